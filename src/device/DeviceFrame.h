@@ -1,0 +1,38 @@
+#pragma once
+
+#include "serial/Bytes.h"
+
+#include <cstdint>
+#include <optional>
+
+namespace monctl {
+
+// A frame from the monitor, scanned from the start of one received chunk as five
+// hexadecimal fields of at most 4, 2, 2, 2 and 2 digits (upper or lower case, white space
+// before a field skipped); whatever follows is not examined.
+struct DeviceFrame {
+    static constexpr std::uint32_t startMarker = 0x5FF5;
+    static constexpr std::uint32_t parameterReply = 0xF0;
+    static constexpr std::uint32_t legacyParameterReply = 0x00;
+
+    std::uint32_t header = 0;
+    std::uint32_t command = 0;
+    std::uint32_t commandRe = 0;
+    std::uint32_t commandRq = 0;
+    std::uint32_t commandReValue = 0;
+    int fieldCount = 0; // fields actually scanned; the others read 0
+
+    // None when the chunk is not UTF-8 text: such a chunk is no frame at all.
+    static std::optional<DeviceFrame> decode(const Bytes& chunk);
+
+    // A chunk cut short is a frame only if it holds the fields its type is read by: three
+    // for setting reports and button events, all five for parameter replies.
+    bool isComplete() const;
+    bool isParameterReply() const {
+        return command == parameterReply || command == legacyParameterReply;
+    }
+};
+
+bool isValidUtf8(const Bytes& bytes);
+
+} // namespace monctl

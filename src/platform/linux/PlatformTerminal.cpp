@@ -1,0 +1,47 @@
+// Kept apart from <termios.h>: the kernel's termios2 and glibc's termios clash.
+#include "serial/PlatformTerminal.h"
+
+#include <asm/termbits.h>
+#include <cerrno>
+#include <linux/serial.h>
+#include <sys/ioctl.h>
+
+namespace monctl::platform {
+
+std::error_code setArbitrarySpeed(int descriptor, unsigned baudRate) {
+    struct termios2 settings {};
+    if (::ioctl(descriptor, TCGETS2, &settings) != 0)
+        return {errno, std::system_category()};
+    settings.c_cflag &= ~static_cast<tcflag_t>(CBAUD | (CBAUD << IBSHIFT));
+    settings.c_cflag |= BOTHER | (BOTHER << IBSHIFT);
+    settings.c_ispeed = baudRate;
+    settings.c_ospeed = baudRate;
+    if (::ioctl(descriptor, TCSETS2, &settings) != 0)
+        return {errno, std::system_category()};
+    return {};
+}
+
+std::optional<unsigned> outputSpeed(int descriptor) {
+    struct termios2 settings {};
+    if (::ioctl(descriptor, TCGETS2, &settings) != 0)
+        return std::nullopt;
+    return settings.c_ospeed;
+}
+
+void requestLowLatency(int descriptor) {
+    struct serial_struct serial {};
+    if (::ioctl(descriptor, TIOCGSERIAL, &serial) != 0)
+        return;
+    serial.flags |= ASYNC_LOW_LATENCY;
+    (void)::ioctl(descriptor, TIOCSSERIAL, &serial);
+}
+
+bool meansDeviceGone(int errorNumber) {
+    return errorNumber == EIO || errorNumber == ENXIO || errorNumber == ENODEV;
+}
+
+bool meansNoModemLines(int errorNumber) {
+    return errorNumber == ENOTTY || errorNumber == EINVAL;
+}
+
+} // namespace monctl::platform

@@ -1,0 +1,64 @@
+#include "runtime/MainQueue.h"
+
+#include <future>
+#include <mutex>
+#include <stdexcept>
+
+namespace monctl {
+namespace {
+
+struct Installed {
+    std::mutex mutex;
+    std::shared_ptr<MainQueue> queue;
+};
+
+// Never destroyed: worker threads may still reach the main queue while statics go away.
+Installed& installed() {
+    static auto* instance = new Installed;
+    return *instance;
+}
+
+} // namespace
+
+bool MainQueue::postAndWait(const Task& task) {
+    if (isCurrentThread()) {
+        task();
+        return true;
+    }
+    auto done = std::make_shared<std::promise<void>>();
+    auto finished = done->get_future();
+    post([task, done] {
+        task();
+        done->set_value();
+    });
+    // A queue that is torn down destroys the task unrun, which breaks the promise.
+    finished.wait();
+    try {
+        finished.get();
+        return true;
+    } catch (const std::future_error&) {
+        return false;
+    }
+}
+
+MainQueue& MainQueue::shared() {
+    auto& state = installed();
+    std::lock_guard lock(state.mutex);
+    if (!state.queue)
+        throw std::logic_error("MainQueue::shared() used before MainQueue::install()");
+    return *state.queue;
+}
+
+void MainQueue::install(std::shared_ptr<MainQueue> queue) {
+    auto& state = installed();
+    std::lock_guard lock(state.mutex);
+    state.queue = std::move(queue);
+}
+
+bool MainQueue::isInstalled() {
+    auto& state = installed();
+    std::lock_guard lock(state.mutex);
+    return state.queue != nullptr;
+}
+
+} // namespace monctl

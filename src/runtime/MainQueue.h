@@ -1,0 +1,31 @@
+#pragma once
+
+#include <functional>
+#include <memory>
+
+namespace monctl {
+
+// The application's main thread and its serial task queue. Every delegate call of the
+// serial layer and all program-wide state of the application live here.
+// Any thread may post; postAndWait blocks the caller until the task has run (or until the
+// queue is gone, in which case the task never runs and false comes back).
+class MainQueue {
+public:
+    using Task = std::function<void()>;
+
+    virtual ~MainQueue() = default;
+
+    virtual void post(Task task) = 0;
+    virtual bool isCurrentThread() const = 0;
+
+    // Runs the task at once when called on the main thread, else queues it and waits.
+    bool postAndWait(const Task& task);
+
+    // The process-wide main queue. Install it once, on the thread that will run it,
+    // before any port is opened.
+    static MainQueue& shared();
+    static void install(std::shared_ptr<MainQueue> queue);
+    static bool isInstalled();
+};
+
+} // namespace monctl

@@ -1,0 +1,23 @@
+#pragma once
+
+#include <optional>
+#include <system_error>
+
+namespace monctl::platform {
+
+// Terminal calls that need the kernel's own headers or differ between platforms.
+
+// Sets input and output speed to any rate the driver accepts, leaving the other settings.
+std::error_code setArbitrarySpeed(int descriptor, unsigned baudRate);
+// The output speed in bits per second as the driver holds it.
+std::optional<unsigned> outputSpeed(int descriptor);
+// Asks the driver to hand short reads over at once (USB adapters hold them back by
+// default); drivers that cannot are left as they are.
+void requestLowLatency(int descriptor);
+// An error code that means the device has gone (unplugged, hung up).
+bool meansDeviceGone(int errorNumber);
+// An error code from a modem-line call that means the device has no modem lines
+// (pseudo-terminals), which is not a failure.
+bool meansNoModemLines(int errorNumber);
+
+} // namespace monctl::platform

@@ -1,0 +1,45 @@
+#include "serial/SerialDevice.h"
+
+#include <algorithm>
+#include <cctype>
+#include <sys/stat.h>
+
+namespace monctl {
+
+std::optional<std::string> SerialDevice::property(std::string_view key) const {
+    if (key == "IOCalloutDevice")
+        return calloutPath;
+    if (key == "IODialinDevice")
+        return dialinPath;
+    if (key == "IOTTYDevice")
+        return ttyDevice;
+    if (key == "IOTTYBaseName")
+        return baseName;
+    if (key == "IOTTYSuffix")
+        return suffix;
+    if (key == "IOSerialBSDClientType")
+        return serviceType;
+    return std::nullopt;
+}
+
+std::optional<SerialDevice> SerialDevice::fromPath(const std::string& path) {
+    struct stat status {};
+    if (path.empty() || ::stat(path.c_str(), &status) != 0 || !S_ISCHR(status.st_mode))
+        return std::nullopt;
+    SerialDevice device;
+    device.calloutPath = path;
+    device.dialinPath = path;
+    // Linux names a tty by its path under /dev ("ttyUSB0", "pts/3").
+    constexpr std::string_view devices = "/dev/";
+    device.ttyDevice = path.starts_with(devices) ? path.substr(devices.size())
+                                                 : path.substr(path.find_last_of('/') + 1);
+    const auto digits = std::find_if(device.ttyDevice.rbegin(), device.ttyDevice.rend(),
+                                     [](unsigned char c) { return !std::isdigit(c); });
+    const auto baseLength = static_cast<std::size_t>(device.ttyDevice.rend() - digits);
+    device.baseName = device.ttyDevice.substr(0, baseLength);
+    device.suffix = device.ttyDevice.substr(baseLength);
+    device.identity = status.st_rdev;
+    return device;
+}
+
+} // namespace monctl

@@ -1,0 +1,183 @@
+#pragma once
+
+#include "serial/Bytes.h"
+#include "serial/SerialDevice.h"
+#include "serial/SerialError.h"
+#include "serial/SerialPortDelegate.h"
+
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <termios.h>
+
+namespace monctl {
+
+class ReadSource;
+class RepeatingTimer;
+
+// One serial port: a terminal device opened exclusively, its bytes handed to its delegate,
+// its removal noticed, every failing system call reported to the delegate.
+//
+// Threads: open, close, sendData, sendDataWithCommand and the setters run on the calling
+// thread (writes block it); call them from one thread at a time, normally the main thread.
+// Reads, the close of the descriptor and the pin poll run on the event pool. Every delegate
+// call reaches the main thread (MainQueue): data and opening queued, removal and closing
+// with the reporting thread waiting, errors directly when raised on the main thread.
+class SerialPort : public std::enable_shared_from_this<SerialPort> {
+public:
+    enum Parity : std::uint64_t { parityNone = 0, parityOdd = 1, parityEven = 2 };
+
+    // Construction: none when the path names no device. Two constructions from the same
+    // device give the same port while the first exists.
+    static std::shared_ptr<SerialPort> serialPortWithPath(const std::string& path);
+    static std::shared_ptr<SerialPort> serialPortWithDevice(const SerialDevice& device);
+
+    // The registry of live ports.
+    static std::shared_ptr<SerialPort> existingPortWithPath(const std::string& path);
+    static std::optional<SerialDevice> deviceFromBSDPath(const std::string& path);
+    static std::optional<std::string> stringPropertyOf(const SerialDevice& device,
+                                                       std::string_view key);
+    static std::optional<std::string> bsdCalloutPathFromDevice(const SerialDevice& device);
+    static std::optional<std::string> bsdDialinPathFromDevice(const SerialDevice& device);
+    static std::optional<std::string> baseNameFromDevice(const SerialDevice& device);
+    static std::optional<std::string> serviceTypeFromDevice(const SerialDevice& device);
+    static std::optional<std::string> modemNameFromDevice(const SerialDevice& device);
+    static std::optional<std::string> suffixFromDevice(const SerialDevice& device);
+
+    ~SerialPort();
+    SerialPort(const SerialPort&) = delete;
+    SerialPort& operator=(const SerialPort&) = delete;
+
+    const std::string& path() const { return m_path; }
+    const std::string& name() const { return m_name; }
+    const std::string& description() const { return m_name; }
+    const SerialDevice& ioKitDevice() const { return m_device; }
+    int fileDescriptor() const { return m_fileDescriptor.load(); } // -1 when closed
+    bool isOpen() const { return fileDescriptor() >= 0; }
+
+    std::shared_ptr<SerialPortDelegate> delegate() const;
+    void setDelegate(const std::shared_ptr<SerialPortDelegate>& delegate); // held weakly
+
+    void open();
+    // Starts the close and returns true at once; the descriptor is closed shortly after on
+    // the event pool, and the port counts as open until then.
+    bool close();
+    void cleanupAfterSystemRemoval();
+    void cleanup();
+
+    bool sendData(const Bytes& data);
+    void sendDataWithCommand(int command, int value);
+
+    // Line settings. On a closed port they are only stored; open applies them.
+    unsigned baudRate() const { return m_baudRate; }
+    void setBaudRate(unsigned baudRate);
+    bool allowsNonStandardBaudRates() const { return m_allowsNonStandardBaudRates; }
+    void setAllowsNonStandardBaudRates(bool allows);
+    std::uint64_t numberOfStopBits() const { return m_numberOfStopBits; }
+    void setNumberOfStopBits(std::uint64_t count);
+    std::uint64_t numberOfDataBits() const { return m_numberOfDataBits; }
+    void setNumberOfDataBits(std::uint64_t count);
+    std::uint64_t parity() const { return m_parity; }
+    void setParity(std::uint64_t parity);
+    bool shouldEchoReceivedData() const { return m_shouldEchoReceivedData; }
+    void setShouldEchoReceivedData(bool echo);
+    bool usesRTSCTSFlowControl() const { return m_usesRTSCTSFlowControl; }
+    void setUsesRTSCTSFlowControl(bool uses);
+    // Linux has no DTR/DSR or DCD flow control: asking for either reports
+    // SerialError::settingNotAvailable and the setting stays off.
+    bool usesDTRDSRFlowControl() const { return false; }
+    void setUsesDTRDSRFlowControl(bool uses);
+    bool usesDCDOutputFlowControl() const { return false; }
+    void setUsesDCDOutputFlowControl(bool uses);
+    void setPortOptions();
+
+    // Modem lines: RTS and DTR are driven, CTS, DSR and DCD as last polled.
+    bool RTS() const { return m_rts; }
+    void setRTS(bool on);
+    bool DTR() const { return m_dtr; }
+    void setDTR(bool on);
+    bool CTS() const { return m_cts; }
+    void setCTS(bool on) { m_cts = on; }
+    bool DSR() const { return m_dsr; }
+    void setDSR(bool on) { m_dsr = on; }
+    bool DCD() const { return m_dcd; }
+    void setDCD(bool on) { m_dcd = on; }
+    void updateModemLines();
+
+    // Error reports; the code is taken as a POSIX errno.
+    void notifyDelegateOfPosixError(int errorNumber);
+    void notifyDelegateOfPosixErrorWaitingUntilDone(int errorNumber, bool wait);
+    void notifyDelegateOfError(std::error_code code, bool wait);
+
+    void receiveData(Bytes data);
+
+    bool operator==(const SerialPort& other) const { return m_path == other.m_path; }
+
+private:
+    struct Private {};
+
+public:
+    SerialPort(Private, const SerialDevice& device);
+
+private:
+    static constexpr std::chrono::milliseconds flowControlReopenWait{2000};
+
+    template <class Call>
+    void callDelegate(SerialPortDelegate::Operation operation, Call call, bool wait);
+    bool writeAll(const Bytes& data);
+    bool waitUntilWritable(int descriptor);
+    bool readAvailable();
+    void pinPoll();
+    void pollModemLines(int descriptor);
+    void deviceGone(int errorNumber);
+    void reallyClosePort();
+    void closeAfterReopenWait(bool wasOpen);
+    bool waitUntilClosed(std::chrono::milliseconds timeout);
+    void applyTerminalSettings(int descriptor);
+    termios buildTerminalSettings(termios current) const;
+    void setOpenDescriptor(int descriptor);
+
+    const SerialDevice m_device;
+    const std::string m_path;
+    const std::string m_name;
+
+    std::atomic<int> m_fileDescriptor{-1};
+    std::optional<termios> m_originalPortAttributes;
+    mutable std::mutex m_delegateMutex;
+    std::weak_ptr<SerialPortDelegate> m_delegate;
+
+    // Held while the descriptor is in use by a write, a settings or modem-line call, or its
+    // close, so that none of them meets a descriptor that is being closed or reused.
+    std::mutex m_descriptorMutex;
+    std::mutex m_sourcesMutex;
+    std::shared_ptr<ReadSource> m_readPollSource;
+    std::shared_ptr<RepeatingTimer> m_pinPollTimer;
+    std::condition_variable m_closed;
+    std::atomic<bool> m_removalStarted{false};
+    std::atomic<bool> m_hasModemLines{true};
+
+    unsigned m_baudRate = 115200;
+    bool m_allowsNonStandardBaudRates = false;
+    std::uint64_t m_numberOfStopBits = 1;
+    std::uint64_t m_numberOfDataBits = 8;
+    std::uint64_t m_parity = parityNone;
+    bool m_shouldEchoReceivedData = false;
+    bool m_usesRTSCTSFlowControl = false;
+    bool m_rts = false;
+    bool m_dtr = false;
+    std::atomic<bool> m_cts{false};
+    std::atomic<bool> m_dsr{false};
+    std::atomic<bool> m_dcd{false};
+};
+
+} // namespace monctl
+
+template <> struct std::hash<monctl::SerialPort> {
+    std::size_t operator()(const monctl::SerialPort& port) const noexcept {
+        return std::hash<std::string>{}(port.path());
+    }
+};

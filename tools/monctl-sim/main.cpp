@@ -1,0 +1,75 @@
+// monctl-sim: a simulated monitor on a pseudo-terminal. Prints the device path, then one
+// "rx FRAME" line per frame received; takes commands on standard input.
+#include "SimulatorCommands.h"
+
+#include <CLI/CLI.hpp>
+#include <csignal>
+#include <cstdio>
+#include <filesystem>
+#include <iostream>
+
+using namespace monctl;
+
+namespace {
+
+void waitForTermination() {
+    sigset_t signals;
+    sigemptyset(&signals);
+    sigaddset(&signals, SIGINT);
+    sigaddset(&signals, SIGTERM);
+    int received = 0;
+    sigwait(&signals, &received);
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    CLI::App app{"monctl-sim: a simulated monitor on a pseudo-terminal"};
+    MonitorSimulator::Settings settings;
+    std::string link;
+    int delay = 0;
+    bool silent = false;
+    app.add_option("--contrast", settings.contrast, "initial contrast")->check(CLI::Range(1, 9));
+    app.add_option("--mode", settings.mode, "initial mode: 2 text, 3 graphic, 4 video")
+        ->check(CLI::Range(2, 4));
+    app.add_option("--speed", settings.speed, "initial refresh speed")->check(CLI::Range(1, 5));
+    app.add_option("--delay", delay, "milliseconds before each answer")
+        ->check(CLI::NonNegativeNumber);
+    app.add_flag("--silent", silent, "answer nothing: a serial device that is no monitor");
+    app.add_option("--link", link, "also reach the device through a symbolic link at this path");
+    CLI11_PARSE(app, argc, argv);
+
+    // Blocked before any thread starts, so that only sigwait receives them.
+    sigset_t signals;
+    sigemptyset(&signals);
+    sigaddset(&signals, SIGINT);
+    sigaddset(&signals, SIGTERM);
+    pthread_sigmask(SIG_BLOCK, &signals, nullptr);
+
+    MonitorSimulator simulator(settings, [](const std::string& frame) {
+        std::printf("rx %s\n", frame.c_str());
+        std::fflush(stdout);
+    });
+    simulator.setAnswerDelay(std::chrono::milliseconds(delay));
+    simulator.setSilent(silent);
+    if (!link.empty()) {
+        std::error_code ignored;
+        std::filesystem::remove(link, ignored);
+        std::filesystem::create_symlink(simulator.devicePath(), link);
+    }
+    std::printf("%s\n", simulator.devicePath().c_str());
+    std::fflush(stdout);
+
+    std::string line;
+    while (std::getline(std::cin, line)) {
+        const auto outcome = runSimulatorCommand(simulator, line);
+        if (outcome == CommandOutcome::quit)
+            return 0;
+        if (outcome == CommandOutcome::unknown)
+            std::fprintf(stderr, "unknown command: %s\n", line.c_str());
+    }
+    waitForTermination();
+    if (!link.empty())
+        std::filesystem::remove(link);
+    return 0;
+}
