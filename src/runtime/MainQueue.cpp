@@ -1,6 +1,5 @@
 #include "runtime/MainQueue.h"
 
-#include <future>
 #include <mutex>
 #include <stdexcept>
 
@@ -25,13 +24,7 @@ bool MainQueue::postAndWait(const Task& task) {
         task();
         return true;
     }
-    auto done = std::make_shared<std::promise<void>>();
-    auto finished = done->get_future();
-    post([task, done] {
-        task();
-        done->set_value();
-    });
-    // A queue that is torn down destroys the task unrun, which breaks the promise.
+    auto finished = postTracked(task);
     finished.wait();
     try {
         finished.get();
@@ -39,6 +32,17 @@ bool MainQueue::postAndWait(const Task& task) {
     } catch (const std::future_error&) {
         return false;
     }
+}
+
+std::future<void> MainQueue::postTracked(Task task) {
+    auto done = std::make_shared<std::promise<void>>();
+    auto finished = done->get_future();
+    // A queue that is torn down destroys the task unrun, which breaks the promise.
+    post([task = std::move(task), done] {
+        task();
+        done->set_value();
+    });
+    return finished;
 }
 
 MainQueue& MainQueue::shared() {

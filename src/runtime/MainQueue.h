@@ -1,6 +1,7 @@
 #pragma once
 
 #include <functional>
+#include <future>
 #include <memory>
 
 namespace monctl {
@@ -20,6 +21,8 @@ public:
 
     // Runs the task at once when called on the main thread, else queues it and waits.
     bool postAndWait(const Task& task);
+    // Queues the task; the future is ready once it has run, or broken if it never will.
+    std::future<void> postTracked(Task task);
 
     // The process-wide main queue. Install it once, on the thread that will run it,
     // before any port is opened.

@@ -11,6 +11,7 @@
 #include <array>
 #include <cerrno>
 #include <fcntl.h>
+#include <future>
 #include <poll.h>
 #include <spdlog/spdlog.h>
 #include <sys/file.h>
@@ -107,17 +108,26 @@ void SerialPort::setDelegate(const std::shared_ptr<SerialPortDelegate>& delegate
     m_delegate = delegate;
 }
 
+// The delegate is looked up when the call runs: it may have changed or gone meanwhile.
 template <class Call>
-void SerialPort::callDelegate(SerialPortDelegate::Operation operation, Call call, bool wait) {
-    auto task = [self = shared_from_this(), operation, call = std::move(call)] {
+std::function<void()> SerialPort::delegateTask(SerialPortDelegate::Operation operation, Call call) {
+    return [self = shared_from_this(), operation, call = std::move(call)] {
         auto receiver = self->delegate();
         if (receiver && receiver->implements(operation))
             call(*receiver, *self);
     };
+}
+
+template <class Call>
+void SerialPort::callDelegate(SerialPortDelegate::Operation operation, Call call,
+                              Delivery delivery) {
+    auto task = delegateTask(operation, std::move(call));
     auto& main = MainQueue::shared();
-    if (main.isCurrentThread())
+    if (delivery == Delivery::queued)
+        main.post(std::move(task));
+    else if (main.isCurrentThread())
         task();
-    else if (wait)
+    else if (delivery == Delivery::waited)
         main.postAndWait(task);
     else
         main.post(std::move(task));
@@ -149,7 +159,8 @@ void SerialPort::open() {
     updateModemLines();
     callDelegate(
         SerialPortDelegate::Operation::wasOpened,
-        [](SerialPortDelegate& receiver, SerialPort& port) { receiver.wasOpened(port); }, false);
+        [](SerialPortDelegate& receiver, SerialPort& port) { receiver.wasOpened(port); },
+        Delivery::queued);
 
     std::weak_ptr<SerialPort> weak = weak_from_this();
     auto onCancel = [weak, descriptor, original = m_originalPortAttributes] {
@@ -193,29 +204,49 @@ void SerialPort::reallyClosePort() {
         if (m_pinPollTimer)
             std::exchange(m_pinPollTimer, nullptr)->cancel();
     }
+    auto closed = delegateTask(
+        SerialPortDelegate::Operation::wasClosed,
+        [](SerialPortDelegate& receiver, SerialPort& port) { receiver.wasClosed(port); });
+    auto& main = MainQueue::shared();
+    std::future<void> delivered;
     {
         std::lock_guard lock(m_descriptorMutex);
         const int descriptor = fileDescriptor();
         if (descriptor < 0)
             return;
-        termios current{};
-        if (::tcgetattr(descriptor, &current) == 0) {
-            current.c_cflag &= ~static_cast<tcflag_t>(CRTSCTS);
-            ::tcsetattr(descriptor, TCSANOW, &current);
-        }
-        if (m_originalPortAttributes)
-            ::tcsetattr(descriptor, TCSADRAIN, &*m_originalPortAttributes);
+        restoreTerminal(descriptor);
         if (::close(descriptor) != 0 && errno != EINTR) {
             notifyDelegateOfPosixError(errno);
             return;
         }
-        std::lock_guard sources(m_sourcesMutex);
+        // Queued before a thread waiting for the close is woken (the flow-control setters),
+        // so that the delegate hears of the close before anything that thread queues next.
+        if (!main.isCurrentThread())
+            delivered = main.postTracked(closed);
+        markClosed();
+    }
+    if (delivered.valid())
+        delivered.wait();
+    else
+        closed();
+}
+
+void SerialPort::restoreTerminal(int descriptor) {
+    termios current{};
+    if (::tcgetattr(descriptor, &current) == 0) {
+        current.c_cflag &= ~static_cast<tcflag_t>(CRTSCTS);
+        ::tcsetattr(descriptor, TCSANOW, &current);
+    }
+    if (m_originalPortAttributes)
+        ::tcsetattr(descriptor, TCSADRAIN, &*m_originalPortAttributes);
+}
+
+void SerialPort::markClosed() {
+    {
+        std::lock_guard lock(m_sourcesMutex);
         m_fileDescriptor = -1;
     }
     m_closed.notify_all();
-    callDelegate(
-        SerialPortDelegate::Operation::wasClosed,
-        [](SerialPortDelegate& receiver, SerialPort& port) { receiver.wasClosed(port); }, true);
 }
 
 bool SerialPort::waitUntilClosed(std::chrono::milliseconds timeout) {
@@ -227,7 +258,7 @@ void SerialPort::cleanupAfterSystemRemoval() {
     callDelegate(
         SerialPortDelegate::Operation::wasRemovedFromSystem,
         [](SerialPortDelegate& receiver, SerialPort& port) { receiver.wasRemovedFromSystem(port); },
-        true);
+        Delivery::waited);
     close();
 }
 
@@ -274,7 +305,7 @@ void SerialPort::receiveData(Bytes data) {
         [data = std::move(data)](SerialPortDelegate& receiver, SerialPort& port) {
             receiver.didReceiveData(port, data);
         },
-        false);
+        Delivery::queued);
 }
 
 bool SerialPort::sendData(const Bytes& data) {
@@ -356,7 +387,7 @@ void SerialPort::notifyDelegateOfError(std::error_code code, bool wait) {
         [error = SerialPortError{code, m_path}](SerialPortDelegate& receiver, SerialPort& port) {
             receiver.didEncounterError(port, error);
         },
-        wait);
+        wait ? Delivery::waited : Delivery::immediate);
 }
 
 } // namespace monctl

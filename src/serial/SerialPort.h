@@ -1,6 +1,7 @@
 #pragma once
 
 #include "serial/Bytes.h"
+#include "serial/LineSettings.h"
 #include "serial/SerialDevice.h"
 #include "serial/SerialError.h"
 #include "serial/SerialPortDelegate.h"
@@ -8,6 +9,7 @@
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -29,7 +31,9 @@ class RepeatingTimer;
 // with the reporting thread waiting, errors directly when raised on the main thread.
 class SerialPort : public std::enable_shared_from_this<SerialPort> {
 public:
-    enum Parity : std::uint64_t { parityNone = 0, parityOdd = 1, parityEven = 2 };
+    static constexpr auto parityNone = LineSettings::parityNone;
+    static constexpr auto parityOdd = LineSettings::parityOdd;
+    static constexpr auto parityEven = LineSettings::parityEven;
 
     // Construction: none when the path names no device. Two constructions from the same
     // device give the same port while the first exists.
@@ -73,19 +77,19 @@ public:
     void sendDataWithCommand(int command, int value);
 
     // Line settings. On a closed port they are only stored; open applies them.
-    unsigned baudRate() const { return m_baudRate; }
+    unsigned baudRate() const { return m_line.baudRate; }
     void setBaudRate(unsigned baudRate);
-    bool allowsNonStandardBaudRates() const { return m_allowsNonStandardBaudRates; }
+    bool allowsNonStandardBaudRates() const { return m_line.allowsNonStandardBaudRates; }
     void setAllowsNonStandardBaudRates(bool allows);
-    std::uint64_t numberOfStopBits() const { return m_numberOfStopBits; }
+    std::uint64_t numberOfStopBits() const { return m_line.numberOfStopBits; }
     void setNumberOfStopBits(std::uint64_t count);
-    std::uint64_t numberOfDataBits() const { return m_numberOfDataBits; }
+    std::uint64_t numberOfDataBits() const { return m_line.numberOfDataBits; }
     void setNumberOfDataBits(std::uint64_t count);
-    std::uint64_t parity() const { return m_parity; }
+    std::uint64_t parity() const { return m_line.parity; }
     void setParity(std::uint64_t parity);
-    bool shouldEchoReceivedData() const { return m_shouldEchoReceivedData; }
+    bool shouldEchoReceivedData() const { return m_line.shouldEchoReceivedData; }
     void setShouldEchoReceivedData(bool echo);
-    bool usesRTSCTSFlowControl() const { return m_usesRTSCTSFlowControl; }
+    bool usesRTSCTSFlowControl() const { return m_line.usesRTSCTSFlowControl; }
     void setUsesRTSCTSFlowControl(bool uses);
     // Linux has no DTR/DSR or DCD flow control: asking for either reports
     // SerialError::settingNotAvailable and the setting stays off.
@@ -127,7 +131,14 @@ private:
     static constexpr std::chrono::milliseconds flowControlReopenWait{2000};
 
     template <class Call>
-    void callDelegate(SerialPortDelegate::Operation operation, Call call, bool wait);
+    std::function<void()> delegateTask(SerialPortDelegate::Operation operation, Call call);
+    // queued: always through the main queue; waited: on the main thread, the caller waiting;
+    // immediate: at once on the main thread, else queued.
+    enum class Delivery { queued, waited, immediate };
+    template <class Call>
+    void callDelegate(SerialPortDelegate::Operation operation, Call call, Delivery delivery);
+    void markClosed();
+    void restoreTerminal(int descriptor);
     bool writeAll(const Bytes& data);
     bool waitUntilWritable(int descriptor);
     bool readAvailable();
@@ -138,7 +149,6 @@ private:
     void closeAfterReopenWait(bool wasOpen);
     bool waitUntilClosed(std::chrono::milliseconds timeout);
     void applyTerminalSettings(int descriptor);
-    termios buildTerminalSettings(termios current) const;
     void setOpenDescriptor(int descriptor);
 
     const SerialDevice m_device;
@@ -160,13 +170,7 @@ private:
     std::atomic<bool> m_removalStarted{false};
     std::atomic<bool> m_hasModemLines{true};
 
-    unsigned m_baudRate = 115200;
-    bool m_allowsNonStandardBaudRates = false;
-    std::uint64_t m_numberOfStopBits = 1;
-    std::uint64_t m_numberOfDataBits = 8;
-    std::uint64_t m_parity = parityNone;
-    bool m_shouldEchoReceivedData = false;
-    bool m_usesRTSCTSFlowControl = false;
+    LineSettings m_line;
     bool m_rts = false;
     bool m_dtr = false;
     std::atomic<bool> m_cts{false};

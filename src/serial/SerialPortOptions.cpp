@@ -12,51 +12,51 @@ namespace monctl {
 
 void SerialPort::setBaudRate(unsigned baudRate) {
     // Applied even when equal: a caller may pass the same rate to re-apply the settings.
-    m_baudRate = baudRate;
+    m_line.baudRate = baudRate;
     setPortOptions();
 }
 
 void SerialPort::setAllowsNonStandardBaudRates(bool allows) {
-    m_allowsNonStandardBaudRates = allows;
+    m_line.allowsNonStandardBaudRates = allows;
 }
 
 void SerialPort::setNumberOfStopBits(std::uint64_t count) {
-    if (count == m_numberOfStopBits)
+    if (count == m_line.numberOfStopBits)
         return;
-    m_numberOfStopBits = count;
+    m_line.numberOfStopBits = count;
     setPortOptions();
 }
 
 void SerialPort::setNumberOfDataBits(std::uint64_t count) {
-    if (count == m_numberOfDataBits)
+    if (count == m_line.numberOfDataBits)
         return;
-    m_numberOfDataBits = count;
+    m_line.numberOfDataBits = count;
     setPortOptions();
 }
 
 void SerialPort::setParity(std::uint64_t parity) {
-    if (parity == m_parity)
+    if (parity == m_line.parity)
         return;
-    m_parity = parity > parityEven ? parityNone : parity;
+    m_line.parity = parity > parityEven ? parityNone : parity;
     setPortOptions();
 }
 
 void SerialPort::setShouldEchoReceivedData(bool echo) {
-    if (echo == m_shouldEchoReceivedData)
+    if (echo == m_line.shouldEchoReceivedData)
         return;
-    m_shouldEchoReceivedData = echo;
+    m_line.shouldEchoReceivedData = echo;
     setPortOptions();
 }
 
 void SerialPort::setUsesRTSCTSFlowControl(bool uses) {
-    if (uses == m_usesRTSCTSFlowControl)
+    if (uses == m_line.usesRTSCTSFlowControl)
         return;
     const bool wasOpen = isOpen();
     close();
     // The close completes on the event pool; the reopen has to wait for it.
     if (wasOpen && !waitUntilClosed(flowControlReopenWait))
         return notifyDelegateOfPosixError(EBUSY);
-    m_usesRTSCTSFlowControl = uses;
+    m_line.usesRTSCTSFlowControl = uses;
     setPortOptions();
     if (wasOpen)
         open();
@@ -72,37 +72,6 @@ void SerialPort::setUsesDCDOutputFlowControl(bool uses) {
         notifyDelegateOfError(SerialError::settingNotAvailable, false);
 }
 
-termios SerialPort::buildTerminalSettings(termios settings) const {
-    ::cfmakeraw(&settings);
-    settings.c_cc[VMIN] = 1;
-    settings.c_cc[VTIME] = 2;
-    settings.c_iflag &= ~static_cast<tcflag_t>(ICRNL | IXON);
-    if (m_numberOfDataBits == 7 || m_numberOfDataBits == 8) {
-        settings.c_cflag &= ~static_cast<tcflag_t>(CSIZE);
-        settings.c_cflag |= m_numberOfDataBits == 7 ? CS7 : CS8;
-    }
-    settings.c_cflag &= ~static_cast<tcflag_t>(PARENB | PARODD);
-    if (m_parity == parityOdd)
-        settings.c_cflag |= PARENB | PARODD;
-    else if (m_parity == parityEven)
-        settings.c_cflag |= PARENB;
-    if (m_numberOfStopBits > 1)
-        settings.c_cflag |= CSTOPB;
-    else
-        settings.c_cflag &= ~static_cast<tcflag_t>(CSTOPB);
-    if (m_shouldEchoReceivedData)
-        settings.c_lflag |= ECHO;
-    else
-        settings.c_lflag &= ~static_cast<tcflag_t>(ECHO);
-    if (m_usesRTSCTSFlowControl)
-        settings.c_cflag |= CRTSCTS;
-    else
-        settings.c_cflag &= ~static_cast<tcflag_t>(CRTSCTS);
-    settings.c_cflag |= CREAD | CLOCAL | HUPCL;
-    settings.c_lflag &= ~static_cast<tcflag_t>(ICANON | ISIG);
-    return settings;
-}
-
 void SerialPort::setPortOptions() {
     std::lock_guard lock(m_descriptorMutex);
     const int descriptor = fileDescriptor();
@@ -115,16 +84,16 @@ void SerialPort::applyTerminalSettings(int descriptor) {
     termios current{};
     if (::tcgetattr(descriptor, &current) != 0)
         return notifyDelegateOfPosixError(errno);
-    termios settings = buildTerminalSettings(current);
+    termios settings = m_line.terminalSettings(current);
     // glibc takes rates as numbers; one it has no constant for is refused here.
-    const bool standardRate = ::cfsetspeed(&settings, m_baudRate) == 0;
-    if (!standardRate && !m_allowsNonStandardBaudRates)
+    const bool standardRate = ::cfsetspeed(&settings, m_line.baudRate) == 0;
+    if (!standardRate && !m_line.allowsNonStandardBaudRates)
         return notifyDelegateOfPosixError(EINVAL);
     if (::tcsetattr(descriptor, TCSANOW, &settings) != 0)
         return notifyDelegateOfPosixError(errno);
     if (standardRate)
         return;
-    if (const auto error = platform::setArbitrarySpeed(descriptor, m_baudRate))
+    if (const auto error = platform::setArbitrarySpeed(descriptor, m_line.baudRate))
         notifyDelegateOfPosixError(error.value());
 }
 

@@ -1,0 +1,157 @@
+#include "SerialPortFixture.h"
+#include "serial/PlatformTerminal.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+using namespace monctl;
+using namespace monctl::test;
+
+using SerialPortOptionsTest = SerialPortFixture;
+
+namespace {
+
+bool has(tcflag_t flags, tcflag_t bits) {
+    return (flags & bits) == bits;
+}
+bool lacks(tcflag_t flags, tcflag_t bits) {
+    return (flags & bits) == 0;
+}
+
+} // namespace
+
+TEST_F(SerialPortOptionsTest, OpenAppliesRaw115200EightNoneOneWithoutFlowControl) {
+    openPort();
+    const termios settings = currentSettings();
+    EXPECT_EQ(::cfgetospeed(&settings), B115200);
+    EXPECT_EQ(::cfgetispeed(&settings), B115200);
+    EXPECT_EQ(settings.c_cflag & CSIZE, static_cast<tcflag_t>(CS8));
+    EXPECT_TRUE(lacks(settings.c_cflag, PARENB | CSTOPB | CRTSCTS));
+    EXPECT_TRUE(has(settings.c_cflag, CREAD | CLOCAL | HUPCL));
+    EXPECT_TRUE(lacks(settings.c_lflag, ECHO | ICANON | ISIG));
+    EXPECT_TRUE(lacks(settings.c_iflag, ICRNL | IXON));
+    EXPECT_EQ(settings.c_cc[VMIN], 1);
+    EXPECT_EQ(settings.c_cc[VTIME], 2);
+    EXPECT_EQ(delegate->count("error"), 0u);
+}
+
+TEST(LineSettings, CharacterFormatBecomesTheTerminalsFlags) {
+    LineSettings line;
+    line.numberOfDataBits = 7;
+    line.parity = LineSettings::parityEven;
+    termios settings = line.terminalSettings(termios{});
+    EXPECT_EQ(settings.c_cflag & CSIZE, static_cast<tcflag_t>(CS7));
+    EXPECT_TRUE(has(settings.c_cflag, PARENB));
+    EXPECT_TRUE(lacks(settings.c_cflag, PARODD | CSTOPB));
+
+    line.parity = LineSettings::parityOdd;
+    line.numberOfDataBits = 6; // keeps the eight bits of raw mode
+    line.numberOfStopBits = 5;
+    settings = line.terminalSettings(settings);
+    EXPECT_EQ(settings.c_cflag & CSIZE, static_cast<tcflag_t>(CS8));
+    EXPECT_TRUE(has(settings.c_cflag, PARENB | PARODD | CSTOPB));
+
+    line.parity = LineSettings::parityNone;
+    line.numberOfStopBits = 0;
+    line.usesRTSCTSFlowControl = true;
+    settings = line.terminalSettings(settings);
+    EXPECT_TRUE(lacks(settings.c_cflag, PARENB | PARODD | CSTOPB));
+    EXPECT_TRUE(has(settings.c_cflag, CRTSCTS));
+}
+
+// A pseudo-terminal forces eight bits without parity, so only the other settings show here.
+TEST_F(SerialPortOptionsTest, SettersOnAClosedPortOnlyStoreAndOpenAppliesThem) {
+    port->setNumberOfStopBits(2);
+    port->setShouldEchoReceivedData(true);
+    port->setBaudRate(9600);
+    port->setParity(3);
+    EXPECT_EQ(port->parity(), SerialPort::parityNone);
+    EXPECT_FALSE(port->isOpen());
+    EXPECT_TRUE(delegate->calls.empty());
+
+    openPort();
+    termios settings = currentSettings();
+    EXPECT_EQ(::cfgetospeed(&settings), B9600);
+    EXPECT_TRUE(has(settings.c_cflag, CSTOPB));
+    EXPECT_TRUE(has(settings.c_lflag, ECHO));
+
+    // Setters on an open port apply at once.
+    port->setNumberOfStopBits(1);
+    port->setShouldEchoReceivedData(false);
+    port->setBaudRate(115200);
+    settings = currentSettings();
+    EXPECT_EQ(::cfgetospeed(&settings), B115200);
+    EXPECT_TRUE(lacks(settings.c_cflag, CSTOPB));
+    EXPECT_TRUE(lacks(settings.c_lflag, ECHO));
+    EXPECT_EQ(delegate->count("error"), 0u);
+}
+
+TEST_F(SerialPortOptionsTest, NonStandardSpeedsNeedPermission) {
+    openPort();
+    port->setBaudRate(250000);
+    ASSERT_TRUE(runMainUntil([&] { return delegate->count("error") == 1; }));
+    EXPECT_EQ(delegate->calls.back().error.code, std::error_code(EINVAL, std::system_category()));
+    EXPECT_EQ(platform::outputSpeed(port->fileDescriptor()), 115200u) << "earlier speed stays";
+
+    port->setAllowsNonStandardBaudRates(true);
+    port->setBaudRate(250000);
+    EXPECT_EQ(platform::outputSpeed(port->fileDescriptor()), 250000u);
+    EXPECT_EQ(currentSettings().c_cflag & CSIZE, static_cast<tcflag_t>(CS8));
+    EXPECT_EQ(delegate->count("error"), 1u);
+}
+
+TEST_F(SerialPortOptionsTest, FlowControlLinuxLacksIsReportedAsNotAvailable) {
+    port->setUsesDTRDSRFlowControl(true);
+    port->setUsesDCDOutputFlowControl(true);
+    port->setUsesDTRDSRFlowControl(false);
+    ASSERT_EQ(delegate->count("error"), 2u) << "reported on the main thread at once";
+    for (const auto& call : delegate->calls)
+        EXPECT_EQ(call.error.code, SerialError::settingNotAvailable);
+    EXPECT_FALSE(port->usesDTRDSRFlowControl());
+    EXPECT_FALSE(port->usesDCDOutputFlowControl());
+}
+
+TEST_F(SerialPortOptionsTest, RtsCtsFlowControlReopensAnOpenPort) {
+    openPort();
+    port->setUsesRTSCTSFlowControl(true);
+    ASSERT_TRUE(port->isOpen());
+    EXPECT_TRUE(has(currentSettings().c_cflag, CRTSCTS));
+    ASSERT_TRUE(runMainUntil([&] { return delegate->count("opened") == 2; }));
+    EXPECT_EQ(delegate->operations(), (std::vector<std::string>{"opened", "closed", "opened"}));
+
+    // The reopened port still talks.
+    port->sendDataWithCommand(10, 16);
+    ASSERT_TRUE(runMainUntil([&] { return delegate->count("data") == 1; }));
+}
+
+TEST_F(SerialPortOptionsTest, CloseRestoresTheSettingsFoundAtOpen) {
+    const int other = ::open(simulator.devicePath().c_str(), O_RDWR | O_NOCTTY);
+    ASSERT_GE(other, 0);
+    termios before{};
+    ::tcgetattr(other, &before);
+    ::cfsetspeed(&before, B9600);
+    before.c_lflag |= ECHO | ICANON;
+    ASSERT_EQ(::tcsetattr(other, TCSANOW, &before), 0);
+
+    openPort();
+    const termios whileOpen = currentSettings();
+    EXPECT_EQ(::cfgetospeed(&whileOpen), B115200);
+    closePort();
+
+    termios after{};
+    ::tcgetattr(other, &after);
+    EXPECT_EQ(::cfgetospeed(&after), B9600);
+    EXPECT_TRUE(has(after.c_lflag, ECHO | ICANON));
+    ::close(other);
+}
+
+TEST_F(SerialPortOptionsTest, ModemLineSettersOnAPseudoTerminalAreQuiet) {
+    port->setRTS(true);
+    openPort();
+    EXPECT_TRUE(port->RTS());
+    port->setDTR(true);
+    port->setRTS(false);
+    EXPECT_TRUE(port->DTR());
+    EXPECT_FALSE(port->RTS());
+    EXPECT_EQ(delegate->count("error"), 0u);
+}

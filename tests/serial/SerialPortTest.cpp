@@ -1,0 +1,181 @@
+#include "SerialPortFixture.h"
+#include "device/DeviceFrame.h"
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+
+using namespace monctl;
+using namespace monctl::test;
+using namespace std::chrono_literals;
+
+namespace {
+
+// Whether another opener can take the device's exclusive lock now.
+bool lockIsFree(const std::string& path) {
+    const int descriptor = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK);
+    if (descriptor < 0)
+        return false;
+    const bool free = ::flock(descriptor, LOCK_EX | LOCK_NB) == 0;
+    ::close(descriptor);
+    return free;
+}
+
+} // namespace
+
+using SerialPortTest = SerialPortFixture;
+
+TEST_F(SerialPortTest, ConstructionFindsDevicesAndSharesLivePorts) {
+    EXPECT_EQ(SerialPort::serialPortWithPath(""), nullptr);
+    EXPECT_EQ(SerialPort::serialPortWithPath("/dev/no-such-serial-device"), nullptr);
+
+    EXPECT_EQ(SerialPort::serialPortWithPath(simulator.devicePath()), port);
+    EXPECT_EQ(SerialPort::existingPortWithPath(simulator.devicePath()), port);
+    EXPECT_EQ(port->path(), simulator.devicePath());
+    EXPECT_EQ(port->name(), simulator.devicePath().substr(5)); // "pts/N"
+    EXPECT_EQ(SerialPort::bsdCalloutPathFromDevice(port->ioKitDevice()), port->path());
+    EXPECT_EQ(SerialPort::serviceTypeFromDevice(port->ioKitDevice()), "IOSerialStream");
+    EXPECT_EQ(SerialPort::stringPropertyOf(port->ioKitDevice(), "NoSuchKey"), std::nullopt);
+
+    const auto path = port->path();
+    std::weak_ptr<SerialPort> gone = port;
+    port.reset();
+    EXPECT_TRUE(gone.expired());
+    EXPECT_EQ(SerialPort::existingPortWithPath(path), nullptr);
+    port = SerialPort::serialPortWithPath(path);
+    EXPECT_NE(port, nullptr);
+}
+
+TEST_F(SerialPortTest, OpenCloseAndReopenReportOnTheMainThread) {
+    const auto mainThread = std::this_thread::get_id();
+    openPort();
+    EXPECT_FALSE(lockIsFree(simulator.devicePath()));
+
+    EXPECT_TRUE(port->close());
+    closePort();
+    EXPECT_TRUE(port->close()) << "closing a closed port does nothing";
+    EXPECT_TRUE(lockIsFree(simulator.devicePath()));
+
+    port->open();
+    ASSERT_TRUE(runMainUntil([&] { return delegate->count("opened") == 2; }));
+    port->sendDataWithCommand(10, 16);
+    ASSERT_TRUE(runMainUntil([&] { return delegate->count("data") > 0; }));
+    EXPECT_EQ(delegate->operations(),
+              (std::vector<std::string>{"opened", "closed", "opened", "data"}));
+    for (const auto& call : delegate->calls)
+        EXPECT_EQ(call.thread, mainThread) << call.operation;
+}
+
+TEST_F(SerialPortTest, ProbeIsAnsweredWithTheIdentityReply) {
+    openPort();
+    port->sendDataWithCommand(10, 16);
+    ASSERT_TRUE(runMainUntil([&] { return delegate->count("data") == 1; }));
+    EXPECT_EQ(simulator.receivedFrames(), std::vector<std::string>{"5FF50A10000000000000A0FA"});
+    const auto frame = DeviceFrame::decode(delegate->calls.back().data);
+    ASSERT_TRUE(frame && frame->isComplete());
+    EXPECT_EQ(frame->command, 0xF0u);
+    EXPECT_EQ(frame->commandRq, 16u);
+    EXPECT_EQ(frame->commandReValue, 16u);
+
+    // Commands outside the protocol are not written.
+    port->sendDataWithCommand(7, 1);
+    port->sendDataWithCommand(1, 300);
+    ASSERT_TRUE(simulator.waitForFrames(2, 5s));
+    EXPECT_EQ(simulator.receivedFrames().back(), "5FF5012C000000000000A0FA");
+}
+
+TEST_F(SerialPortTest, WritesNeedAnOpenPortAndSkipEmptyData) {
+    EXPECT_FALSE(port->sendData(bytesOf("5FF50A10000000000000A0FA")));
+    port->sendDataWithCommand(10, 16);
+    openPort();
+    EXPECT_TRUE(port->sendData({}));
+    EXPECT_TRUE(port->sendData(bytesOf("5FF50301000000000000A0FA")));
+    ASSERT_TRUE(simulator.waitForFrames(1, 5s));
+    EXPECT_EQ(simulator.receivedFrames(), std::vector<std::string>{"5FF50301000000000000A0FA"});
+    EXPECT_EQ(simulator.fastRefreshCount(), 1);
+    EXPECT_EQ(delegate->count("error"), 0u);
+}
+
+TEST_F(SerialPortTest, LongReadsArriveInOrderInChunksOfAtMost1024Bytes) {
+    openPort();
+    std::string sent(5000, '\0');
+    for (std::size_t i = 0; i < sent.size(); ++i)
+        sent[i] = static_cast<char>('A' + i % 26);
+    simulator.sendRaw(sent);
+    ASSERT_TRUE(runMainUntil([&] { return delegate->receivedBytes().size() == sent.size(); }));
+    EXPECT_EQ(delegate->receivedBytes(), bytesOf(sent));
+    for (const auto& call : delegate->calls)
+        EXPECT_LE(call.data.size(), 1024u);
+}
+
+TEST_F(SerialPortTest, SecondOpenOfTheDeviceIsRefusedAndReported) {
+    const int holder = ::open(simulator.devicePath().c_str(), O_RDWR | O_NOCTTY);
+    ASSERT_GE(holder, 0);
+    ASSERT_EQ(::flock(holder, LOCK_EX | LOCK_NB), 0);
+    port->open();
+    EXPECT_FALSE(port->isOpen());
+    ASSERT_TRUE(runMainUntil([&] { return delegate->count("error") == 1; }));
+    EXPECT_EQ(delegate->calls.back().error.code, std::error_code(EBUSY, std::system_category()));
+    EXPECT_EQ(delegate->calls.back().error.path, simulator.devicePath());
+    ::close(holder);
+
+    openPort();
+    EXPECT_FALSE(lockIsFree(simulator.devicePath()));
+}
+
+TEST_F(SerialPortTest, UnplugIsReportedThenTheDelegateToldThenThePortClosed) {
+    openPort();
+    simulator.unplug();
+    ASSERT_TRUE(runMainUntil([&] { return !port->isOpen() && delegate->count("closed") == 1; }));
+    EXPECT_EQ(delegate->operations(),
+              (std::vector<std::string>{"opened", "error", "removed", "closed"}));
+    EXPECT_EQ(delegate->calls[1].error.code, std::error_code(EIO, std::system_category()));
+
+    // A second removal, as the port manager may send, is taken calmly.
+    port->cleanupAfterSystemRemoval();
+    EXPECT_EQ(delegate->count("removed"), 2u);
+    EXPECT_FALSE(port->isOpen());
+    // The device is gone: opening again fails and says so.
+    port->open();
+    EXPECT_FALSE(port->isOpen());
+    ASSERT_TRUE(runMainUntil([&] { return delegate->count("error") == 2; }));
+    EXPECT_EQ(delegate->calls.back().error.code, std::error_code(ENOENT, std::system_category()));
+}
+
+TEST_F(SerialPortTest, ATerminalWithoutModemLinesReportsNoErrors) {
+    simulator.setAnswerDelay(25ms);
+    openPort();
+    // Ten answered round trips span many polls of the modem lines.
+    for (std::size_t i = 1; i <= 10; ++i) {
+        port->sendDataWithCommand(10, 1);
+        ASSERT_TRUE(runMainUntil([&] { return delegate->count("data") == i; }));
+    }
+    EXPECT_EQ(delegate->count("error"), 0u);
+}
+
+TEST_F(SerialPortTest, ADelegateWithoutOptionalOperationsHearsOnlyOfRemoval) {
+    auto minimal = std::make_shared<MinimalDelegate>();
+    port->setDelegate(minimal);
+    EXPECT_FALSE(minimal->implements(SerialPortDelegate::Operation::didReceiveData));
+    EXPECT_TRUE(delegate->implements(SerialPortDelegate::Operation::wasClosed));
+    port->open();
+    port->sendDataWithCommand(10, 16);
+    ASSERT_TRUE(simulator.waitForFrames(1, 5s));
+    simulator.unplug();
+    ASSERT_TRUE(runMainUntil([&] { return !port->isOpen(); }));
+    EXPECT_EQ(minimal->removals, 1);
+    EXPECT_TRUE(delegate->calls.empty());
+}
+
+TEST_F(SerialPortTest, ADroppedOpenPortReleasesItsDevice) {
+    openPort();
+    port.reset();
+    EXPECT_TRUE(runMainUntil([&] { return lockIsFree(simulator.devicePath()); }));
+}
+
+TEST_F(SerialPortTest, DeprecatedCleanupStillRemoves) {
+    openPort();
+    port->cleanup();
+    ASSERT_TRUE(runMainUntil([&] { return !port->isOpen(); }));
+    EXPECT_EQ(delegate->count("removed"), 1u);
+}

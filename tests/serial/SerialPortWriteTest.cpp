@@ -1,0 +1,93 @@
+#include "SerialPortFixture.h"
+#include "device/CommandFrame.h"
+
+#include <future>
+#include <thread>
+
+using namespace monctl;
+using namespace monctl::test;
+using namespace std::chrono_literals;
+
+using SerialPortWriteTest = SerialPortFixture;
+
+namespace {
+
+Bytes framesFor(int command, int count) {
+    Bytes all;
+    for (int value = 0; value < count; ++value) {
+        const auto frame = CommandFrame::format(static_cast<std::uint8_t>(command),
+                                                static_cast<std::uint8_t>(value));
+        all.insert(all.end(), frame.begin(), frame.end());
+    }
+    return all;
+}
+
+} // namespace
+
+TEST_F(SerialPortWriteTest, WritesFromTwoThreadsNeverInterleave) {
+    simulator.setSilent(true);
+    openPort();
+    constexpr int perThread = 150;
+    auto writer = [this](int command) {
+        for (int value = 0; value < perThread; ++value)
+            port->sendDataWithCommand(command, value);
+    };
+    std::thread first(writer, 1);
+    std::thread second(writer, 2);
+    first.join();
+    second.join();
+    ASSERT_TRUE(simulator.waitForFrames(2 * perThread, 10s));
+    int nextOfFirst = 0;
+    int nextOfSecond = 0;
+    for (const auto& frame : simulator.receivedFrames()) {
+        int& next = frame.substr(4, 2) == "01" ? nextOfFirst : nextOfSecond;
+        EXPECT_EQ(frame,
+                  CommandFrame::format(static_cast<std::uint8_t>(std::stoi(frame.substr(4, 2))),
+                                       static_cast<std::uint8_t>(next)));
+        ++next;
+    }
+    EXPECT_EQ(nextOfFirst, perThread);
+    EXPECT_EQ(nextOfSecond, perThread);
+}
+
+TEST_F(SerialPortWriteTest, AWriteTheDriverCannotTakeAtOnceWaitsAndLosesNothing) {
+    simulator.setSilent(true);
+    simulator.setReadingPaused(true);
+    openPort();
+    const Bytes data = framesFor(7, 4000); // far more than the terminal's buffers hold
+    auto written = std::async(std::launch::async, [&] { return port->sendData(data); });
+    EXPECT_EQ(written.wait_for(50ms), std::future_status::timeout) << "the write must block";
+    simulator.setReadingPaused(false);
+    ASSERT_TRUE(written.get());
+    ASSERT_TRUE(simulator.waitForFrames(4000, 10s));
+    const auto frames = simulator.receivedFrames();
+    std::string joined;
+    for (const auto& frame : frames)
+        joined += frame;
+    EXPECT_EQ(bytesOf(joined), data);
+
+    // The next write follows in order.
+    EXPECT_TRUE(port->sendData(framesFor(8, 1)));
+    ASSERT_TRUE(simulator.waitForFrames(4001, 5s));
+    EXPECT_EQ(simulator.receivedFrames().back(), CommandFrame::format(8, 0));
+    EXPECT_EQ(delegate->count("error"), 0u);
+}
+
+TEST_F(SerialPortWriteTest, AWriteCutOffByUnplugFailsAndIsReported) {
+    simulator.setReadingPaused(true);
+    openPort();
+    auto written =
+        std::async(std::launch::async, [&] { return port->sendData(framesFor(7, 4000)); });
+    EXPECT_EQ(written.wait_for(50ms), std::future_status::timeout);
+    simulator.unplug();
+    EXPECT_FALSE(written.get());
+    ASSERT_TRUE(runMainUntil([&] { return !port->isOpen(); }));
+    ASSERT_GE(delegate->count("error"), 1u);
+    for (const auto& call : delegate->calls) {
+        if (call.operation == "error") {
+            EXPECT_EQ(call.error.code, std::error_code(EIO, std::system_category()));
+        }
+    }
+    EXPECT_EQ(delegate->count("removed"), 1u);
+    EXPECT_FALSE(port->sendData(framesFor(7, 1)));
+}

@@ -1,0 +1,40 @@
+#pragma once
+
+#include "serial/SerialPortDelegate.h"
+
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace monctl::test {
+
+// A delegate that implements every operation and records each call with its thread.
+class RecordingDelegate final : public SerialPortDelegateOf<RecordingDelegate> {
+public:
+    struct Call {
+        std::string operation;
+        std::thread::id thread;
+        Bytes data;
+        SerialPortError error;
+    };
+
+    void wasRemovedFromSystem(SerialPort& port) override;
+    void didReceiveData(SerialPort& port, const Bytes& data) override;
+    void didEncounterError(SerialPort& port, const SerialPortError& error) override;
+    void wasOpened(SerialPort& port) override;
+    void wasClosed(SerialPort& port) override;
+
+    std::vector<std::string> operations() const;
+    std::size_t count(const std::string& operation) const;
+    Bytes receivedBytes() const;
+    std::vector<Call> calls;
+};
+
+// Implements only the one required operation.
+class MinimalDelegate final : public SerialPortDelegateOf<MinimalDelegate> {
+public:
+    void wasRemovedFromSystem(SerialPort&) override { ++removals; }
+    int removals = 0;
+};
+
+} // namespace monctl::test
