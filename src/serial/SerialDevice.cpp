@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <fmt/format.h>
 #include <sys/stat.h>
 
 namespace monctl {
@@ -38,7 +39,10 @@ std::optional<SerialDevice> SerialDevice::fromPath(const std::string& path) {
     const auto baseLength = static_cast<std::size_t>(device.ttyDevice.rend() - digits);
     device.baseName = device.ttyDevice.substr(0, baseLength);
     device.suffix = device.ttyDevice.substr(baseLength);
-    device.identity = status.st_rdev;
+    // A device file is made anew each time its device appears, so its change time tells
+    // a device that came back under the same number from the one that was there before.
+    device.identity = fmt::format("{}:{}.{:09}", status.st_rdev, status.st_ctim.tv_sec,
+                                  status.st_ctim.tv_nsec);
     return device;
 }
 

@@ -1,6 +1,5 @@
 #pragma once
 
-#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -16,7 +15,8 @@ struct SerialDevice {
     std::string baseName;  // e.g. "ttyUSB"
     std::string suffix;    // e.g. "0"
     std::string serviceType = "IOSerialStream";
-    std::uint64_t identity = 0; // equal for the same device while it exists
+    // Tells one appearance of a device from a later one at the same path and number.
+    std::string identity;
 
     // The registry property for a key: "IOCalloutDevice", "IODialinDevice", "IOTTYDevice",
     // "IOTTYBaseName", "IOTTYSuffix", "IOSerialBSDClientType"; none for any other key.

@@ -24,6 +24,7 @@ protected:
             port->close();
             runMainUntil([&] { return !port->isOpen(); });
         }
+        mainQueue().runPending();
     }
 
     void openPort() {
