@@ -2,24 +2,21 @@
 #include "device/MonitorSimulator.h"
 #include "runtime/AsioMainQueue.h"
 #include "serial/SerialPort.h"
+#include "serial/SerialPortManager.h"
 
 #include <CLI/CLI.hpp>
 #include <fmt/format.h>
 #include <memory>
-#include <optional>
 #include <spdlog/spdlog.h>
+#include <vector>
 
 using namespace monctl;
 
 namespace {
 
 // Probes one port, reads contrast, mode and speed back and prints what the monitor says.
-int probe(AsioMainQueue& main, const std::string& path) {
-    auto port = SerialPort::serialPortWithPath(path);
-    if (!port) {
-        fmt::print(stderr, "{}: no such serial device\n", path);
-        return 1;
-    }
+int probe(AsioMainQueue& main, const std::shared_ptr<SerialPort>& port) {
+    const auto& path = port->path();
     bool answered = false;
     auto printer = std::make_shared<FramePrinter>([&answered] { answered = true; });
     port->setDelegate(printer);
@@ -41,13 +38,29 @@ int probe(AsioMainQueue& main, const std::string& path) {
 
 } // namespace
 
+// Probes every serial port of the machine, or those named.
+int probeAll(AsioMainQueue& main, const std::vector<std::string>& paths) {
+    SerialPortManager::useRegistry(makeDeviceRegistry(paths));
+    const auto& ports = SerialPortManager::sharedSerialPortManager().availablePorts();
+    if (ports.empty()) {
+        fmt::print(stderr, "No connected serial ports found.\n");
+        return 1;
+    }
+    int failures = 0;
+    for (const auto& port : ports)
+        failures += probe(main, port);
+    return failures == 0 ? 0 : 1;
+}
+
 int main(int argc, char** argv) {
     CLI::App app{"monctl: control a monitor attached by a USB-to-serial link"};
     bool simulate = false;
-    std::optional<std::string> portPath;
+    std::vector<std::string> portPaths;
+    bool probeEvery = false;
     bool verbose = false;
     app.add_flag("--simulate", simulate, "talk to a built-in simulated monitor");
-    app.add_option("--port", portPath, "probe the serial device at this path");
+    app.add_option("--port", portPaths, "look only at the serial device at this path (repeatable)");
+    app.add_flag("--probe", probeEvery, "probe the serial ports and read back what monitors say");
     app.add_flag("-v,--verbose", verbose, "log every frame sent");
     CLI11_PARSE(app, argc, argv);
     spdlog::set_level(verbose ? spdlog::level::debug : spdlog::level::warn);
@@ -57,10 +70,10 @@ int main(int argc, char** argv) {
     if (simulate) {
         MonitorSimulator simulator;
         fmt::print("Simulated monitor at {}\n", simulator.devicePath());
-        return probe(*main, simulator.devicePath());
+        return probeAll(*main, {simulator.devicePath()});
     }
-    if (portPath)
-        return probe(*main, *portPath);
+    if (probeEvery || !portPaths.empty())
+        return probeAll(*main, portPaths);
     fmt::print("{}", app.help());
     return 0;
 }

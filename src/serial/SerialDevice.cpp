@@ -41,8 +41,8 @@ std::optional<SerialDevice> SerialDevice::fromPath(const std::string& path) {
     device.suffix = device.ttyDevice.substr(baseLength);
     // A device file is made anew each time its device appears, so its change time tells
     // a device that came back under the same number from the one that was there before.
-    device.identity = fmt::format("{}:{}.{:09}", status.st_rdev, status.st_ctim.tv_sec,
-                                  status.st_ctim.tv_nsec);
+    device.identity =
+        fmt::format("{}:{}.{:09}", status.st_rdev, status.st_ctim.tv_sec, status.st_ctim.tv_nsec);
     return device;
 }
 

@@ -110,24 +110,29 @@ TEST(MonctlSim, AnswersAProbeWrittenByAnyProgramAndObeysItsCommands) {
     ASSERT_EQ(path.rfind("/dev/pts/", 0), 0u) << path;
     const int device = openRaw(path);
     ASSERT_GE(device, 0);
+    auto command = [&](const std::string& text) {
+        simulator.command(text);
+        EXPECT_EQ(simulator.readLine(), "ok " + text);
+    };
 
     const std::string probe = "5FF50A10000000000000A0FA";
     ASSERT_EQ(::write(device, probe.data(), probe.size()), 24);
     EXPECT_EQ(readExactly(device, 24).substr(0, 12), "5FF5F00A1010");
     EXPECT_EQ(simulator.readLine(), "rx " + probe);
 
-    simulator.command("button 3");
+    command("button 3");
     EXPECT_EQ(readExactly(device, 24), "5FF50603000000000000A0FA");
-    simulator.command("report contrast 7");
+    command("report contrast 7");
     EXPECT_EQ(readExactly(device, 24).substr(0, 8), "5FF50107");
 
-    simulator.command("silent");
+    command("silent");
     ASSERT_EQ(::write(device, probe.data(), probe.size()), 24);
     EXPECT_EQ(simulator.readLine(), "rx " + probe);
-    simulator.command("raw hello");
+    command("raw hello");
     EXPECT_EQ(readExactly(device, 5), "hello") << "a silent monitor answers nothing";
 
-    simulator.command("unplug");
+    simulator.command("no such command");
+    command("unplug");
     pollfd hangUp{device, POLLIN, 0};
     ASSERT_EQ(::poll(&hangUp, 1, 5000), 1);
     EXPECT_NE(hangUp.revents & POLLHUP, 0);

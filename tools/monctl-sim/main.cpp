@@ -1,5 +1,6 @@
 // monctl-sim: a simulated monitor on a pseudo-terminal. Prints the device path, then one
-// "rx FRAME" line per frame received; takes commands on standard input.
+// "rx FRAME" line per frame received; takes commands on standard input and says
+// "ok COMMAND" once each is carried out.
 #include "SimulatorCommands.h"
 
 #include <CLI/CLI.hpp>
@@ -65,8 +66,12 @@ int main(int argc, char** argv) {
         const auto outcome = runSimulatorCommand(simulator, line);
         if (outcome == CommandOutcome::quit)
             return 0;
-        if (outcome == CommandOutcome::unknown)
+        if (outcome == CommandOutcome::unknown) {
             std::fprintf(stderr, "unknown command: %s\n", line.c_str());
+        } else if (!line.empty()) {
+            std::printf("ok %s\n", line.c_str());
+            std::fflush(stdout);
+        }
     }
     waitForTermination();
     if (!link.empty())

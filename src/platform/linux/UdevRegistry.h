@@ -1,0 +1,35 @@
+#pragma once
+
+#include "serial/DeviceRegistry.h"
+
+#include <map>
+#include <memory>
+
+struct udev;
+struct udev_monitor;
+
+namespace monctl {
+
+class ReadSource;
+
+// The serial ports udev knows that have hardware behind them: USB serial adapters and real
+// UARTs, without virtual consoles, pseudo-terminals and the phantom ttyS ports of the 8250
+// driver. Hot-plug needs the udev daemon; without it (as in containers) only the devices
+// present at start are listed.
+class UdevRegistry final : public DeviceRegistry {
+public:
+    UdevRegistry();
+    ~UdevRegistry() override;
+
+    Start start(BatchHandler published, BatchHandler terminated) override;
+
+private:
+    struct Monitor;
+    std::string startMonitor();
+
+    std::unique_ptr<udev, udev* (*)(udev*)> m_udev;
+    std::shared_ptr<Monitor> m_monitor;
+    std::shared_ptr<ReadSource> m_source;
+};
+
+} // namespace monctl

@@ -1,0 +1,168 @@
+#include "serial/SerialPortManager.h"
+
+#include "runtime/NotificationCenter.h"
+#include "serial/SerialPort.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdlib>
+#include <mutex>
+#include <spdlog/spdlog.h>
+
+namespace monctl {
+namespace {
+
+struct Single {
+    std::mutex mutex;
+    std::unique_ptr<DeviceRegistry> chosenRegistry;
+    SerialPortManager* instance = nullptr;
+};
+
+// Never destroyed: the exit handler still uses the manager while statics go away.
+Single& single() {
+    static auto* state = new Single;
+    return *state;
+}
+
+void cleanupAtExit() {
+    if (SerialPortManager::exists())
+        SerialPortManager::sharedSerialPortManager().cleanupAllPorts();
+}
+
+bool listed(const SerialPortManager::Ports& ports, const SerialPort& port) {
+    return std::any_of(ports.begin(), ports.end(),
+                       [&](const auto& other) { return *other == port; });
+}
+
+} // namespace
+
+bool SerialPortManager::useRegistry(std::unique_ptr<DeviceRegistry> registry) {
+    auto& state = single();
+    std::lock_guard lock(state.mutex);
+    if (state.instance)
+        return false;
+    state.chosenRegistry = std::move(registry);
+    return true;
+}
+
+SerialPortManager& SerialPortManager::sharedSerialPortManager() {
+    auto& state = single();
+    std::lock_guard lock(state.mutex);
+    if (!state.instance) {
+        auto registry =
+            state.chosenRegistry ? std::move(state.chosenRegistry) : makeDeviceRegistry({});
+        state.instance = new SerialPortManager(std::move(registry));
+    }
+    return *state.instance;
+}
+
+bool SerialPortManager::exists() {
+    auto& state = single();
+    std::lock_guard lock(state.mutex);
+    return state.instance != nullptr;
+}
+
+SerialPortManager::SerialPortManager(std::unique_ptr<DeviceRegistry> registry)
+    : m_registry(std::move(registry)) {
+    retrieveAvailablePortsAndRegisterForChangeNotifications();
+    registerForNotifications();
+}
+
+void SerialPortManager::retrieveAvailablePortsAndRegisterForChangeNotifications() {
+    auto start = m_registry->start(
+        [this](const DeviceRegistry::Batch& devices) { serialPortsWerePublished(devices); },
+        [this](const DeviceRegistry::Batch& devices) { serialPortsWereTerminated(devices); });
+    for (const auto& device : start.present) {
+        if (auto port = SerialPort::serialPortWithDevice(device))
+            m_availablePorts.push_back(std::move(port));
+    }
+    if (!start.hotPlugOffReason.empty())
+        spdlog::warn("Serial port hot-plug is off ({}): ports plugged in or out from now on go "
+                     "unnoticed",
+                     start.hotPlugOffReason);
+}
+
+void SerialPortManager::registerForNotifications() {
+    if (std::atexit(cleanupAtExit) != 0)
+        spdlog::error("SerialPort was unable to register its termination handler for serial port "
+                      "cleanup: {}",
+                      errno);
+}
+
+Connection
+SerialPortManager::observeAvailablePorts(std::function<void(const PortListChange&)> observer) {
+    return m_availablePortsChanged.connect(std::move(observer));
+}
+
+void SerialPortManager::serialPortsWerePublished(const DeviceRegistry::Batch& devices) {
+    Ports added;
+    for (const auto& device : devices) {
+        auto port = SerialPort::serialPortWithDevice(device);
+        if (port && !listed(m_availablePorts, *port) && !listed(added, *port))
+            added.push_back(std::move(port));
+    }
+    insertAvailablePorts(added);
+    post(SerialPortWasConnectedNotification, ConnectedSerialPortsKey, added);
+}
+
+void SerialPortManager::serialPortsWereTerminated(const DeviceRegistry::Batch& devices) {
+    Ports removed;
+    for (const auto& device : devices) {
+        if (auto port = SerialPort::serialPortWithDevice(device))
+            removed.push_back(std::move(port));
+    }
+    for (const auto& port : removed)
+        port->cleanupAfterSystemRemoval();
+    removeAvailablePortsEqualTo(removed);
+    post(SerialPortWasDisconnectedNotification, DisconnectedSerialPortsKey, removed);
+}
+
+void SerialPortManager::insertAvailablePorts(const Ports& ports) {
+    if (ports.empty())
+        return;
+    PortListChange change{PortListChange::Kind::insertion, {}};
+    for (const auto& port : ports) {
+        change.indexes.push_back(m_availablePorts.size());
+        m_availablePorts.push_back(port);
+    }
+    m_availablePortsChanged.emit(change);
+}
+
+void SerialPortManager::removeAvailablePortsEqualTo(const Ports& ports) {
+    PortListChange change{PortListChange::Kind::removal, {}};
+    for (std::size_t index = 0; index < m_availablePorts.size(); ++index) {
+        if (listed(ports, *m_availablePorts[index]))
+            change.indexes.push_back(index);
+    }
+    if (change.indexes.empty())
+        return;
+    std::erase_if(m_availablePorts, [&](const auto& port) { return listed(ports, *port); });
+    m_availablePortsChanged.emit(change);
+}
+
+void SerialPortManager::post(const char* name, const char* key, const Ports& ports) {
+    NotificationCenter::defaultCenter().post({name, this, {{key, ports}}});
+}
+
+void SerialPortManager::systemWillSleep() {
+    for (const auto& port : m_availablePorts) {
+        if (port->isOpen() && port->close())
+            m_portsToReopenAfterSleep.push_back(port);
+    }
+}
+
+void SerialPortManager::systemDidWake() {
+    const Ports remembered = m_portsToReopenAfterSleep;
+    for (const auto& port : remembered) {
+        port->open();
+        std::erase(m_portsToReopenAfterSleep, port);
+    }
+}
+
+void SerialPortManager::cleanupAllPorts() {
+    for (const auto& port : m_availablePorts)
+        port->cleanupAfterSystemRemoval();
+    m_availablePorts.clear();
+}
+
+} // namespace monctl

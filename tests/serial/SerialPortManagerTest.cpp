@@ -1,0 +1,258 @@
+#include "serial/SerialPortManager.h"
+
+#include "device/MonitorSimulator.h"
+#include "runtime/NotificationCenter.h"
+#include "serial/FixedPathRegistry.h"
+#include "serial/SerialPort.h"
+#include "support/FakeRegistry.h"
+#include "support/RecordingDelegate.h"
+#include "support/TestMain.h"
+
+#include <filesystem>
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+using namespace monctl;
+using namespace monctl::test;
+using namespace std::chrono_literals;
+using Ports = SerialPortManager::Ports;
+using Change = SerialPortManager::PortListChange;
+
+namespace {
+
+// Everything observable about the manager, in the order it happened.
+struct Journal {
+    std::vector<std::string> events;
+    std::vector<Change> changes;
+    std::vector<Ports> connected;
+    std::vector<Ports> disconnected;
+    Connection list;
+    Connection connections;
+    Connection disconnections;
+
+    void watch(SerialPortManager& manager) {
+        list = manager.observeAvailablePorts([this](const Change& change) {
+            changes.push_back(change);
+            events.push_back(change.kind == Change::Kind::insertion ? "inserted" : "removed");
+        });
+        auto& center = NotificationCenter::defaultCenter();
+        connections = center.addObserver(
+            SerialPortManager::SerialPortWasConnectedNotification, [this](const Notification& n) {
+                connected.push_back(std::any_cast<Ports>(
+                    n.userInfo.at(SerialPortManager::ConnectedSerialPortsKey)));
+                events.push_back("connected");
+            });
+        disconnections =
+            center.addObserver(SerialPortManager::SerialPortWasDisconnectedNotification,
+                               [this](const Notification& n) {
+                                   disconnected.push_back(std::any_cast<Ports>(n.userInfo.at(
+                                       SerialPortManager::DisconnectedSerialPortsKey)));
+                                   events.push_back("disconnected");
+                               });
+    }
+};
+
+// A delegate that also writes its removal into the journal.
+class JournalDelegate final : public SerialPortDelegateOf<JournalDelegate> {
+public:
+    explicit JournalDelegate(Journal& journal) : m_journal(journal) {}
+    void wasRemovedFromSystem(SerialPort& port) override {
+        m_journal.events.push_back("told " + port.name());
+    }
+
+private:
+    Journal& m_journal;
+};
+
+SerialDevice deviceOf(const MonitorSimulator& simulator) {
+    return SerialDevice::fromPath(simulator.devicePath()).value();
+}
+
+std::vector<std::string> pathsOf(const Ports& ports) {
+    std::vector<std::string> paths;
+    for (const auto& port : ports)
+        paths.push_back(port->path());
+    return paths;
+}
+
+// The manager exists once per process; ctest gives every test a process of its own.
+class SerialPortManagerTest : public testing::Test {
+protected:
+    SerialPortManager& freshManager(std::unique_ptr<DeviceRegistry> registry) {
+        if (SerialPortManager::exists())
+            throw std::logic_error("run each manager test in a process of its own (ctest does)");
+        EXPECT_TRUE(SerialPortManager::useRegistry(std::move(registry)));
+        auto& manager = SerialPortManager::sharedSerialPortManager();
+        journal.watch(manager);
+        return manager;
+    }
+
+    FakeRegistry* fakeWith(std::vector<SerialDevice> present) {
+        auto registry = std::make_unique<FakeRegistry>(std::move(present));
+        auto* fake = registry.get();
+        freshManager(std::move(registry));
+        return fake;
+    }
+
+    MonitorSimulator first;
+    MonitorSimulator second;
+    MonitorSimulator third;
+    Journal journal;
+};
+
+} // namespace
+
+TEST_F(SerialPortManagerTest, StartListsThePresentDevicesInTheRegistrysOrder) {
+    fakeWith({deviceOf(second), deviceOf(first)});
+    auto& manager = SerialPortManager::sharedSerialPortManager();
+    EXPECT_EQ(pathsOf(manager.availablePorts()),
+              (std::vector<std::string>{second.devicePath(), first.devicePath()}));
+    EXPECT_EQ(manager.objectInAvailablePortsAtIndex(1),
+              SerialPort::existingPortWithPath(first.devicePath()));
+    EXPECT_FALSE(SerialPortManager::useRegistry(std::make_unique<FakeRegistry>()));
+    EXPECT_EQ(&SerialPortManager::sharedSerialPortManager(), &manager);
+    EXPECT_EQ(manager.countOfAvailablePorts(), 2u) << "not enumerated again";
+    EXPECT_TRUE(journal.events.empty());
+}
+
+TEST_F(SerialPortManagerTest, ABatchOfNewDevicesIsInsertedAtTheEndAndAnnouncedOnce) {
+    auto* registry = fakeWith({deviceOf(first)});
+    auto& manager = SerialPortManager::sharedSerialPortManager();
+    registry->publish({deviceOf(third), deviceOf(second)});
+    ASSERT_TRUE(runMainUntil([&] { return journal.connected.size() == 1; }));
+    EXPECT_EQ(journal.events, (std::vector<std::string>{"inserted", "connected"}));
+    EXPECT_EQ(journal.changes[0].indexes, (std::vector<std::size_t>{1, 2}));
+    EXPECT_EQ(pathsOf(journal.connected[0]),
+              (std::vector<std::string>{third.devicePath(), second.devicePath()}));
+    EXPECT_EQ(
+        pathsOf(manager.availablePorts()),
+        (std::vector<std::string>{first.devicePath(), third.devicePath(), second.devicePath()}));
+
+    // A device already listed adds nothing, but the batch is still announced.
+    registry->publish({deviceOf(first)});
+    ASSERT_TRUE(runMainUntil([&] { return journal.connected.size() == 2; }));
+    EXPECT_TRUE(journal.connected[1].empty());
+    EXPECT_EQ(journal.changes.size(), 1u);
+    EXPECT_EQ(manager.countOfAvailablePorts(), 3u);
+}
+
+TEST_F(SerialPortManagerTest, RemovalTellsTheDelegateThenChangesTheListThenAnnounces) {
+    auto* registry = fakeWith({deviceOf(first), deviceOf(second)});
+    auto& manager = SerialPortManager::sharedSerialPortManager();
+    auto port = manager.objectInAvailablePortsAtIndex(1);
+    auto delegate = std::make_shared<JournalDelegate>(journal);
+    port->setDelegate(delegate);
+    port->open();
+    ASSERT_TRUE(port->isOpen());
+
+    registry->terminate({deviceOf(second)});
+    ASSERT_TRUE(runMainUntil([&] { return journal.disconnected.size() == 1; }));
+    EXPECT_EQ(journal.events,
+              (std::vector<std::string>{"told " + port->name(), "removed", "disconnected"}));
+    EXPECT_EQ(journal.changes[0].indexes, std::vector<std::size_t>{1});
+    EXPECT_EQ(journal.disconnected[0], Ports{port});
+    EXPECT_EQ(pathsOf(manager.availablePorts()), std::vector<std::string>{first.devicePath()});
+    EXPECT_TRUE(runMainUntil([&] { return !port->isOpen(); }));
+
+    // A device that is not listed: its port is still cleaned up and announced.
+    registry->terminate({deviceOf(third)});
+    ASSERT_TRUE(runMainUntil([&] { return journal.disconnected.size() == 2; }));
+    EXPECT_EQ(pathsOf(journal.disconnected[1]), std::vector<std::string>{third.devicePath()});
+    EXPECT_EQ(journal.changes.size(), 1u);
+    EXPECT_EQ(manager.countOfAvailablePorts(), 1u);
+}
+
+TEST_F(SerialPortManagerTest, SleepClosesTheOpenPortsAndWakeReopensThem) {
+    // The second device is reached through a link, so that it can vanish for good: a freed
+    // pseudo-terminal number may be handed to another process at once.
+    const auto link =
+        std::filesystem::temp_directory_path() / ("monctl-sleep-" + std::to_string(::getpid()));
+    std::filesystem::remove(link);
+    std::filesystem::create_symlink(second.devicePath(), link);
+    fakeWith({deviceOf(first), SerialDevice::fromPath(link.string()).value(), deviceOf(third)});
+    auto& manager = SerialPortManager::sharedSerialPortManager();
+    manager.systemDidWake(); // without sleep: nothing
+    EXPECT_TRUE(manager.portsToReopenAfterSleep().empty());
+
+    auto open = manager.objectInAvailablePortsAtIndex(1);
+    auto delegate = std::make_shared<RecordingDelegate>();
+    open->setDelegate(delegate);
+    open->open();
+    manager.systemWillSleep();
+    EXPECT_EQ(manager.portsToReopenAfterSleep(), Ports{open});
+    ASSERT_TRUE(runMainUntil([&] { return !open->isOpen(); }));
+    EXPECT_FALSE(manager.objectInAvailablePortsAtIndex(0)->isOpen());
+    EXPECT_EQ(manager.countOfAvailablePorts(), 3u);
+
+    manager.systemDidWake();
+    EXPECT_TRUE(open->isOpen());
+    EXPECT_TRUE(manager.portsToReopenAfterSleep().empty());
+    EXPECT_FALSE(manager.objectInAvailablePortsAtIndex(2)->isOpen());
+
+    // A port unplugged while asleep is tried once on wake, then forgotten.
+    manager.systemWillSleep();
+    ASSERT_TRUE(runMainUntil([&] { return !open->isOpen(); }));
+    std::filesystem::remove(link);
+    manager.systemDidWake();
+    EXPECT_FALSE(open->isOpen());
+    EXPECT_TRUE(manager.portsToReopenAfterSleep().empty());
+    ASSERT_TRUE(runMainUntil([&] { return delegate->count("error") == 1; }));
+    EXPECT_EQ(delegate->calls.back().error.code, std::error_code(ENOENT, std::system_category()));
+}
+
+// Forks first, while this process has no other thread; the child makes its own simulator.
+TEST(SerialPortManagerAtExit, EveryListedPortIsCleanedUp) {
+    int report[2];
+    ASSERT_EQ(::pipe(report), 0);
+    const pid_t child = ::fork();
+    if (child == 0) {
+        ::close(report[0]);
+        class Reporter final : public SerialPortDelegateOf<Reporter> {
+        public:
+            explicit Reporter(int out) : m_out(out) {}
+            void wasRemovedFromSystem(SerialPort& port) override {
+                const auto line = "removed " + port.path() + "\n";
+                (void)!::write(m_out, line.data(), line.size());
+            }
+            int m_out;
+        };
+        static MonitorSimulator
+            simulator; // made before the manager, so it outlives its exit handler
+        SerialPortManager::useRegistry(
+            std::make_unique<FixedPathRegistry>(std::vector<std::string>{simulator.devicePath()}));
+        auto& manager = SerialPortManager::sharedSerialPortManager();
+        auto reporter = std::make_shared<Reporter>(report[1]); // std::exit leaves it alive
+        manager.objectInAvailablePortsAtIndex(0)->setDelegate(reporter);
+        manager.objectInAvailablePortsAtIndex(0)->open();
+        std::exit(manager.countOfAvailablePorts() == 1 ? 0 : 3);
+    }
+    ::close(report[1]);
+    std::string said;
+    char buffer[256];
+    for (ssize_t count; (count = ::read(report[0], buffer, sizeof buffer)) > 0;)
+        said.append(buffer, static_cast<std::size_t>(count));
+    ::close(report[0]);
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    EXPECT_EQ(said.rfind("removed /dev/pts/", 0), 0u) << said;
+    EXPECT_EQ(std::count(said.begin(), said.end(), '\n'), 1);
+}
+
+TEST_F(SerialPortManagerTest, ASimulatorGivenAsAFixedPathComesAndGoes) {
+    auto& manager = freshManager(
+        std::make_unique<FixedPathRegistry>(std::vector<std::string>{first.devicePath()}, 20ms));
+    ASSERT_EQ(pathsOf(manager.availablePorts()), std::vector<std::string>{first.devicePath()});
+    auto port = manager.objectInAvailablePortsAtIndex(0);
+    auto delegate = std::make_shared<JournalDelegate>(journal);
+    port->setDelegate(delegate);
+    port->open();
+
+    first.unplug();
+    ASSERT_TRUE(runMainUntil([&] { return journal.disconnected.size() == 1; }));
+    EXPECT_EQ(journal.events.front(), "told " + port->name());
+    EXPECT_EQ(journal.events.back(), "disconnected");
+    EXPECT_TRUE(manager.availablePorts().empty());
+    EXPECT_EQ(journal.disconnected[0], Ports{port});
+}
