@@ -83,6 +83,9 @@ void SerialPortManager::retrieveAvailablePortsAndRegisterForChangeNotifications(
 }
 
 void SerialPortManager::registerForNotifications() {
+    // Exit handlers and static objects go in the reverse order of their making: the logger
+    // the clean-up writes to must exist before the handler is registered.
+    spdlog::default_logger();
     if (std::atexit(cleanupAtExit) != 0)
         spdlog::error("SerialPort was unable to register its termination handler for serial port "
                       "cleanup: {}",

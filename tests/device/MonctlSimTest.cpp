@@ -1,81 +1,17 @@
 // The monctl-sim program as a user drives it: its device answers any program's probe.
+#include "support/ChildProcess.h"
+
 #include <array>
-#include <cerrno>
-#include <csignal>
-#include <cstdio>
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <poll.h>
-#include <spawn.h>
 #include <string>
-#include <sys/wait.h>
 #include <termios.h>
 #include <unistd.h>
 
+using monctl::test::ChildProcess;
+
 namespace {
-
-// monctl-sim with pipes on its standard input and output.
-class SimulatorProcess {
-public:
-    SimulatorProcess() {
-        int input[2];
-        int output[2];
-        EXPECT_EQ(::pipe(input), 0);
-        EXPECT_EQ(::pipe(output), 0);
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_adddup2(&actions, input[0], 0);
-        posix_spawn_file_actions_adddup2(&actions, output[1], 1);
-        posix_spawn_file_actions_addclose(&actions, input[1]);
-        posix_spawn_file_actions_addclose(&actions, output[0]);
-        char* argv[] = {const_cast<char*>(MONCTL_SIM_PATH), nullptr};
-        EXPECT_EQ(::posix_spawn(&m_pid, MONCTL_SIM_PATH, &actions, nullptr, argv, environ), 0);
-        posix_spawn_file_actions_destroy(&actions);
-        ::close(input[0]);
-        ::close(output[1]);
-        m_input = input[1];
-        m_output = ::fdopen(output[0], "r");
-    }
-
-    ~SimulatorProcess() {
-        if (m_pid > 0) {
-            ::kill(m_pid, SIGTERM);
-            ::waitpid(m_pid, nullptr, 0);
-        }
-        ::close(m_input);
-        std::fclose(m_output);
-    }
-
-    std::string readLine() {
-        pollfd ready{::fileno(m_output), POLLIN, 0};
-        if (::poll(&ready, 1, 5000) != 1)
-            return "(nothing within 5 s)";
-        std::array<char, 256> line{};
-        if (!std::fgets(line.data(), line.size(), m_output))
-            return "(end of output)";
-        std::string text = line.data();
-        if (!text.empty() && text.back() == '\n')
-            text.pop_back();
-        return text;
-    }
-
-    void command(const std::string& text) {
-        const auto line = text + "\n";
-        EXPECT_EQ(::write(m_input, line.data(), line.size()), static_cast<ssize_t>(line.size()));
-    }
-
-    int exitStatus() {
-        int status = 0;
-        ::waitpid(m_pid, &status, 0);
-        m_pid = -1;
-        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    }
-
-private:
-    pid_t m_pid = -1;
-    int m_input = -1;
-    FILE* m_output = nullptr;
-};
 
 std::string readExactly(int descriptor, std::size_t count) {
     std::string text;
@@ -105,13 +41,13 @@ int openRaw(const std::string& path) {
 } // namespace
 
 TEST(MonctlSim, AnswersAProbeWrittenByAnyProgramAndObeysItsCommands) {
-    SimulatorProcess simulator;
+    ChildProcess simulator({MONCTL_SIM_PATH});
     const auto path = simulator.readLine();
     ASSERT_EQ(path.rfind("/dev/pts/", 0), 0u) << path;
     const int device = openRaw(path);
     ASSERT_GE(device, 0);
     auto command = [&](const std::string& text) {
-        simulator.command(text);
+        simulator.write(text + "\n");
         EXPECT_EQ(simulator.readLine(), "ok " + text);
     };
 
@@ -131,13 +67,14 @@ TEST(MonctlSim, AnswersAProbeWrittenByAnyProgramAndObeysItsCommands) {
     command("raw hello");
     EXPECT_EQ(readExactly(device, 5), "hello") << "a silent monitor answers nothing";
 
-    simulator.command("no such command");
+    simulator.write("no such command\n");
     command("unplug");
     pollfd hangUp{device, POLLIN, 0};
     ASSERT_EQ(::poll(&hangUp, 1, 5000), 1);
     EXPECT_NE(hangUp.revents & POLLHUP, 0);
     ::close(device);
 
-    simulator.command("quit");
-    EXPECT_EQ(simulator.exitStatus(), 0);
+    simulator.write("quit\n");
+    EXPECT_EQ(simulator.wait(), 0);
+    EXPECT_EQ(simulator.errors(), "unknown command: no such command\n");
 }

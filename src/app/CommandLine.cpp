@@ -1,0 +1,105 @@
+#include "app/CommandLine.h"
+
+#include <CLI/CLI.hpp>
+#include <map>
+
+namespace monctl {
+namespace {
+
+const std::map<std::string, int> modes{{"text", 2}, {"graphic", 3}, {"video", 4}};
+const std::map<std::string, std::pair<int, int>> settingRanges{{"contrast", {1, 9}},
+                                                               {"speed", {1, 5}}};
+
+// Turns the word given to "set" into the monitor's value; throws CLI::ValidationError.
+int settingValue(const std::string& setting, const std::string& word) {
+    if (setting == "mode") {
+        const auto mode = modes.find(word);
+        if (mode == modes.end())
+            throw CLI::ValidationError("mode", "must be text, graphic or video, not " + word);
+        return mode->second;
+    }
+    const auto [lowest, highest] = settingRanges.at(setting);
+    int value = 0;
+    std::size_t used = 0;
+    try {
+        value = std::stoi(word, &used);
+    } catch (const std::exception&) {
+        used = 0;
+    }
+    if (used != word.size() || word.empty() || value < lowest || value > highest)
+        throw CLI::ValidationError(setting, "must be a number from " + std::to_string(lowest) +
+                                                " to " + std::to_string(highest) + ", not " + word);
+    return value;
+}
+
+} // namespace
+
+std::string modeName(int mode) {
+    for (const auto& [name, value] : modes) {
+        if (value == mode)
+            return name;
+    }
+    return std::to_string(mode);
+}
+
+std::variant<CliRequest, CliExit> parseCommandLine(int argc, const char* const* argv) {
+    CliRequest request;
+    CLI::App app{"monctl: control a monitor attached by a USB-to-serial link"};
+    app.set_version_flag("--version", std::string("monctl ") + MONCTL_VERSION);
+    app.require_subcommand(0, 1);
+    double timeoutSeconds = 1.0;
+    app.add_option("--port", request.ports,
+                   "probe exactly this serial device instead of scanning the machine (repeatable)")
+        ->allow_extra_args(false);
+    app.add_option("--timeout", timeoutSeconds, "seconds to wait for the monitors' answers")
+        ->check(CLI::Range(0.05, 60.0));
+    app.add_flag("-v,--verbose", request.verbose, "log everything, frames included");
+    app.add_flag("--simulate", request.simulate, "also talk to a built-in simulated monitor");
+
+    auto* list = app.add_subcommand("list", "list the monitors that answer");
+    auto* get = app.add_subcommand("get", "read settings back from the active monitor");
+    get->add_option("setting", request.parameter, "contrast, mode, speed or all")
+        ->required()
+        ->check(CLI::IsMember({"contrast", "mode", "speed", "all"}));
+    auto* set = app.add_subcommand("set", "change a setting of the active monitor");
+    std::string word;
+    set->add_option("setting", request.parameter,
+                    "contrast (1-9), mode (text, graphic, video) "
+                    "or speed (1-5)")
+        ->required()
+        ->check(CLI::IsMember({"contrast", "mode", "speed"}));
+    set->add_option("value", word, "the new value")->required();
+    auto* refresh = app.add_subcommand("refresh", "fast refresh of the active monitor's panel");
+    auto* syncTime = app.add_subcommand("sync-time", "synchronise the active monitor's clock");
+    auto* watch = app.add_subcommand("watch", "print setting reports and button events until "
+                                              "interrupted");
+    try {
+        app.parse(argc, argv);
+        if (set->parsed())
+            request.value = settingValue(request.parameter, word);
+    } catch (const CLI::CallForHelp&) {
+        return CliExit{0, app.help(), false};
+    } catch (const CLI::CallForVersion&) {
+        return CliExit{0, std::string("monctl ") + MONCTL_VERSION + "\n", false};
+    } catch (const CLI::ParseError& error) {
+        return CliExit{2, std::string("monctl: ") + error.what() + "\n", true};
+    }
+    request.timeout = std::chrono::milliseconds(static_cast<long>(timeoutSeconds * 1000));
+    const std::pair<CLI::App*, CliRequest::Action> actions[] = {
+        {list, CliRequest::Action::list},         {get, CliRequest::Action::get},
+        {set, CliRequest::Action::set},           {refresh, CliRequest::Action::refresh},
+        {syncTime, CliRequest::Action::syncTime}, {watch, CliRequest::Action::watch}};
+    for (const auto& [command, action] : actions) {
+        if (command->parsed())
+            request.action = action;
+    }
+    if (request.action == CliRequest::Action::none && !request.simulate)
+        return CliExit{0, app.help(), false};
+    if (request.action == CliRequest::Action::none) { // a look at the simulated monitor
+        request.action = CliRequest::Action::get;
+        request.parameter = "all";
+    }
+    return request;
+}
+
+} // namespace monctl

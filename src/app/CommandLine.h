@@ -1,0 +1,35 @@
+#pragma once
+
+#include <chrono>
+#include <optional>
+#include <string>
+#include <variant>
+#include <vector>
+
+namespace monctl {
+
+// What the user asked of monctl on the command line.
+struct CliRequest {
+    enum class Action { none, list, get, set, refresh, syncTime, watch };
+    Action action = Action::none;
+    std::string parameter; // get: contrast, mode, speed or all; set: contrast, mode or speed
+    int value = 0;         // set: the value as the monitor takes it
+    std::vector<std::string> ports;
+    std::chrono::milliseconds timeout{1000};
+    bool verbose = false;
+    bool simulate = false;
+};
+
+// Help, version or a refusal of bad input: what to print and the exit status.
+struct CliExit {
+    int status;
+    std::string text;
+    bool toStandardError;
+};
+
+std::variant<CliRequest, CliExit> parseCommandLine(int argc, const char* const* argv);
+
+// The mode's name as the command line shows it ("text", "graphic", "video"), else its number.
+std::string modeName(int mode);
+
+} // namespace monctl

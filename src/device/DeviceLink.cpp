@@ -1,0 +1,135 @@
+#include "device/DeviceLink.h"
+
+#include "device/CommandFrame.h"
+#include "device/DeviceLinkDelegate.h"
+#include "runtime/MainQueue.h"
+#include "runtime/NotificationCenter.h"
+#include "runtime/RepeatingTimer.h"
+#include "serial/SerialPort.h"
+#include "serial/SerialPortManager.h"
+
+#include <algorithm>
+#include <spdlog/spdlog.h>
+
+namespace monctl {
+namespace {
+
+constexpr int parameterRequest = 10;
+constexpr int versionParameter = 16;
+
+bool isValid(const std::shared_ptr<SerialPort>& port) {
+    const auto& valid = DeviceLinkState::shared().validPorts;
+    return valid && std::any_of(valid->begin(), valid->end(),
+                                [&](const auto& listed) { return *listed == *port; });
+}
+
+} // namespace
+
+DeviceLinkState& DeviceLinkState::shared() {
+    static auto* state = new DeviceLinkState; // ports may still report while the process ends
+    return *state;
+}
+
+void DeviceLink::initSerialPorts() {
+    std::setvbuf(stdout, nullptr, _IONBF, 0);
+    if (SerialPortManager::sharedSerialPortManager().availablePorts().empty())
+        spdlog::warn("No connected serial ports found. Please connect your USB to serial "
+                     "adapter(s) and run the program again.\n\n");
+}
+
+void DeviceLink::adoptValidPorts(std::shared_ptr<PortList> ports,
+                                 std::weak_ptr<ReportController> controller) {
+    auto& state = DeviceLinkState::shared();
+    state.validPorts = std::move(ports);
+    state.reportController = std::move(controller);
+}
+
+void DeviceLink::startProbe() {
+    auto& state = DeviceLinkState::shared();
+    const auto ports = SerialPortManager::sharedSerialPortManager().availablePorts();
+    state.portHelper = std::make_shared<DeviceLinkDelegate>();
+    // Monitors plugged in later are probed as they appear.
+    state.hotPlug = NotificationCenter::defaultCenter().addObserver(
+        SerialPortManager::SerialPortWasConnectedNotification, [](const Notification& added) {
+            const auto& key = SerialPortManager::ConnectedSerialPortsKey;
+            for (const auto& port : std::any_cast<SerialPortManager::Ports>(added.userInfo.at(key)))
+                probePort(port);
+        });
+    if (ports.empty()) {
+        spdlog::info("startPin error end return");
+        return;
+    }
+    for (const auto& port : ports)
+        probePort(port);
+}
+
+void DeviceLink::probePort(const std::shared_ptr<SerialPort>& port) {
+    const auto& helper = DeviceLinkState::shared().portHelper;
+    try {
+        spdlog::debug("startPinAvailablePorts11111 {}", port->name());
+        helper->setSerialPort(port);
+        helper->serialPort()->setDelegate(helper);
+        spdlog::debug("startPinAvailablePorts11111 {}", helper->serialPort()->name());
+        port->open();
+        spdlog::debug("startPinAvailablePorts  获取参数--MCU版本号");
+        spdlog::debug("startPinAvailablePorts serialPort,fileDr {}", port->name());
+        port->sendDataWithCommand(parameterRequest, versionParameter);
+    } catch (const std::exception& error) {
+        spdlog::error("{} serial port operate error is {}", port->name(), error.what());
+    }
+    spdlog::debug("startPinAvailablePorts");
+    spdlog::debug("startPinAvailablePorts  end222222222");
+    letGoUnlessAnswered(port);
+}
+
+// A device that does not answer as a monitor is closed again, so that other programs can
+// use it while this one runs.
+void DeviceLink::letGoUnlessAnswered(const std::shared_ptr<SerialPort>& port) {
+    if (!port->isOpen())
+        return;
+    std::weak_ptr<SerialPort> weak = port;
+    RepeatingTimer::start(probeAnswerLimit, std::chrono::nanoseconds(0), [weak] {
+        MainQueue::shared().post([weak] {
+            auto silent = weak.lock();
+            if (!silent || !silent->isOpen() || isValid(silent))
+                return;
+            spdlog::info("{} gave no identity reply within {} s: closed", silent->name(),
+                         probeAnswerLimit.count());
+            silent->close();
+        });
+    });
+}
+
+void DeviceLink::currentDisplayPort(int indexOfPortsArr) {
+    auto& state = DeviceLinkState::shared();
+    const std::size_t count = state.validPorts ? state.validPorts->size() : 0;
+    spdlog::debug("currentDisplayPort indexOfPortsArr = {}", indexOfPortsArr);
+    spdlog::debug("currentDisplayPort caluPortsArr.count = {}", count);
+    // Compared as unsigned, so a negative index is out of range too.
+    const auto index = static_cast<std::uint64_t>(static_cast<std::int64_t>(indexOfPortsArr));
+    if (index >= count) {
+        spdlog::info("currentDisplayPort 未找到匹配的设备应该显示不能调整");
+        return;
+    }
+    state.currentPort = (*state.validPorts)[index];
+}
+
+bool DeviceLink::sendCommand(int command, int value) {
+    spdlog::debug("sendCommand****** command = {}, optional = {}", command, value);
+    const auto& port = DeviceLinkState::shared().currentPort;
+    if (!port || !port->isOpen()) {
+        spdlog::warn("需要弹窗显示异常 currentPort = {}", port ? port->name() : "(null)");
+        return false;
+    }
+    const auto admitted = CommandFrame::admittedValue(command, value);
+    if (!admitted) {
+        spdlog::warn("需要弹窗显示异常");
+        return false;
+    }
+    const auto frame = CommandFrame::format(static_cast<std::uint8_t>(command), *admitted);
+    spdlog::debug("\n> has send Data value {}", CommandFrame::lowerCase(frame));
+    port->sendData(bytesOf(frame));
+    return true;
+}
+
+} // namespace monctl

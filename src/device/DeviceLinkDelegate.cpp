@@ -1,0 +1,78 @@
+#include "device/DeviceLinkDelegate.h"
+
+#include "device/DeviceLink.h"
+#include "device/FrameDispatch.h"
+#include "device/ReportController.h"
+#include "serial/SerialPort.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <spdlog/spdlog.h>
+
+namespace monctl {
+namespace {
+
+bool listed(const PortList& ports, const SerialPort& port) {
+    return std::any_of(ports.begin(), ports.end(),
+                       [&](const auto& other) { return *other == port; });
+}
+
+} // namespace
+
+void DeviceLinkDelegate::didReceiveData(SerialPort& port, const Bytes& data) {
+    spdlog::debug("{} read {} bytes", port.name(), data.size());
+    for (const auto& frame : m_assemblers[port.path()].feed(data)) {
+        spdlog::debug("接受消息***********command = {:X},CommandRe = {:X}, CommandRq = {:X}, "
+                      "CommandReValue = {:X}",
+                      frame.command, frame.commandRe, frame.commandRq, frame.commandReValue);
+        handleFrame(port, frame);
+    }
+}
+
+void DeviceLinkDelegate::handleFrame(SerialPort& port, const DeviceFrame& frame) {
+    auto& state = DeviceLinkState::shared();
+    auto target = state.reportController.lock();
+    if (!state.validPorts)
+        return;
+    if (isIdentityReply(frame)) {
+        if (listed(*state.validPorts, port))
+            return; // a port is listed once
+        state.validPorts->push_back(port.shared_from_this());
+        if (target)
+            target->updateMainViewContent();
+        return;
+    }
+    // Only a monitor that identified itself may drive the computer.
+    if (!listed(*state.validPorts, port)) {
+        spdlog::info("{} sent a frame without having answered the probe: dropped", port.name());
+        return;
+    }
+    if (target)
+        dispatchFrame(frame, *target);
+}
+
+void DeviceLinkDelegate::wasRemovedFromSystem(SerialPort& port) {
+    spdlog::info("serialPortWasRemovedFromSystem  {}", port.name());
+    auto& state = DeviceLinkState::shared();
+    m_assemblers.erase(port.path());
+    if (state.validPorts)
+        std::erase_if(*state.validPorts,
+                      [&](const auto& listedPort) { return *listedPort == port; });
+    if (auto target = state.reportController.lock())
+        target->updateMainViewContent();
+    if (state.portHelper)
+        state.portHelper->setSerialPort(nullptr);
+}
+
+void DeviceLinkDelegate::didEncounterError(SerialPort& port, const SerialPortError& error) {
+    spdlog::warn("{} {} {}", "-[DeviceLinkDelegate serialPort:didEncounterError:]", port.name(),
+                 error.text());
+    DeviceLinkState::shared().portErrors.emit(port.shared_from_this(), error);
+}
+
+void DeviceLinkDelegate::wasOpened(SerialPort& port) {
+    std::fprintf(DeviceLinkState::shared().openedPortStream, "Serial port %s was opened\n",
+                 port.name().c_str());
+}
+
+} // namespace monctl

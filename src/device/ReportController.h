@@ -1,0 +1,24 @@
+#pragma once
+
+namespace monctl {
+
+// What the device link tells about the monitors: their reported settings, changes of the
+// list of monitors, and the monitors' button events. Called on the main thread only.
+class ReportController {
+public:
+    virtual ~ReportController() = default;
+
+    virtual void updateViewThresholdDisplay(int contrast) = 0;
+    virtual void updateViewModeDisplay(int mode) = 0;
+    virtual void updateViewSpeedDisplay(int speed) = 0;
+    // The list of valid ports has changed.
+    virtual void updateMainViewContent() = 0;
+
+    virtual void receiveKeyBoardClickWithCode(int keyCode) = 0;
+    virtual void receiveKeyBoardClickWithCodeForStarter() = 0;
+    virtual void receiveMouseMovePointX(int dx, int dy) = 0;
+    virtual void receiveMouseClickEvent(int button) = 0;         // 0 left, 1 right
+    virtual void receiveMouseLongMovePointX(int dx, int dy) = 0; // 0, 0 ends a long move
+};
+
+} // namespace monctl

@@ -1,0 +1,144 @@
+// The monctl command line, run as a user runs it, against simulated monitors.
+#include "device/MonitorSimulator.h"
+#include "support/ChildProcess.h"
+
+#include <csignal>
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <sys/file.h>
+#include <unistd.h>
+
+using namespace monctl;
+using namespace monctl::test;
+using namespace std::chrono_literals;
+
+namespace {
+
+struct Run {
+    int status;
+    std::string output;
+    std::string errors;
+};
+
+Run runMonctl(std::vector<std::string> arguments) {
+    arguments.insert(arguments.begin(), MONCTL_PATH);
+    ChildProcess program(arguments);
+    const int status = program.wait(20s);
+    return {status, program.output(), program.errors()};
+}
+
+const std::string probe = "5FF50A10000000000000A0FA";
+
+} // namespace
+
+TEST(MonctlCli, ListsTheMonitorsAmongThePortsInTheOrderTheyAnswered) {
+    MonitorSimulator first;
+    MonitorSimulator second;
+    MonitorSimulator silent;
+    second.setAnswerDelay(150ms);
+    silent.setSilent(true);
+    const auto run = runMonctl({"--port", second.devicePath(), "--port", first.devicePath(),
+                                "--port", silent.devicePath(), "list"});
+    EXPECT_EQ(run.status, 0) << run.errors;
+    const auto name = [](const MonitorSimulator& s) { return s.devicePath().substr(5); };
+    EXPECT_EQ(run.output, name(first) + " " + first.devicePath() + "\n" + name(second) + " " +
+                              second.devicePath() + "\n");
+    EXPECT_EQ(silent.receivedFrames(), std::vector<std::string>{probe});
+}
+
+TEST(MonctlCli, SetsReadsBackRefreshesAndSynchronisesTheActiveMonitor) {
+    MonitorSimulator monitor({5, 3, 3}, nullptr);
+    const std::string port = monitor.devicePath();
+
+    auto run = runMonctl({"--port", port, "get", "all"});
+    EXPECT_EQ(run.status, 0) << run.errors;
+    EXPECT_EQ(run.output, "contrast 5\nmode graphic\nspeed 3\n");
+
+    run = runMonctl({"--port", port, "set", "contrast", "7"});
+    EXPECT_EQ(run.status, 0) << run.errors;
+    EXPECT_EQ(run.output, "");
+    EXPECT_EQ(monitor.receivedFrames().back(), "5FF50107000000000000A0FA");
+    run = runMonctl({"--port", port, "set", "mode", "video"});
+    EXPECT_EQ(monitor.receivedFrames().back(), "5FF50204000000000000A0FA");
+    run = runMonctl({"--port", port, "set", "speed", "5"});
+    run = runMonctl({"--port", port, "refresh"});
+    run = runMonctl({"--port", port, "sync-time"});
+    EXPECT_EQ(run.status, 0) << run.errors;
+    EXPECT_EQ(monitor.fastRefreshCount(), 1);
+    EXPECT_EQ(monitor.timeSyncCount(), 1);
+
+    run = runMonctl({"--port", port, "get", "mode"});
+    EXPECT_EQ(run.output, "mode video\n");
+    run = runMonctl({"--port", port, "get", "contrast"});
+    EXPECT_EQ(run.output, "contrast 7\n");
+    run = runMonctl({"--port", port, "get", "speed"});
+    EXPECT_EQ(run.output, "speed 5\n");
+}
+
+TEST(MonctlCli, BadInputIsRefusedBeforeAnythingIsSent) {
+    MonitorSimulator monitor;
+    const std::string port = monitor.devicePath();
+    for (const auto& arguments :
+         std::vector<std::vector<std::string>>{{"--port", port, "set", "contrast", "12"},
+                                               {"--port", port, "set", "contrast", "0"},
+                                               {"--port", port, "set", "contrast", "7x"},
+                                               {"--port", port, "set", "speed", "6"},
+                                               {"--port", port, "set", "mode", "blue"},
+                                               {"--port", port, "get", "colour"},
+                                               {"--port", port, "frobnicate"},
+                                               {"--port", port, "--timeout", "-1", "list"}}) {
+        const auto run = runMonctl(arguments);
+        EXPECT_EQ(run.status, 2) << arguments[2] << " " << run.errors;
+        EXPECT_NE(run.errors.find("monctl: "), std::string::npos) << run.errors;
+        EXPECT_EQ(run.output, "");
+    }
+    EXPECT_TRUE(monitor.receivedFrames().empty());
+    EXPECT_EQ(runMonctl({"--help"}).status, 0);
+    EXPECT_EQ(runMonctl({"--version"}).output, "monctl 0.1.0\n");
+}
+
+TEST(MonctlCli, DevicesThatCannotBeOpenedAreNamedWithTheReason) {
+    auto run = runMonctl({"--port", "/dev/no-such-port", "list"});
+    EXPECT_EQ(run.status, 3);
+    EXPECT_EQ(run.errors, "monctl: /dev/no-such-port: No such file or directory\n");
+
+    MonitorSimulator monitor;
+    const int holder = ::open(monitor.devicePath().c_str(), O_RDWR | O_NOCTTY);
+    ASSERT_EQ(::flock(holder, LOCK_EX | LOCK_NB), 0);
+    run = runMonctl({"--port", monitor.devicePath(), "get", "all"});
+    EXPECT_EQ(run.status, 3);
+    EXPECT_NE(run.errors.find("monctl: " + monitor.devicePath() + ": Device or resource busy\n"),
+              std::string::npos)
+        << run.errors;
+    EXPECT_EQ(run.output, "");
+    ::close(holder);
+}
+
+TEST(MonctlCli, ADeviceThatIsNoMonitorHearsOnlyTheProbe) {
+    MonitorSimulator silent;
+    silent.setSilent(true);
+    const auto run =
+        runMonctl({"--port", silent.devicePath(), "--timeout", "0.3", "set", "contrast", "4"});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_NE(run.errors.find("monctl: no monitor found"), std::string::npos) << run.errors;
+    EXPECT_EQ(silent.receivedFrames(), std::vector<std::string>{probe});
+}
+
+TEST(MonctlCli, WatchPrintsReportsAndButtonsUntilInterrupted) {
+    MonitorSimulator monitor;
+    ChildProcess watch({MONCTL_PATH, "--port", monitor.devicePath(), "watch"});
+    ASSERT_TRUE(monitor.waitForFrames(1, 5s));
+    // Sent after the identity reply, so they come from a monitor already listed.
+    monitor.sendButton(3);
+    monitor.sendSettingReport(1, 7);
+    monitor.sendButton(11);
+    monitor.sendButton(18);
+    monitor.sendButton(20);
+    EXPECT_EQ(watch.readLine(), "key down");
+    EXPECT_EQ(watch.readLine(), "contrast 7");
+    EXPECT_EQ(watch.readLine(), "click left");
+    EXPECT_EQ(watch.readLine(), "long-move 70 0");
+    EXPECT_EQ(watch.readLine(), "long-move end");
+    watch.signal(SIGTERM);
+    EXPECT_EQ(watch.wait(), 0);
+}

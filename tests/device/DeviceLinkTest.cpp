@@ -1,0 +1,210 @@
+#include "device/DeviceLink.h"
+
+#include "device/DeviceLinkDelegate.h"
+#include "device/MonitorSimulator.h"
+#include "serial/FixedPathRegistry.h"
+#include "serial/SerialPort.h"
+#include "serial/SerialPortManager.h"
+#include "support/RecordingReport.h"
+#include "support/TestMain.h"
+
+#include <algorithm>
+#include <filesystem>
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+using namespace monctl;
+using namespace monctl::test;
+using namespace std::chrono_literals;
+
+namespace {
+
+const std::string probeFrame = "5FF50A10000000000000A0FA";
+
+bool received(const MonitorSimulator& simulator, const std::string& frame) {
+    const auto frames = simulator.receivedFrames();
+    return std::find(frames.begin(), frames.end(), frame) != frames.end();
+}
+
+// The device link as the control panel drives it: on every change of the list the first
+// monitor becomes the active one and is read back. One test per process (ctest), as the
+// port manager and the link's state exist once per process.
+class DeviceLinkTest : public testing::Test {
+protected:
+    void start(const std::vector<std::string>& paths) {
+        ASSERT_FALSE(SerialPortManager::exists()) << "run each test in a process of its own";
+        SerialPortManager::useRegistry(std::make_unique<FixedPathRegistry>(paths, 20ms));
+        DeviceLinkState::shared().openedPortStream = stderr;
+        report->onListChanged = [this] {
+            if (ports->empty())
+                return;
+            link.currentDisplayPort(0);
+            for (int parameter : {1, 2, 4})
+                link.sendCommand(10, parameter);
+        };
+        link.initSerialPorts();
+        link.adoptValidPorts(ports, report);
+        link.startProbe();
+    }
+
+    std::shared_ptr<SerialPort> portOf(const MonitorSimulator& simulator) const {
+        return SerialPort::existingPortWithPath(simulator.devicePath());
+    }
+
+    bool listedInOrder(const std::vector<const MonitorSimulator*>& simulators) const {
+        if (ports->size() != simulators.size())
+            return false;
+        for (std::size_t i = 0; i < simulators.size(); ++i) {
+            if ((*ports)[i]->path() != simulators[i]->devicePath())
+                return false;
+        }
+        return true;
+    }
+
+    DeviceLink link;
+    std::shared_ptr<PortList> ports = std::make_shared<PortList>();
+    std::shared_ptr<RecordingReport> report = std::make_shared<RecordingReport>();
+};
+
+} // namespace
+
+TEST_F(DeviceLinkTest, MonitorsAreListedAsTheyAnswerAndTheSilentDeviceIsLetGo) {
+    MonitorSimulator slow;
+    MonitorSimulator quick;
+    MonitorSimulator silent;
+    slow.setAnswerDelay(150ms);
+    silent.setSilent(true);
+    start({slow.devicePath(), silent.devicePath(), quick.devicePath()});
+    ASSERT_TRUE(runMainUntil([&] { return ports->size() == 2; }));
+    EXPECT_TRUE(listedInOrder({&quick, &slow}));
+    EXPECT_EQ(DeviceLinkState::shared().currentPort, portOf(quick));
+
+    EXPECT_TRUE(link.sendCommand(1, 7));
+    ASSERT_TRUE(runMainUntil([&] { return received(quick, "5FF50107000000000000A0FA"); }));
+    EXPECT_FALSE(received(slow, "5FF50107000000000000A0FA"));
+
+    // The silent device heard the probe and nothing else, and is closed after a while.
+    ASSERT_TRUE(runMainUntil([&] { return !portOf(silent)->isOpen(); }, 6s));
+    EXPECT_EQ(silent.receivedFrames(), std::vector<std::string>{probeFrame});
+    EXPECT_TRUE(portOf(quick)->isOpen());
+    EXPECT_EQ(ports->size(), 2u);
+}
+
+TEST_F(DeviceLinkTest, UnplugOfTheActiveMonitorMakesTheOtherActiveAndReadsItBack) {
+    MonitorSimulator first;
+    MonitorSimulator second;
+    second.setAnswerDelay(100ms);
+    start({first.devicePath(), second.devicePath()});
+    ASSERT_TRUE(runMainUntil([&] { return listedInOrder({&first, &second}); }));
+    const auto framesBefore = second.receivedFrames().size();
+
+    first.unplug();
+    ASSERT_TRUE(runMainUntil([&] { return listedInOrder({&second}); }));
+    EXPECT_EQ(DeviceLinkState::shared().currentPort, portOf(second));
+    ASSERT_TRUE(second.waitForFrames(framesBefore + 3, 5s));
+    const auto frames = second.receivedFrames();
+    EXPECT_EQ(std::vector<std::string>(frames.end() - 3, frames.end()),
+              (std::vector<std::string>{"5FF50A01000000000000A0FA", "5FF50A02000000000000A0FA",
+                                        "5FF50A04000000000000A0FA"}));
+    EXPECT_EQ(DeviceLinkState::shared().portHelper->serialPort(), nullptr);
+}
+
+TEST_F(DeviceLinkTest, WithTheOnlyMonitorGoneCommandsAreRefused) {
+    MonitorSimulator only;
+    start({only.devicePath()});
+    ASSERT_TRUE(runMainUntil([&] { return ports->size() == 1; }));
+    const auto active = DeviceLinkState::shared().currentPort;
+    only.unplug();
+    ASSERT_TRUE(runMainUntil([&] { return ports->empty() && !active->isOpen(); }));
+    EXPECT_EQ(DeviceLinkState::shared().currentPort, active) << "the active port stays";
+    EXPECT_FALSE(link.sendCommand(1, 5));
+    EXPECT_FALSE(link.sendCommand(3, 1));
+}
+
+TEST_F(DeviceLinkTest, TheCommandTableIsAppliedBeforeSending) {
+    MonitorSimulator monitor;
+    start({monitor.devicePath()});
+    ASSERT_TRUE(runMainUntil([&] { return ports->size() == 1; }));
+    ASSERT_TRUE(monitor.waitForFrames(4, 5s)); // the probe and the read-back
+    const std::pair<int, int> commands[] = {{1, 0}, {2, 5},  {3, 2},  {4, 6},
+                                            {5, 4}, {10, 3}, {7, 300}};
+    for (const auto& [command, value] : commands)
+        EXPECT_TRUE(link.sendCommand(command, value)) << command;
+    EXPECT_FALSE(link.sendCommand(10, 5));
+    EXPECT_FALSE(link.sendCommand(10, 17));
+    ASSERT_TRUE(monitor.waitForFrames(4 + 7, 5s));
+    const auto frames = monitor.receivedFrames();
+    EXPECT_EQ(std::vector<std::string>(frames.begin() + 4, frames.end()),
+              (std::vector<std::string>{"5FF50101000000000000A0FA", "5FF50202000000000000A0FA",
+                                        "5FF50300000000000000A0FA", "5FF50401000000000000A0FA",
+                                        "5FF50500000000000000A0FA", "5FF50A03000000000000A0FA",
+                                        "5FF5072C000000000000A0FA"}));
+    link.currentDisplayPort(-1);
+    link.currentDisplayPort(1);
+    EXPECT_EQ(DeviceLinkState::shared().currentPort, portOf(monitor));
+}
+
+TEST_F(DeviceLinkTest, MonitorFramesReachTheTargetHoweverTheyArrive) {
+    MonitorSimulator monitor({7, 3, 2}, nullptr);
+    MonitorSimulator stranger;
+    stranger.setSilent(true);
+    start({monitor.devicePath(), stranger.devicePath()});
+    ASSERT_TRUE(runMainUntil([&] { return report->calls.size() == 4; }));
+    EXPECT_EQ(report->calls,
+              (std::vector<std::string>{"list changed", "contrast 7", "mode 3", "speed 2"}));
+    report->calls.clear();
+
+    monitor.sendButton(3);
+    monitor.sendGarbage(40);
+    monitor.sendRaw("5ff50204" + std::string("0000000000000000"));
+    monitor.sendSplit(MonitorSimulator::deviceFrame(0x06, 17), 30ms);
+    monitor.sendRaw(MonitorSimulator::deviceFrame(0x01, 9) +
+                    MonitorSimulator::deviceFrame(0x06, 20));
+    monitor.sendRaw(MonitorSimulator::identityReply()); // listed once all the same
+    // A device that never identified itself does not drive the computer.
+    stranger.sendButton(11);
+    stranger.sendRaw(MonitorSimulator::deviceFrame(0x01, 2));
+    ASSERT_TRUE(runMainUntil([&] { return report->calls.size() >= 5; }));
+    // Random garbage may by chance hold a frame; the expected ones come in order.
+    std::vector<std::string> expected{"key 125", "mode 4", "long move 0 70", "contrast 9",
+                                      "long move 0 0"};
+    auto found = report->calls.begin();
+    for (const auto& call : expected) {
+        found = std::find(found, report->calls.end(), call);
+        EXPECT_NE(found, report->calls.end()) << call;
+    }
+    monitor.sendButton(5); // after the stranger's frames have surely been read
+    ASSERT_TRUE(runMainUntil([&] { return report->calls.back() == "key 49"; }));
+    EXPECT_EQ(std::count(report->calls.begin(), report->calls.end(), "click 0"), 0);
+    EXPECT_EQ(std::count(report->calls.begin(), report->calls.end(), "list changed"), 0);
+    EXPECT_EQ(ports->size(), 1u);
+}
+
+TEST_F(DeviceLinkTest, AMonitorPluggedInLaterIsFound) {
+    const auto symlink =
+        std::filesystem::temp_directory_path() / ("monctl-hotplug-" + std::to_string(::getpid()));
+    std::filesystem::remove(symlink);
+    start({symlink.string()});
+    EXPECT_TRUE(ports->empty());
+    MonitorSimulator late;
+    std::filesystem::create_symlink(late.devicePath(), symlink);
+    ASSERT_TRUE(runMainUntil([&] { return ports->size() == 1; }, 1s));
+    EXPECT_EQ((*ports)[0]->path(), symlink.string());
+    EXPECT_TRUE(link.sendCommand(2, 4));
+    ASSERT_TRUE(runMainUntil([&] { return late.settings().mode == 4; }));
+    std::filesystem::remove(symlink);
+}
+
+TEST_F(DeviceLinkTest, RemovalOfAPortThatNeverAnsweredLeavesTheListAlone) {
+    MonitorSimulator monitor;
+    MonitorSimulator silent;
+    silent.setSilent(true);
+    start({monitor.devicePath(), silent.devicePath()});
+    ASSERT_TRUE(runMainUntil([&] { return report->calls.size() == 4; })); // listed, read back
+    report->calls.clear();
+    silent.unplug();
+    ASSERT_TRUE(runMainUntil([&] { return !report->calls.empty(); }));
+    EXPECT_EQ(report->calls.front(), "list changed");
+    EXPECT_EQ(ports->size(), 1u);
+    EXPECT_EQ(DeviceLinkState::shared().portHelper->serialPort(), nullptr);
+}

@@ -1,0 +1,135 @@
+#include "support/ChildProcess.h"
+
+#include <array>
+#include <cerrno>
+#include <csignal>
+#include <fcntl.h>
+#include <poll.h>
+#include <spawn.h>
+#include <stdexcept>
+#include <sys/wait.h>
+#include <unistd.h>
+
+extern char** environ;
+
+namespace monctl::test {
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+int remainingMs(Clock::time_point deadline) {
+    const auto left =
+        std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
+    return static_cast<int>(std::max<std::chrono::milliseconds::rep>(0, left.count()));
+}
+
+} // namespace
+
+ChildProcess::ChildProcess(std::vector<std::string> argv) {
+    int input[2];
+    int output[2];
+    int errors[2];
+    if (::pipe2(input, O_CLOEXEC) != 0 || ::pipe2(output, O_CLOEXEC) != 0 ||
+        ::pipe2(errors, O_CLOEXEC) != 0)
+        throw std::runtime_error("pipe2 failed");
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, input[0], 0);
+    posix_spawn_file_actions_adddup2(&actions, output[1], 1);
+    posix_spawn_file_actions_adddup2(&actions, errors[1], 2);
+    std::vector<char*> arguments;
+    for (auto& argument : argv)
+        arguments.push_back(argument.data());
+    arguments.push_back(nullptr);
+    const int spawned =
+        ::posix_spawn(&m_pid, arguments[0], &actions, nullptr, arguments.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    ::close(input[0]);
+    ::close(output[1]);
+    ::close(errors[1]);
+    m_input = input[1];
+    m_output = output[0];
+    m_errors = errors[0];
+    if (spawned != 0)
+        throw std::runtime_error("cannot start " + argv[0]);
+}
+
+ChildProcess::~ChildProcess() {
+    if (m_pid > 0) {
+        ::kill(m_pid, SIGKILL);
+        ::waitpid(m_pid, nullptr, 0);
+    }
+    for (int descriptor : {m_input, m_output, m_errors})
+        ::close(descriptor);
+}
+
+void ChildProcess::write(const std::string& text) {
+    if (::write(m_input, text.data(), text.size()) != static_cast<ssize_t>(text.size()))
+        throw std::runtime_error("cannot write to the child");
+}
+
+std::string ChildProcess::readLine(std::chrono::milliseconds timeout) {
+    const auto deadline = Clock::now() + timeout;
+    for (;;) {
+        if (const auto end = m_outputSoFar.find('\n'); end != std::string::npos) {
+            auto line = m_outputSoFar.substr(0, end);
+            m_outputSoFar.erase(0, end + 1);
+            return line;
+        }
+        pollfd ready{m_output, POLLIN, 0};
+        if (::poll(&ready, 1, remainingMs(deadline)) != 1)
+            return "";
+        std::array<char, 512> buffer{};
+        const auto count = ::read(m_output, buffer.data(), buffer.size());
+        if (count <= 0)
+            return "";
+        m_outputSoFar.append(buffer.data(), static_cast<std::size_t>(count));
+    }
+}
+
+void ChildProcess::signal(int number) {
+    ::kill(m_pid, number);
+}
+
+int ChildProcess::wait(std::chrono::milliseconds timeout) {
+    const auto deadline = Clock::now() + timeout;
+    int status = 0;
+    // Keep the pipes flowing so that a talkative child never blocks on them.
+    while (::waitpid(m_pid, &status, WNOHANG) == 0) {
+        if (remainingMs(deadline) == 0)
+            return -1;
+        std::array<pollfd, 2> ready{{{m_output, POLLIN, 0}, {m_errors, POLLIN, 0}}};
+        ::poll(ready.data(), ready.size(), std::min(remainingMs(deadline), 20));
+        m_outputSoFar += drain(m_output);
+        m_errorsSoFar += drain(m_errors);
+    }
+    m_pid = -1;
+    m_outputSoFar += drain(m_output);
+    m_errorsSoFar += drain(m_errors);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+std::string ChildProcess::output() {
+    return m_outputSoFar;
+}
+
+std::string ChildProcess::errors() {
+    return m_errorsSoFar;
+}
+
+std::string ChildProcess::drain(int descriptor) {
+    std::string text;
+    std::array<char, 4096> buffer{};
+    for (;;) {
+        pollfd ready{descriptor, POLLIN, 0};
+        if (::poll(&ready, 1, 0) != 1)
+            break;
+        const auto count = ::read(descriptor, buffer.data(), buffer.size());
+        if (count <= 0)
+            break;
+        text.append(buffer.data(), static_cast<std::size_t>(count));
+    }
+    return text;
+}
+
+} // namespace monctl::test

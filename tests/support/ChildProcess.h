@@ -1,0 +1,39 @@
+#pragma once
+
+#include <chrono>
+#include <string>
+#include <sys/types.h>
+#include <vector>
+
+namespace monctl::test {
+
+// A program run by a test, with pipes on its standard input, output and error.
+class ChildProcess {
+public:
+    explicit ChildProcess(std::vector<std::string> argv);
+    ~ChildProcess(); // ends the program if it still runs
+    ChildProcess(const ChildProcess&) = delete;
+    ChildProcess& operator=(const ChildProcess&) = delete;
+
+    void write(const std::string& text);
+    // The next line of standard output without its line end; "" at the end or past the deadline.
+    std::string readLine(std::chrono::milliseconds timeout = std::chrono::seconds(5));
+    void signal(int number);
+    // Waits for the end; the exit status, or -1 when it did not end in time or was killed.
+    int wait(std::chrono::milliseconds timeout = std::chrono::seconds(10));
+    // Everything written to standard output and error; meaningful after wait().
+    std::string output();
+    std::string errors();
+
+private:
+    static std::string drain(int descriptor);
+
+    pid_t m_pid = -1;
+    int m_input = -1;
+    int m_output = -1;
+    int m_errors = -1;
+    std::string m_outputSoFar;
+    std::string m_errorsSoFar;
+};
+
+} // namespace monctl::test
