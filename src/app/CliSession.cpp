@@ -117,7 +117,7 @@ private:
             return sent(m_link.sendCommand(5, 0));
         case CliRequest::Action::watch:
             return watch();
-        case CliRequest::Action::none:
+        case CliRequest::Action::window:
             break;
         }
         return 0;

@@ -55,6 +55,7 @@ std::variant<CliRequest, CliExit> parseCommandLine(int argc, const char* const* 
         ->check(CLI::Range(0.05, 60.0));
     app.add_flag("-v,--verbose", request.verbose, "log everything, frames included");
     app.add_flag("--simulate", request.simulate, "also talk to a built-in simulated monitor");
+    app.footer("Without a command, monctl opens its window.");
 
     auto* list = app.add_subcommand("list", "list the monitors that answer");
     auto* get = app.add_subcommand("get", "read settings back from the active monitor");
@@ -92,12 +93,6 @@ std::variant<CliRequest, CliExit> parseCommandLine(int argc, const char* const* 
     for (const auto& [command, action] : actions) {
         if (command->parsed())
             request.action = action;
-    }
-    if (request.action == CliRequest::Action::none && !request.simulate)
-        return CliExit{0, app.help(), false};
-    if (request.action == CliRequest::Action::none) { // a look at the simulated monitor
-        request.action = CliRequest::Action::get;
-        request.parameter = "all";
     }
     return request;
 }

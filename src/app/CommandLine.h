@@ -10,8 +10,8 @@ namespace monctl {
 
 // What the user asked of monctl on the command line.
 struct CliRequest {
-    enum class Action { none, list, get, set, refresh, syncTime, watch };
-    Action action = Action::none;
+    enum class Action { window, list, get, set, refresh, syncTime, watch };
+    Action action = Action::window;
     std::string parameter; // get: contrast, mode, speed or all; set: contrast, mode or speed
     int value = 0;         // set: the value as the monitor takes it
     std::vector<std::string> ports;

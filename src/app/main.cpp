@@ -1,5 +1,6 @@
 #include "app/CliSession.h"
 #include "app/CommandLine.h"
+#include "app/WindowSession.h"
 #include "runtime/AsioMainQueue.h"
 
 #include <cstdio>
@@ -17,6 +18,8 @@ int main(int argc, char** argv) {
     const auto& request = std::get<CliRequest>(parsed);
     spdlog::set_default_logger(spdlog::stderr_color_mt("monctl"));
     spdlog::set_level(request.verbose ? spdlog::level::debug : spdlog::level::warn);
+    if (request.action == CliRequest::Action::window)
+        return runWindow(request, argc, argv);
 
     auto main = std::make_shared<AsioMainQueue>();
     MainQueue::install(main);

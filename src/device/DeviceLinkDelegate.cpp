@@ -67,7 +67,7 @@ void DeviceLinkDelegate::wasRemovedFromSystem(SerialPort& port) {
 void DeviceLinkDelegate::didEncounterError(SerialPort& port, const SerialPortError& error) {
     spdlog::warn("{} {} {}", "-[DeviceLinkDelegate serialPort:didEncounterError:]", port.name(),
                  error.text());
-    DeviceLinkState::shared().portErrors.emit(port.shared_from_this(), error);
+    DeviceLinkState::shared().portErrors.notify(port.shared_from_this(), error);
 }
 
 void DeviceLinkDelegate::wasOpened(SerialPort& port) {

@@ -18,7 +18,7 @@ void NotificationCenter::post(const Notification& notification) {
         std::lock_guard lock(m_mutex);
         signal = &m_signals[notification.name]; // map nodes stay where they are
     }
-    signal->emit(notification);
+    signal->notify(notification);
 }
 
 } // namespace monctl

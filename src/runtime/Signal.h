@@ -58,7 +58,7 @@ public:
         });
     }
 
-    void emit(const Args&... args) const {
+    void notify(const Args&... args) const {
         std::vector<std::shared_ptr<Entry>> snapshot;
         {
             std::lock_guard lock(m_state->mutex);

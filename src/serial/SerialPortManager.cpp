@@ -128,7 +128,7 @@ void SerialPortManager::insertAvailablePorts(const Ports& ports) {
         change.indexes.push_back(m_availablePorts.size());
         m_availablePorts.push_back(port);
     }
-    m_availablePortsChanged.emit(change);
+    m_availablePortsChanged.notify(change);
 }
 
 void SerialPortManager::removeAvailablePortsEqualTo(const Ports& ports) {
@@ -140,7 +140,7 @@ void SerialPortManager::removeAvailablePortsEqualTo(const Ports& ports) {
     if (change.indexes.empty())
         return;
     std::erase_if(m_availablePorts, [&](const auto& port) { return listed(ports, *port); });
-    m_availablePortsChanged.emit(change);
+    m_availablePortsChanged.notify(change);
 }
 
 void SerialPortManager::post(const char* name, const char* key, const Ports& ports) {

@@ -1,0 +1,128 @@
+#include "app/AppShell.h"
+
+#include "app/Captions.h"
+#include "app/ControlPanel.h"
+#include "runtime/MainQueue.h"
+#include "shortcut/GlobalKeyMonitor.h"
+#include "shortcut/HotkeyState.h"
+#include "shortcut/NativeKeyPress.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QKeyEvent>
+#include <QMainWindow>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QSocketNotifier>
+#include <spdlog/spdlog.h>
+
+namespace monctl {
+namespace {
+
+struct ShortcutAction {
+    const char* name;
+    void (ControlPanel::*action)();
+};
+
+const ShortcutAction& shortcutAction(HotkeyState::Action action) {
+    static const ShortcutAction actions[] = {
+        {"RefreshHotkey", &ControlPanel::setFromRefreshShortCutInfo},
+        {"ThresholdInfoHotkey", &ControlPanel::setFromThresholdShortCutValue},
+        {"ThresholdDownInfoHotkey", &ControlPanel::setFromThresholdDownShortCutValue}};
+    return actions[static_cast<int>(action)];
+}
+
+} // namespace
+
+AppShell::AppShell(QApplication& application, Preferences preferences)
+    : m_application(application), m_window(std::make_unique<QMainWindow>()),
+      m_panel(new ControlPanel(std::move(preferences))) {
+    m_window->setWindowTitle("monctl");
+    m_window->setCentralWidget(m_panel);
+    m_window->installEventFilter(this);
+    // Only the main window's closing ends the application, not that of any other window.
+    m_application.setQuitOnLastWindowClosed(false);
+    connect(&m_application, &QCoreApplication::aboutToQuit,
+            [] { spdlog::debug("applicationWillTerminate"); });
+    m_panel->load();
+    buildMenu();
+}
+
+AppShell::~AppShell() = default;
+
+void AppShell::buildMenu() {
+    const Captions& captions = captionsFor(CurrentLanguage());
+    auto* file = m_window->menuBar()->addMenu(QString::fromUtf8(captions.fileMenu));
+    auto* settings = file->addAction(QString::fromUtf8(captions.settingsMenuItem));
+    settings->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Comma));
+    settings->setMenuRole(QAction::PreferencesRole);
+    connect(settings, &QAction::triggered, m_panel, &ControlPanel::settingsRequested);
+    auto* quit = file->addAction(QString::fromUtf8(captions.quitMenuItem));
+    quit->setShortcut(QKeySequence::Quit);
+    quit->setMenuRole(QAction::QuitRole);
+    connect(quit, &QAction::triggered, m_window.get(), &QMainWindow::close);
+    auto* help = m_window->menuBar()->addMenu(QString::fromUtf8(captions.helpMenu));
+    auto* about = help->addAction(QString::fromUtf8(captions.aboutMenuItem));
+    about->setMenuRole(QAction::AboutRole);
+    connect(about, &QAction::triggered, m_window.get(), [this] {
+        QMessageBox::about(m_window.get(), "monctl",
+                           "monctl controls a monitor attached by a USB-to-serial link.");
+    });
+}
+
+void AppShell::applicationDidFinishLaunching() {
+    spdlog::debug("applicationDidFinishLaunching");
+    registerABC();
+}
+
+void AppShell::registerABC() {
+    m_application.installEventFilter(this);
+    std::string whyUnavailable;
+    m_globalMonitor = GlobalKeyMonitor::create(whyUnavailable);
+    if (!m_globalMonitor) {
+        spdlog::warn("Shortcuts work only while monctl is in front: {}", whyUnavailable);
+        return;
+    }
+    m_globalNotifier =
+        new QSocketNotifier(m_globalMonitor->descriptor(), QSocketNotifier::Read, this);
+    connect(m_globalNotifier, &QSocketNotifier::activated, this, &AppShell::readGlobalKeys);
+    readGlobalKeys();
+}
+
+void AppShell::readGlobalKeys() {
+    m_globalMonitor->dispatchPending([this](std::uint16_t virtualKey, std::uint64_t flags) {
+        // While one of our windows is in front, the event filter sees the same press.
+        if (!QApplication::activeWindow())
+            matchShortcut(virtualKey, flags, true);
+    });
+}
+
+bool AppShell::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == m_window.get() && event->type() == QEvent::Close) {
+        QMetaObject::invokeMethod(&m_application, &QCoreApplication::quit, Qt::QueuedConnection);
+        return false;
+    }
+    if (event->type() != QEvent::KeyPress)
+        return false;
+    const auto* key = static_cast<const QKeyEvent*>(event);
+    if (event == m_lastKeyEvent && key->timestamp() == m_lastKeyTime)
+        return false;
+    m_lastKeyEvent = event;
+    m_lastKeyTime = key->timestamp();
+    if (const auto press = keyPressFromNative(key->nativeScanCode(), key->nativeModifiers()))
+        matchShortcut(press->virtualKey, press->flags, false);
+    return false;
+}
+
+void AppShell::matchShortcut(std::uint16_t virtualKey, std::uint64_t flags, bool global) {
+    for (const auto action : HotkeyState::shared().matches(virtualKey, flags)) {
+        const auto& shortcut = shortcutAction(action);
+        spdlog::info("Press {} {}.\n", global ? "global" : "localEvent", shortcut.name);
+        MainQueue::shared().post([method = shortcut.action] {
+            if (auto* panel = ControlPanel::mainControlPanel())
+                (panel->*method)();
+        });
+    }
+}
+
+} // namespace monctl

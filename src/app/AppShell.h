@@ -1,0 +1,52 @@
+#pragma once
+
+#include "app/Preferences.h"
+
+#include <QObject>
+#include <memory>
+
+class QApplication;
+class QEvent;
+class QMainWindow;
+class QSocketNotifier;
+
+namespace monctl {
+
+class ControlPanel;
+class GlobalKeyMonitor;
+
+// The application: its main window with the control panel and menu, the two key monitors
+// that catch the three shortcuts (in front: an application-wide event filter that never
+// takes an event; in the background: the desktop's global key events), and the end of the
+// application when the main window closes.
+class AppShell final : public QObject {
+    Q_OBJECT
+
+public:
+    AppShell(QApplication& application, Preferences preferences);
+    ~AppShell() override;
+
+    QMainWindow* mainWindow() const { return m_window.get(); }
+    ControlPanel* controlPanel() const { return m_panel; }
+
+    void applicationDidFinishLaunching();
+    void registerABC();
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void buildMenu();
+    void matchShortcut(std::uint16_t virtualKey, std::uint64_t flags, bool global);
+    void readGlobalKeys();
+
+    QApplication& m_application;
+    std::unique_ptr<QMainWindow> m_window;
+    ControlPanel* m_panel;
+    std::unique_ptr<GlobalKeyMonitor> m_globalMonitor;
+    QSocketNotifier* m_globalNotifier = nullptr;
+    const QEvent* m_lastKeyEvent = nullptr; // a key event travels up the widgets; count it once
+    unsigned long m_lastKeyTime = 0;
+};
+
+} // namespace monctl

@@ -1,0 +1,352 @@
+#include "app/ControlPanel.h"
+
+#include "app/Captions.h"
+#include "device/ReportController.h"
+#include "serial/SerialPort.h"
+#include "shortcut/HotkeyState.h"
+
+#include <QComboBox>
+#include <QGridLayout>
+#include <QGuiApplication>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPushButton>
+#include <QScreen>
+#include <QTimer>
+#include <spdlog/spdlog.h>
+
+namespace monctl {
+namespace {
+
+ControlPanel* loadedPanel = nullptr;
+
+// The single-precision 0.33 s pause of the monitor's protocol.
+constexpr std::chrono::milliseconds framePause{330};
+
+enum Command {
+    setContrast = 1,
+    setMode = 2,
+    fastRefresh = 3,
+    setSpeed = 4,
+    syncTime = 5,
+    request = 10
+};
+enum Parameter { contrast = 1, mode = 2, speed = 4 };
+
+} // namespace
+
+// What the device link reports, passed to the panel; the input it asks for comes later.
+class ControlPanel::Reports final : public ReportController {
+public:
+    explicit Reports(ControlPanel& panel) : m_panel(panel) {}
+
+    void updateViewThresholdDisplay(int value) override {
+        m_panel.updateViewThresholdDisplay(value);
+    }
+    void updateViewModeDisplay(int value) override { m_panel.updateViewModeDisplay(value); }
+    void updateViewSpeedDisplay(int value) override { m_panel.updateViewSpeedDisplay(value); }
+    void updateMainViewContent() override { m_panel.updateMainViewContent(); }
+    void receiveKeyBoardClickWithCode(int keyCode) override {
+        spdlog::info("receiveKeyBoardClickWithCode {} (input synthesis comes later)", keyCode);
+    }
+    void receiveKeyBoardClickWithCodeForStarter() override {
+        spdlog::info("receiveKeyBoardClickWithCodeForStarter (input synthesis comes later)");
+    }
+    void receiveMouseMovePointX(int dx, int dy) override {
+        spdlog::info("receiveMouseMovePointX {} {} (input synthesis comes later)", dx, dy);
+    }
+    void receiveMouseClickEvent(int button) override {
+        spdlog::info("receiveMouseClickEvent {} (input synthesis comes later)", button);
+    }
+    void receiveMouseLongMovePointX(int dx, int dy) override {
+        spdlog::info("receiveMouseLongMovePointX {} {} (input synthesis comes later)", dx, dy);
+    }
+
+private:
+    ControlPanel& m_panel;
+};
+
+ControlPanel::ControlPanel(Preferences preferences, QWidget* parent)
+    : QWidget(parent), m_preferences(std::move(preferences)),
+      m_reports(std::make_shared<Reports>(*this)),
+      m_pacer([this](int command, int value) { m_deviceLink.sendCommand(command, value); },
+              [this](std::chrono::milliseconds delay, std::function<void()> then) {
+                  QTimer::singleShot(delay, this, std::move(then));
+              }) {
+    buildControls();
+}
+
+ControlPanel::~ControlPanel() {
+    if (loadedPanel == this)
+        loadedPanel = nullptr;
+}
+
+ControlPanel* ControlPanel::mainControlPanel() {
+    return loadedPanel;
+}
+
+void ControlPanel::buildControls() {
+    const auto combo = [this](const char* name) {
+        auto* box = new QComboBox(this);
+        box->setObjectName(name);
+        box->setMinimumWidth(160);
+        return box;
+    };
+    const auto label = [this](const char* name) {
+        auto* text = new QLabel(this);
+        text->setObjectName(name);
+        return text;
+    };
+    const auto button = [this](const char* name, void (ControlPanel::*handler)()) {
+        auto* push = new QPushButton(this);
+        push->setObjectName(name);
+        connect(push, &QPushButton::clicked, this, handler);
+        return push;
+    };
+    m_displaySerialPort = combo("displaySerialPort");
+    m_thresholdInfo = combo("thresholdInfo");
+    m_modeInfo = combo("modeInfo");
+    m_speedInfo = combo("speedInfo");
+    m_portTitleInfo = label("portTitleInfo");
+    m_thresholdTitleInfo = label("thresholdTitleInfo");
+    m_modeTitleInfo = label("modeTitleInfo");
+    m_speedTitleInfo = label("speedTitleInfo");
+    m_timeSyncButton = button("timeSyncButton", &ControlPanel::realTimeClockAction);
+    m_paramButton = button("paramButton", &ControlPanel::syncParametersAction);
+    m_hardRefreshButton = button("hardRefreshButton", &ControlPanel::hardRefreshAction);
+    m_clientSettingsButton = button("clientSettingsButton", &ControlPanel::settingsRequested);
+
+    connect(m_thresholdInfo, &QComboBox::activated, this, &ControlPanel::thresholdCheckAction);
+    connect(m_modeInfo, &QComboBox::activated, this, &ControlPanel::modeCheckAction);
+    connect(m_speedInfo, &QComboBox::activated, this, &ControlPanel::speedCheckAction);
+    connect(m_displaySerialPort, &QComboBox::activated, this, &ControlPanel::displaySerialPortInfo);
+
+    auto* grid = new QGridLayout;
+    const std::pair<QLabel*, QComboBox*> rows[] = {{m_portTitleInfo, m_displaySerialPort},
+                                                   {m_thresholdTitleInfo, m_thresholdInfo},
+                                                   {m_modeTitleInfo, m_modeInfo},
+                                                   {m_speedTitleInfo, m_speedInfo}};
+    int row = 0;
+    for (const auto& [caption, list] : rows) {
+        grid->addWidget(caption, row, 0);
+        grid->addWidget(list, row++, 1);
+    }
+    grid->setColumnStretch(1, 1);
+    auto* buttons = new QHBoxLayout;
+    for (auto* push :
+         {m_timeSyncButton, m_paramButton, m_hardRefreshButton, m_clientSettingsButton})
+        buttons->addWidget(push);
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(grid);
+    layout->addStretch(1);
+    layout->addLayout(buttons);
+    setAutoFillBackground(true); // the window's white ground
+    QPalette ground = palette();
+    ground.setColor(QPalette::Window, Qt::white);
+    setPalette(ground);
+}
+
+void ControlPanel::load() {
+    spdlog::debug("viewDidLoad");
+    m_deviceLink.initSerialPorts();
+    const auto stored = m_preferences.load();
+    CurrentLanguage() = stored.language;
+    auto& hotkeys = HotkeyState::shared();
+    hotkeys.RefreshHotkeyKeyCode = stored.refreshKeyCode;
+    hotkeys.RefreshHotkeyModifierFlags = stored.refreshFlags;
+    hotkeys.ThresholdInfoHotkeyKeyCode = stored.thresholdKeyCode;
+    hotkeys.ThresholdInfoHotkeyModifierFlags = stored.thresholdFlags;
+    hotkeys.ThresholdDownInfoHotkeyKeyCode = stored.thresholdDownKeyCode;
+    hotkeys.ThresholdDownInfoHotkeyModifierFlags = stored.thresholdDownFlags;
+    spdlog::debug("viewDidLoad CurrentLanguage = {}", CurrentLanguage());
+    initViewInfo();
+    loadedPanel = this;
+    m_validPortList = std::make_shared<PortList>();
+    m_deviceLink.adoptValidPorts(m_validPortList, m_reports);
+    m_deviceLink.startProbe();
+    // The answers are handled as they come: nothing waits here.
+    spdlog::debug("updateMainViewContent ***************************************");
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    const QRect frame = screen ? screen->geometry() : QRect();
+    m_mainScreenWidth = static_cast<float>(frame.width());
+    m_mainScreenHeight = static_cast<float>(frame.height());
+    spdlog::debug("***************************************************** frame x= {}, y = {}, "
+                  "height = {}, width = {}",
+                  frame.x(), frame.y(), frame.height(), frame.width());
+}
+
+void ControlPanel::initViewInfo() {
+    m_displaySerialPort->clear();
+    m_modeInfo->clear();
+    m_noDevStr = QString::fromUtf8(captionsFor(CurrentLanguage()).noDevice);
+    m_displaySerialPort->addItem(m_noDevStr);
+    m_displaySerialPort->setCurrentIndex(0);
+    m_thresholdInfo->clear();
+    for (const char* entry : contrastEntries)
+        m_thresholdInfo->addItem(entry);
+    m_thresholdInfo->setCurrentIndex(0);
+    m_thresholdInfo->setEnabled(false);
+    fillModeList();
+    m_modeInfo->setCurrentIndex(0);
+    m_modeInfo->setEnabled(false);
+    m_speedInfo->clear();
+    for (const char* entry : speedEntries)
+        m_speedInfo->addItem(entry);
+    m_speedInfo->setCurrentIndex(0);
+    m_speedInfo->setEnabled(false);
+    setViewDisplay();
+}
+
+void ControlPanel::fillModeList() {
+    m_modeInfo->clear();
+    for (const char* entry : captionsFor(CurrentLanguage()).modes)
+        m_modeInfo->addItem(QString::fromUtf8(entry));
+}
+
+void ControlPanel::setViewDisplay() {
+    spdlog::debug("setViewDisplay CurrentLanguage = {}", CurrentLanguage());
+    const Captions& captions = captionsFor(CurrentLanguage());
+    m_portTitleInfo->setText(QString::fromUtf8(captions.portTitle));
+    m_thresholdTitleInfo->setText(QString::fromUtf8(captions.thresholdTitle));
+    m_modeTitleInfo->setText(QString::fromUtf8(captions.modeTitle));
+    m_speedTitleInfo->setText(QString::fromUtf8(captions.speedTitle));
+    m_timeSyncButton->setText(QString::fromUtf8(captions.timeSync));
+    m_paramButton->setText(QString::fromUtf8(captions.getParameters));
+    m_hardRefreshButton->setText(QString::fromUtf8(captions.fastRefresh));
+    m_clientSettingsButton->setText(QString::fromUtf8(captions.settings));
+    fillModeList();
+    m_modeInfo->setCurrentIndex(m_currentModeIndex);
+    if (m_validPortList && !m_validPortList->empty())
+        return;
+    m_noDevStr = QString::fromUtf8(captions.noDevice);
+    showNoDevice();
+}
+
+void ControlPanel::showNoDevice() {
+    m_displaySerialPort->clear();
+    m_displaySerialPort->addItem(m_noDevStr);
+    m_displaySerialPort->setCurrentIndex(0);
+}
+
+void ControlPanel::updateMainViewContent() {
+    spdlog::debug("updateMainViewContent mutableArr = {} ports", m_validPortList->size());
+    if (m_validPortList->empty()) {
+        spdlog::debug("updateMainViewContent no content to display");
+        showNoDevice();
+        return;
+    }
+    spdlog::debug("updateMainViewContent _displaySerialPort = {}",
+                  m_displaySerialPort->itemText(0).toStdString());
+    m_displaySerialPort->clear();
+    for (const auto& port : *m_validPortList)
+        m_displaySerialPort->addItem(QString::fromStdString(port->name()));
+    m_displaySerialPort->setCurrentIndex(0);
+    currentDisplayPort(0);
+    updateViewAllInfoWithCurrentPort();
+}
+
+void ControlPanel::updateViewAllInfoWithCurrentPort() {
+    for (int parameter : {contrast, mode, speed})
+        m_pacer.queue(request, parameter, framePause);
+}
+
+void ControlPanel::updateViewThresholdDisplay(int value) {
+    spdlog::debug("updateViewThresholdDisplay thresholdValue = {}", value);
+    m_currentThresholdValue = value - 1;
+    m_thresholdInfo->setCurrentIndex(value - 1);
+    m_thresholdInfo->setEnabled(true);
+}
+
+void ControlPanel::updateViewModeDisplay(int value) {
+    spdlog::debug("updateViewModeDisplay modeValue = {}", value);
+    const int index = value < 2 ? 0 : value - 2;
+    m_currentModeIndex = index;
+    m_modeInfo->setCurrentIndex(index);
+    m_modeInfo->setEnabled(true);
+}
+
+void ControlPanel::updateViewSpeedDisplay(int value) {
+    spdlog::debug("updateViewSpeedDisplay speedValue = {}", value);
+    m_speedInfo->setCurrentIndex(value - 1);
+    m_speedInfo->setEnabled(true);
+}
+
+void ControlPanel::requestUpdateViewInfo(int parameter) {
+    m_pacer.queue(request, parameter);
+}
+
+void ControlPanel::updateViewThresholdInfo(int value) {
+    m_pacer.queue(setContrast, value);
+}
+
+void ControlPanel::updateViewModeInfo(int value) {
+    m_pacer.queue(setMode, value);
+}
+
+void ControlPanel::updateViewRefreshInfo(int value) {
+    m_pacer.queue(fastRefresh, value);
+}
+
+void ControlPanel::updateViewSpeedInfo(int value) {
+    m_pacer.queue(setSpeed, value);
+}
+
+void ControlPanel::updateRealTimeClockInfo() {
+    m_pacer.queue(syncTime, 0);
+}
+
+void ControlPanel::currentDisplayPort(int index) {
+    m_deviceLink.currentDisplayPort(index);
+}
+
+void ControlPanel::setFromRefreshShortCutInfo() {
+    updateViewRefreshInfo(1);
+}
+
+void ControlPanel::setFromThresholdShortCutValue() {
+    spdlog::debug("setFromThresholdShortCutValue currentThresholdValue = {}",
+                  m_currentThresholdValue);
+    m_currentThresholdValue = m_currentThresholdValue <= 7 ? m_currentThresholdValue + 1 : 0;
+    m_pacer.queue(setContrast, m_currentThresholdValue + 1, framePause);
+    m_pacer.queue(request, contrast);
+}
+
+void ControlPanel::setFromThresholdDownShortCutValue() {
+    spdlog::debug("setFromThresholdDownShortCutValue currentThresholdValue = {}",
+                  m_currentThresholdValue);
+    m_currentThresholdValue = m_currentThresholdValue >= 1 ? m_currentThresholdValue - 1 : 8;
+    m_pacer.queue(setContrast, m_currentThresholdValue + 1, framePause);
+    m_pacer.queue(request, contrast);
+}
+
+void ControlPanel::thresholdCheckAction() {
+    updateViewThresholdInfo(m_thresholdInfo->currentIndex() + 1);
+}
+
+void ControlPanel::modeCheckAction() {
+    updateViewModeInfo(m_modeInfo->currentIndex() + 2);
+}
+
+void ControlPanel::speedCheckAction() {
+    updateViewSpeedInfo(m_speedInfo->currentIndex() + 1);
+}
+
+void ControlPanel::realTimeClockAction() {
+    updateRealTimeClockInfo();
+}
+
+void ControlPanel::syncParametersAction() {
+    updateViewAllInfoWithCurrentPort();
+}
+
+void ControlPanel::hardRefreshAction() {
+    updateViewRefreshInfo(1);
+    m_reports->receiveKeyBoardClickWithCodeForStarter();
+}
+
+void ControlPanel::displaySerialPortInfo() {
+    spdlog::debug("displaySerialPortInfo");
+    spdlog::debug("displayPortInfoComboxCheck {}", m_displaySerialPort->currentIndex());
+}
+
+} // namespace monctl

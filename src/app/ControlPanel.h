@@ -1,0 +1,106 @@
+#pragma once
+
+#include "app/Preferences.h"
+#include "device/CommandPacer.h"
+#include "device/DeviceLink.h"
+
+#include <QWidget>
+#include <memory>
+
+class QComboBox;
+class QLabel;
+class QPushButton;
+
+namespace monctl {
+
+class ReportController;
+
+// The main window's content: the monitors that answered, their contrast, mode and speed as
+// reported, and the commands behind the lists and buttons. It is the device link's report
+// target. One per process; main thread only.
+class ControlPanel final : public QWidget {
+    Q_OBJECT
+
+public:
+    explicit ControlPanel(Preferences preferences, QWidget* parent = nullptr);
+    ~ControlPanel() override;
+
+    // The one control panel, once loaded (for the shortcut monitors and the settings window).
+    static ControlPanel* mainControlPanel();
+
+    void load();
+    void initViewInfo();
+    void setViewDisplay();
+    void updateMainViewContent();
+    void updateViewAllInfoWithCurrentPort();
+
+    void updateViewThresholdDisplay(int contrast);
+    void updateViewModeDisplay(int mode);
+    void updateViewSpeedDisplay(int speed);
+
+    void requestUpdateViewInfo(int parameter);
+    void updateViewThresholdInfo(int contrast);
+    void updateViewModeInfo(int mode);
+    void updateViewRefreshInfo(int value);
+    void updateViewSpeedInfo(int speed);
+    void updateRealTimeClockInfo();
+    void currentDisplayPort(int index);
+
+    void setFromRefreshShortCutInfo();
+    void setFromThresholdShortCutValue();
+    void setFromThresholdDownShortCutValue();
+
+    // Handlers of the controls.
+    void thresholdCheckAction();
+    void modeCheckAction();
+    void speedCheckAction();
+    void realTimeClockAction();
+    void syncParametersAction();
+    void hardRefreshAction();
+    void displaySerialPortInfo();
+
+    QComboBox* displaySerialPort() const { return m_displaySerialPort; }
+    QComboBox* thresholdInfo() const { return m_thresholdInfo; }
+    QComboBox* modeInfo() const { return m_modeInfo; }
+    QComboBox* speedInfo() const { return m_speedInfo; }
+    int currentThresholdValue() const { return m_currentThresholdValue; }
+    int currentModeIndex() const { return m_currentModeIndex; }
+    float mainScreenWidth() const { return m_mainScreenWidth; }
+    float mainScreenHeight() const { return m_mainScreenHeight; }
+    bool isReadingBack() const { return !m_pacer.isIdle(); }
+
+signals:
+    void settingsRequested();
+
+private:
+    class Reports;
+    void buildControls();
+    void fillModeList();
+    void showNoDevice();
+
+    Preferences m_preferences;
+    QComboBox* m_displaySerialPort;
+    QComboBox* m_thresholdInfo;
+    QComboBox* m_modeInfo;
+    QComboBox* m_speedInfo;
+    QLabel* m_portTitleInfo;
+    QLabel* m_thresholdTitleInfo;
+    QLabel* m_modeTitleInfo;
+    QLabel* m_speedTitleInfo;
+    QPushButton* m_timeSyncButton;
+    QPushButton* m_paramButton;
+    QPushButton* m_hardRefreshButton;
+    QPushButton* m_clientSettingsButton;
+
+    DeviceLink m_deviceLink;
+    std::shared_ptr<PortList> m_validPortList;
+    std::shared_ptr<ReportController> m_reports;
+    CommandPacer m_pacer;
+    QString m_noDevStr;
+    int m_currentThresholdValue = 0;
+    int m_currentModeIndex = 0;
+    float m_mainScreenWidth = 0;
+    float m_mainScreenHeight = 0;
+};
+
+} // namespace monctl

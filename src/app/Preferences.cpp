@@ -1,0 +1,54 @@
+#include "app/Preferences.h"
+
+#include <QDir>
+#include <QSettings>
+#include <QStandardPaths>
+
+namespace monctl {
+namespace {
+
+std::int64_t readInteger(const QSettings& file, const char* key) {
+    bool ok = false;
+    const auto value = file.value(key).toLongLong(&ok);
+    return ok ? value : 0;
+}
+
+} // namespace
+
+QString Preferences::defaultPath() {
+    return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) +
+           "/monctl/monctl.conf";
+}
+
+StoredSettings Preferences::load() const {
+    const QSettings file(m_path, QSettings::IniFormat);
+    // Kept as the store gives them, cut to 32 bits.
+    const auto get = [&](const char* key) {
+        return static_cast<std::uint32_t>(readInteger(file, key));
+    };
+    StoredSettings settings;
+    settings.language = static_cast<std::int32_t>(get("language"));
+    settings.refreshKeyCode = get("refresh_hot_keycode");
+    settings.refreshFlags = get("refresh_hot_keycode_flags");
+    settings.thresholdKeyCode = get("threshold_hot_keycode");
+    settings.thresholdFlags = get("threshold_hot_keycode_flags");
+    settings.thresholdDownKeyCode = get("threshold_down_hot_keycode");
+    settings.thresholdDownFlags = get("threshold_down_hot_keycode_flags");
+    return settings;
+}
+
+bool Preferences::save(const StoredSettings& settings) const {
+    QDir().mkpath(QFileInfo(m_path).absolutePath());
+    QSettings file(m_path, QSettings::IniFormat);
+    file.setValue("language", settings.language);
+    file.setValue("refresh_hot_keycode", settings.refreshKeyCode);
+    file.setValue("refresh_hot_keycode_flags", settings.refreshFlags);
+    file.setValue("threshold_hot_keycode", settings.thresholdKeyCode);
+    file.setValue("threshold_hot_keycode_flags", settings.thresholdFlags);
+    file.setValue("threshold_down_hot_keycode", settings.thresholdDownKeyCode);
+    file.setValue("threshold_down_hot_keycode_flags", settings.thresholdDownFlags);
+    file.sync();
+    return file.status() == QSettings::NoError;
+}
+
+} // namespace monctl

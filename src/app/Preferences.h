@@ -1,0 +1,34 @@
+#pragma once
+
+#include <QString>
+#include <cstdint>
+
+namespace monctl {
+
+// The seven integers monctl keeps between runs.
+struct StoredSettings {
+    std::int32_t language = 0;
+    std::uint32_t refreshKeyCode = 0;
+    std::uint32_t refreshFlags = 0;
+    std::uint32_t thresholdKeyCode = 0;
+    std::uint32_t thresholdFlags = 0;
+    std::uint32_t thresholdDownKeyCode = 0;
+    std::uint32_t thresholdDownFlags = 0;
+};
+
+// The preferences file: INI, keys at the top level, at $XDG_CONFIG_HOME/monctl/monctl.conf
+// (~/.config/monctl/monctl.conf). A missing or unreadable key reads as 0.
+class Preferences {
+public:
+    static QString defaultPath();
+    explicit Preferences(QString path = defaultPath()) : m_path(std::move(path)) {}
+
+    StoredSettings load() const;
+    // Writes all seven keys, in order, and flushes the file; false when it cannot be written.
+    bool save(const StoredSettings& settings) const;
+
+private:
+    QString m_path;
+};
+
+} // namespace monctl

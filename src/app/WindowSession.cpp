@@ -1,0 +1,38 @@
+#include "app/WindowSession.h"
+
+#include "app/AppShell.h"
+#include "app/QtMainQueue.h"
+#include "device/MonitorSimulator.h"
+#include "runtime/AsioMainQueue.h"
+#include "serial/SerialPortManager.h"
+
+#include <QApplication>
+#include <QMainWindow>
+#include <QTimer>
+#include <memory>
+
+namespace monctl {
+
+int runWindow(const CliRequest& request, int argc, char** argv) {
+    QApplication application(argc, argv);
+    MainQueue::install(std::make_shared<QtMainQueue>(&application));
+    auto ports = request.ports;
+    std::unique_ptr<MonitorSimulator> simulator;
+    if (request.simulate) {
+        simulator = std::make_unique<MonitorSimulator>();
+        ports.push_back(simulator->devicePath());
+    }
+    SerialPortManager::useRegistry(makeDeviceRegistry(ports));
+    int status = 0;
+    {
+        AppShell shell(application, Preferences());
+        shell.mainWindow()->show();
+        QTimer::singleShot(0, &shell, &AppShell::applicationDidFinishLaunching);
+        status = application.exec();
+    }
+    // What reports after this point (the exit clean-up) is handled on this thread at once.
+    MainQueue::install(std::make_shared<AsioMainQueue>());
+    return status;
+}
+
+} // namespace monctl
