@@ -102,13 +102,10 @@ bool AppShell::eventFilter(QObject* watched, QEvent* event) {
         QMetaObject::invokeMethod(&m_application, &QCoreApplication::quit, Qt::QueuedConnection);
         return false;
     }
-    if (event->type() != QEvent::KeyPress)
+    // A key press reaches the window first, then travels through its widgets: counted once.
+    if (event->type() != QEvent::KeyPress || !watched->isWindowType())
         return false;
     const auto* key = static_cast<const QKeyEvent*>(event);
-    if (event == m_lastKeyEvent && key->timestamp() == m_lastKeyTime)
-        return false;
-    m_lastKeyEvent = event;
-    m_lastKeyTime = key->timestamp();
     if (const auto press = keyPressFromNative(key->nativeScanCode(), key->nativeModifiers()))
         matchShortcut(press->virtualKey, press->flags, false);
     return false;
@@ -118,7 +115,7 @@ void AppShell::matchShortcut(std::uint16_t virtualKey, std::uint64_t flags, bool
     for (const auto action : HotkeyState::shared().matches(virtualKey, flags)) {
         const auto& shortcut = shortcutAction(action);
         spdlog::info("Press {} {}.\n", global ? "global" : "localEvent", shortcut.name);
-        MainQueue::shared().post([method = shortcut.action] {
+        MainQueue::shared()->post([method = shortcut.action] {
             if (auto* panel = ControlPanel::mainControlPanel())
                 (panel->*method)();
         });

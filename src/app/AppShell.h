@@ -45,8 +45,6 @@ private:
     ControlPanel* m_panel;
     std::unique_ptr<GlobalKeyMonitor> m_globalMonitor;
     QSocketNotifier* m_globalNotifier = nullptr;
-    const QEvent* m_lastKeyEvent = nullptr; // a key event travels up the widgets; count it once
-    unsigned long m_lastKeyTime = 0;
 };
 
 } // namespace monctl

@@ -30,7 +30,8 @@ int runWindow(const CliRequest& request, int argc, char** argv) {
         QTimer::singleShot(0, &shell, &AppShell::applicationDidFinishLaunching);
         status = application.exec();
     }
-    // What reports after this point (the exit clean-up) is handled on this thread at once.
+    // Replaced while the application still exists: ports may report at any time. What they
+    // report from now on (the exit clean-up) is handled on this thread at once.
     MainQueue::install(std::make_shared<AsioMainQueue>());
     return status;
 }

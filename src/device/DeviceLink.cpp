@@ -89,7 +89,7 @@ void DeviceLink::letGoUnlessAnswered(const std::shared_ptr<SerialPort>& port) {
         return;
     std::weak_ptr<SerialPort> weak = port;
     RepeatingTimer::start(probeAnswerLimit, std::chrono::nanoseconds(0), [weak] {
-        MainQueue::shared().post([weak] {
+        MainQueue::shared()->post([weak] {
             auto silent = weak.lock();
             if (!silent || !silent->isOpen() || isValid(silent))
                 return;

@@ -150,6 +150,11 @@ std::vector<std::string> MonitorSimulator::receivedFrames() const {
     return m_received;
 }
 
+std::vector<std::chrono::steady_clock::time_point> MonitorSimulator::receivedTimes() const {
+    std::lock_guard lock(m_mutex);
+    return m_receivedTimes;
+}
+
 int MonitorSimulator::fastRefreshCount() const {
     std::lock_guard lock(m_mutex);
     return m_fastRefreshes;
@@ -266,6 +271,7 @@ void MonitorSimulator::takeFrames() {
 
 void MonitorSimulator::handleFrame(const std::string& frame) {
     m_received.push_back(frame);
+    m_receivedTimes.push_back(std::chrono::steady_clock::now());
     m_changed.notify_all();
     if (m_onFrame)
         m_onFrame(frame);

@@ -53,6 +53,7 @@ public:
     // Observation.
     Settings settings() const;
     std::vector<std::string> receivedFrames() const;
+    std::vector<std::chrono::steady_clock::time_point> receivedTimes() const; // one per frame
     int fastRefreshCount() const;
     int timeSyncCount() const;
     bool waitForFrames(std::size_t count, std::chrono::milliseconds timeout) const;
@@ -92,6 +93,7 @@ private:
     std::chrono::milliseconds m_answerDelay{0};
     std::deque<Outgoing> m_outgoing;
     std::vector<std::string> m_received;
+    std::vector<std::chrono::steady_clock::time_point> m_receivedTimes;
     int m_fastRefreshes = 0;
     int m_timeSyncs = 0;
     std::string m_line; // received text not yet taken as frames

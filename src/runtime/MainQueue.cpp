@@ -45,12 +45,12 @@ std::future<void> MainQueue::postTracked(Task task) {
     return finished;
 }
 
-MainQueue& MainQueue::shared() {
+std::shared_ptr<MainQueue> MainQueue::shared() {
     auto& state = installed();
     std::lock_guard lock(state.mutex);
     if (!state.queue)
         throw std::logic_error("MainQueue::shared() used before MainQueue::install()");
-    return *state.queue;
+    return state.queue;
 }
 
 void MainQueue::install(std::shared_ptr<MainQueue> queue) {

@@ -24,9 +24,10 @@ public:
     // Queues the task; the future is ready once it has run, or broken if it never will.
     std::future<void> postTracked(Task task);
 
-    // The process-wide main queue. Install it once, on the thread that will run it,
-    // before any port is opened.
-    static MainQueue& shared();
+    // The process-wide main queue. Install it on the thread that will run it, before any
+    // port is opened; replace it before that thread stops running it. Keep the reference
+    // only while using it.
+    static std::shared_ptr<MainQueue> shared();
     static void install(std::shared_ptr<MainQueue> queue);
     static bool isInstalled();
 };

@@ -45,9 +45,9 @@ struct FixedPathRegistry::Watch {
             }
         }
         if (!vanished.empty())
-            MainQueue::shared().post([handler = terminated, vanished] { handler(vanished); });
+            MainQueue::shared()->post([handler = terminated, vanished] { handler(vanished); });
         if (!appeared.empty())
-            MainQueue::shared().post([handler = published, appeared] { handler(appeared); });
+            MainQueue::shared()->post([handler = published, appeared] { handler(appeared); });
     }
 };
 

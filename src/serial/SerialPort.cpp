@@ -122,15 +122,15 @@ template <class Call>
 void SerialPort::callDelegate(SerialPortDelegate::Operation operation, Call call,
                               Delivery delivery) {
     auto task = delegateTask(operation, std::move(call));
-    auto& main = MainQueue::shared();
+    const auto main = MainQueue::shared();
     if (delivery == Delivery::queued)
-        main.post(std::move(task));
-    else if (main.isCurrentThread())
+        main->post(std::move(task));
+    else if (main->isCurrentThread())
         task();
     else if (delivery == Delivery::waited)
-        main.postAndWait(task);
+        main->postAndWait(task);
     else
-        main.post(std::move(task));
+        main->post(std::move(task));
 }
 
 void SerialPort::open() {
@@ -207,7 +207,7 @@ void SerialPort::reallyClosePort() {
     auto closed = delegateTask(
         SerialPortDelegate::Operation::wasClosed,
         [](SerialPortDelegate& receiver, SerialPort& port) { receiver.wasClosed(port); });
-    auto& main = MainQueue::shared();
+    const auto main = MainQueue::shared();
     std::future<void> delivered;
     {
         std::lock_guard lock(m_descriptorMutex);
@@ -221,8 +221,8 @@ void SerialPort::reallyClosePort() {
         }
         // Queued before a thread waiting for the close is woken (the flow-control setters),
         // so that the delegate hears of the close before anything that thread queues next.
-        if (!main.isCurrentThread())
-            delivered = main.postTracked(closed);
+        if (!main->isCurrentThread())
+            delivered = main->postTracked(closed);
         markClosed();
     }
     if (delivered.valid())

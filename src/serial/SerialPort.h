@@ -70,6 +70,8 @@ public:
     // Starts the close and returns true at once; the descriptor is closed shortly after on
     // the event pool, and the port counts as open until then.
     bool close();
+    // Waits until a close started before has completed; false when the time ran out.
+    bool waitUntilClosed(std::chrono::milliseconds timeout);
     void cleanupAfterSystemRemoval();
     void cleanup();
 
@@ -147,7 +149,6 @@ private:
     void deviceGone(int errorNumber);
     void reallyClosePort();
     void closeAfterReopenWait(bool wasOpen);
-    bool waitUntilClosed(std::chrono::milliseconds timeout);
     void applyTerminalSettings(int descriptor);
     void setOpenDescriptor(int descriptor);
 

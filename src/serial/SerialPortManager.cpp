@@ -1,5 +1,6 @@
 #include "serial/SerialPortManager.h"
 
+#include "runtime/EventPool.h"
 #include "runtime/NotificationCenter.h"
 #include "serial/SerialPort.h"
 
@@ -24,9 +25,13 @@ Single& single() {
     return *state;
 }
 
+constexpr auto exitCloseWait = std::chrono::milliseconds(500);
+
+// Leaves no work running on the event pool while the process takes its objects down.
 void cleanupAtExit() {
     if (SerialPortManager::exists())
         SerialPortManager::sharedSerialPortManager().cleanupAllPorts();
+    EventPool::shared().stop();
 }
 
 bool listed(const SerialPortManager::Ports& ports, const SerialPort& port) {
@@ -163,9 +168,15 @@ void SerialPortManager::systemDidWake() {
 }
 
 void SerialPortManager::cleanupAllPorts() {
-    for (const auto& port : m_availablePorts)
+    const Ports ports = std::exchange(m_availablePorts, {});
+    for (const auto& port : ports)
         port->cleanupAfterSystemRemoval();
-    m_availablePorts.clear();
+    const auto deadline = std::chrono::steady_clock::now() + exitCloseWait;
+    for (const auto& port : ports) {
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+            deadline - std::chrono::steady_clock::now());
+        port->waitUntilClosed(std::max(left, std::chrono::milliseconds(0)));
+    }
 }
 
 } // namespace monctl

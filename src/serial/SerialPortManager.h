@@ -60,7 +60,8 @@ public:
     void serialPortsWerePublished(const DeviceRegistry::Batch& devices);
     void serialPortsWereTerminated(const DeviceRegistry::Batch& devices);
 
-    // What the exit handler does: clean up every listed port, then empty the list.
+    // What the exit handler does: clean up every listed port, empty the list, and wait a
+    // little for the ports to close.
     void cleanupAllPorts();
 
 private:

@@ -165,7 +165,7 @@ void SerialPort::pollModemLines(int descriptor) {
     const bool dcd = (bits & TIOCM_CD) != 0;
     if (cts == m_cts && dsr == m_dsr && dcd == m_dcd)
         return;
-    MainQueue::shared().postAndWait([this, cts, dsr, dcd] {
+    MainQueue::shared()->postAndWait([this, cts, dsr, dcd] {
         if (cts != m_cts)
             setCTS(cts);
         if (dsr != m_dsr)

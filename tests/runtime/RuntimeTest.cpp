@@ -16,8 +16,8 @@ TEST(MainQueue, WorkersReachTheMainThreadAndWaitForIt) {
     std::atomic<bool> ran{false};
     std::thread::id ranOn;
     std::thread worker([&] {
-        EXPECT_FALSE(MainQueue::shared().isCurrentThread());
-        EXPECT_TRUE(MainQueue::shared().postAndWait([&] { ranOn = std::this_thread::get_id(); }));
+        EXPECT_FALSE(MainQueue::shared()->isCurrentThread());
+        EXPECT_TRUE(MainQueue::shared()->postAndWait([&] { ranOn = std::this_thread::get_id(); }));
         ran = true;
     });
     EXPECT_TRUE(runMainUntil([&] { return ran.load(); }));
@@ -25,7 +25,7 @@ TEST(MainQueue, WorkersReachTheMainThreadAndWaitForIt) {
     EXPECT_EQ(ranOn, mainThread);
 
     bool inline_ = false;
-    EXPECT_TRUE(MainQueue::shared().postAndWait([&] { inline_ = true; }));
+    EXPECT_TRUE(MainQueue::shared()->postAndWait([&] { inline_ = true; }));
     EXPECT_TRUE(inline_) << "on the main thread the task runs at once";
 }
 

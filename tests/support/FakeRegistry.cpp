@@ -11,11 +11,11 @@ DeviceRegistry::Start FakeRegistry::start(BatchHandler published, BatchHandler t
 }
 
 void FakeRegistry::publish(const Batch& devices) {
-    MainQueue::shared().post([handler = m_published, devices] { handler(devices); });
+    MainQueue::shared()->post([handler = m_published, devices] { handler(devices); });
 }
 
 void FakeRegistry::terminate(const Batch& devices) {
-    MainQueue::shared().post([handler = m_terminated, devices] { handler(devices); });
+    MainQueue::shared()->post([handler = m_terminated, devices] { handler(devices); });
 }
 
 } // namespace monctl::test

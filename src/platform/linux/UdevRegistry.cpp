@@ -141,9 +141,9 @@ void UdevRegistry::Monitor::receive() {
         }
     }
     if (!appeared.empty())
-        MainQueue::shared().post([handler = published, appeared] { handler(appeared); });
+        MainQueue::shared()->post([handler = published, appeared] { handler(appeared); });
     if (!vanished.empty())
-        MainQueue::shared().post([handler = terminated, vanished] { handler(vanished); });
+        MainQueue::shared()->post([handler = terminated, vanished] { handler(vanished); });
 }
 
 } // namespace monctl

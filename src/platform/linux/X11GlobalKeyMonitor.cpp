@@ -43,6 +43,7 @@ std::unique_ptr<X11GlobalKeyMonitor> X11GlobalKeyMonitor::open(std::string& whyU
 X11GlobalKeyMonitor::X11GlobalKeyMonitor(Display* display, int inputOpcode)
     : m_display(display), m_inputOpcode(inputOpcode) {
     readModifierMap();
+    m_capsLocked = serverCapsLock();
 }
 
 X11GlobalKeyMonitor::~X11GlobalKeyMonitor() {
@@ -72,11 +73,10 @@ unsigned X11GlobalKeyMonitor::modifierMaskOf(unsigned keycode) const {
     return keycode < 256 ? m_modifierKeys[keycode] : 0;
 }
 
-unsigned X11GlobalKeyMonitor::lockedMask() const {
+bool X11GlobalKeyMonitor::serverCapsLock() const {
     XkbStateRec state{};
-    if (XkbGetState(m_display, XkbUseCoreKbd, &state) != Success)
-        return 0;
-    return state.locked_mods & LockMask;
+    return XkbGetState(m_display, XkbUseCoreKbd, &state) == Success &&
+           (state.locked_mods & LockMask) != 0;
 }
 
 void X11GlobalKeyMonitor::dispatchPending(const KeyPressHandler& onKeyPress) {
@@ -97,7 +97,10 @@ void X11GlobalKeyMonitor::dispatchPending(const KeyPressHandler& onKeyPress) {
         const bool pressed = cookie->evtype == XI_RawKeyPress;
         XFreeEventData(m_display, cookie);
 
-        // Lock keys toggle rather than hold; their state is read from the server.
+        // The server's state may be ahead of the events still queued here, so Caps Lock is
+        // followed from the events too, and read again once the queue is empty.
+        if (pressed && (modifierMaskOf(keycode) & LockMask) != 0)
+            m_capsLocked = !m_capsLocked;
         const unsigned mask = modifierMaskOf(keycode) & ~static_cast<unsigned>(LockMask);
         if (mask != 0) {
             if (pressed)
@@ -111,13 +114,14 @@ void X11GlobalKeyMonitor::dispatchPending(const KeyPressHandler& onKeyPress) {
             static_cast<std::uint16_t>(keycode - platform::x11KeycodeOffset));
         if (!virtualKey)
             continue;
-        unsigned state = lockedMask();
+        unsigned state = m_capsLocked ? LockMask : 0;
         for (const auto heldKey : m_held) {
             if (heldKey != keycode)
                 state |= modifierMaskOf(heldKey);
         }
         onKeyPress(*virtualKey, platform::flagsFromX11State(state) | flagsOfKey(*virtualKey));
     }
+    m_capsLocked = serverCapsLock();
 }
 
 } // namespace monctl

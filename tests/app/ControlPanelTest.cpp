@@ -1,0 +1,177 @@
+// The control panel as a user sees it, on a real X server, against simulated monitors.
+#include "app/ControlPanel.h"
+
+#include "app/Captions.h"
+#include "device/MonitorSimulator.h"
+#include "serial/FixedPathRegistry.h"
+#include "serial/SerialPortManager.h"
+#include "support/GuiTestMain.h"
+
+#include <QComboBox>
+#include <QLabel>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+using namespace monctl;
+using namespace monctl::test;
+using namespace std::chrono_literals;
+
+namespace {
+
+const std::string contrastRequest = "5FF50A01000000000000A0FA";
+const std::string modeRequest = "5FF50A02000000000000A0FA";
+const std::string speedRequest = "5FF50A04000000000000A0FA";
+
+std::vector<QString> entries(const QComboBox* list) {
+    std::vector<QString> texts;
+    for (int i = 0; i < list->count(); ++i)
+        texts.push_back(list->itemText(i));
+    return texts;
+}
+
+QString text(const QWidget* panel, const char* name) {
+    if (const auto* label = panel->findChild<QLabel*>(name))
+        return label->text();
+    return panel->findChild<QPushButton*>(name)->text();
+}
+
+// One panel per process (ctest runs each test alone): the port manager and the device
+// link's state exist once.
+class ControlPanelTest : public testing::Test {
+protected:
+    void open(const std::vector<std::string>& paths) {
+        SerialPortManager::useRegistry(std::make_unique<FixedPathRegistry>(paths, 20ms));
+        panel = std::make_unique<ControlPanel>(Preferences(preferences.filePath("monctl.conf")));
+        panel->show();
+        panel->load();
+    }
+
+    bool shows(const MonitorSimulator& simulator) const {
+        return panel->displaySerialPort()->currentText().toStdString() ==
+               simulator.devicePath().substr(5);
+    }
+
+    QTemporaryDir preferences;
+    std::unique_ptr<ControlPanel> panel;
+};
+
+} // namespace
+
+TEST_F(ControlPanelTest, FirstRunShowsChineseCaptionsAndDisabledLists) {
+    open({});
+    EXPECT_EQ(CurrentLanguage(), 0);
+    EXPECT_EQ(text(panel.get(), "portTitleInfo"), "有效端口");
+    EXPECT_EQ(text(panel.get(), "thresholdTitleInfo"), "对比度");
+    EXPECT_EQ(text(panel.get(), "modeTitleInfo"), "模式");
+    EXPECT_EQ(text(panel.get(), "speedTitleInfo"), "速度");
+    EXPECT_EQ(text(panel.get(), "timeSyncButton"), "时间同步");
+    EXPECT_EQ(text(panel.get(), "paramButton"), "获取参数");
+    EXPECT_EQ(text(panel.get(), "hardRefreshButton"), "快速刷新");
+    EXPECT_EQ(text(panel.get(), "clientSettingsButton"), "设置");
+    EXPECT_EQ(entries(panel->displaySerialPort()), std::vector<QString>{"无匹配"});
+    EXPECT_EQ(panel->thresholdInfo()->currentText(), "1");
+    EXPECT_EQ(panel->modeInfo()->currentText(), "文本模式");
+    EXPECT_EQ(panel->speedInfo()->currentText(), "Fast");
+    EXPECT_EQ(entries(panel->speedInfo()).size(), 5u);
+    for (const auto* list : {panel->thresholdInfo(), panel->modeInfo(), panel->speedInfo()})
+        EXPECT_FALSE(list->isEnabled());
+
+    // A language switch relabels at once, the no-device entry included.
+    CurrentLanguage() = 1;
+    panel->setViewDisplay();
+    EXPECT_EQ(text(panel.get(), "portTitleInfo"), "Valid Port");
+    EXPECT_EQ(text(panel.get(), "paramButton"), "Get Parameters");
+    EXPECT_EQ(entries(panel->displaySerialPort()), std::vector<QString>{"No Match"});
+    EXPECT_EQ(entries(panel->modeInfo()),
+              (std::vector<QString>{"Text Mode", "Graphic Mode", "Video Mode"}));
+}
+
+TEST_F(ControlPanelTest, AMonitorThatAnswersIsListedAndReadBackWithPauses) {
+    MonitorSimulator monitor({7, 3, 4}, nullptr);
+    open({monitor.devicePath()});
+    ASSERT_TRUE(processEventsUntil([&] { return panel->speedInfo()->isEnabled(); }));
+    EXPECT_TRUE(shows(monitor));
+    EXPECT_EQ(panel->thresholdInfo()->currentText(), "7");
+    EXPECT_EQ(panel->modeInfo()->currentText(), "图文模式");
+    EXPECT_EQ(panel->speedInfo()->currentText(), "Fast+++");
+    EXPECT_TRUE(panel->thresholdInfo()->isEnabled());
+    EXPECT_TRUE(panel->modeInfo()->isEnabled());
+
+    const auto frames = monitor.receivedFrames();
+    const auto times = monitor.receivedTimes();
+    ASSERT_EQ(frames.size(), 4u);
+    EXPECT_EQ(std::vector<std::string>(frames.begin() + 1, frames.end()),
+              (std::vector<std::string>{contrastRequest, modeRequest, speedRequest}));
+    for (std::size_t i = 2; i < 4; ++i)
+        EXPECT_GE(times[i] - times[i - 1], 300ms) << i;
+}
+
+TEST_F(ControlPanelTest, ChoicesInTheListsAndButtonsSendTheirFrames) {
+    MonitorSimulator monitor({9, 2, 1}, nullptr);
+    open({monitor.devicePath()});
+    ASSERT_TRUE(processEventsUntil([&] { return panel->speedInfo()->isEnabled(); }));
+    ASSERT_TRUE(processEventsUntil([&] { return !panel->isReadingBack(); }));
+    const auto before = monitor.receivedFrames().size();
+
+    const auto choose = [](QComboBox* list, int index) {
+        list->setCurrentIndex(index);
+        Q_EMIT list->activated(index);
+    };
+    choose(panel->thresholdInfo(), 6);
+    choose(panel->modeInfo(), 2);
+    choose(panel->speedInfo(), 4);
+    panel->thresholdInfo()->setCurrentIndex(-1); // no selection: contrast 0, sent as 1
+    panel->thresholdCheckAction();
+    panel->findChild<QPushButton*>("timeSyncButton")->click();
+    panel->findChild<QPushButton*>("hardRefreshButton")->click();
+    ASSERT_TRUE(processEventsUntil([&] { return monitor.receivedFrames().size() >= before + 6; }));
+    const auto frames = monitor.receivedFrames();
+    EXPECT_EQ(std::vector<std::string>(frames.begin() + static_cast<long>(before), frames.end()),
+              (std::vector<std::string>{"5FF50107000000000000A0FA", "5FF50204000000000000A0FA",
+                                        "5FF50405000000000000A0FA", "5FF50101000000000000A0FA",
+                                        "5FF50500000000000000A0FA", "5FF50301000000000000A0FA"}));
+}
+
+TEST_F(ControlPanelTest, ContrastUpFromNineSendsOneThenReadsBack) {
+    MonitorSimulator monitor({9, 2, 1}, nullptr);
+    open({monitor.devicePath()});
+    ASSERT_TRUE(processEventsUntil([&] { return panel->thresholdInfo()->isEnabled(); }));
+    ASSERT_TRUE(processEventsUntil([&] { return !panel->isReadingBack(); }));
+    EXPECT_EQ(panel->currentThresholdValue(), 8);
+    const auto before = monitor.receivedFrames().size();
+    panel->setFromThresholdShortCutValue();
+    EXPECT_EQ(panel->currentThresholdValue(), 0) << "changed at once, before the answer";
+    ASSERT_TRUE(processEventsUntil([&] { return monitor.receivedFrames().size() >= before + 2; }));
+    ASSERT_TRUE(processEventsUntil([&] { return panel->thresholdInfo()->currentText() == "1"; }));
+    const auto frames = monitor.receivedFrames();
+    const auto times = monitor.receivedTimes();
+    EXPECT_EQ(frames[before], "5FF50101000000000000A0FA");
+    EXPECT_EQ(frames[before + 1], contrastRequest);
+    EXPECT_GE(times[before + 1] - times[before], 300ms);
+
+    panel->setFromThresholdDownShortCutValue(); // from 1 down wraps to 9
+    ASSERT_TRUE(processEventsUntil([&] { return monitor.receivedFrames().size() >= before + 3; }));
+    EXPECT_EQ(monitor.receivedFrames()[before + 2], "5FF50109000000000000A0FA");
+}
+
+TEST_F(ControlPanelTest, UnplugOfOneOfTwoMonitorsRebuildsTheList) {
+    MonitorSimulator first;
+    MonitorSimulator second({4, 4, 2}, nullptr);
+    second.setAnswerDelay(100ms);
+    open({first.devicePath(), second.devicePath()});
+    ASSERT_TRUE(processEventsUntil([&] { return panel->displaySerialPort()->count() == 2; }));
+    EXPECT_TRUE(shows(first));
+    ASSERT_TRUE(processEventsUntil([&] { return !panel->isReadingBack(); }));
+
+    first.unplug();
+    ASSERT_TRUE(processEventsUntil([&] { return panel->displaySerialPort()->count() == 1; }));
+    EXPECT_TRUE(shows(second));
+    ASSERT_TRUE(processEventsUntil([&] { return panel->speedInfo()->currentText() == "Fast+"; }));
+    EXPECT_EQ(panel->thresholdInfo()->currentText(), "4");
+
+    second.unplug();
+    ASSERT_TRUE(
+        processEventsUntil([&] { return panel->displaySerialPort()->currentText() == "无匹配"; }));
+    EXPECT_TRUE(panel->thresholdInfo()->isEnabled()) << "the lists keep their last values";
+}

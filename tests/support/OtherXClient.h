@@ -1,0 +1,30 @@
+#pragma once
+
+#include <memory>
+
+namespace monctl::test {
+
+// Another X client, which types with XTest, owns a window of its own and acts as a window
+// manager would.
+class OtherXClient {
+public:
+    enum class Key { u, capsLock };
+
+    OtherXClient();
+    ~OtherXClient();
+
+    void focus(unsigned long window);
+    void focusOwnWindow();
+    void tap(Key key);
+    void controlTap(Key key);
+    // The top-level window with this name, or 0.
+    unsigned long windowNamed(const char* name);
+    // What a window manager does when the user closes a window.
+    void askToClose(unsigned long window);
+
+private:
+    struct Connection;
+    std::unique_ptr<Connection> m_connection;
+};
+
+} // namespace monctl::test
