@@ -31,7 +31,7 @@ public:
 private:
     template <class... Values> void add(const std::string& what, Values... values) {
         std::string call = what;
-        ((call += " " + std::to_string(values)), ...);
+        ((call.append(" ").append(std::to_string(values))), ...);
         calls.push_back(call);
     }
 };
