@@ -2,6 +2,9 @@
 
 #include "app/Captions.h"
 #include "device/ReportController.h"
+#include "input/DesktopInput.h"
+#include "input/InputSynthesis.h"
+#include "input/LongPressWorker.h"
 #include "serial/SerialPort.h"
 #include "shortcut/HotkeyState.h"
 
@@ -10,6 +13,7 @@
 #include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QScreen>
 #include <QTimer>
@@ -35,7 +39,7 @@ enum Parameter { contrast = 1, mode = 2, speed = 4 };
 
 } // namespace
 
-// What the device link reports, passed to the panel; the input it asks for comes later.
+// What the device link reports, passed to the panel.
 class ControlPanel::Reports final : public ReportController {
 public:
     explicit Reports(ControlPanel& panel) : m_panel(panel) {}
@@ -47,33 +51,35 @@ public:
     void updateViewSpeedDisplay(int value) override { m_panel.updateViewSpeedDisplay(value); }
     void updateMainViewContent() override { m_panel.updateMainViewContent(); }
     void receiveKeyBoardClickWithCode(int keyCode) override {
-        spdlog::info("receiveKeyBoardClickWithCode {} (input synthesis comes later)", keyCode);
+        m_panel.receiveKeyBoardClickWithCode(keyCode);
     }
     void receiveKeyBoardClickWithCodeForStarter() override {
-        spdlog::info("receiveKeyBoardClickWithCodeForStarter (input synthesis comes later)");
+        m_panel.receiveKeyBoardClickWithCodeForStarter();
     }
-    void receiveMouseMovePointX(int dx, int dy) override {
-        spdlog::info("receiveMouseMovePointX {} {} (input synthesis comes later)", dx, dy);
-    }
-    void receiveMouseClickEvent(int button) override {
-        spdlog::info("receiveMouseClickEvent {} (input synthesis comes later)", button);
-    }
+    void receiveMouseMovePointX(int dx, int dy) override { m_panel.receiveMouseMovePointX(dx, dy); }
+    void receiveMouseClickEvent(int button) override { m_panel.receiveMouseClickEvent(button); }
     void receiveMouseLongMovePointX(int dx, int dy) override {
-        spdlog::info("receiveMouseLongMovePointX {} {} (input synthesis comes later)", dx, dy);
+        m_panel.receiveMouseLongMovePointX(dx, dy);
     }
 
 private:
     ControlPanel& m_panel;
 };
 
-ControlPanel::ControlPanel(Preferences preferences, QWidget* parent)
+ControlPanel::ControlPanel(Preferences preferences, std::shared_ptr<InputSink> input,
+                           QWidget* parent)
     : QWidget(parent), m_preferences(std::move(preferences)),
+      m_input(std::make_shared<InputSynthesis>(
+          input ? std::move(input)
+                : makeDesktopInput([this](const std::string& text) { showMessage(text); }),
+          [] { return CurrentLanguage(); })),
       m_reports(std::make_shared<Reports>(*this)),
       m_pacer([this](int command, int value) { m_deviceLink.sendCommand(command, value); },
               [this](std::chrono::milliseconds delay, std::function<void()> then) {
                   QTimer::singleShot(delay, this, std::move(then));
               }) {
     buildControls();
+    LongPressWorker::sharedWorker().setSink(m_input->sink());
 }
 
 ControlPanel::~ControlPanel() {
@@ -170,6 +176,7 @@ void ControlPanel::load() {
     const QRect frame = screen ? screen->geometry() : QRect();
     m_mainScreenWidth = static_cast<float>(frame.width());
     m_mainScreenHeight = static_cast<float>(frame.height());
+    m_input->setMainScreenSize(m_mainScreenWidth, m_mainScreenHeight);
     spdlog::debug("***************************************************** frame x= {}, y = {}, "
                   "height = {}, width = {}",
                   frame.x(), frame.y(), frame.height(), frame.width());
@@ -341,7 +348,48 @@ void ControlPanel::syncParametersAction() {
 
 void ControlPanel::hardRefreshAction() {
     updateViewRefreshInfo(1);
-    m_reports->receiveKeyBoardClickWithCodeForStarter();
+    receiveKeyBoardClickWithCodeForStarter();
+}
+
+void ControlPanel::receiveKeyBoardClickWithCode(int keyCode) {
+    m_input->receiveKeyBoardClickWithCode(keyCode);
+}
+
+void ControlPanel::receiveKeyBoardClickWithCodeForStarter() {
+    m_input->receiveKeyBoardClickWithCodeForStarter();
+}
+
+void ControlPanel::receiveMouseMovePointX(int dx, int dy) {
+    m_input->receiveMouseMovePointX(dx, dy);
+}
+
+void ControlPanel::receiveMouseClickEvent(int button) {
+    m_input->receiveMouseClickEvent(button);
+}
+
+void ControlPanel::mouseClick(int button) {
+    m_input->mouseClick(button);
+}
+
+void ControlPanel::receiveMouseLongMovePointX(int dx, int dy) {
+    m_input->receiveMouseLongMovePointX(dx, dy);
+}
+
+void ControlPanel::runTestForOneSecond(int dx, int dy) {
+    m_input->runTestForOneSecond(dx, dy);
+}
+
+bool ControlPanel::isLongMoveRunning() const {
+    return m_input->isLongMoveRunning();
+}
+
+// The starter message: modal, one default "OK" button that Return closes. Its event loop
+// keeps the main queue's work running while it is open.
+void ControlPanel::showMessage(const std::string& text) {
+    QMessageBox box(QMessageBox::NoIcon, "monctl", QString::fromStdString(text), QMessageBox::Ok,
+                    this);
+    box.setDefaultButton(QMessageBox::Ok);
+    box.exec();
 }
 
 void ControlPanel::displaySerialPortInfo() {

@@ -13,6 +13,8 @@ class QPushButton;
 
 namespace monctl {
 
+class InputSink;
+class InputSynthesis;
 class ReportController;
 
 // The main window's content: the monitors that answered, their contrast, mode and speed as
@@ -22,7 +24,9 @@ class ControlPanel final : public QWidget {
     Q_OBJECT
 
 public:
-    explicit ControlPanel(Preferences preferences, QWidget* parent = nullptr);
+    // Input for the monitor's buttons goes to `input`, by default the desktop's.
+    explicit ControlPanel(Preferences preferences, std::shared_ptr<InputSink> input = nullptr,
+                          QWidget* parent = nullptr);
     ~ControlPanel() override;
 
     // The one control panel, once loaded (for the shortcut monitors and the settings window).
@@ -46,6 +50,15 @@ public:
     void updateRealTimeClockInfo();
     void currentDisplayPort(int index);
 
+    // The monitor's buttons.
+    void receiveKeyBoardClickWithCode(int keyCode);
+    void receiveKeyBoardClickWithCodeForStarter();
+    void receiveMouseMovePointX(int dx, int dy);
+    void receiveMouseClickEvent(int button);
+    void mouseClick(int button);
+    void receiveMouseLongMovePointX(int dx, int dy);
+    void runTestForOneSecond(int dx, int dy);
+
     void setFromRefreshShortCutInfo();
     void setFromThresholdShortCutValue();
     void setFromThresholdDownShortCutValue();
@@ -68,6 +81,7 @@ public:
     float mainScreenWidth() const { return m_mainScreenWidth; }
     float mainScreenHeight() const { return m_mainScreenHeight; }
     bool isReadingBack() const { return !m_pacer.isIdle(); }
+    bool isLongMoveRunning() const;
 
 signals:
     void settingsRequested();
@@ -77,6 +91,7 @@ private:
     void buildControls();
     void fillModeList();
     void showNoDevice();
+    void showMessage(const std::string& text);
 
     Preferences m_preferences;
     QComboBox* m_displaySerialPort;
@@ -94,6 +109,7 @@ private:
 
     DeviceLink m_deviceLink;
     std::shared_ptr<PortList> m_validPortList;
+    std::shared_ptr<InputSynthesis> m_input;
     std::shared_ptr<ReportController> m_reports;
     CommandPacer m_pacer;
     QString m_noDevStr;

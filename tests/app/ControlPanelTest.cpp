@@ -5,6 +5,7 @@
 #include "device/MonitorSimulator.h"
 #include "serial/FixedPathRegistry.h"
 #include "serial/SerialPortManager.h"
+#include "support/FakeInputSink.h"
 #include "support/GuiTestMain.h"
 
 #include <QComboBox>
@@ -42,7 +43,8 @@ class ControlPanelTest : public testing::Test {
 protected:
     void open(const std::vector<std::string>& paths) {
         SerialPortManager::useRegistry(std::make_unique<FixedPathRegistry>(paths, 20ms));
-        panel = std::make_unique<ControlPanel>(Preferences(preferences.filePath("monctl.conf")));
+        panel =
+            std::make_unique<ControlPanel>(Preferences(preferences.filePath("monctl.conf")), input);
         panel->show();
         panel->load();
     }
@@ -53,6 +55,7 @@ protected:
     }
 
     QTemporaryDir preferences;
+    std::shared_ptr<FakeInputSink> input = std::make_shared<FakeInputSink>();
     std::unique_ptr<ControlPanel> panel;
 };
 

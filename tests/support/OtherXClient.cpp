@@ -29,6 +29,8 @@ OtherXClient::OtherXClient() : m_connection(std::make_unique<Connection>()) {
     Display* display = m_connection->display;
     m_connection->window =
         XCreateSimpleWindow(display, DefaultRootWindow(display), 700, 100, 200, 100, 0, 0, 0);
+    XSelectInput(display, m_connection->window,
+                 KeyPressMask | KeyReleaseMask | ButtonPressMask | ButtonReleaseMask);
     XMapWindow(display, m_connection->window);
     XSync(display, False);
 }
@@ -89,6 +91,60 @@ void OtherXClient::askToClose(unsigned long window) {
     message.xclient.data.l[1] = CurrentTime;
     XSendEvent(display, window, False, NoEventMask, &message);
     XSync(display, False);
+}
+
+} // namespace monctl::test
+
+namespace monctl::test {
+
+std::vector<std::string> OtherXClient::receivedInput() {
+    Display* display = m_connection->display;
+    XSync(display, False);
+    std::vector<std::string> received;
+    while (XPending(display) > 0) {
+        XEvent event;
+        XNextEvent(display, &event);
+        if (event.type == KeyPress || event.type == KeyRelease) {
+            const char* name = XKeysymToString(XLookupKeysym(&event.xkey, 0));
+            received.push_back(std::string(event.type == KeyPress ? "key down " : "key up ") +
+                               (name ? name : "?"));
+        } else if (event.type == ButtonPress || event.type == ButtonRelease) {
+            received.push_back(
+                std::string(event.type == ButtonPress ? "button down " : "button up ") +
+                std::to_string(event.xbutton.button));
+        }
+    }
+    return received;
+}
+
+std::pair<int, int> OtherXClient::pointer() {
+    Display* display = m_connection->display;
+    Window root = 0;
+    Window child = 0;
+    int x = 0;
+    int y = 0;
+    int windowX = 0;
+    int windowY = 0;
+    unsigned mask = 0;
+    XQueryPointer(display, DefaultRootWindow(display), &root, &child, &x, &y, &windowX, &windowY,
+                  &mask);
+    return {x, y};
+}
+
+void OtherXClient::warpPointer(int x, int y) {
+    Display* display = m_connection->display;
+    XWarpPointer(display, None, DefaultRootWindow(display), 0, 0, 0, 0, x, y);
+    XSync(display, False);
+}
+
+bool OtherXClient::anyKeyHeld() {
+    char keys[32] = {};
+    XQueryKeymap(m_connection->display, keys);
+    for (const char byte : keys) {
+        if (byte != 0)
+            return true;
+    }
+    return false;
 }
 
 } // namespace monctl::test

@@ -1,6 +1,9 @@
 #pragma once
 
 #include <memory>
+#include <string>
+#include <utility>
+#include <vector>
 
 namespace monctl::test {
 
@@ -21,6 +24,13 @@ public:
     unsigned long windowNamed(const char* name);
     // What a window manager does when the user closes a window.
     void askToClose(unsigned long window);
+
+    // The input its own window received since last asked: "key down Down",
+    // "key up Down", "button down 1", "button up 1".
+    std::vector<std::string> receivedInput();
+    std::pair<int, int> pointer();
+    void warpPointer(int x, int y);
+    bool anyKeyHeld();
 
 private:
     struct Connection;

@@ -1,0 +1,31 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace monctl {
+
+// A point of the desktop in points: origin at the top-left corner of the main screen,
+// y growing downward.
+struct PointerPosition {
+    double x = 0;
+    double y = 0;
+};
+
+// Where synthetic input goes: the desktop's input stream, as if a person typed and moved
+// the mouse. Any thread may call; implementations serialise their calls.
+class InputSink {
+public:
+    virtual ~InputSink() = default;
+
+    virtual PointerPosition pointerLocation() = 0;
+    // A key press: key down, then up, with the modifiers the flags name held around it.
+    virtual void postKeyPress(std::uint16_t virtualKey, std::uint64_t flags) = 0;
+    virtual void postPointerMove(PointerPosition to) = 0;
+    // Button 0 is the left button, any other the right; down and up at once.
+    virtual void postClick(int button, PointerPosition at) = 0;
+    // A modal message with one default "OK" button, which Return closes; returns when closed.
+    virtual void showMessage(const std::string& text) = 0;
+};
+
+} // namespace monctl

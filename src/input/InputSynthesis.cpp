@@ -1,0 +1,106 @@
+#include "input/InputSynthesis.h"
+
+#include "runtime/RepeatingTimer.h"
+#include "shortcut/HotkeyState.h"
+
+#include <spdlog/spdlog.h>
+
+namespace monctl {
+namespace {
+
+enum KeyCode { keyM = 46, pageUp = 116, f4 = 118, pageDown = 121 };
+
+// The flags the monitor's keys are posted with; other keys keep none.
+std::uint64_t postedFlags(int keyCode) {
+    if (keyCode == pageUp || keyCode == f4 || keyCode == pageDown)
+        return ModifierFlag::function;
+    if (keyCode == keyM)
+        return ModifierFlag::command;
+    return 0;
+}
+
+} // namespace
+
+std::string starterMessage(std::int32_t language) {
+    return language == 0 ? "当前没有设置启动台，稳定性较差，回车关闭弹窗。"
+                         : "Currently there is no starter, and the stability is poor. Press "
+                           "Enter to close the pop-up window.";
+}
+
+InputSynthesis::InputSynthesis(std::shared_ptr<InputSink> sink,
+                               std::function<std::int32_t()> language)
+    : m_sink(std::move(sink)), m_language(std::move(language)) {}
+
+InputSynthesis::~InputSynthesis() {
+    if (auto timer = m_longMoveTimer.exchange(nullptr))
+        timer->cancel();
+}
+
+void InputSynthesis::setMainScreenSize(float width, float height) {
+    m_mainScreenWidth = width;
+    m_mainScreenHeight = height;
+}
+
+void InputSynthesis::receiveKeyBoardClickWithCode(int keyCode) {
+    m_sink->postKeyPress(static_cast<std::uint16_t>(keyCode), postedFlags(keyCode));
+}
+
+void InputSynthesis::receiveKeyBoardClickWithCodeForStarter() {
+    m_sink->showMessage(starterMessage(m_language()));
+}
+
+void InputSynthesis::receiveMouseMovePointX(int dx, int dy) {
+    const auto [x, y] = m_sink->pointerLocation();
+    spdlog::debug("receiveMouseMovePointX Location pointUp x = {}, y = {}", static_cast<float>(x),
+                  static_cast<float>(y));
+    // Each axis is tested against the position before the step; the step is not cut.
+    if ((dx > 0 && x > m_mainScreenWidth) || (dx < 0 && x < 0) ||
+        (dy > 0 && y > m_mainScreenHeight) || (dy < 0 && y < 0))
+        return;
+    m_sink->postPointerMove({x + dx, y + dy});
+}
+
+void InputSynthesis::receiveMouseClickEvent(int button) {
+    mouseClick(button);
+}
+
+void InputSynthesis::mouseClick(int button) {
+    const auto at = m_sink->pointerLocation();
+    spdlog::debug("mouseClick Location x = {}, y = {}", static_cast<float>(at.x),
+                  static_cast<float>(at.y));
+    m_sink->postClick(button, at);
+}
+
+void InputSynthesis::receiveMouseLongMovePointX(int dx, int dy) {
+    spdlog::debug(" 000000 **************** x = {}, y = {}", dx, dy);
+    if (dx == 0 && dy == 0) {
+        m_longMoveActive = false;
+        return;
+    }
+    m_longMoveActive = true;
+    runTestForOneSecond(dx, dy);
+}
+
+void InputSynthesis::runTestForOneSecond(int dx, int dy) {
+    auto timer = RepeatingTimer::start(std::chrono::nanoseconds(0), longMoveInterval,
+                                       [weak = weak_from_this(), dx, dy] {
+                                           if (auto self = weak.lock())
+                                               self->longMoveTick(dx, dy);
+                                       });
+    if (auto earlier = m_longMoveTimer.exchange(std::move(timer)))
+        earlier->cancel();
+}
+
+// On the event pool. After a stop, the next tick cancels the timer (exactly once: whoever
+// takes it out of the field cancels it) and makes one last step.
+void InputSynthesis::longMoveTick(int dx, int dy) {
+    if (!m_longMoveActive) {
+        auto timer = m_longMoveTimer.exchange(nullptr);
+        if (!timer)
+            return;
+        timer->cancel();
+    }
+    receiveMouseMovePointX(dx, dy);
+}
+
+} // namespace monctl

@@ -1,0 +1,54 @@
+#pragma once
+
+#include "input/InputSink.h"
+
+#include <atomic>
+#include <chrono>
+#include <cstdint>
+#include <functional>
+#include <memory>
+
+namespace monctl {
+
+class RepeatingTimer;
+
+// Turns the monitor's button events into desktop input: key presses, pointer steps that
+// stop at the main screen's edge, clicks, long pointer moves every 0.3 s until the release,
+// and the "no starter" message. Called on the main thread; long-move steps run on the
+// event pool. Made with std::make_shared.
+class InputSynthesis : public std::enable_shared_from_this<InputSynthesis> {
+public:
+    static constexpr auto longMoveInterval = std::chrono::milliseconds(300);
+
+    // `language` gives the interface language when the message is shown (0 Chinese).
+    InputSynthesis(std::shared_ptr<InputSink> sink, std::function<std::int32_t()> language);
+    ~InputSynthesis();
+
+    void setMainScreenSize(float width, float height);
+
+    void receiveKeyBoardClickWithCode(int keyCode);
+    void receiveKeyBoardClickWithCodeForStarter();
+    void receiveMouseMovePointX(int dx, int dy);
+    void receiveMouseClickEvent(int button);
+    void mouseClick(int button);
+    void receiveMouseLongMovePointX(int dx, int dy);
+    void runTestForOneSecond(int dx, int dy);
+
+    const std::shared_ptr<InputSink>& sink() const { return m_sink; }
+    bool isLongMoveRunning() const { return m_longMoveTimer.load() != nullptr; }
+
+private:
+    void longMoveTick(int dx, int dy);
+
+    std::shared_ptr<InputSink> m_sink;
+    std::function<std::int32_t()> m_language;
+    std::atomic<float> m_mainScreenWidth{0};
+    std::atomic<float> m_mainScreenHeight{0};
+    std::atomic<bool> m_longMoveActive{false};
+    std::atomic<std::shared_ptr<RepeatingTimer>> m_longMoveTimer;
+};
+
+// The starter message in the language given (0 Chinese, any other value English).
+std::string starterMessage(std::int32_t language);
+
+} // namespace monctl

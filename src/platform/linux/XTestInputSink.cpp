@@ -1,0 +1,113 @@
+#include "platform/linux/XTestInputSink.h"
+
+#include "input/DesktopInput.h"
+#include "input/NullInputSink.h"
+#include "platform/linux/EvdevKeyCodes.h"
+#include "shortcut/HotkeyState.h"
+
+#include <X11/Xlib.h>
+#include <X11/extensions/XTest.h>
+#include <X11/keysym.h>
+#include <cmath>
+#include <vector>
+
+namespace monctl {
+namespace {
+
+struct HeldModifier {
+    std::uint64_t flag;
+    KeySym key;
+};
+
+constexpr HeldModifier heldModifiers[] = {{ModifierFlag::shift, XK_Shift_L},
+                                          {ModifierFlag::control, XK_Control_L},
+                                          {ModifierFlag::option, XK_Alt_L},
+                                          {ModifierFlag::command, XK_Super_L}};
+
+int rounded(double value) {
+    return static_cast<int>(std::lround(value));
+}
+
+} // namespace
+
+std::shared_ptr<InputSink> makeDesktopInput(std::function<void(const std::string&)> showMessage) {
+    std::string whyNot;
+    if (auto sink = XTestInputSink::open(showMessage, whyNot))
+        return sink;
+    return std::make_shared<NullInputSink>(whyNot, std::move(showMessage));
+}
+
+std::unique_ptr<XTestInputSink> XTestInputSink::open(ShowMessage showMessage, std::string& whyNot) {
+    Display* display = XOpenDisplay(nullptr);
+    if (!display) {
+        whyNot = "synthetic input needs X11, and no X display can be opened";
+        return nullptr;
+    }
+    int event = 0;
+    int error = 0;
+    int major = 0;
+    int minor = 0;
+    if (!XTestQueryExtension(display, &event, &error, &major, &minor)) {
+        XCloseDisplay(display);
+        whyNot = "the X server has no XTest extension";
+        return nullptr;
+    }
+    return std::unique_ptr<XTestInputSink>(new XTestInputSink(display, std::move(showMessage)));
+}
+
+XTestInputSink::~XTestInputSink() {
+    XCloseDisplay(m_display);
+}
+
+PointerPosition XTestInputSink::pointerLocation() {
+    std::lock_guard lock(m_mutex);
+    Window root = 0;
+    Window child = 0;
+    int rootX = 0;
+    int rootY = 0;
+    int windowX = 0;
+    int windowY = 0;
+    unsigned mask = 0;
+    XQueryPointer(m_display, DefaultRootWindow(m_display), &root, &child, &rootX, &rootY, &windowX,
+                  &windowY, &mask);
+    return {static_cast<double>(rootX), static_cast<double>(rootY)};
+}
+
+// A lone key-down would stay held and repeat on X11, so every press is followed by its
+// release; the modifiers the flags name are held around it.
+void XTestInputSink::postKeyPress(std::uint16_t virtualKey, std::uint64_t flags) {
+    const auto evdev = platform::evdevFromVirtualKey(virtualKey);
+    if (!evdev)
+        return;
+    std::lock_guard lock(m_mutex);
+    std::vector<unsigned> held;
+    for (const auto& modifier : heldModifiers) {
+        if (flags & modifier.flag)
+            held.push_back(XKeysymToKeycode(m_display, modifier.key));
+    }
+    for (const auto keycode : held)
+        XTestFakeKeyEvent(m_display, keycode, True, CurrentTime);
+    const unsigned keycode = *evdev + platform::x11KeycodeOffset;
+    XTestFakeKeyEvent(m_display, keycode, True, CurrentTime);
+    XTestFakeKeyEvent(m_display, keycode, False, CurrentTime);
+    for (auto release = held.rbegin(); release != held.rend(); ++release)
+        XTestFakeKeyEvent(m_display, *release, False, CurrentTime);
+    XFlush(m_display);
+}
+
+void XTestInputSink::postPointerMove(PointerPosition to) {
+    std::lock_guard lock(m_mutex);
+    XTestFakeMotionEvent(m_display, -1, rounded(to.x), rounded(to.y), CurrentTime);
+    XFlush(m_display);
+}
+
+void XTestInputSink::postClick(int button, PointerPosition at) {
+    std::lock_guard lock(m_mutex);
+    const unsigned xButton = button == 0 ? 1 : 3;
+    XTestFakeMotionEvent(m_display, -1, rounded(at.x), rounded(at.y), CurrentTime);
+    XTestFakeButtonEvent(m_display, xButton, True, CurrentTime);
+    XTestFakeButtonEvent(m_display, xButton, False, CurrentTime);
+    XFlush(m_display);
+}
+
+} // namespace monctl

@@ -1,0 +1,99 @@
+// The monitor's buttons driving a real X server: keys, pointer steps, clicks, long moves.
+#include "app/Captions.h"
+#include "app/ControlPanel.h"
+#include "device/MonitorSimulator.h"
+#include "runtime/MainQueue.h"
+#include "serial/FixedPathRegistry.h"
+#include "serial/SerialPortManager.h"
+#include "support/GuiTestMain.h"
+#include "support/OtherXClient.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QComboBox>
+#include <QKeyEvent>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <gtest/gtest.h>
+
+using namespace monctl;
+using namespace monctl::test;
+using namespace std::chrono_literals;
+using Input = std::vector<std::string>;
+
+TEST(ButtonInput, TheMonitorsButtonsTypeMoveAndClickOnTheDesktop) {
+    MonitorSimulator monitor;
+    QTemporaryDir home;
+    SerialPortManager::useRegistry(
+        std::make_unique<FixedPathRegistry>(std::vector<std::string>{monitor.devicePath()}));
+    ControlPanel panel(Preferences(home.filePath("monctl.conf")));
+    panel.load();
+    ASSERT_TRUE(processEventsUntil([&] { return panel.speedInfo()->isEnabled(); }));
+
+    OtherXClient other; // the application in front, with the pointer over its window
+    other.focusOwnWindow();
+    other.warpPointer(750, 150);
+    other.receivedInput();
+
+    monitor.sendButton(3);
+    Input received;
+    ASSERT_TRUE(processEventsUntil([&] {
+        for (auto& event : other.receivedInput())
+            received.push_back(event);
+        return received.size() >= 2;
+    }));
+    EXPECT_EQ(received, (Input{"key down Down", "key up Down"}));
+
+    monitor.sendButton(8);
+    ASSERT_TRUE(processEventsUntil([&] { return other.pointer() == std::pair(756, 150); }));
+    monitor.sendButton(11);
+    received.clear();
+    ASSERT_TRUE(processEventsUntil([&] {
+        for (auto& event : other.receivedInput())
+            received.push_back(event);
+        return received.size() >= 2;
+    }));
+    EXPECT_EQ(received, (Input{"button down 1", "button up 1"}));
+
+    monitor.sendButton(17);
+    ASSERT_TRUE(processEventsUntil([&] { return other.pointer().second >= 150 + 2 * 70; }));
+    monitor.sendButton(20);
+    ASSERT_TRUE(processEventsUntil([&] { return !panel.isLongMoveRunning(); }));
+    const auto [x, y] = other.pointer();
+    EXPECT_EQ(x, 756);
+    EXPECT_EQ((y - 150) % 70, 0);
+    EXPECT_GE(y, 150 + 3 * 70) << "one last step after the stop";
+    EXPECT_FALSE(other.anyKeyHeld()) << "every key press was released";
+}
+
+TEST(ButtonInput, TheStarterMessageWaitsForReturnWhileQueuedWorkGoesOn) {
+    QTemporaryDir home;
+    SerialPortManager::useRegistry(std::make_unique<FixedPathRegistry>(std::vector<std::string>{}));
+    ControlPanel panel(Preferences(home.filePath("monctl.conf")));
+    panel.load();
+    CurrentLanguage() = 1;
+    bool queuedWorkRan = false;
+    QString shown;
+    QStringList buttons;
+    QTimer::singleShot(0, [&] {
+        MainQueue::shared()->post([&] { queuedWorkRan = true; });
+        QTimer::singleShot(100, [&] {
+            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            ASSERT_NE(box, nullptr);
+            shown = box->text();
+            for (auto* button : box->buttons())
+                buttons << button->text().remove('&');
+            EXPECT_EQ(static_cast<QAbstractButton*>(box->defaultButton()),
+                      box->button(QMessageBox::Ok));
+            QCoreApplication::postEvent(
+                box, new QKeyEvent(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier));
+        });
+    });
+    panel.receiveKeyBoardClickWithCodeForStarter(); // returns when the message is closed
+    EXPECT_TRUE(queuedWorkRan);
+    EXPECT_EQ(shown, "Currently there is no starter, and the stability is poor. Press Enter to "
+                     "close the pop-up window.");
+    EXPECT_EQ(buttons, QStringList{"OK"});
+}

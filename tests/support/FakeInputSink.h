@@ -1,0 +1,37 @@
+#pragma once
+
+#include "input/InputSink.h"
+
+#include <chrono>
+#include <mutex>
+#include <string>
+#include <vector>
+
+namespace monctl::test {
+
+// An input sink that writes down what it is asked to post, e.g. "key 121 800000",
+// "move 106 100", "click 0 at 100 100", "message ...". The pointer follows the moves.
+class FakeInputSink final : public InputSink {
+public:
+    explicit FakeInputSink(PointerPosition pointer = {100, 100}) : m_pointer(pointer) {}
+
+    PointerPosition pointerLocation() override;
+    void postKeyPress(std::uint16_t virtualKey, std::uint64_t flags) override;
+    void postPointerMove(PointerPosition to) override;
+    void postClick(int button, PointerPosition at) override;
+    void showMessage(const std::string& text) override;
+
+    void placePointer(PointerPosition at);
+    std::vector<std::string> posted() const;
+    std::vector<std::chrono::steady_clock::time_point> postedTimes() const;
+
+private:
+    void add(std::string what);
+
+    mutable std::mutex m_mutex;
+    PointerPosition m_pointer;
+    std::vector<std::string> m_posted;
+    std::vector<std::chrono::steady_clock::time_point> m_times;
+};
+
+} // namespace monctl::test
