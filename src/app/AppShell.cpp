@@ -2,10 +2,12 @@
 
 #include "app/Captions.h"
 #include "app/ControlPanel.h"
+#include "app/MenuModel.h"
 #include "runtime/MainQueue.h"
 #include "shortcut/GlobalKeyMonitor.h"
 #include "shortcut/HotkeyState.h"
 #include "shortcut/NativeKeyPress.h"
+#include "shortcut/ShortcutValidator.h"
 
 #include <QAction>
 #include <QApplication>
@@ -46,9 +48,13 @@ AppShell::AppShell(QApplication& application, Preferences preferences)
             [] { spdlog::debug("applicationWillTerminate"); });
     m_panel->load();
     buildMenu();
+    ShortcutValidator::sharedValidator().setMainMenu(
+        [window = m_window.get()] { return menuFromMenuBar(window->menuBar()); });
 }
 
-AppShell::~AppShell() = default;
+AppShell::~AppShell() {
+    ShortcutValidator::sharedValidator().setMainMenu(nullptr);
+}
 
 void AppShell::buildMenu() {
     const Captions& captions = captionsFor(CurrentLanguage());

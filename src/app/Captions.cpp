@@ -17,11 +17,6 @@ constexpr Captions english{"Valid Port",   "Contrast",  "Mode",
 
 } // namespace
 
-std::int32_t& CurrentLanguage() {
-    static std::int32_t language = 0;
-    return language;
-}
-
 const Captions& captionsFor(std::int32_t language) {
     return language == 0 ? chinese : english;
 }

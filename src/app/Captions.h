@@ -1,13 +1,11 @@
 #pragma once
 
+#include "runtime/CurrentLanguage.h"
+
 #include <array>
 #include <cstdint>
 
 namespace monctl {
-
-// The interface language: 0 Chinese, any other value English. One for the process, main
-// thread only; every caption is chosen by it when it is set.
-std::int32_t& CurrentLanguage();
 
 struct Captions {
     const char* portTitle;

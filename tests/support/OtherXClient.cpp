@@ -147,4 +147,18 @@ bool OtherXClient::anyKeyHeld() {
     return false;
 }
 
+void OtherXClient::grabControlAltK() {
+    Display* display = m_connection->display;
+    XGrabKey(display, XKeysymToKeycode(display, XK_k), ControlMask | Mod1Mask,
+             DefaultRootWindow(display), False, GrabModeAsync, GrabModeAsync);
+    XSync(display, False);
+}
+
+void OtherXClient::ungrabControlAltK() {
+    Display* display = m_connection->display;
+    XUngrabKey(display, XKeysymToKeycode(display, XK_k), ControlMask | Mod1Mask,
+               DefaultRootWindow(display));
+    XSync(display, False);
+}
+
 } // namespace monctl::test

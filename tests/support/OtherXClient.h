@@ -31,6 +31,9 @@ public:
     std::pair<int, int> pointer();
     void warpPointer(int x, int y);
     bool anyKeyHeld();
+    // Holds (or lets go) a passive grab of Control+Alt+K on the root window.
+    void grabControlAltK();
+    void ungrabControlAltK();
 
 private:
     struct Connection;

@@ -1,0 +1,59 @@
+#include "app/MenuModel.h"
+
+#include "shortcut/HotkeyState.h"
+
+#include <QAction>
+#include <QKeySequence>
+#include <QMenu>
+#include <QMenuBar>
+
+namespace monctl {
+namespace {
+
+// What the shortcut's key types, as a menu key equivalent: lower-case letters, the function
+// keys in their private-use range, a blank for Space.
+std::string keyEquivalentOf(Qt::Key key) {
+    if (key >= Qt::Key_F1 && key <= Qt::Key_F19)
+        return QString(QChar(0xF704 + (key - Qt::Key_F1))).toStdString();
+    if (key == Qt::Key_Space)
+        return " ";
+    return QKeySequence(key).toString(QKeySequence::PortableText).toLower().toStdString();
+}
+
+std::uint64_t flagsOf(Qt::KeyboardModifiers modifiers) {
+    std::uint64_t flags = 0;
+    if (modifiers & Qt::ShiftModifier)
+        flags |= ModifierFlag::shift;
+    if (modifiers & Qt::ControlModifier)
+        flags |= ModifierFlag::control;
+    if (modifiers & Qt::AltModifier)
+        flags |= ModifierFlag::option;
+    if (modifiers & Qt::MetaModifier)
+        flags |= ModifierFlag::command;
+    return flags;
+}
+
+Menu itemsOf(const QList<QAction*>& actions) {
+    Menu menu;
+    for (const QAction* action : actions) {
+        MenuItem item;
+        item.title = action->text().remove('&').toStdString();
+        if (!action->shortcut().isEmpty()) {
+            const QKeyCombination combination = action->shortcut()[0];
+            item.keyEquivalent = keyEquivalentOf(combination.key());
+            item.modifierMask = flagsOf(combination.keyboardModifiers());
+        }
+        if (action->menu())
+            item.submenu = itemsOf(action->menu()->actions());
+        menu.push_back(std::move(item));
+    }
+    return menu;
+}
+
+} // namespace
+
+Menu menuFromMenuBar(const QMenuBar* menuBar) {
+    return menuBar ? itemsOf(menuBar->actions()) : Menu{};
+}
+
+} // namespace monctl

@@ -1,0 +1,88 @@
+#include "shortcut/ShortcutValidator.h"
+
+#include "runtime/CurrentLanguage.h"
+#include "shortcut/HotkeyState.h"
+#include "shortcut/Localization.h"
+
+#include <QString>
+#include <algorithm>
+#include <array>
+
+namespace monctl {
+namespace {
+
+constexpr std::array<std::uint64_t, 20> functionKeys{
+    122, 120, 99, 118, 96, 97, 98, 100, 101, 109, 103, 111, 105, 107, 113, 106, 64, 79, 80, 90};
+constexpr std::uint64_t space = 49;
+constexpr std::uint64_t escape = 53;
+
+const char* const systemMessage =
+    "This combination cannot be used because it is already used by a system-wide keyboard "
+    "shortcut.\nIf you really want to use this key combination, most shortcuts can be changed "
+    "in the Keyboard & Mouse panel in System Preferences.";
+
+std::string takenByMenuItem(const std::string& title) {
+    if (CurrentLanguage() == 1)
+        return "This shortcut cannot be used because it is already used by the menu item \u2018" +
+               title + "\u2019.";
+    return "键入快捷键已经被 \u2018" + title + "\u2019 菜单所使用.";
+}
+
+} // namespace
+
+ShortcutValidator::ShortcutValidator() : m_system(SystemShortcuts::create()) {}
+
+ShortcutValidator& ShortcutValidator::sharedValidator() {
+    static ShortcutValidator validator;
+    return validator;
+}
+
+bool ShortcutValidator::isShortcutValid(const Shortcut& shortcut) const {
+    const auto key = shortcut.keyCode();
+    const auto flags = shortcut.modifierFlags();
+    if (std::find(functionKeys.begin(), functionKeys.end(), key) != functionKeys.end())
+        return true;
+    if (flags == 0)
+        return false;
+    if (flags & (ModifierFlag::command | ModifierFlag::control))
+        return true;
+    if (flags & ModifierFlag::option)
+        return key == space || key == escape || m_allowAnyShortcutWithOptionModifier;
+    return false;
+}
+
+bool ShortcutValidator::isShortcutAlreadyTakenBySystem(const Shortcut& shortcut,
+                                                       std::string* explanation) const {
+    if (m_system && m_system->isTaken(shortcut)) {
+        if (explanation)
+            *explanation = localizedShortcutText(
+                systemMessage, "Message for alert when shortcut is already used by the system");
+        return true;
+    }
+    return isShortcut(shortcut, m_mainMenu ? m_mainMenu() : Menu{}, explanation);
+}
+
+bool ShortcutValidator::isShortcut(const Shortcut& shortcut, const Menu& menu,
+                                   std::string* explanation) const {
+    const auto equivalent =
+        QString::fromStdString(shortcut.keyCodeStringForKeyEquivalent().value_or(""));
+    const auto flags = shortcut.modifierFlags();
+    for (const auto& item : menu) {
+        if (!item.submenu.empty() && isShortcut(shortcut, item.submenu, explanation))
+            return true;
+        const auto key = QString::fromStdString(item.keyEquivalent);
+        if (key.isEmpty() || key.toLower() != equivalent)
+            continue;
+        auto mask = item.modifierMask;
+        if (key != equivalent)
+            mask |= ModifierFlag::shift; // an upper-case equivalent means Shift too
+        if ((mask & Shortcut::modifierMask) == flags) {
+            if (explanation)
+                *explanation = takenByMenuItem(item.title);
+            return true;
+        }
+    }
+    return false;
+}
+
+} // namespace monctl

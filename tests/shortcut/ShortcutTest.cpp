@@ -1,0 +1,101 @@
+#include "shortcut/Shortcut.h"
+
+#include "platform/linux/XkbKeyboardLayout.h"
+#include "shortcut/HotkeyState.h"
+#include "shortcut/Localization.h"
+
+#include <cstdlib>
+#include <gtest/gtest.h>
+
+using namespace monctl;
+namespace Flag = ModifierFlag;
+
+// These run without an X display: letters come from the "us" layout of the XKB environment.
+
+TEST(Shortcut, KeepsOnlyTheFourModifiersAndShowsThemInOrder) {
+    EXPECT_EQ(Shortcut(0, 0x1E0000 | Flag::capsLock).modifierFlags(), 0x1E0000u);
+    EXPECT_EQ(Shortcut(0, Flag::function).modifierFlags(), 0u);
+    EXPECT_EQ(Shortcut(0, Flag::command | Flag::shift | Flag::option).modifierFlagsString(),
+              "\u2325\u21E7\u2318");
+    EXPECT_EQ(Shortcut(0, Flag::control | Flag::command).modifierFlagsString(), "\u2303\u2318");
+    EXPECT_EQ(Shortcut(0, 0).modifierFlagsString(), "");
+    EXPECT_EQ(Shortcut(0, 0x1E0000).carbonFlags(), 0x1B00u);
+    EXPECT_EQ(Shortcut(0, Flag::command).carbonFlags(), 0x100u);
+    EXPECT_EQ(Shortcut(8, 0).carbonKeyCode(), 8u);
+    EXPECT_EQ(Shortcut(Shortcut::noKey, 0).carbonKeyCode(), 0u);
+}
+
+TEST(Shortcut, KeyTextsComeFromTheFixedTableThenTheLayout) {
+    useChineseShortcutTexts(false);
+    EXPECT_EQ(Shortcut(122, 0).keyCodeString(), "F1");
+    EXPECT_EQ(Shortcut(64, 0).keyCodeString(), "F17");
+    EXPECT_EQ(Shortcut(83, 0).keyCodeString(), "1");
+    EXPECT_EQ(Shortcut(123, 0).keyCodeString(), "\u2190");
+    EXPECT_EQ(Shortcut(49, 0).keyCodeString(), "Space");
+    EXPECT_EQ(Shortcut(Shortcut::noKey, Flag::command).keyCodeString(), "");
+    EXPECT_EQ(Shortcut(0, 0).keyCodeString(), "A");
+    EXPECT_EQ(Shortcut(12, 0).keyCodeString(), "Q");
+    EXPECT_EQ(Shortcut(0, Flag::command | Flag::shift).description(), "\u21E7\u2318A");
+    EXPECT_EQ(Shortcut(90, 0).keyCodeString(), "")
+        << "F20 goes to the layout, which prints nothing";
+
+    EXPECT_EQ(Shortcut(0, 0).keyCodeStringForKeyEquivalent(), "a");
+    EXPECT_EQ(Shortcut(12, 0).keyCodeStringForKeyEquivalent(), "q");
+    EXPECT_EQ(Shortcut(49, 0).keyCodeStringForKeyEquivalent(), " ");
+    EXPECT_EQ(Shortcut(122, 0).keyCodeStringForKeyEquivalent(), "\uF704");
+    EXPECT_EQ(Shortcut(80, 0).keyCodeStringForKeyEquivalent(), "\uF716");
+    EXPECT_EQ(Shortcut(36, 0).keyCodeStringForKeyEquivalent(), "\u21A9");
+    EXPECT_EQ(Shortcut(71, 0).keyCodeStringForKeyEquivalent(), "\u2327");
+
+    useChineseShortcutTexts(true);
+    EXPECT_EQ(Shortcut(49, 0).keyCodeString(), "空格");
+    EXPECT_EQ(localizedShortcutText("no such key"), "XXX");
+    useChineseShortcutTexts(false);
+}
+
+TEST(Shortcut, ComparesHashesAndArchives) {
+    const Shortcut commandC(8, Flag::command);
+    EXPECT_EQ(commandC, Shortcut(8, Flag::command | Flag::capsLock));
+    EXPECT_NE(commandC, Shortcut(8, Flag::control));
+    EXPECT_EQ(commandC.hash(), Shortcut(8, Flag::command).hash());
+    EXPECT_EQ(commandC.hash(), 8u + Flag::command);
+
+    EXPECT_EQ(commandC.archiveText(), "KeyCode=8;ModifierFlags=1048576");
+    EXPECT_EQ(Shortcut::fromArchiveText(commandC.archiveText()), commandC);
+    const Shortcut none(Shortcut::noKey, Flag::control);
+    EXPECT_EQ(none.archive().at("KeyCode"), -1);
+    EXPECT_FALSE(Shortcut::fromArchive(none.archive()).hasKey());
+    // A stored form keeps its flags as stored, and missing entries read 0.
+    EXPECT_EQ(Shortcut::fromArchiveText("KeyCode=2;ModifierFlags=327680")->modifierFlags(),
+              327680u);
+    EXPECT_EQ(Shortcut::fromArchive({{"KeyCode", 3}}), Shortcut(3, 0));
+    EXPECT_EQ(Shortcut::fromArchiveText("KeyCode=x"), std::nullopt);
+    EXPECT_EQ(Shortcut::fromArchiveText("garbage"), std::nullopt);
+}
+
+TEST(ShortcutDictionaryTransformer, TakesTwoIntegerEntriesOrNothing) {
+    using T = ShortcutDictionaryTransformer;
+    EXPECT_EQ(T::transformedValue(T::Dictionary{{"keyCode", std::uint64_t{8}},
+                                                {"modifierFlags", std::string("1179648")}}),
+              Shortcut(8, Flag::command | Flag::shift));
+    EXPECT_EQ(T::transformedValue(T::Dictionary{{"keyCode", std::uint64_t{8}}}), std::nullopt);
+    EXPECT_EQ(T::transformedValue(T::Dictionary{{"keyCode", std::string("eight")},
+                                                {"modifierFlags", std::uint64_t{0}}}),
+              std::nullopt);
+    EXPECT_EQ(T::transformedValue(std::nullopt), std::nullopt);
+    EXPECT_TRUE(T::reverseTransformedValue(std::nullopt).empty());
+    const auto dictionary = T::reverseTransformedValue(Shortcut(8, Flag::command));
+    EXPECT_EQ(std::get<std::uint64_t>(dictionary.at("modifierFlags")), Flag::command);
+    EXPECT_EQ(T::transformedValue(dictionary), Shortcut(8, Flag::command));
+}
+
+TEST(KeyboardLayoutFromEnvironment, FollowsTheNamedLayout) {
+    ::setenv("XKB_DEFAULT_LAYOUT", "de", 1);
+    const auto german = XkbKeyboardLayout::fromEnvironment();
+    ASSERT_NE(german, nullptr);
+    EXPECT_EQ(german->textOfKey(6), "y") << "the key of code 6 prints Y on a German layout";
+    EXPECT_EQ(german->textOfKey(16), "z");
+    ::setenv("XKB_DEFAULT_LAYOUT", "no-such-layout", 1);
+    EXPECT_EQ(XkbKeyboardLayout::fromEnvironment(), nullptr) << "absent";
+    ::unsetenv("XKB_DEFAULT_LAYOUT");
+}
