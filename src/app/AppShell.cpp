@@ -3,6 +3,7 @@
 #include "app/Captions.h"
 #include "app/ControlPanel.h"
 #include "app/MenuModel.h"
+#include "app/SettingsWindow.h"
 #include "runtime/MainQueue.h"
 #include "shortcut/GlobalKeyMonitor.h"
 #include "shortcut/HotkeyState.h"
@@ -37,8 +38,8 @@ const ShortcutAction& shortcutAction(HotkeyState::Action action) {
 } // namespace
 
 AppShell::AppShell(QApplication& application, Preferences preferences)
-    : m_application(application), m_window(std::make_unique<QMainWindow>()),
-      m_panel(new ControlPanel(std::move(preferences))) {
+    : m_application(application), m_preferences(preferences),
+      m_window(std::make_unique<QMainWindow>()), m_panel(new ControlPanel(std::move(preferences))) {
     m_window->setWindowTitle("monctl");
     m_window->setCentralWidget(m_panel);
     m_window->installEventFilter(this);
@@ -48,6 +49,7 @@ AppShell::AppShell(QApplication& application, Preferences preferences)
             [] { spdlog::debug("applicationWillTerminate"); });
     m_panel->load();
     buildMenu();
+    connect(m_panel, &ControlPanel::settingsRequested, this, &AppShell::presentSettings);
     ShortcutValidator::sharedValidator().setMainMenu(
         [window = m_window.get()] { return menuFromMenuBar(window->menuBar()); });
 }
@@ -74,6 +76,11 @@ void AppShell::buildMenu() {
         QMessageBox::about(m_window.get(), "monctl",
                            "monctl controls a monitor attached by a USB-to-serial link.");
     });
+}
+
+void AppShell::presentSettings() {
+    SettingsWindow settings(m_preferences, m_window.get());
+    settings.exec();
 }
 
 void AppShell::applicationDidFinishLaunching() {

@@ -30,6 +30,8 @@ public:
     ControlPanel* controlPanel() const { return m_panel; }
 
     void applicationDidFinishLaunching();
+    // Opens the settings, modal; returns when they are closed.
+    void presentSettings();
     void registerABC();
 
 protected:
@@ -41,6 +43,7 @@ private:
     void readGlobalKeys();
 
     QApplication& m_application;
+    Preferences m_preferences;
     std::unique_ptr<QMainWindow> m_window;
     ControlPanel* m_panel;
     std::unique_ptr<GlobalKeyMonitor> m_globalMonitor;

@@ -94,13 +94,14 @@ void InputSynthesis::runTestForOneSecond(int dx, int dy) {
 // On the event pool. After a stop, the next tick cancels the timer (exactly once: whoever
 // takes it out of the field cancels it) and makes one last step.
 void InputSynthesis::longMoveTick(int dx, int dy) {
-    if (!m_longMoveActive) {
-        auto timer = m_longMoveTimer.exchange(nullptr);
-        if (!timer)
-            return;
+    if (m_longMoveActive)
+        return receiveMouseMovePointX(dx, dy);
+    m_lastStepPending = true; // set first, so that the move never looks over before its step
+    if (auto timer = m_longMoveTimer.exchange(nullptr)) {
         timer->cancel();
+        receiveMouseMovePointX(dx, dy);
     }
-    receiveMouseMovePointX(dx, dy);
+    m_lastStepPending = false;
 }
 
 } // namespace monctl

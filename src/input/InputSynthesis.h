@@ -35,7 +35,10 @@ public:
     void runTestForOneSecond(int dx, int dy);
 
     const std::shared_ptr<InputSink>& sink() const { return m_sink; }
-    bool isLongMoveRunning() const { return m_longMoveTimer.load() != nullptr; }
+    // True until a long move has made its last step.
+    bool isLongMoveRunning() const {
+        return m_longMoveTimer.load() != nullptr || m_lastStepPending;
+    }
 
 private:
     void longMoveTick(int dx, int dy);
@@ -45,6 +48,7 @@ private:
     std::atomic<float> m_mainScreenWidth{0};
     std::atomic<float> m_mainScreenHeight{0};
     std::atomic<bool> m_longMoveActive{false};
+    std::atomic<bool> m_lastStepPending{false};
     std::atomic<std::shared_ptr<RepeatingTimer>> m_longMoveTimer;
 };
 

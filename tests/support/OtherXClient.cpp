@@ -147,6 +147,10 @@ bool OtherXClient::anyKeyHeld() {
     return false;
 }
 
+void OtherXClient::press(const char* keysym, bool down) {
+    m_connection->press(XStringToKeysym(keysym), down ? True : False);
+}
+
 void OtherXClient::grabControlAltK() {
     Display* display = m_connection->display;
     XGrabKey(display, XKeysymToKeycode(display, XK_k), ControlMask | Mod1Mask,

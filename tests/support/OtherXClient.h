@@ -32,6 +32,8 @@ public:
     void warpPointer(int x, int y);
     bool anyKeyHeld();
     // Holds (or lets go) a passive grab of Control+Alt+K on the root window.
+    // Presses or releases the key of an X keysym name ("Shift_L", "a", "Escape").
+    void press(const char* keysym, bool down);
     void grabControlAltK();
     void ungrabControlAltK();
 

@@ -1,0 +1,195 @@
+#include "app/SettingsWindow.h"
+
+#include "app/ControlPanel.h"
+#include "app/ShortcutView.h"
+#include "runtime/CurrentLanguage.h"
+#include "shortcut/HotkeyState.h"
+
+#include <QComboBox>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPushButton>
+#include <spdlog/spdlog.h>
+
+namespace monctl {
+namespace {
+
+struct SettingsCaptions {
+    const char* refreshHotKey;
+    const char* thresholdHotKey;
+    const char* thresholdUp;
+    const char* thresholdDown;
+    const char* languageSettings;
+    const char* buttonExit;
+    const char* buttonOK;
+    const char* title;
+};
+
+constexpr SettingsCaptions english{"Fast Refresh Hotkey",
+                                   "Contrast Hotkey",
+                                   "Up:",
+                                   "Down:",
+                                   "Language Settings",
+                                   "Exit",
+                                   "OK",
+                                   "Settings"};
+constexpr SettingsCaptions chinese{
+    "快速刷新热键", "对比度热键", "增加:", "减小:", "语言设置", "退出", "生效", "设置"};
+
+// The stored pair, or the default when the value is empty, on key 0 or without modifier.
+void apply(const std::optional<Shortcut>& value, std::uint32_t& keyCode, std::uint32_t& flags,
+           std::uint32_t defaultKeyCode) {
+    if (value && value->keyCode() != 0 && value->modifierFlags() != 0) {
+        keyCode = static_cast<std::uint32_t>(value->keyCode());
+        flags = static_cast<std::uint32_t>(value->modifierFlags());
+    } else {
+        keyCode = defaultKeyCode;
+        flags = ModifierFlag::control;
+    }
+}
+
+} // namespace
+
+SettingsWindow::SettingsWindow(Preferences preferences, QWidget* parent)
+    : QDialog(parent), m_preferences(std::move(preferences)) {
+    buildControls();
+    viewDidLoad();
+}
+
+void SettingsWindow::buildControls() {
+    setModal(true);
+    const auto label = [this](const char* name) {
+        auto* caption = new QLabel(this);
+        caption->setObjectName(name);
+        return caption;
+    };
+    const auto recorder = [this](const char* name) {
+        auto* view = new ShortcutView(this);
+        view->setObjectName(name);
+        return view;
+    };
+    m_currentLanguageInfo = new QComboBox(this);
+    m_currentLanguageInfo->setObjectName("currentLanguageInfo");
+    m_refreshHotCutView = recorder("refreshHotCutView");
+    m_thresholdInfocutView = recorder("thresholdInfocutView");
+    m_thresholdDownInfocutView = recorder("thresholdDownInfocutView");
+    m_refreshHotKey = label("refreshHotKey");
+    m_thresholdHotKey = label("thresholdHotKey");
+    m_thresholdUp = label("thresholdUp");
+    m_thresholdDown = label("thresholdDown");
+    m_languageSettings = label("languageSettings");
+    m_buttonExit = new QPushButton(this);
+    m_buttonExit->setObjectName("buttonExit");
+    m_buttonOK = new QPushButton(this);
+    m_buttonOK->setObjectName("buttonOK");
+    m_buttonOK->setAutoDefault(false);
+    m_buttonExit->setAutoDefault(false);
+    connect(m_currentLanguageInfo, &QComboBox::activated, this,
+            &SettingsWindow::setCurrentLanguage);
+    connect(m_buttonOK, &QPushButton::clicked, this, &SettingsWindow::finishViewAction);
+    connect(m_buttonExit, &QPushButton::clicked, this, &SettingsWindow::onlyExitView);
+
+    auto* grid = new QGridLayout;
+    grid->addWidget(m_languageSettings, 0, 0);
+    grid->addWidget(m_currentLanguageInfo, 0, 1, 1, 2);
+    grid->addWidget(m_refreshHotKey, 1, 0);
+    grid->addWidget(m_refreshHotCutView, 1, 1, 1, 2);
+    grid->addWidget(m_thresholdHotKey, 2, 0);
+    grid->addWidget(m_thresholdUp, 2, 1);
+    grid->addWidget(m_thresholdInfocutView, 2, 2);
+    grid->addWidget(m_thresholdDown, 3, 1);
+    grid->addWidget(m_thresholdDownInfocutView, 3, 2);
+    grid->setColumnStretch(2, 1);
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch(1);
+    buttons->addWidget(m_buttonExit);
+    buttons->addWidget(m_buttonOK);
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(grid);
+    layout->addLayout(buttons);
+}
+
+void SettingsWindow::viewDidLoad() {
+    m_currentLanguageInfo->clear();
+    m_currentLanguageInfo->addItems({QString::fromUtf8("汉语"), "English"});
+    m_currentLanguageInfo->setCurrentIndex(CurrentLanguage());
+    setSettingsRes();
+    const auto& hotkeys = HotkeyState::shared();
+    m_refreshHotCutView->setShortcutValue(Shortcut::shortcutWithKeyCode(
+        hotkeys.RefreshHotkeyKeyCode, hotkeys.RefreshHotkeyModifierFlags));
+    m_thresholdInfocutView->setShortcutValue(Shortcut::shortcutWithKeyCode(
+        hotkeys.ThresholdInfoHotkeyKeyCode, hotkeys.ThresholdInfoHotkeyModifierFlags));
+    m_thresholdDownInfocutView->setShortcutValue(Shortcut::shortcutWithKeyCode(
+        hotkeys.ThresholdDownInfoHotkeyKeyCode, hotkeys.ThresholdDownInfoHotkeyModifierFlags));
+}
+
+void SettingsWindow::setSettingsRes() {
+    const SettingsCaptions& captions = CurrentLanguage() == 0 ? chinese : english;
+    m_refreshHotKey->setText(QString::fromUtf8(captions.refreshHotKey));
+    m_thresholdHotKey->setText(QString::fromUtf8(captions.thresholdHotKey));
+    m_thresholdUp->setText(QString::fromUtf8(captions.thresholdUp));
+    m_thresholdDown->setText(QString::fromUtf8(captions.thresholdDown));
+    m_languageSettings->setText(QString::fromUtf8(captions.languageSettings));
+    m_buttonExit->setText(QString::fromUtf8(captions.buttonExit));
+    m_buttonOK->setText(QString::fromUtf8(captions.buttonOK));
+    setWindowTitle(QString::fromUtf8(captions.title));
+    for (auto* view : {m_refreshHotCutView, m_thresholdInfocutView, m_thresholdDownInfocutView})
+        view->update();
+}
+
+void SettingsWindow::setCurrentLanguage() {
+    const int index = m_currentLanguageInfo->currentIndex();
+    spdlog::debug("finishViewAction  _currentLanguageInfo.indexOfSelectedItem = {}", index);
+    CurrentLanguage() = index == 0 ? 0 : 1;
+    setSettingsRes();
+    if (auto* panel = ControlPanel::mainControlPanel())
+        panel->setViewDisplay();
+}
+
+void SettingsWindow::finishViewAction() {
+    spdlog::debug("finishViewAction");
+    setHotKey();
+    saveSettingsValue();
+    accept();
+}
+
+void SettingsWindow::onlyExitView() {
+    spdlog::debug("acb");
+    reject();
+}
+
+void SettingsWindow::setHotKey() {
+    auto& hotkeys = HotkeyState::shared();
+    apply(m_refreshHotCutView->shortcutValue(), hotkeys.RefreshHotkeyKeyCode,
+          hotkeys.RefreshHotkeyModifierFlags, 2);
+    apply(m_thresholdInfocutView->shortcutValue(), hotkeys.ThresholdInfoHotkeyKeyCode,
+          hotkeys.ThresholdInfoHotkeyModifierFlags, 32);
+    apply(m_thresholdDownInfocutView->shortcutValue(), hotkeys.ThresholdDownInfoHotkeyKeyCode,
+          hotkeys.ThresholdDownInfoHotkeyModifierFlags, 35);
+    spdlog::debug("setHotKey RefreshHotkeyKeyCode = {}", hotkeys.RefreshHotkeyKeyCode);
+    spdlog::debug("setHotKey RefreshHotkeyModifierFlags = {}", hotkeys.RefreshHotkeyModifierFlags);
+    spdlog::debug("setHotKey ThresholdInfoHotkeyKeyCode = {}", hotkeys.ThresholdInfoHotkeyKeyCode);
+    spdlog::debug("setHotKey ThresholdInfoHotkeyModifierFlags = {}",
+                  hotkeys.ThresholdInfoHotkeyModifierFlags);
+    spdlog::debug("setHotKey ThresholdDownInfoHotkeyKeyCode = {}",
+                  hotkeys.ThresholdDownInfoHotkeyKeyCode);
+    spdlog::debug("setHotKey ThresholdDownInfoHotkeyModifierFlags = {}",
+                  hotkeys.ThresholdDownInfoHotkeyModifierFlags);
+}
+
+void SettingsWindow::saveSettingsValue() {
+    const auto& hotkeys = HotkeyState::shared();
+    StoredSettings settings;
+    settings.language = CurrentLanguage();
+    settings.refreshKeyCode = hotkeys.RefreshHotkeyKeyCode;
+    settings.refreshFlags = hotkeys.RefreshHotkeyModifierFlags;
+    settings.thresholdKeyCode = hotkeys.ThresholdInfoHotkeyKeyCode;
+    settings.thresholdFlags = hotkeys.ThresholdInfoHotkeyModifierFlags;
+    settings.thresholdDownKeyCode = hotkeys.ThresholdDownInfoHotkeyKeyCode;
+    settings.thresholdDownFlags = hotkeys.ThresholdDownInfoHotkeyModifierFlags;
+    if (!m_preferences.save(settings))
+        spdlog::warn("The settings could not be saved to {}", "the preferences file");
+}
+
+} // namespace monctl

@@ -1,0 +1,54 @@
+#pragma once
+
+#include "app/Preferences.h"
+
+#include <QDialog>
+
+class QComboBox;
+class QLabel;
+class QPushButton;
+
+namespace monctl {
+
+class ShortcutView;
+
+// The settings: the interface language (in force at once) and the three shortcuts, applied
+// and saved with the language by OK; Exit leaves without saving. A modal window whose
+// closing never ends the application. Main thread only.
+class SettingsWindow final : public QDialog {
+    Q_OBJECT
+
+public:
+    explicit SettingsWindow(Preferences preferences, QWidget* parent = nullptr);
+
+    void viewDidLoad();
+    void setSettingsRes();
+    void setCurrentLanguage();
+    void finishViewAction();
+    void onlyExitView();
+    void setHotKey();
+    void saveSettingsValue();
+
+    QComboBox* currentLanguageInfo() const { return m_currentLanguageInfo; }
+    ShortcutView* refreshHotCutView() const { return m_refreshHotCutView; }
+    ShortcutView* thresholdInfocutView() const { return m_thresholdInfocutView; }
+    ShortcutView* thresholdDownInfocutView() const { return m_thresholdDownInfocutView; }
+
+private:
+    void buildControls();
+
+    Preferences m_preferences;
+    QComboBox* m_currentLanguageInfo;
+    ShortcutView* m_refreshHotCutView;
+    ShortcutView* m_thresholdInfocutView;
+    ShortcutView* m_thresholdDownInfocutView;
+    QLabel* m_refreshHotKey;
+    QLabel* m_thresholdHotKey;
+    QLabel* m_thresholdUp;
+    QLabel* m_thresholdDown;
+    QLabel* m_languageSettings;
+    QPushButton* m_buttonExit;
+    QPushButton* m_buttonOK;
+};
+
+} // namespace monctl

@@ -1,0 +1,261 @@
+// The settings window and its shortcut recorders on a real X server, with a temporary
+// preferences file.
+#include "app/SettingsWindow.h"
+
+#include "app/AppShell.h"
+#include "app/ControlPanel.h"
+#include "app/ShortcutView.h"
+#include "device/MonitorSimulator.h"
+#include "runtime/CurrentLanguage.h"
+#include "serial/FixedPathRegistry.h"
+#include "serial/SerialPortManager.h"
+#include "shortcut/HotkeyState.h"
+#include "shortcut/Localization.h"
+#include "support/FakeInputSink.h"
+#include "support/GuiTestMain.h"
+#include "support/OtherXClient.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QFile>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QMainWindow>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <gtest/gtest.h>
+
+using namespace monctl;
+using namespace monctl::test;
+namespace Flag = ModifierFlag;
+
+namespace {
+
+// The main window's panel, loaded from the preferences file, and a settings window.
+class SettingsWindowTest : public testing::Test {
+protected:
+    void SetUp() override {
+        SerialPortManager::useRegistry(
+            std::make_unique<FixedPathRegistry>(std::vector<std::string>{}));
+        ShortcutView::setBeep([this] { ++beeps; });
+        useChineseShortcutTexts(false);
+    }
+
+    void openPanel() {
+        panel = std::make_unique<ControlPanel>(preferences(), std::make_shared<FakeInputSink>());
+        panel->load();
+    }
+
+    Preferences preferences() const { return Preferences(home.filePath("monctl.conf")); }
+    QString caption(const char* name) const { return settings->findChild<QLabel*>(name)->text(); }
+    QString button(const char* name) const {
+        return settings->findChild<QPushButton*>(name)->text();
+    }
+
+    void openSettingsInFront() {
+        settings = std::make_unique<SettingsWindow>(preferences());
+        settings->show();
+        other.focus(settings->winId());
+        ASSERT_TRUE(
+            processEventsUntil([&] { return QApplication::activeWindow() == settings.get(); }));
+    }
+
+    QTemporaryDir home;
+    std::unique_ptr<ControlPanel> panel;
+    std::unique_ptr<SettingsWindow> settings;
+    OtherXClient other;
+    int beeps = 0;
+};
+
+QKeyEvent keyPress(unsigned x11Keycode, Qt::KeyboardModifiers modifiers) {
+    return {QEvent::KeyPress, 0, modifiers, x11Keycode, 0, 0};
+}
+
+} // namespace
+
+TEST_F(SettingsWindowTest, FirstRunShowsChineseAndOkStoresTheDefaults) {
+    openPanel();
+    settings = std::make_unique<SettingsWindow>(preferences());
+    EXPECT_EQ(settings->currentLanguageInfo()->currentText(), "汉语");
+    EXPECT_EQ(settings->currentLanguageInfo()->itemText(1), "English");
+    EXPECT_EQ(caption("refreshHotKey"), "快速刷新热键");
+    EXPECT_EQ(caption("thresholdUp"), "增加:");
+    EXPECT_EQ(button("buttonOK"), "生效");
+    EXPECT_EQ(button("buttonExit"), "退出");
+    for (auto* view : {settings->refreshHotCutView(), settings->thresholdInfocutView(),
+                       settings->thresholdDownInfocutView()})
+        EXPECT_EQ(view->shortcutValue(), Shortcut(0, 0));
+
+    settings->finishViewAction();
+    const auto& hotkeys = HotkeyState::shared();
+    EXPECT_EQ(hotkeys.RefreshHotkeyKeyCode, 2u);
+    EXPECT_EQ(hotkeys.ThresholdInfoHotkeyKeyCode, 32u);
+    EXPECT_EQ(hotkeys.ThresholdDownInfoHotkeyKeyCode, 35u);
+    EXPECT_EQ(hotkeys.ThresholdDownInfoHotkeyModifierFlags, Flag::control);
+    const auto stored = preferences().load();
+    EXPECT_EQ(stored.language, 0);
+    EXPECT_EQ(stored.refreshKeyCode, 2u);
+    EXPECT_EQ(stored.refreshFlags, Flag::control);
+    EXPECT_EQ(stored.thresholdKeyCode, 32u);
+    EXPECT_EQ(stored.thresholdDownKeyCode, 35u);
+}
+
+TEST_F(SettingsWindowTest, RecordingFollowsTheKeysTyped) {
+    openPanel();
+    CurrentLanguage() = 1;
+    openSettingsInFront();
+    auto* view = settings->thresholdInfocutView();
+    view->setRecording(true);
+    EXPECT_EQ(view->title(), "Type New Shortcut");
+    other.press("Shift_L", true);
+    other.press("Super_L", true);
+    ASSERT_TRUE(processEventsUntil([&] { return view->shortcutPlaceholder() == "\u21E7\u2318"; }));
+    other.press("a", true);
+    other.press("a", false);
+    other.press("Super_L", false);
+    other.press("Shift_L", false);
+    ASSERT_TRUE(processEventsUntil([&] { return !view->isRecording(); }));
+    EXPECT_EQ(view->shortcutValue(), Shortcut(0, Flag::shift | Flag::command));
+    EXPECT_EQ(view->title(), "\u21E7\u2318A");
+    EXPECT_EQ(view->lastAnnouncement(), "Shortcut set");
+
+    view->setRecording(true); // a bare letter: a beep, and recording goes on
+    other.press("a", true);
+    other.press("a", false);
+    ASSERT_TRUE(processEventsUntil([&] { return beeps == 1; }));
+    EXPECT_TRUE(view->isRecording());
+    other.press("Escape", true);
+    other.press("Escape", false);
+    ASSERT_TRUE(processEventsUntil([&] { return !view->isRecording(); }));
+    EXPECT_EQ(view->shortcutValue(), Shortcut(0, Flag::shift | Flag::command)) << "kept";
+
+    view->setRecording(true);
+    other.press("BackSpace", true);
+    other.press("BackSpace", false);
+    ASSERT_TRUE(processEventsUntil([&] { return !view->isRecording(); }));
+    EXPECT_EQ(view->shortcutValue(), std::nullopt);
+    EXPECT_EQ(view->lastAnnouncement(), "Shortcut cleared");
+    EXPECT_EQ(view->title(), "Record Shortcut");
+
+    // Starting on a second recorder stops the first.
+    view->setRecording(true);
+    settings->refreshHotCutView()->setRecording(true);
+    EXPECT_FALSE(view->isRecording());
+    EXPECT_TRUE(settings->refreshHotCutView()->isRecording());
+}
+
+TEST_F(SettingsWindowTest, ACombinationTakenElsewhereIsRefusedWithAnAlert) {
+    openPanel();
+    openSettingsInFront();
+    auto* view = settings->refreshHotCutView();
+    other.grabControlAltK(); // another program holds Ctrl+Alt+K
+    view->setRecording(true);
+    view->setShortcutPlaceholder("\u2303\u2325");
+    QString message;
+    QString informative;
+    QTimer::singleShot(50, [&] {
+        auto* alert = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        ASSERT_NE(alert, nullptr);
+        message = alert->text();
+        informative = alert->informativeText();
+        alert->button(QMessageBox::Ok)->click();
+    });
+    // The grab keeps the keys from this window, so the press is handed over directly.
+    EXPECT_TRUE(view->handleRecordingKey(keyPress(37 + 8, Qt::ControlModifier | Qt::AltModifier)));
+    EXPECT_EQ(message, "组合键\u2303\u2325K不能被使用");
+    EXPECT_TRUE(informative.startsWith("This combination cannot be used"))
+        << informative.toStdString();
+    EXPECT_TRUE(view->isRecording());
+    EXPECT_TRUE(view->shortcutPlaceholder().isEmpty());
+    EXPECT_EQ(view->shortcutValue(), Shortcut(0, 0));
+    other.ungrabControlAltK();
+}
+
+TEST_F(SettingsWindowTest, ExitKeepsTheShortcutsButNotTheLanguageChoice) {
+    StoredSettings stored;
+    stored.refreshKeyCode = 15; // R
+    stored.refreshFlags = Flag::control | Flag::option;
+    stored.thresholdKeyCode = 32;
+    stored.thresholdFlags = Flag::control;
+    ASSERT_TRUE(preferences().save(stored));
+    openPanel();
+    settings = std::make_unique<SettingsWindow>(preferences());
+    EXPECT_EQ(settings->refreshHotCutView()->shortcutValue(),
+              Shortcut(15, Flag::control | Flag::option));
+    settings->thresholdInfocutView()->setShortcutValue(Shortcut(40, Flag::command));
+    settings->currentLanguageInfo()->setCurrentIndex(1);
+    settings->setCurrentLanguage();
+    EXPECT_EQ(caption("languageSettings"), "Language Settings");
+    EXPECT_EQ(panel->findChild<QLabel*>("portTitleInfo")->text(), "Valid Port") << "at once";
+    settings->onlyExitView();
+
+    EXPECT_EQ(CurrentLanguage(), 1) << "for the rest of the run";
+    EXPECT_EQ(HotkeyState::shared().ThresholdInfoHotkeyKeyCode, 32u);
+    EXPECT_EQ(HotkeyState::shared().ThresholdInfoHotkeyModifierFlags, Flag::control);
+    EXPECT_EQ(preferences().load().language, 0) << "the next start is in the language saved";
+    EXPECT_EQ(preferences().load().thresholdKeyCode, 32u);
+}
+
+TEST_F(SettingsWindowTest, AGarbledPreferencesFileGivesDefaultsAndStaysUntilOk) {
+    const QByteArray garbage("\x01\xff[General\nlanguage=banana\nrefresh_hot_keycode=\x80\x81\n",
+                             45);
+    {
+        QFile file(home.filePath("monctl.conf"));
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(garbage);
+    }
+    openPanel();
+    EXPECT_EQ(CurrentLanguage(), 0);
+    EXPECT_EQ(HotkeyState::shared().RefreshHotkeyKeyCode, 0u);
+    settings = std::make_unique<SettingsWindow>(preferences());
+    settings->onlyExitView();
+    QFile file(home.filePath("monctl.conf"));
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_EQ(file.readAll(), garbage) << "not written until OK";
+    file.close();
+
+    settings = std::make_unique<SettingsWindow>(preferences());
+    settings->finishViewAction();
+    EXPECT_EQ(preferences().load().refreshKeyCode, 2u);
+}
+
+TEST(SettingsFlow, EnglishAndControlAltRSurviveARestartAndWorkInTheBackground) {
+    MonitorSimulator monitor;
+    QTemporaryDir home;
+    Preferences preferences(home.filePath("monctl.conf"));
+    SerialPortManager::useRegistry(
+        std::make_unique<FixedPathRegistry>(std::vector<std::string>{monitor.devicePath()}));
+    {
+        AppShell shell(*qApp, preferences);
+        QTimer::singleShot(0, [] {
+            auto* settings = qobject_cast<SettingsWindow*>(QApplication::activeModalWidget());
+            ASSERT_NE(settings, nullptr);
+            settings->currentLanguageInfo()->setCurrentIndex(1);
+            settings->setCurrentLanguage();
+            settings->refreshHotCutView()->setShortcutValue(
+                Shortcut(15, Flag::control | Flag::option));
+            settings->finishViewAction();
+        });
+        shell.presentSettings(); // from the Settings button
+    }
+    CurrentLanguage() = 0;
+    HotkeyState::shared() = HotkeyState{};
+
+    AppShell restarted(*qApp, preferences); // the next start
+    restarted.mainWindow()->show();
+    restarted.applicationDidFinishLaunching();
+    EXPECT_EQ(restarted.controlPanel()->findChild<QLabel*>("portTitleInfo")->text(), "Valid Port");
+    ASSERT_TRUE(processEventsUntil([&] { return monitor.receivedFrames().size() >= 4; }));
+    OtherXClient other;
+    other.focusOwnWindow();
+    ASSERT_TRUE(processEventsUntil([] { return QApplication::activeWindow() == nullptr; }));
+    other.press("Control_L", true);
+    other.press("Alt_L", true);
+    other.press("r", true);
+    other.press("r", false);
+    other.press("Alt_L", false);
+    other.press("Control_L", false);
+    ASSERT_TRUE(processEventsUntil([&] { return monitor.fastRefreshCount() == 1; }));
+}
