@@ -33,6 +33,4 @@ struct DeviceFrame {
     }
 };
 
-bool isValidUtf8(const Bytes& bytes);
-
 } // namespace monctl

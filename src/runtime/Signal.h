@@ -62,6 +62,8 @@ public:
         std::vector<std::shared_ptr<Entry>> snapshot;
         {
             std::lock_guard lock(m_state->mutex);
+            if (m_state->entries.empty())
+                return;
             snapshot = m_state->entries;
         }
         for (const auto& entry : snapshot) {

@@ -6,6 +6,7 @@
 #include "runtime/RepeatingTimer.h"
 #include "serial/LiveSerialPorts.h"
 #include "serial/PlatformTerminal.h"
+#include "serial/SerialPortDelegateCalls.h"
 
 #include <algorithm>
 #include <array>
@@ -42,6 +43,8 @@ SerialPort::SerialPort(Private, const SerialDevice& device)
 
 SerialPort::~SerialPort() {
     LiveSerialPorts::removeSerialPort(this);
+    if (m_pendingRequestTimeoutTimer)
+        m_pendingRequestTimeoutTimer->cancel();
     std::lock_guard lock(m_sourcesMutex);
     if (m_pinPollTimer)
         m_pinPollTimer->cancel();
@@ -106,31 +109,6 @@ std::shared_ptr<SerialPortDelegate> SerialPort::delegate() const {
 void SerialPort::setDelegate(const std::shared_ptr<SerialPortDelegate>& delegate) {
     std::lock_guard lock(m_delegateMutex);
     m_delegate = delegate;
-}
-
-// The delegate is looked up when the call runs: it may have changed or gone meanwhile.
-template <class Call>
-std::function<void()> SerialPort::delegateTask(SerialPortDelegate::Operation operation, Call call) {
-    return [self = shared_from_this(), operation, call = std::move(call)] {
-        auto receiver = self->delegate();
-        if (receiver && receiver->implements(operation))
-            call(*receiver, *self);
-    };
-}
-
-template <class Call>
-void SerialPort::callDelegate(SerialPortDelegate::Operation operation, Call call,
-                              Delivery delivery) {
-    auto task = delegateTask(operation, std::move(call));
-    const auto main = MainQueue::shared();
-    if (delivery == Delivery::queued)
-        main->post(std::move(task));
-    else if (main->isCurrentThread())
-        task();
-    else if (delivery == Delivery::waited)
-        main->postAndWait(task);
-    else
-        main->post(std::move(task));
 }
 
 void SerialPort::open() {
@@ -229,6 +207,10 @@ void SerialPort::reallyClosePort() {
         delivered.wait();
     else
         closed();
+    // Requests end with the close only for a delegate that hears of closing.
+    auto receiver = delegate();
+    if (receiver && receiver->implements(SerialPortDelegate::Operation::wasClosed))
+        m_requestHandlingQueue.post([self = shared_from_this()] { self->clearRequests(); });
 }
 
 void SerialPort::restoreTerminal(int descriptor) {
@@ -300,12 +282,16 @@ bool SerialPort::readAvailable() {
 }
 
 void SerialPort::receiveData(Bytes data) {
+    if (data.empty())
+        return;
     callDelegate(
         SerialPortDelegate::Operation::didReceiveData,
-        [data = std::move(data)](SerialPortDelegate& receiver, SerialPort& port) {
+        [data](SerialPortDelegate& receiver, SerialPort& port) {
             receiver.didReceiveData(port, data);
         },
         Delivery::queued);
+    m_requestHandlingQueue.post(
+        [self = shared_from_this(), data = std::move(data)] { self->processReceivedBytes(data); });
 }
 
 bool SerialPort::sendData(const Bytes& data) {

@@ -1,10 +1,14 @@
 #pragma once
 
+#include "runtime/SerialQueue.h"
+#include "runtime/Signal.h"
 #include "serial/Bytes.h"
 #include "serial/LineSettings.h"
+#include "serial/SerialBuffer.h"
 #include "serial/SerialDevice.h"
 #include "serial/SerialError.h"
 #include "serial/SerialPortDelegate.h"
+#include "serial/SerialRequest.h"
 
 #include <atomic>
 #include <chrono>
@@ -15,6 +19,7 @@
 #include <optional>
 #include <string>
 #include <termios.h>
+#include <vector>
 
 namespace monctl {
 
@@ -121,6 +126,23 @@ public:
 
     void receiveData(Bytes data);
 
+    // Requests: sent one at a time, each answered or timed out before the next goes; the
+    // delegate hears of responses and time-outs. Listening: every packet that matches a
+    // descriptor is handed to the delegate. All of it runs on the port's request-handling
+    // queue; sendRequest and the listening calls wait for it (never call them from it).
+    bool sendRequest(const std::shared_ptr<SerialRequest>& request);
+    void cancelQueuedRequest(const std::shared_ptr<SerialRequest>& request);
+    void cancelAllQueuedRequests();
+    std::vector<std::shared_ptr<SerialRequest>> queuedRequests() const;
+    std::shared_ptr<SerialRequest> pendingRequest() const;
+    void startListeningForPacketsMatchingDescriptor(
+        const std::shared_ptr<const SerialPacketDescriptor>& descriptor);
+    void stopListeningForPacketsMatchingDescriptor(
+        const std::shared_ptr<const SerialPacketDescriptor>& descriptor);
+    std::vector<std::shared_ptr<const SerialPacketDescriptor>> packetDescriptors() const;
+    Signal<> queuedRequestsChanged;
+    Signal<> packetDescriptorsChanged;
+
     bool operator==(const SerialPort& other) const { return m_path == other.m_path; }
 
 private:
@@ -141,6 +163,13 @@ private:
     void callDelegate(SerialPortDelegate::Operation operation, Call call, Delivery delivery);
     void markClosed();
     void restoreTerminal(int descriptor);
+    void reallySendRequest(const std::shared_ptr<SerialRequest>& request, bool& sent);
+    void sendNextRequest();
+    void pendingRequestDidTimeout(const std::shared_ptr<SerialRequest>& request);
+    void checkResponseToPendingRequestAndContinueIfValidWithReceivedByte(
+        std::optional<std::uint8_t> byte);
+    void processReceivedBytes(const Bytes& data);
+    void clearRequests();
     bool writeAll(const Bytes& data);
     bool waitUntilWritable(int descriptor);
     bool readAvailable();
@@ -172,6 +201,17 @@ private:
     std::atomic<bool> m_hasModemLines{true};
 
     LineSettings m_line;
+
+    // Request machinery: changed on the request-handling queue only; the lock lets other
+    // threads read the lists.
+    SerialQueue m_requestHandlingQueue;
+    mutable std::mutex m_requestsMutex;
+    std::vector<std::shared_ptr<SerialRequest>> m_requestsQueue;
+    std::shared_ptr<SerialRequest> m_pendingRequest;
+    std::shared_ptr<RepeatingTimer> m_pendingRequestTimeoutTimer;
+    std::unique_ptr<SerialBuffer> m_requestResponseReceiveBuffer;
+    std::vector<std::pair<std::shared_ptr<const SerialPacketDescriptor>, SerialBuffer>>
+        m_packetDescriptorsAndBuffers;
     bool m_rts = false;
     bool m_dtr = false;
     std::atomic<bool> m_cts{false};

@@ -37,7 +37,7 @@ std::optional<std::size_t> functionKeyIndex(std::uint64_t keyCode) {
 
 std::optional<std::string> fixedText(std::uint64_t keyCode) {
     if (const auto function = functionKeyIndex(keyCode))
-        return "F" + std::to_string(*function + 1);
+        return fmt::format("F{}", *function + 1);
     if (keyCode == space)
         return localizedShortcutText("Space", "Shortcut glyph name for SPACE key");
     for (const auto& [code, text] : fixedTexts) {

@@ -24,6 +24,20 @@ void RecordingDelegate::wasClosed(SerialPort&) {
     calls.push_back({"closed", std::this_thread::get_id(), {}, {}});
 }
 
+void RecordingDelegate::didReceiveResponse(SerialPort&, const Bytes& data,
+                                           const SerialRequest& request) {
+    calls.push_back({"response", std::this_thread::get_id(), data, {}, &request});
+}
+
+void RecordingDelegate::requestDidTimeout(SerialPort&, const SerialRequest& request) {
+    calls.push_back({"timeout", std::this_thread::get_id(), {}, {}, &request});
+}
+
+void RecordingDelegate::didReceivePacket(SerialPort&, const Bytes& data,
+                                         const SerialPacketDescriptor& descriptor) {
+    calls.push_back({"packet", std::this_thread::get_id(), data, {}, &descriptor});
+}
+
 std::vector<std::string> RecordingDelegate::operations() const {
     std::vector<std::string> names;
     for (const auto& call : calls)

@@ -2,6 +2,7 @@
 
 #include "serial/SerialPortDelegate.h"
 
+#include <chrono>
 #include <string>
 #include <thread>
 #include <vector>
@@ -16,6 +17,8 @@ public:
         std::thread::id thread;
         Bytes data;
         SerialPortError error;
+        const void* about = nullptr; // the request or descriptor
+        std::chrono::steady_clock::time_point at = std::chrono::steady_clock::now();
     };
 
     void wasRemovedFromSystem(SerialPort& port) override;
@@ -23,6 +26,11 @@ public:
     void didEncounterError(SerialPort& port, const SerialPortError& error) override;
     void wasOpened(SerialPort& port) override;
     void wasClosed(SerialPort& port) override;
+    void didReceiveResponse(SerialPort& port, const Bytes& data,
+                            const SerialRequest& request) override;
+    void requestDidTimeout(SerialPort& port, const SerialRequest& request) override;
+    void didReceivePacket(SerialPort& port, const Bytes& data,
+                          const SerialPacketDescriptor& descriptor) override;
 
     std::vector<std::string> operations() const;
     std::size_t count(const std::string& operation) const;
