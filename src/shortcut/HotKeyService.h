@@ -1,0 +1,42 @@
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <optional>
+
+namespace monctl {
+
+// Who a hot key is: a component's signature and an id within it.
+struct HotKeyIdentity {
+    std::uint32_t signature = 0;
+    std::uint32_t id = 0;
+    bool operator==(const HotKeyIdentity&) const = default;
+};
+
+// The desktop's service for system-wide hot keys: a combination (in the Carbon encoding of
+// Shortcut) is registered under an identity and reported at each press, on the main thread,
+// whatever application is in front.
+class HotKeyService {
+public:
+    using Handle = std::uint64_t;
+    using PressHandler = std::function<void(const HotKeyIdentity&)>;
+
+    virtual ~HotKeyService() = default;
+
+    // A handle, or none when another program already holds the combination.
+    virtual std::optional<Handle> registerHotKey(std::uint32_t carbonKeyCode,
+                                                 std::uint32_t carbonFlags,
+                                                 const HotKeyIdentity& identity) = 0;
+    virtual void unregisterHotKey(Handle handle) = 0;
+    // Handlers hear of every press; none when the service cannot deliver presses.
+    virtual std::optional<Handle> installHandler(PressHandler handler) = 0;
+    virtual void removeHandler(Handle handle) = 0;
+
+    // The service hot keys use: the one given, else this desktop's (X11), else one that
+    // refuses everything. Chosen on first use, on the main thread.
+    static HotKeyService& current();
+    static void use(std::shared_ptr<HotKeyService> service);
+};
+
+} // namespace monctl
