@@ -1,41 +1,17 @@
-// System-wide hot keys on X11: a passive grab of the key on the root window, for every state
-// of the lock keys (Caps Lock, Num Lock, Scroll Lock), on a connection of our own whose
-// events are read on the main loop. Another client's grab makes ours fail with BadAccess.
+// System-wide hot keys on X11: passive grabs of the key on the root window (X11KeyGrabs), on
+// a connection of our own whose events are read on the main loop.
 #include "platform/linux/EvdevKeyCodes.h"
+#include "platform/linux/X11KeyGrabs.h"
 #include "shortcut/HotKeyService.h"
 
 #include <QObject>
 #include <QSocketNotifier>
 #include <X11/Xlib.h>
-#include <X11/keysym.h>
 #include <map>
 #include <vector>
 
 namespace monctl {
 namespace {
-
-bool refused = false;
-
-int noteRefusal(Display*, XErrorEvent* error) {
-    if (error->error_code == BadAccess)
-        refused = true;
-    return 0;
-}
-
-unsigned modifierBitOf(Display* display, KeySym key) {
-    const KeyCode keycode = XKeysymToKeycode(display, key);
-    XModifierKeymap* map = XGetModifierMapping(display);
-    unsigned bit = 0;
-    for (int modifier = 0; map && keycode && modifier < 8 && !bit; ++modifier) {
-        for (int slot = 0; slot < map->max_keypermod; ++slot) {
-            if (map->modifiermap[modifier * map->max_keypermod + slot] == keycode)
-                bit = 1U << modifier;
-        }
-    }
-    if (map)
-        XFreeModifiermap(map);
-    return bit;
-}
 
 unsigned x11Modifiers(std::uint32_t carbonFlags) {
     unsigned mask = 0;
@@ -111,54 +87,20 @@ private:
     };
 
     void readLockBits() {
-        m_lockBits = {LockMask, modifierBitOf(m_display, XK_Num_Lock),
-                      modifierBitOf(m_display, XK_Scroll_Lock)};
+        m_variants = platform::lockVariants(m_display);
+        m_locks = 0;
+        for (const unsigned variant : m_variants)
+            m_locks |= variant;
     }
 
-    std::vector<unsigned> lockVariants() const {
-        std::vector<unsigned> variants{0};
-        for (const unsigned lock : m_lockBits) {
-            if (lock == 0)
-                continue;
-            const auto count = variants.size();
-            for (std::size_t i = 0; i < count; ++i)
-                variants.push_back(variants[i] | lock);
-        }
-        return variants;
-    }
-
-    // Every variant or none: on a refusal the variants already held are let go again.
     bool grab(const Combination& combination) {
-        const Window root = DefaultRootWindow(m_display);
-        const auto previous = XSetErrorHandler(noteRefusal);
-        std::vector<unsigned> held;
-        bool ok = true;
-        for (const unsigned variant : lockVariants()) {
-            refused = false;
-            XGrabKey(m_display, static_cast<int>(combination.keycode),
-                     combination.modifiers | variant, root, False, GrabModeAsync, GrabModeAsync);
-            XSync(m_display, False);
-            if (refused) {
-                ok = false;
-                break;
-            }
-            held.push_back(variant);
-        }
-        if (!ok) {
-            for (const unsigned variant : held)
-                XUngrabKey(m_display, static_cast<int>(combination.keycode),
-                           combination.modifiers | variant, root);
-            XSync(m_display, False);
-        }
-        XSetErrorHandler(previous);
-        return ok;
+        return platform::grabAllVariants(m_display, combination.keycode, combination.modifiers,
+                                         m_variants);
     }
 
     void ungrab(const Combination& combination) {
-        for (const unsigned variant : lockVariants())
-            XUngrabKey(m_display, static_cast<int>(combination.keycode),
-                       combination.modifiers | variant, DefaultRootWindow(m_display));
-        XSync(m_display, False);
+        platform::ungrabAllVariants(m_display, combination.keycode, combination.modifiers,
+                                    m_variants);
     }
 
     void readEvents() {
@@ -171,11 +113,8 @@ private:
             }
             if (event.type != KeyPress)
                 continue;
-            unsigned locks = 0;
-            for (const unsigned lock : m_lockBits)
-                locks |= lock;
             const Combination pressed{event.xkey.keycode,
-                                      event.xkey.state & ~locks &
+                                      event.xkey.state & ~m_locks &
                                           (ShiftMask | ControlMask | Mod1Mask | Mod4Mask)};
             for (const auto& [handle, registration] : m_registered) {
                 if (registration.combination == pressed)
@@ -203,7 +142,8 @@ private:
     Display* m_display;
     QObject m_owner;
     QSocketNotifier* m_notifier = nullptr;
-    std::vector<unsigned> m_lockBits;
+    std::vector<unsigned> m_variants; // every state of the lock keys
+    unsigned m_locks = 0;
     std::map<Combination, int> m_grabs;
     std::map<Handle, Registration> m_registered;
     std::map<Handle, PressHandler> m_handlers;
