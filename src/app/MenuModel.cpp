@@ -1,5 +1,6 @@
 #include "app/MenuModel.h"
 
+#include "app/QtModifiers.h"
 #include "shortcut/HotkeyState.h"
 
 #include <QAction>
@@ -20,19 +21,6 @@ std::string keyEquivalentOf(Qt::Key key) {
     return QKeySequence(key).toString(QKeySequence::PortableText).toLower().toStdString();
 }
 
-std::uint64_t flagsOf(Qt::KeyboardModifiers modifiers) {
-    std::uint64_t flags = 0;
-    if (modifiers & Qt::ShiftModifier)
-        flags |= ModifierFlag::shift;
-    if (modifiers & Qt::ControlModifier)
-        flags |= ModifierFlag::control;
-    if (modifiers & Qt::AltModifier)
-        flags |= ModifierFlag::option;
-    if (modifiers & Qt::MetaModifier)
-        flags |= ModifierFlag::command;
-    return flags;
-}
-
 Menu itemsOf(const QList<QAction*>& actions) {
     Menu menu;
     for (const QAction* action : actions) {
@@ -41,7 +29,7 @@ Menu itemsOf(const QList<QAction*>& actions) {
         if (!action->shortcut().isEmpty()) {
             const QKeyCombination combination = action->shortcut()[0];
             item.keyEquivalent = keyEquivalentOf(combination.key());
-            item.modifierMask = flagsOf(combination.keyboardModifiers());
+            item.modifierMask = flagsFromQtModifiers(combination.keyboardModifiers());
         }
         if (action->menu())
             item.submenu = itemsOf(action->menu()->actions());

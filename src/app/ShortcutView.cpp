@@ -1,5 +1,6 @@
 #include "app/ShortcutView.h"
 
+#include "app/QtModifiers.h"
 #include "runtime/CurrentLanguage.h"
 #include "shortcut/HotkeyState.h"
 #include "shortcut/Localization.h"
@@ -41,19 +42,6 @@ std::function<void()>& beepSound() {
     return beep;
 }
 
-std::uint64_t flagsOf(Qt::KeyboardModifiers modifiers) {
-    std::uint64_t flags = 0;
-    if (modifiers & Qt::ShiftModifier)
-        flags |= ModifierFlag::shift;
-    if (modifiers & Qt::ControlModifier)
-        flags |= ModifierFlag::control;
-    if (modifiers & Qt::AltModifier)
-        flags |= ModifierFlag::option;
-    if (modifiers & Qt::MetaModifier)
-        flags |= ModifierFlag::command;
-    return flags;
-}
-
 // The one application-wide key monitor of all recorders: it sees key presses and modifier
 // changes before the windows do, for the recorder that installed it.
 class RecorderKeyMonitor final : public QObject {
@@ -73,7 +61,7 @@ protected:
             // Keeps menu shortcuts from firing while recording, so that the recorder sees
             // the combination; the key press follows.
             const auto* key = static_cast<QKeyEvent*>(event);
-            const auto flags = flagsOf(key->modifiers());
+            const auto flags = flagsFromQtModifiers(key->modifiers());
             const bool passesOn =
                 (flags == ModifierFlag::control || flags == ModifierFlag::command) &&
                 (key->key() == Qt::Key_W || key->key() == Qt::Key_Q);
@@ -92,7 +80,7 @@ protected:
             // A modifier let go: the placeholder follows the modifiers still held.
             if (owner->isRecording() && !owner->shortcutValue())
                 owner->setShortcutPlaceholder(QString::fromStdString(
-                    Shortcut(0, flagsOf(key->modifiers())).modifierFlagsString()));
+                    Shortcut(0, flagsFromQtModifiers(key->modifiers())).modifierFlagsString()));
             return false;
         }
         return owner->handleRecordingKey(*key);
@@ -370,8 +358,8 @@ bool ShortcutView::eventFilter(QObject* watched, QEvent* event) {
 
 bool ShortcutView::handleRecordingKey(const QKeyEvent& event) {
     const auto press = keyPressFromNative(event.nativeScanCode(), event.nativeModifiers());
-    const Shortcut shortcut =
-        Shortcut::shortcutWithEvent(press ? press->virtualKey : 0xFFFF, flagsOf(event.modifiers()));
+    const Shortcut shortcut = Shortcut::shortcutWithEvent(press ? press->virtualKey : 0xFFFF,
+                                                          flagsFromQtModifiers(event.modifiers()));
     const auto key = shortcut.keyCode();
     const auto flags = shortcut.modifierFlags();
     if (key == tab)
