@@ -9,11 +9,21 @@
 #include <QApplication>
 #include <QMainWindow>
 #include <QTimer>
+#include <cstdio>
+#include <cstdlib>
 #include <memory>
 
 namespace monctl {
 
 int runWindow(const CliRequest& request, int argc, char** argv) {
+    // Qt would abort without a display; say what to do instead.
+    if (!std::getenv("DISPLAY") && !std::getenv("WAYLAND_DISPLAY") &&
+        !std::getenv("QT_QPA_PLATFORM")) {
+        std::fputs("monctl: no display to open the window on; run it on a desktop, or give a "
+                   "command (see monctl --help)\n",
+                   stderr);
+        return 1;
+    }
     QApplication application(argc, argv);
     MainQueue::install(std::make_shared<QtMainQueue>(&application));
     auto ports = request.ports;

@@ -94,6 +94,11 @@ TEST(MonctlCli, BadInputIsRefusedBeforeAnythingIsSent) {
     }
     EXPECT_TRUE(monitor.receivedFrames().empty());
     EXPECT_EQ(runMonctl({"--help"}).status, 0);
+    ::unsetenv("DISPLAY");
+    ::unsetenv("WAYLAND_DISPLAY");
+    const auto noDesktop = runMonctl({"--port", port});
+    EXPECT_EQ(noDesktop.status, 1) << "the window needs a display";
+    EXPECT_NE(noDesktop.errors.find("no display"), std::string::npos) << noDesktop.errors;
     EXPECT_EQ(runMonctl({"--version"}).output, "monctl 0.1.0\n");
 }
 
