@@ -1,6 +1,7 @@
 #include "app/ControlPanel.h"
 
 #include "app/Captions.h"
+#include "app/NamedWidget.h"
 #include "device/ReportController.h"
 #include "input/DesktopInput.h"
 #include "input/InputSynthesis.h"
@@ -93,19 +94,13 @@ ControlPanel* ControlPanel::mainControlPanel() {
 
 void ControlPanel::buildControls() {
     const auto combo = [this](const char* name) {
-        auto* box = new QComboBox(this);
-        box->setObjectName(name);
+        auto* box = namedWidget<QComboBox>(this, name);
         box->setMinimumWidth(160);
         return box;
     };
-    const auto label = [this](const char* name) {
-        auto* text = new QLabel(this);
-        text->setObjectName(name);
-        return text;
-    };
+    const auto label = [this](const char* name) { return namedWidget<QLabel>(this, name); };
     const auto button = [this](const char* name, void (ControlPanel::*handler)()) {
-        auto* push = new QPushButton(this);
-        push->setObjectName(name);
+        auto* push = namedWidget<QPushButton>(this, name);
         connect(push, &QPushButton::clicked, this, handler);
         return push;
     };

@@ -1,6 +1,7 @@
 #include "app/SettingsWindow.h"
 
 #include "app/ControlPanel.h"
+#include "app/NamedWidget.h"
 #include "app/ShortcutView.h"
 #include "runtime/CurrentLanguage.h"
 #include "shortcut/HotkeyState.h"
@@ -59,18 +60,11 @@ SettingsWindow::SettingsWindow(Preferences preferences, QWidget* parent)
 
 void SettingsWindow::buildControls() {
     setModal(true);
-    const auto label = [this](const char* name) {
-        auto* caption = new QLabel(this);
-        caption->setObjectName(name);
-        return caption;
-    };
+    const auto label = [this](const char* name) { return namedWidget<QLabel>(this, name); };
     const auto recorder = [this](const char* name) {
-        auto* view = new ShortcutView(this);
-        view->setObjectName(name);
-        return view;
+        return namedWidget<ShortcutView>(this, name);
     };
-    m_currentLanguageInfo = new QComboBox(this);
-    m_currentLanguageInfo->setObjectName("currentLanguageInfo");
+    m_currentLanguageInfo = namedWidget<QComboBox>(this, "currentLanguageInfo");
     m_refreshHotCutView = recorder("refreshHotCutView");
     m_thresholdInfocutView = recorder("thresholdInfocutView");
     m_thresholdDownInfocutView = recorder("thresholdDownInfocutView");
@@ -79,10 +73,8 @@ void SettingsWindow::buildControls() {
     m_thresholdUp = label("thresholdUp");
     m_thresholdDown = label("thresholdDown");
     m_languageSettings = label("languageSettings");
-    m_buttonExit = new QPushButton(this);
-    m_buttonExit->setObjectName("buttonExit");
-    m_buttonOK = new QPushButton(this);
-    m_buttonOK->setObjectName("buttonOK");
+    m_buttonExit = namedWidget<QPushButton>(this, "buttonExit");
+    m_buttonOK = namedWidget<QPushButton>(this, "buttonOK");
     m_buttonOK->setAutoDefault(false);
     m_buttonExit->setAutoDefault(false);
     connect(m_currentLanguageInfo, &QComboBox::activated, this,
