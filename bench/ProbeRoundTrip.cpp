@@ -3,6 +3,7 @@
 // same kind of pseudo-terminal with the same simulator.
 #include "device/DeviceFrame.h"
 #include "device/MonitorSimulator.h"
+#include "device/PortCommand.h"
 #include "runtime/AsioMainQueue.h"
 #include "runtime/EventPool.h"
 #include "serial/SerialPort.h"
@@ -66,7 +67,7 @@ std::vector<double> throughSerialPort(int runs) {
     for (int run = 0; run < runs; ++run) {
         waiter->answered = false;
         const auto start = Clock::now();
-        port->sendDataWithCommand(10, 16);
+        sendDataWithCommand(*port, 10, 16);
         if (!main->runUntil([&] { return waiter->answered; }, std::chrono::seconds(2)))
             throw std::runtime_error("the simulator did not answer through the port");
         samples.push_back(since(start));

@@ -37,9 +37,19 @@ const ShortcutAction& shortcutAction(HotkeyState::Action action) {
 
 } // namespace
 
-AppShell::AppShell(QApplication& application, Preferences preferences)
+QString AppShell::aboutText() const {
+    QString text = "monctl controls a monitor attached by a USB-to-serial link.\n";
+    for (const auto& line : m_backends.describe())
+        text += "\n" + QString::fromStdString(line);
+    return text;
+}
+
+AppShell::AppShell(QApplication& application, Preferences preferences, DesktopBackends backends)
     : m_application(application), m_preferences(preferences),
-      m_window(std::make_unique<QMainWindow>()), m_panel(new ControlPanel(std::move(preferences))) {
+      m_window(std::make_unique<QMainWindow>()),
+      m_panel(new ControlPanel(std::move(preferences), backends.input)),
+      m_backends(std::move(backends)) {
+    m_backends.installProgramWide();
     m_window->setWindowTitle("monctl");
     m_window->setCentralWidget(m_panel);
     m_window->installEventFilter(this);
@@ -72,10 +82,8 @@ void AppShell::buildMenu() {
     auto* help = m_window->menuBar()->addMenu(QString::fromUtf8(captions.helpMenu));
     auto* about = help->addAction(QString::fromUtf8(captions.aboutMenuItem));
     about->setMenuRole(QAction::AboutRole);
-    connect(about, &QAction::triggered, m_window.get(), [this] {
-        QMessageBox::about(m_window.get(), "monctl",
-                           "monctl controls a monitor attached by a USB-to-serial link.");
-    });
+    connect(about, &QAction::triggered, m_window.get(),
+            [this] { QMessageBox::about(m_window.get(), "monctl", aboutText()); });
 }
 
 void AppShell::presentSettings() {
@@ -90,20 +98,18 @@ void AppShell::applicationDidFinishLaunching() {
 
 void AppShell::registerABC() {
     m_application.installEventFilter(this);
-    std::string whyUnavailable;
-    m_globalMonitor = GlobalKeyMonitor::create(whyUnavailable);
-    if (!m_globalMonitor) {
-        spdlog::warn("Shortcuts work only while monctl is in front: {}", whyUnavailable);
+    const auto& monitor = *m_backends.globalKeys;
+    if (monitor.descriptor() < 0) {
+        spdlog::warn("Shortcuts work only while monctl is in front: {}", monitor.whyNull());
         return;
     }
-    m_globalNotifier =
-        new QSocketNotifier(m_globalMonitor->descriptor(), QSocketNotifier::Read, this);
+    m_globalNotifier = new QSocketNotifier(monitor.descriptor(), QSocketNotifier::Read, this);
     connect(m_globalNotifier, &QSocketNotifier::activated, this, &AppShell::readGlobalKeys);
     readGlobalKeys();
 }
 
 void AppShell::readGlobalKeys() {
-    m_globalMonitor->dispatchPending([this](std::uint16_t virtualKey, std::uint64_t flags) {
+    m_backends.globalKeys->dispatchPending([this](std::uint16_t virtualKey, std::uint64_t flags) {
         // While one of our windows is in front, the event filter sees the same press.
         if (!QApplication::activeWindow())
             matchShortcut(virtualKey, flags, true);

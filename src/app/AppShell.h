@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/Preferences.h"
+#include "platform/PlatformLoader.h"
 
 #include <QObject>
 #include <memory>
@@ -13,7 +14,6 @@ class QSocketNotifier;
 namespace monctl {
 
 class ControlPanel;
-class GlobalKeyMonitor;
 
 // The application: its main window with the control panel and menu, the two key monitors
 // that catch the three shortcuts (in front: an application-wide event filter that never
@@ -23,7 +23,9 @@ class AppShell final : public QObject {
     Q_OBJECT
 
 public:
-    AppShell(QApplication& application, Preferences preferences);
+    // The backends are the desktop's from now on: the keyboard layout and the check for
+    // taken combinations are installed program-wide.
+    AppShell(QApplication& application, Preferences preferences, DesktopBackends backends);
     ~AppShell() override;
 
     QMainWindow* mainWindow() const { return m_window.get(); }
@@ -41,12 +43,13 @@ private:
     void buildMenu();
     void matchShortcut(std::uint16_t virtualKey, std::uint64_t flags, bool global);
     void readGlobalKeys();
+    QString aboutText() const;
 
     QApplication& m_application;
     Preferences m_preferences;
     std::unique_ptr<QMainWindow> m_window;
     ControlPanel* m_panel;
-    std::unique_ptr<GlobalKeyMonitor> m_globalMonitor;
+    DesktopBackends m_backends;
     QSocketNotifier* m_globalNotifier = nullptr;
 };
 

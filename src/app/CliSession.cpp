@@ -3,6 +3,7 @@
 #include "app/CliReporter.h"
 #include "device/DeviceLink.h"
 #include "device/MonitorSimulator.h"
+#include "platform/PlatformLoader.h"
 #include "runtime/AsioMainQueue.h"
 #include "serial/SerialPort.h"
 #include "serial/SerialPortManager.h"
@@ -13,6 +14,7 @@
 #include <fmt/format.h>
 #include <map>
 #include <memory>
+#include <spdlog/spdlog.h>
 
 namespace monctl {
 namespace {
@@ -66,7 +68,9 @@ private:
     }
 
     void probe() {
-        SerialPortManager::useRegistry(makeDeviceRegistry(m_request.ports));
+        auto registry = loadDeviceRegistry(m_request.ports);
+        spdlog::info("device registry: {}", describeBackend(*registry));
+        SerialPortManager::useRegistry(std::move(registry));
         auto& state = DeviceLinkState::shared();
         state.openedPortStream = stderr; // standard output carries results only
         m_errors = state.portErrors.connect([this](const auto& port, const SerialPortError& error) {

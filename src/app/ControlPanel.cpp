@@ -3,9 +3,9 @@
 #include "app/Captions.h"
 #include "app/NamedWidget.h"
 #include "device/ReportController.h"
-#include "input/DesktopInput.h"
 #include "input/InputSynthesis.h"
 #include "input/LongPressWorker.h"
+#include "input/NullInputSink.h"
 #include "serial/SerialPort.h"
 #include "shortcut/HotkeyState.h"
 
@@ -68,11 +68,12 @@ private:
 };
 
 ControlPanel::ControlPanel(Preferences preferences, std::shared_ptr<InputSink> input,
-                           QWidget* parent)
-    : QWidget(parent), m_preferences(std::move(preferences)),
+                           ShowMessage showMessage)
+    : m_preferences(std::move(preferences)),
       m_input(std::make_shared<InputSynthesis>(
-          input ? std::move(input)
-                : makeDesktopInput([this](const std::string& text) { showMessage(text); }),
+          input ? std::move(input) : std::make_shared<NullInputSink>("no input backend given"),
+          showMessage ? std::move(showMessage)
+                      : [this](const std::string& text) { this->showMessage(text); },
           [] { return CurrentLanguage(); })),
       m_reports(std::make_shared<Reports>(*this)),
       m_pacer([this](int command, int value) { m_deviceLink.sendCommand(command, value); },

@@ -5,6 +5,7 @@
 #include "device/DeviceLink.h"
 
 #include <QWidget>
+#include <functional>
 #include <memory>
 
 class QComboBox;
@@ -24,9 +25,12 @@ class ControlPanel final : public QWidget {
     Q_OBJECT
 
 public:
-    // Input for the monitor's buttons goes to `input`, by default the desktop's.
+    using ShowMessage = std::function<void(const std::string&)>;
+
+    // Input for the monitor's buttons goes to `input`; without one it is dropped. Messages
+    // the buttons ask for are shown by `showMessage`, by default in a modal box.
     explicit ControlPanel(Preferences preferences, std::shared_ptr<InputSink> input = nullptr,
-                          QWidget* parent = nullptr);
+                          ShowMessage showMessage = nullptr);
     ~ControlPanel() override;
 
     // The one control panel, once loaded (for the shortcut monitors and the settings window).

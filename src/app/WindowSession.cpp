@@ -3,6 +3,7 @@
 #include "app/AppShell.h"
 #include "app/QtMainQueue.h"
 #include "device/MonitorSimulator.h"
+#include "platform/PlatformLoader.h"
 #include "runtime/AsioMainQueue.h"
 #include "serial/SerialPortManager.h"
 
@@ -12,6 +13,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
+#include <spdlog/spdlog.h>
 
 namespace monctl {
 
@@ -32,10 +34,15 @@ int runWindow(const CliRequest& request, int argc, char** argv) {
         simulator = std::make_unique<MonitorSimulator>();
         ports.push_back(simulator->devicePath());
     }
-    SerialPortManager::useRegistry(makeDeviceRegistry(ports));
+    auto registry = loadDeviceRegistry(ports);
+    auto backends = loadDesktopBackends();
+    spdlog::info("device registry: {}", describeBackend(*registry));
+    for (const auto& line : backends.describe())
+        spdlog::info("{}", line);
+    SerialPortManager::useRegistry(std::move(registry));
     int status = 0;
     {
-        AppShell shell(application, Preferences());
+        AppShell shell(application, Preferences(), std::move(backends));
         shell.mainWindow()->show();
         QTimer::singleShot(0, &shell, &AppShell::applicationDidFinishLaunching);
         status = application.exec();

@@ -2,6 +2,7 @@
 
 #include "device/CommandFrame.h"
 #include "device/DeviceLinkDelegate.h"
+#include "device/PortCommand.h"
 #include "runtime/MainQueue.h"
 #include "runtime/NotificationCenter.h"
 #include "runtime/RepeatingTimer.h"
@@ -73,7 +74,7 @@ void DeviceLink::probePort(const std::shared_ptr<SerialPort>& port) {
         port->open();
         spdlog::debug("startPinAvailablePorts  获取参数--MCU版本号");
         spdlog::debug("startPinAvailablePorts serialPort,fileDr {}", port->name());
-        port->sendDataWithCommand(parameterRequest, versionParameter);
+        sendDataWithCommand(*port, parameterRequest, versionParameter);
     } catch (const std::exception& error) {
         spdlog::error("{} serial port operate error is {}", port->name(), error.what());
     }

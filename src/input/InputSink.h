@@ -1,5 +1,7 @@
 #pragma once
 
+#include "runtime/Backend.h"
+
 #include <cstdint>
 #include <string>
 
@@ -14,7 +16,7 @@ struct PointerPosition {
 
 // Where synthetic input goes: the desktop's input stream, as if a person typed and moved
 // the mouse. Any thread may call; implementations serialise their calls.
-class InputSink {
+class InputSink : public Backend {
 public:
     virtual ~InputSink() = default;
 
@@ -24,8 +26,6 @@ public:
     virtual void postPointerMove(PointerPosition to) = 0;
     // Button 0 is the left button, any other the right; down and up at once.
     virtual void postClick(int button, PointerPosition at) = 0;
-    // A modal message with one default "OK" button, which Return closes; returns when closed.
-    virtual void showMessage(const std::string& text) = 0;
 };
 
 } // namespace monctl

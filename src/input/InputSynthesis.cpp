@@ -27,9 +27,10 @@ std::string starterMessage(std::int32_t language) {
                            "Enter to close the pop-up window.";
 }
 
-InputSynthesis::InputSynthesis(std::shared_ptr<InputSink> sink,
+InputSynthesis::InputSynthesis(std::shared_ptr<InputSink> sink, ShowMessage showMessage,
                                std::function<std::int32_t()> language)
-    : m_sink(std::move(sink)), m_language(std::move(language)) {}
+    : m_sink(std::move(sink)), m_showMessage(std::move(showMessage)),
+      m_language(std::move(language)) {}
 
 InputSynthesis::~InputSynthesis() {
     if (auto timer = m_longMoveTimer.exchange(nullptr))
@@ -46,7 +47,7 @@ void InputSynthesis::receiveKeyBoardClickWithCode(int keyCode) {
 }
 
 void InputSynthesis::receiveKeyBoardClickWithCodeForStarter() {
-    m_sink->showMessage(starterMessage(m_language()));
+    m_showMessage(starterMessage(m_language()));
 }
 
 void InputSynthesis::receiveMouseMovePointX(int dx, int dy) {

@@ -20,8 +20,12 @@ class InputSynthesis : public std::enable_shared_from_this<InputSynthesis> {
 public:
     static constexpr auto longMoveInterval = std::chrono::milliseconds(300);
 
+    // A modal message with one default "OK" button, which Return closes; returns when closed.
+    using ShowMessage = std::function<void(const std::string&)>;
+
     // `language` gives the interface language when the message is shown (0 Chinese).
-    InputSynthesis(std::shared_ptr<InputSink> sink, std::function<std::int32_t()> language);
+    InputSynthesis(std::shared_ptr<InputSink> sink, ShowMessage showMessage,
+                   std::function<std::int32_t()> language);
     ~InputSynthesis();
 
     void setMainScreenSize(float width, float height);
@@ -44,6 +48,7 @@ private:
     void longMoveTick(int dx, int dy);
 
     std::shared_ptr<InputSink> m_sink;
+    ShowMessage m_showMessage;
     std::function<std::int32_t()> m_language;
     std::atomic<float> m_mainScreenWidth{0};
     std::atomic<float> m_mainScreenHeight{0};

@@ -5,9 +5,9 @@
 namespace monctl {
 
 void NullInputSink::drop() {
-    if (std::exchange(m_said, true))
+    if (m_said.exchange(true))
         return;
-    spdlog::warn("The monitor's buttons cannot drive this desktop: {}", m_reason);
+    spdlog::warn("The monitor's buttons cannot drive this desktop: {}", whyNull());
 }
 
 } // namespace monctl

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "runtime/Backend.h"
 #include "serial/SerialDevice.h"
 
 #include <functional>
@@ -11,7 +12,7 @@ namespace monctl {
 
 // Where the serial devices of the machine come from: the ones present, and later batches of
 // devices that appeared and devices that disappeared. Batches arrive on the main queue.
-class DeviceRegistry {
+class DeviceRegistry : public Backend {
 public:
     using Batch = std::vector<SerialDevice>;
     using BatchHandler = std::function<void(const Batch&)>;
@@ -28,7 +29,11 @@ public:
     virtual Start start(BatchHandler published, BatchHandler terminated) = 0;
 };
 
-// The registry of this platform: the paths given when there are any, else the system's own.
-std::unique_ptr<DeviceRegistry> makeDeviceRegistry(const std::vector<std::string>& fixedPaths);
+// Lists nothing and follows nothing.
+class NullDeviceRegistry final : public NullBackend<DeviceRegistry> {
+public:
+    using NullBackend::NullBackend;
+    Start start(BatchHandler, BatchHandler) override { return {{}, whyNull()}; }
+};
 
 } // namespace monctl

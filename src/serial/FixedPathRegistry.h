@@ -20,6 +20,7 @@ public:
     ~FixedPathRegistry() override;
 
     Start start(BatchHandler published, BatchHandler terminated) override;
+    std::string backendName() const override { return "the paths given"; }
 
 private:
     struct Watch;

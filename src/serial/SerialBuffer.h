@@ -1,7 +1,7 @@
 #pragma once
 
+#include "runtime/Bytes.h"
 #include "runtime/Signal.h"
-#include "serial/Bytes.h"
 
 #include <cstdint>
 

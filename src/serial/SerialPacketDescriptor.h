@@ -1,6 +1,6 @@
 #pragma once
 
-#include "serial/Bytes.h"
+#include "runtime/Bytes.h"
 
 #include <any>
 #include <cstdint>

@@ -1,6 +1,5 @@
 #include "serial/SerialPort.h"
 
-#include "device/CommandFrame.h"
 #include "runtime/MainQueue.h"
 #include "runtime/ReadSource.h"
 #include "runtime/RepeatingTimer.h"
@@ -342,21 +341,6 @@ bool SerialPort::waitUntilWritable(int descriptor) {
         }
         return true;
     }
-}
-
-void SerialPort::sendDataWithCommand(int command, int value) {
-    if (!isOpen()) {
-        spdlog::info("\n> has send Data value self.isOpen false");
-        return;
-    }
-    if (!CommandFrame::isTableCommand(command)) {
-        spdlog::info("\n> has send Data value command = {}", command);
-        return;
-    }
-    const auto frame =
-        CommandFrame::format(static_cast<std::uint8_t>(command), static_cast<std::uint8_t>(value));
-    spdlog::debug("\n> has send Data value {}", CommandFrame::lowerCase(frame));
-    sendData(bytesOf(frame));
 }
 
 void SerialPort::notifyDelegateOfPosixError(int errorNumber) {

@@ -1,8 +1,8 @@
 #pragma once
 
+#include "runtime/Bytes.h"
 #include "runtime/SerialQueue.h"
 #include "runtime/Signal.h"
-#include "serial/Bytes.h"
 #include "serial/LineSettings.h"
 #include "serial/SerialBuffer.h"
 #include "serial/SerialDevice.h"
@@ -29,7 +29,7 @@ class RepeatingTimer;
 // One serial port: a terminal device opened exclusively, its bytes handed to its delegate,
 // its removal noticed, every failing system call reported to the delegate.
 //
-// Threads: open, close, sendData, sendDataWithCommand and the setters run on the calling
+// Threads: open, close, sendData and the setters run on the calling
 // thread (writes block it); call them from one thread at a time, normally the main thread.
 // Reads, the close of the descriptor and the pin poll run on the event pool. Every delegate
 // call reaches the main thread (MainQueue): data and opening queued, removal and closing
@@ -81,7 +81,6 @@ public:
     void cleanup();
 
     bool sendData(const Bytes& data);
-    void sendDataWithCommand(int command, int value);
 
     // Line settings. On a closed port they are only stored; open applies them.
     unsigned baudRate() const { return m_line.baudRate; }

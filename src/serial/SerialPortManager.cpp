@@ -54,11 +54,24 @@ SerialPortManager& SerialPortManager::sharedSerialPortManager() {
     auto& state = single();
     std::lock_guard lock(state.mutex);
     if (!state.instance) {
-        auto registry =
-            state.chosenRegistry ? std::move(state.chosenRegistry) : makeDeviceRegistry({});
+        auto registry = state.chosenRegistry
+                            ? std::move(state.chosenRegistry)
+                            : std::make_unique<NullDeviceRegistry>("no device registry chosen");
         state.instance = new SerialPortManager(std::move(registry));
     }
     return *state.instance;
+}
+
+void SerialPortManager::reset() {
+    std::unique_ptr<SerialPortManager> ended;
+    {
+        auto& state = single();
+        std::lock_guard lock(state.mutex);
+        ended.reset(std::exchange(state.instance, nullptr));
+        state.chosenRegistry.reset();
+    }
+    if (ended)
+        ended->cleanupAllPorts();
 }
 
 bool SerialPortManager::exists() {
@@ -74,9 +87,17 @@ SerialPortManager::SerialPortManager(std::unique_ptr<DeviceRegistry> registry)
 }
 
 void SerialPortManager::retrieveAvailablePortsAndRegisterForChangeNotifications() {
+    // A batch already queued when a manager is reset finds it gone.
+    std::weak_ptr<const char> alive = m_lifetime;
     auto start = m_registry->start(
-        [this](const DeviceRegistry::Batch& devices) { serialPortsWerePublished(devices); },
-        [this](const DeviceRegistry::Batch& devices) { serialPortsWereTerminated(devices); });
+        [this, alive](const DeviceRegistry::Batch& devices) {
+            if (!alive.expired())
+                serialPortsWerePublished(devices);
+        },
+        [this, alive](const DeviceRegistry::Batch& devices) {
+            if (!alive.expired())
+                serialPortsWereTerminated(devices);
+        });
     for (const auto& device : start.present) {
         if (auto port = SerialPort::serialPortWithDevice(device))
             m_availablePorts.push_back(std::move(port));

@@ -35,11 +35,14 @@ public:
             indexes; // ascending; of the list after an insertion, before a removal
     };
 
-    // Chooses where the devices come from (the system's registry by default). Only before the
+    // Chooses where the devices come from (nothing is listed without one). Only before the
     // manager exists: false afterwards, and the registry in use stays.
     static bool useRegistry(std::unique_ptr<DeviceRegistry> registry);
     static SerialPortManager& sharedSerialPortManager();
     static bool exists();
+    // Ends the manager, its ports cleaned up as at exit, so that the next use builds a new one.
+    // For tests: the program keeps its manager for its whole life.
+    static void reset();
 
     SerialPortManager(const SerialPortManager&) = delete;
     SerialPortManager& operator=(const SerialPortManager&) = delete;
@@ -73,6 +76,7 @@ private:
     void removeAvailablePortsEqualTo(const Ports& ports);
     void post(const char* name, const char* key, const Ports& ports);
 
+    std::shared_ptr<const char> m_lifetime = std::make_shared<const char>();
     std::unique_ptr<DeviceRegistry> m_registry;
     Ports m_availablePorts;
     Ports m_portsToReopenAfterSleep;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "runtime/Backend.h"
+
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -10,16 +12,22 @@ namespace monctl {
 // Sees the key presses of every application, without taking them. Its descriptor is to be
 // watched on the main loop; when it is readable, dispatchPending hands over each key press
 // with its virtual key code and device-independent flags.
-class GlobalKeyMonitor {
+class GlobalKeyMonitor : public Backend {
 public:
     using KeyPressHandler = std::function<void(std::uint16_t virtualKey, std::uint64_t flags)>;
 
     virtual ~GlobalKeyMonitor() = default;
+    // -1 when there is nothing to watch.
     virtual int descriptor() const = 0;
     virtual void dispatchPending(const KeyPressHandler& onKeyPress) = 0;
+};
 
-    // The monitor of this desktop, or none with the reason.
-    static std::unique_ptr<GlobalKeyMonitor> create(std::string& whyUnavailable);
+// Where no desktop lets us see other applications' keys: shortcuts work in front only.
+class NullGlobalKeyMonitor final : public NullBackend<GlobalKeyMonitor> {
+public:
+    using NullBackend::NullBackend;
+    int descriptor() const override { return -1; }
+    void dispatchPending(const KeyPressHandler&) override {}
 };
 
 } // namespace monctl

@@ -10,18 +10,6 @@ namespace {
 
 std::uint32_t lastCarbonID = 0; // main thread only
 
-// Refuses everything: where no desktop service can be had.
-class NoHotKeyService final : public HotKeyService {
-public:
-    std::optional<Handle> registerHotKey(std::uint32_t, std::uint32_t,
-                                         const HotKeyIdentity&) override {
-        return std::nullopt;
-    }
-    void unregisterHotKey(Handle) override {}
-    std::optional<Handle> installHandler(PressHandler) override { return std::nullopt; }
-    void removeHandler(Handle) override {}
-};
-
 std::shared_ptr<HotKeyService>& chosenService() {
     static auto* service = new std::shared_ptr<HotKeyService>; // outlives every hot key
     return *service;
@@ -29,14 +17,10 @@ std::shared_ptr<HotKeyService>& chosenService() {
 
 } // namespace
 
-std::shared_ptr<HotKeyService> makeDesktopHotKeyService();
-
 HotKeyService& HotKeyService::current() {
     auto& service = chosenService();
     if (!service)
-        service = makeDesktopHotKeyService();
-    if (!service)
-        service = std::make_shared<NoHotKeyService>();
+        service = std::make_shared<NullHotKeyService>("no hot-key service chosen");
     return *service;
 }
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "runtime/Backend.h"
+
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -17,7 +19,7 @@ struct HotKeyIdentity {
 // The desktop's service for system-wide hot keys: a combination (in the Carbon encoding of
 // Shortcut) is registered under an identity and reported at each press, on the main thread,
 // whatever application is in front.
-class HotKeyService {
+class HotKeyService : public Backend {
 public:
     using Handle = std::uint64_t;
     using PressHandler = std::function<void(const HotKeyIdentity&)>;
@@ -33,10 +35,23 @@ public:
     virtual std::optional<Handle> installHandler(PressHandler handler) = 0;
     virtual void removeHandler(Handle handle) = 0;
 
-    // The service hot keys use: the one given, else this desktop's (X11), else one that
-    // refuses everything. Chosen on first use, on the main thread.
+    // The service hot keys use: the one given, else one that refuses everything. Main
+    // thread only.
     static HotKeyService& current();
     static void use(std::shared_ptr<HotKeyService> service);
+};
+
+// Refuses every combination and delivers no press.
+class NullHotKeyService final : public NullBackend<HotKeyService> {
+public:
+    using NullBackend::NullBackend;
+    std::optional<Handle> registerHotKey(std::uint32_t, std::uint32_t,
+                                         const HotKeyIdentity&) override {
+        return std::nullopt;
+    }
+    void unregisterHotKey(Handle) override {}
+    std::optional<Handle> installHandler(PressHandler) override { return std::nullopt; }
+    void removeHandler(Handle) override {}
 };
 
 } // namespace monctl

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "runtime/Backend.h"
+
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -8,17 +10,23 @@
 namespace monctl {
 
 // The user's keyboard layout: what a key prints with no modifier held.
-class KeyboardLayout {
+class KeyboardLayout : public Backend {
 public:
     virtual ~KeyboardLayout() = default;
 
     // The key's text (UTF-8) in the current layout group; "" when the key prints nothing.
     virtual std::string textOfKey(std::uint16_t virtualKey) const = 0;
 
-    // The layout of this desktop (the X server's keymap), else the one the usual XKB
-    // environment names (XKB_DEFAULT_LAYOUT, default "us"); none when neither can be had.
-    // Made once per process, on first use.
-    static const KeyboardLayout* current();
+    // The layout the program chose at start; until then, and where none can be had, one in
+    // which no key prints anything. Main thread only.
+    static const KeyboardLayout& current();
+    static void use(std::shared_ptr<const KeyboardLayout> layout);
+};
+
+class NullKeyboardLayout final : public NullBackend<KeyboardLayout> {
+public:
+    using NullBackend::NullBackend;
+    std::string textOfKey(std::uint16_t) const override { return {}; }
 };
 
 } // namespace monctl

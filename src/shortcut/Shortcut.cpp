@@ -50,13 +50,13 @@ std::optional<std::string> fixedText(std::uint64_t keyCode) {
 // What the layout prints, kept only when every character is a letter, digit, punctuation
 // or symbol, in upper case.
 std::optional<std::string> layoutText(std::uint64_t keyCode) {
-    const KeyboardLayout* layout = KeyboardLayout::current();
-    if (!layout)
+    const KeyboardLayout& layout = KeyboardLayout::current();
+    if (!layout.whyNull().empty())
         return std::nullopt;
     if (keyCode > 0xFFFF)
         return std::string();
     const QString text =
-        QString::fromStdString(layout->textOfKey(static_cast<std::uint16_t>(keyCode)));
+        QString::fromStdString(layout.textOfKey(static_cast<std::uint16_t>(keyCode)));
     for (const QChar unit : text) {
         if (!unit.isLetterOrNumber() && !unit.isPunct() && !unit.isSymbol() && !unit.isSurrogate())
             return std::string();

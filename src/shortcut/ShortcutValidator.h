@@ -1,5 +1,6 @@
 #pragma once
 
+#include "runtime/Backend.h"
 #include "shortcut/Shortcut.h"
 
 #include <functional>
@@ -19,13 +20,17 @@ struct MenuItem {
 using Menu = std::vector<MenuItem>;
 
 // The desktop's own shortcuts: whether another program already holds a combination.
-class SystemShortcuts {
+class SystemShortcuts : public Backend {
 public:
     virtual ~SystemShortcuts() = default;
     virtual bool isTaken(const Shortcut& shortcut) = 0;
+};
 
-    // This desktop's (on X11: a key grab held by another client); none finds nothing.
-    static std::shared_ptr<SystemShortcuts> create();
+// Finds nothing taken: where the desktop cannot tell.
+class NullSystemShortcuts final : public NullBackend<SystemShortcuts> {
+public:
+    using NullBackend::NullBackend;
+    bool isTaken(const Shortcut&) override { return false; }
 };
 
 // Decides whether a recorded shortcut may be used. Main thread only.

@@ -44,7 +44,7 @@ TEST(AppShell, ShortcutsFireOnceInFrontAndInTheBackgroundButNotWithCapsLock) {
     ASSERT_TRUE(preferences.save(stored));
     SerialPortManager::useRegistry(
         std::make_unique<FixedPathRegistry>(std::vector<std::string>{monitor.devicePath()}));
-    AppShell shell(*qApp, preferences);
+    AppShell shell(*qApp, preferences, loadDesktopBackends());
     shell.mainWindow()->show();
     shell.applicationDidFinishLaunching();
     ControlPanel* panel = shell.controlPanel();

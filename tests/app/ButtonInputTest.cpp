@@ -2,6 +2,7 @@
 #include "app/Captions.h"
 #include "app/ControlPanel.h"
 #include "device/MonitorSimulator.h"
+#include "platform/PlatformLoader.h"
 #include "runtime/MainQueue.h"
 #include "serial/FixedPathRegistry.h"
 #include "serial/SerialPortManager.h"
@@ -28,7 +29,7 @@ TEST(ButtonInput, TheMonitorsButtonsTypeMoveAndClickOnTheDesktop) {
     QTemporaryDir home;
     SerialPortManager::useRegistry(
         std::make_unique<FixedPathRegistry>(std::vector<std::string>{monitor.devicePath()}));
-    ControlPanel panel(Preferences(home.filePath("monctl.conf")));
+    ControlPanel panel(Preferences(home.filePath("monctl.conf")), loadDesktopBackends().input);
     panel.load();
     ASSERT_TRUE(processEventsUntil([&] { return panel.speedInfo()->isEnabled(); }));
 
@@ -71,7 +72,7 @@ TEST(ButtonInput, TheMonitorsButtonsTypeMoveAndClickOnTheDesktop) {
 TEST(ButtonInput, TheStarterMessageWaitsForReturnWhileQueuedWorkGoesOn) {
     QTemporaryDir home;
     SerialPortManager::useRegistry(std::make_unique<FixedPathRegistry>(std::vector<std::string>{}));
-    ControlPanel panel(Preferences(home.filePath("monctl.conf")));
+    ControlPanel panel(Preferences(home.filePath("monctl.conf")), loadDesktopBackends().input);
     panel.load();
     CurrentLanguage() = 1;
     bool queuedWorkRan = false;

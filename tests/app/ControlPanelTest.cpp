@@ -43,8 +43,9 @@ class ControlPanelTest : public testing::Test {
 protected:
     void open(const std::vector<std::string>& paths) {
         SerialPortManager::useRegistry(std::make_unique<FixedPathRegistry>(paths, 20ms));
-        panel =
-            std::make_unique<ControlPanel>(Preferences(preferences.filePath("monctl.conf")), input);
+        panel = std::make_unique<ControlPanel>(
+            Preferences(preferences.filePath("monctl.conf")), input,
+            [this](const std::string& text) { input->showMessage(text); });
         panel->show();
         panel->load();
     }

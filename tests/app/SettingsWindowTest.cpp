@@ -228,7 +228,7 @@ TEST(SettingsFlow, EnglishAndControlAltRSurviveARestartAndWorkInTheBackground) {
     SerialPortManager::useRegistry(
         std::make_unique<FixedPathRegistry>(std::vector<std::string>{monitor.devicePath()}));
     {
-        AppShell shell(*qApp, preferences);
+        AppShell shell(*qApp, preferences, loadDesktopBackends());
         QTimer::singleShot(0, [] {
             auto* settings = qobject_cast<SettingsWindow*>(QApplication::activeModalWidget());
             ASSERT_NE(settings, nullptr);
@@ -243,7 +243,7 @@ TEST(SettingsFlow, EnglishAndControlAltRSurviveARestartAndWorkInTheBackground) {
     CurrentLanguage() = 0;
     HotkeyState::shared() = HotkeyState{};
 
-    AppShell restarted(*qApp, preferences); // the next start
+    AppShell restarted(*qApp, preferences, loadDesktopBackends()); // the next start
     restarted.mainWindow()->show();
     restarted.applicationDidFinishLaunching();
     EXPECT_EQ(restarted.controlPanel()->findChild<QLabel*>("portTitleInfo")->text(), "Valid Port");

@@ -52,7 +52,7 @@ TEST(ShortcutOnTheDesktop, ACombinationGrabbedByAnotherClientIsTakenUntilRelease
 TEST(ShortcutOnTheDesktop, TheWindowsMenuHoldsItsShortcuts) {
     QTemporaryDir home;
     SerialPortManager::useRegistry(std::make_unique<FixedPathRegistry>(std::vector<std::string>{}));
-    AppShell shell(*qApp, Preferences(home.filePath("monctl.conf")));
+    AppShell shell(*qApp, Preferences(home.filePath("monctl.conf")), loadDesktopBackends());
     std::string why;
     EXPECT_TRUE(ShortcutValidator::sharedValidator().isShortcutAlreadyTakenBySystem(
         Shortcut(12, Flag::control), &why)); // Ctrl+Q: Quit

@@ -55,8 +55,9 @@ protected:
 
     std::int32_t language = 1;
     std::shared_ptr<FakeInputSink> sink = std::make_shared<FakeInputSink>();
-    std::shared_ptr<InputSynthesis> input =
-        std::make_shared<InputSynthesis>(sink, [this] { return language; });
+    std::shared_ptr<InputSynthesis> input = std::make_shared<InputSynthesis>(
+        sink, [this](const std::string& text) { sink->showMessage(text); },
+        [this] { return language; });
 };
 
 } // namespace

@@ -1,4 +1,5 @@
 #include "SerialPortFixture.h"
+#include "device/PortCommand.h"
 #include "serial/PlatformTerminal.h"
 
 #include <fcntl.h>
@@ -120,7 +121,7 @@ TEST_F(SerialPortOptionsTest, RtsCtsFlowControlReopensAnOpenPort) {
     EXPECT_EQ(delegate->operations(), (std::vector<std::string>{"opened", "closed", "opened"}));
 
     // The reopened port still talks.
-    port->sendDataWithCommand(10, 16);
+    sendDataWithCommand(*port, 10, 16);
     ASSERT_TRUE(runMainUntil([&] { return delegate->count("data") == 1; }));
 }
 

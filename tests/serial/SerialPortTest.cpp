@@ -1,5 +1,6 @@
 #include "SerialPortFixture.h"
 #include "device/DeviceFrame.h"
+#include "device/PortCommand.h"
 
 #include <fcntl.h>
 #include <sys/file.h>
@@ -58,7 +59,7 @@ TEST_F(SerialPortTest, OpenCloseAndReopenReportOnTheMainThread) {
 
     port->open();
     ASSERT_TRUE(runMainUntil([&] { return delegate->count("opened") == 2; }));
-    port->sendDataWithCommand(10, 16);
+    sendDataWithCommand(*port, 10, 16);
     ASSERT_TRUE(runMainUntil([&] { return delegate->count("data") > 0; }));
     EXPECT_EQ(delegate->operations(),
               (std::vector<std::string>{"opened", "closed", "opened", "data"}));
@@ -68,7 +69,7 @@ TEST_F(SerialPortTest, OpenCloseAndReopenReportOnTheMainThread) {
 
 TEST_F(SerialPortTest, ProbeIsAnsweredWithTheIdentityReply) {
     openPort();
-    port->sendDataWithCommand(10, 16);
+    sendDataWithCommand(*port, 10, 16);
     ASSERT_TRUE(runMainUntil([&] { return delegate->count("data") == 1; }));
     EXPECT_EQ(simulator.receivedFrames(), std::vector<std::string>{"5FF50A10000000000000A0FA"});
     const auto frame = DeviceFrame::decode(delegate->calls.back().data);
@@ -78,15 +79,15 @@ TEST_F(SerialPortTest, ProbeIsAnsweredWithTheIdentityReply) {
     EXPECT_EQ(frame->commandReValue, 16u);
 
     // Commands outside the protocol are not written.
-    port->sendDataWithCommand(7, 1);
-    port->sendDataWithCommand(1, 300);
+    sendDataWithCommand(*port, 7, 1);
+    sendDataWithCommand(*port, 1, 300);
     ASSERT_TRUE(simulator.waitForFrames(2, 5s));
     EXPECT_EQ(simulator.receivedFrames().back(), "5FF5012C000000000000A0FA");
 }
 
 TEST_F(SerialPortTest, WritesNeedAnOpenPortAndSkipEmptyData) {
     EXPECT_FALSE(port->sendData(bytesOf("5FF50A10000000000000A0FA")));
-    port->sendDataWithCommand(10, 16);
+    sendDataWithCommand(*port, 10, 16);
     openPort();
     EXPECT_TRUE(port->sendData({}));
     EXPECT_TRUE(port->sendData(bytesOf("5FF50301000000000000A0FA")));
@@ -142,7 +143,7 @@ TEST_F(SerialPortTest, ATerminalWithoutModemLinesReportsNoErrors) {
     openPort();
     // Ten answered round trips span many polls of the modem lines.
     for (std::size_t i = 1; i <= 10; ++i) {
-        port->sendDataWithCommand(10, 1);
+        sendDataWithCommand(*port, 10, 1);
         ASSERT_TRUE(runMainUntil([&] { return delegate->count("data") == i; }));
     }
     EXPECT_EQ(delegate->count("error"), 0u);
@@ -154,7 +155,7 @@ TEST_F(SerialPortTest, ADelegateWithoutOptionalOperationsHearsOnlyOfRemoval) {
     EXPECT_FALSE(minimal->implements(SerialPortDelegate::Operation::didReceiveData));
     EXPECT_TRUE(delegate->implements(SerialPortDelegate::Operation::wasClosed));
     port->open();
-    port->sendDataWithCommand(10, 16);
+    sendDataWithCommand(*port, 10, 16);
     ASSERT_TRUE(simulator.waitForFrames(1, 5s));
     simulator.unplug();
     ASSERT_TRUE(runMainUntil([&] { return !port->isOpen(); }));

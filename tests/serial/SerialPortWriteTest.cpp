@@ -1,5 +1,6 @@
 #include "SerialPortFixture.h"
 #include "device/CommandFrame.h"
+#include "device/PortCommand.h"
 
 #include <future>
 #include <thread>
@@ -30,7 +31,7 @@ TEST_F(SerialPortWriteTest, WritesFromTwoThreadsNeverInterleave) {
     constexpr int perThread = 150;
     auto writer = [this](int command) {
         for (int value = 0; value < perThread; ++value)
-            port->sendDataWithCommand(command, value);
+            sendDataWithCommand(*port, command, value);
     };
     std::thread first(writer, 1);
     std::thread second(writer, 2);

@@ -1,5 +1,6 @@
 #include "shortcut/Shortcut.h"
 
+#include "platform/PlatformLoader.h"
 #include "platform/linux/XkbKeyboardLayout.h"
 #include "shortcut/HotkeyState.h"
 #include "shortcut/Localization.h"
@@ -10,7 +11,14 @@
 using namespace monctl;
 namespace Flag = ModifierFlag;
 
-// These run without an X display: letters come from the "us" layout of the XKB environment.
+// These run without an X display: letters come from the "us" layout of the XKB environment,
+// chosen as the program chooses its layout at start.
+namespace {
+class ProgramLayout : public testing::Environment {
+    void SetUp() override { KeyboardLayout::use(loadKeyboardLayout()); }
+};
+const auto* const programLayout = testing::AddGlobalTestEnvironment(new ProgramLayout);
+} // namespace
 
 TEST(Shortcut, KeepsOnlyTheFourModifiersAndShowsThemInOrder) {
     EXPECT_EQ(Shortcut(0, 0x1E0000 | Flag::capsLock).modifierFlags(), 0x1E0000u);

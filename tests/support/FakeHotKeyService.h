@@ -13,6 +13,8 @@ namespace monctl::test {
 // "unregister #1"), refuses the combinations it is told to, and presses on demand.
 class FakeHotKeyService final : public HotKeyService {
 public:
+    std::string backendName() const override { return "fake"; }
+
     std::optional<Handle> registerHotKey(std::uint32_t keyCode, std::uint32_t flags,
                                          const HotKeyIdentity& identity) override;
     void unregisterHotKey(Handle handle) override;

@@ -19,7 +19,9 @@ public:
     void postKeyPress(std::uint16_t virtualKey, std::uint64_t flags) override;
     void postPointerMove(PointerPosition to) override;
     void postClick(int button, PointerPosition at) override;
-    void showMessage(const std::string& text) override;
+    std::string backendName() const override { return "fake"; }
+    // Where the tests send the messages the program shows.
+    void showMessage(const std::string& text);
 
     void placePointer(PointerPosition at);
     std::vector<std::string> posted() const;

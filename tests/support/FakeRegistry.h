@@ -11,6 +11,7 @@ public:
     explicit FakeRegistry(Batch present = {}) : m_present(std::move(present)) {}
 
     Start start(BatchHandler published, BatchHandler terminated) override;
+    std::string backendName() const override { return "fake"; }
     void publish(const Batch& devices);
     void terminate(const Batch& devices);
 

@@ -1,6 +1,8 @@
 #include "support/GuiTestMain.h"
 
 #include "app/QtMainQueue.h"
+#include "platform/HotKeyServiceLoader.h"
+#include "platform/PlatformLoader.h"
 #include "runtime/AsioMainQueue.h"
 
 #include <QApplication>
@@ -31,6 +33,9 @@ int main(int argc, char** argv) {
     {
         QApplication application(argc, argv);
         monctl::MainQueue::install(std::make_shared<monctl::QtMainQueue>(&application));
+        // The desktop's backends, as the program picks them at start.
+        monctl::loadDesktopBackends().installProgramWide();
+        monctl::HotKeyService::use(monctl::loadHotKeyService());
         status = RUN_ALL_TESTS();
         // Replaced while the application still exists: ports may report at any time.
         monctl::MainQueue::install(std::make_shared<monctl::AsioMainQueue>());

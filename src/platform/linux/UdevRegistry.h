@@ -22,6 +22,7 @@ public:
     ~UdevRegistry() override;
 
     Start start(BatchHandler published, BatchHandler terminated) override;
+    std::string backendName() const override { return "udev"; }
 
 private:
     struct Monitor;

@@ -10,10 +10,6 @@
 
 namespace monctl {
 
-std::unique_ptr<GlobalKeyMonitor> GlobalKeyMonitor::create(std::string& whyUnavailable) {
-    return X11GlobalKeyMonitor::open(whyUnavailable);
-}
-
 std::unique_ptr<X11GlobalKeyMonitor> X11GlobalKeyMonitor::open(std::string& whyUnavailable) {
     Display* display = XOpenDisplay(nullptr);
     if (!display) {

@@ -19,6 +19,7 @@ public:
 
     int descriptor() const override;
     void dispatchPending(const KeyPressHandler& onKeyPress) override;
+    std::string backendName() const override { return "XInput 2 raw key events"; }
 
 private:
     X11GlobalKeyMonitor(Display* display, int inputOpcode);

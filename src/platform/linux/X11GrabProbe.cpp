@@ -2,6 +2,7 @@
 // our own grab of it then fails. Core grabs only; a desktop that takes its keys through
 // XInput 2 is not seen.
 #include "platform/linux/EvdevKeyCodes.h"
+#include "platform/linux/X11Backends.h"
 #include "platform/linux/X11KeyGrabs.h"
 #include "shortcut/HotkeyState.h"
 #include "shortcut/ShortcutValidator.h"
@@ -15,6 +16,8 @@ class X11GrabProbe final : public SystemShortcuts {
 public:
     explicit X11GrabProbe(Display* display) : m_display(display) {}
     ~X11GrabProbe() override { XCloseDisplay(m_display); }
+
+    std::string backendName() const override { return "X11 key grabs of other programs"; }
 
     bool isTaken(const Shortcut& shortcut) override {
         const auto evdev =
@@ -51,10 +54,12 @@ private:
 
 } // namespace
 
-std::shared_ptr<SystemShortcuts> SystemShortcuts::create() {
+std::shared_ptr<SystemShortcuts> openX11GrabProbe(std::string& whyNot) {
     Display* display = XOpenDisplay(nullptr);
-    if (!display)
+    if (!display) {
+        whyNot = "no X display can be opened to see other programs' key grabs";
         return nullptr;
+    }
     return std::make_shared<X11GrabProbe>(display);
 }
 

@@ -1,5 +1,6 @@
 // System-wide hot keys on X11: passive grabs of the key on the root window (X11KeyGrabs), on
 // a connection of our own whose events are read on the main loop.
+#include "platform/HotKeyServiceLoader.h"
 #include "platform/linux/EvdevKeyCodes.h"
 #include "platform/linux/X11KeyGrabs.h"
 #include "shortcut/HotKeyService.h"
@@ -36,6 +37,8 @@ public:
                          [this] { readEvents(); });
     }
     ~X11HotKeyService() override { XCloseDisplay(m_display); }
+
+    std::string backendName() const override { return "X11 key grabs"; }
 
     std::optional<Handle> registerHotKey(std::uint32_t carbonKeyCode, std::uint32_t carbonFlags,
                                          const HotKeyIdentity& identity) override {
@@ -152,10 +155,11 @@ private:
 
 } // namespace
 
-std::shared_ptr<HotKeyService> makeDesktopHotKeyService() {
+std::shared_ptr<HotKeyService> loadHotKeyService() {
     Display* display = XOpenDisplay(nullptr);
     if (!display)
-        return nullptr;
+        return std::make_shared<NullHotKeyService>(
+            "system-wide hot keys need X11, and no X display can be opened");
     return std::make_shared<X11HotKeyService>(display);
 }
 

@@ -1,7 +1,5 @@
 #include "platform/linux/XTestInputSink.h"
 
-#include "input/DesktopInput.h"
-#include "input/NullInputSink.h"
 #include "platform/linux/EvdevKeyCodes.h"
 #include "shortcut/HotkeyState.h"
 
@@ -30,14 +28,7 @@ int rounded(double value) {
 
 } // namespace
 
-std::shared_ptr<InputSink> makeDesktopInput(std::function<void(const std::string&)> showMessage) {
-    std::string whyNot;
-    if (auto sink = XTestInputSink::open(showMessage, whyNot))
-        return sink;
-    return std::make_shared<NullInputSink>(whyNot, std::move(showMessage));
-}
-
-std::unique_ptr<XTestInputSink> XTestInputSink::open(ShowMessage showMessage, std::string& whyNot) {
+std::unique_ptr<XTestInputSink> XTestInputSink::open(std::string& whyNot) {
     Display* display = XOpenDisplay(nullptr);
     if (!display) {
         whyNot = "synthetic input needs X11, and no X display can be opened";
@@ -52,7 +43,7 @@ std::unique_ptr<XTestInputSink> XTestInputSink::open(ShowMessage showMessage, st
         whyNot = "the X server has no XTest extension";
         return nullptr;
     }
-    return std::unique_ptr<XTestInputSink>(new XTestInputSink(display, std::move(showMessage)));
+    return std::unique_ptr<XTestInputSink>(new XTestInputSink(display));
 }
 
 XTestInputSink::~XTestInputSink() {

@@ -2,7 +2,6 @@
 
 #include "input/InputSink.h"
 
-#include <functional>
 #include <memory>
 #include <mutex>
 
@@ -13,24 +12,21 @@ namespace monctl {
 // Synthetic input through the X server's XTest extension, on a connection of its own.
 class XTestInputSink final : public InputSink {
 public:
-    using ShowMessage = std::function<void(const std::string&)>;
-
-    static std::unique_ptr<XTestInputSink> open(ShowMessage showMessage, std::string& whyNot);
+    // None when the session has no X server with XTest; the reason is then set.
+    static std::unique_ptr<XTestInputSink> open(std::string& whyNot);
     ~XTestInputSink() override;
 
     PointerPosition pointerLocation() override;
     void postKeyPress(std::uint16_t virtualKey, std::uint64_t flags) override;
     void postPointerMove(PointerPosition to) override;
     void postClick(int button, PointerPosition at) override;
-    void showMessage(const std::string& text) override { m_showMessage(text); }
+    std::string backendName() const override { return "XTest"; }
 
 private:
-    XTestInputSink(Display* display, ShowMessage showMessage)
-        : m_display(display), m_showMessage(std::move(showMessage)) {}
+    explicit XTestInputSink(Display* display) : m_display(display) {}
 
     std::mutex m_mutex; // Xlib calls on one connection, one at a time
     Display* m_display;
-    ShowMessage m_showMessage;
 };
 
 } // namespace monctl

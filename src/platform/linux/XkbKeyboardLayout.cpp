@@ -8,15 +8,6 @@
 
 namespace monctl {
 
-const KeyboardLayout* KeyboardLayout::current() {
-    static const std::unique_ptr<KeyboardLayout> layout = []() -> std::unique_ptr<KeyboardLayout> {
-        if (auto server = XkbKeyboardLayout::fromServer())
-            return server;
-        return XkbKeyboardLayout::fromEnvironment();
-    }();
-    return layout.get();
-}
-
 std::unique_ptr<XkbKeyboardLayout> XkbKeyboardLayout::fromServer() {
     xcb_connection_t* connection = xcb_connect(nullptr, nullptr);
     if (xcb_connection_has_error(connection)) {
@@ -39,7 +30,8 @@ std::unique_ptr<XkbKeyboardLayout> XkbKeyboardLayout::fromServer() {
                 state ? xkb_state_serialize_layout(state, XKB_STATE_LAYOUT_EFFECTIVE) : 0;
             if (state)
                 xkb_state_unref(state);
-            layout.reset(new XkbKeyboardLayout(context, keymap, group));
+            layout.reset(
+                new XkbKeyboardLayout(context, keymap, group, "the X server's keymap (xkbcommon)"));
             context = nullptr;
         }
     }
@@ -59,7 +51,8 @@ std::unique_ptr<XkbKeyboardLayout> XkbKeyboardLayout::fromEnvironment() {
         xkb_context_unref(context);
         return nullptr;
     }
-    return std::unique_ptr<XkbKeyboardLayout>(new XkbKeyboardLayout(context, keymap, 0));
+    return std::unique_ptr<XkbKeyboardLayout>(
+        new XkbKeyboardLayout(context, keymap, 0, "the XKB environment's layout (xkbcommon)"));
 }
 
 XkbKeyboardLayout::~XkbKeyboardLayout() {

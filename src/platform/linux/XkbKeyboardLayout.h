@@ -19,14 +19,16 @@ public:
     ~XkbKeyboardLayout() override;
 
     std::string textOfKey(std::uint16_t virtualKey) const override;
+    std::string backendName() const override { return m_name; }
 
 private:
-    XkbKeyboardLayout(xkb_context* context, xkb_keymap* keymap, unsigned group)
-        : m_context(context), m_keymap(keymap), m_group(group) {}
+    XkbKeyboardLayout(xkb_context* context, xkb_keymap* keymap, unsigned group, std::string name)
+        : m_context(context), m_keymap(keymap), m_group(group), m_name(std::move(name)) {}
 
     xkb_context* m_context;
     xkb_keymap* m_keymap;
     unsigned m_group;
+    std::string m_name;
 };
 
 } // namespace monctl

@@ -1,0 +1,42 @@
+#pragma once
+
+#include "input/InputSink.h"
+#include "serial/DeviceRegistry.h"
+#include "shortcut/GlobalKeyMonitor.h"
+#include "shortcut/KeyboardLayout.h"
+#include "shortcut/ShortcutValidator.h"
+
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace monctl {
+
+// The desktop backends the program works with, chosen once at start from what the session
+// offers. None is ever missing: where the session offers nothing, a null backend says why.
+struct DesktopBackends {
+    std::shared_ptr<InputSink> input;             // the monitor's buttons become input here
+    std::shared_ptr<GlobalKeyMonitor> globalKeys; // shortcuts while another program is in front
+    std::shared_ptr<SystemShortcuts> takenCombinations;   // combinations other programs hold
+    std::shared_ptr<const KeyboardLayout> keyboardLayout; // what keys print, for shortcut texts
+
+    // One line per backend, "role: name" or "role: none (reason)", for the log and About.
+    std::vector<std::string> describe() const;
+    // Makes the keyboard layout and the check for taken combinations the ones the shortcut
+    // family uses program-wide. Main thread only.
+    void installProgramWide() const;
+    // Every backend null, each with the reason given.
+    static DesktopBackends none(const std::string& reason);
+};
+
+// Picks every desktop backend from the session. Main thread only.
+DesktopBackends loadDesktopBackends();
+// The keyboard layout alone: the X server's keymap, else the XKB environment's layout.
+std::shared_ptr<const KeyboardLayout> loadKeyboardLayout();
+// The paths given when there are any, else the system's device registry (udev).
+std::unique_ptr<DeviceRegistry> loadDeviceRegistry(const std::vector<std::string>& fixedPaths);
+
+// "name" or "none (reason)".
+std::string describeBackend(const Backend& backend);
+
+} // namespace monctl

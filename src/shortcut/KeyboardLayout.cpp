@@ -1,0 +1,24 @@
+#include "shortcut/KeyboardLayout.h"
+
+namespace monctl {
+namespace {
+
+std::shared_ptr<const KeyboardLayout>& chosenLayout() {
+    static auto* layout = new std::shared_ptr<const KeyboardLayout>; // used until the exit
+    return *layout;
+}
+
+} // namespace
+
+const KeyboardLayout& KeyboardLayout::current() {
+    auto& layout = chosenLayout();
+    if (!layout)
+        layout = std::make_shared<NullKeyboardLayout>("no keyboard layout chosen");
+    return *layout;
+}
+
+void KeyboardLayout::use(std::shared_ptr<const KeyboardLayout> layout) {
+    chosenLayout() = std::move(layout);
+}
+
+} // namespace monctl
