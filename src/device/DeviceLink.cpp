@@ -2,6 +2,7 @@
 
 #include "device/CommandFrame.h"
 #include "device/DeviceLinkDelegate.h"
+#include "device/Protocol.h"
 #include "runtime/MainQueue.h"
 #include "runtime/NotificationCenter.h"
 #include "runtime/RepeatingTimer.h"
@@ -13,9 +14,6 @@
 
 namespace monctl {
 namespace {
-
-constexpr int parameterRequest = 10;
-constexpr int versionParameter = 16;
 
 bool isValid(const std::shared_ptr<SerialPort>& port) {
     const auto& valid = DeviceLinkState::shared().validPorts;
@@ -73,7 +71,7 @@ void DeviceLink::probePort(const std::shared_ptr<SerialPort>& port) {
         port->open();
         spdlog::debug("startPinAvailablePorts  获取参数--MCU版本号");
         spdlog::debug("startPinAvailablePorts serialPort,fileDr {}", port->name());
-        port->sendDataWithCommand(parameterRequest, versionParameter);
+        port->sendDataWithCommand(Protocol::parameterRequest, Protocol::versionParameter);
     } catch (const std::exception& error) {
         spdlog::error("{} serial port operate error is {}", port->name(), error.what());
     }
