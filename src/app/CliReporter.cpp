@@ -2,6 +2,7 @@
 
 #include "app/CommandLine.h"
 #include "device/DeviceLink.h"
+#include "shortcut/KeyCodes.h"
 
 #include <fmt/format.h>
 
@@ -10,15 +11,15 @@ namespace {
 
 std::string keyName(int keyCode) {
     switch (keyCode) {
-    case 49:
+    case VirtualKey::space:
         return "space";
-    case 116:
+    case VirtualKey::pageUp:
         return "page-up";
-    case 121:
+    case VirtualKey::pageDown:
         return "page-down";
-    case 125:
+    case VirtualKey::downArrow:
         return "down";
-    case 126:
+    case VirtualKey::upArrow:
         return "up";
     default:
         return std::to_string(keyCode);

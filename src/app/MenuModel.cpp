@@ -1,7 +1,7 @@
 #include "app/MenuModel.h"
 
 #include "app/QtModifiers.h"
-#include "shortcut/HotkeyState.h"
+#include "shortcut/KeyCodes.h"
 
 #include <QAction>
 #include <QKeySequence>
@@ -14,8 +14,8 @@ namespace {
 // What the shortcut's key types, as a menu key equivalent: lower-case letters, the function
 // keys in their private-use range, a blank for Space.
 std::string keyEquivalentOf(Qt::Key key) {
-    if (key >= Qt::Key_F1 && key <= Qt::Key_F19)
-        return QString(QChar(0xF704 + (key - Qt::Key_F1))).toStdString();
+    if (key >= Qt::Key_F1 && key < Qt::Key_F1 + lastNamedFunctionKey)
+        return QString(QChar(firstFunctionKeyEquivalent + (key - Qt::Key_F1))).toStdString();
     if (key == Qt::Key_Space)
         return " ";
     return QKeySequence(key).toString(QKeySequence::PortableText).toLower().toStdString();

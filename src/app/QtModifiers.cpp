@@ -1,20 +1,25 @@
 #include "app/QtModifiers.h"
 
-#include "shortcut/HotkeyState.h"
+#include "shortcut/ModifierFlags.h"
 
 namespace monctl {
+namespace {
+
+struct QtModifier {
+    std::uint32_t flag;
+    unsigned modifier;
+};
+
+constexpr QtModifier qtModifiers[] = {{ModifierFlag::shift, Qt::ShiftModifier},
+                                      {ModifierFlag::control, Qt::ControlModifier},
+                                      {ModifierFlag::option, Qt::AltModifier},
+                                      {ModifierFlag::command, Qt::MetaModifier}};
+
+} // namespace
 
 std::uint64_t flagsFromQtModifiers(Qt::KeyboardModifiers modifiers) {
-    std::uint64_t flags = 0;
-    if (modifiers & Qt::ShiftModifier)
-        flags |= ModifierFlag::shift;
-    if (modifiers & Qt::ControlModifier)
-        flags |= ModifierFlag::control;
-    if (modifiers & Qt::AltModifier)
-        flags |= ModifierFlag::option;
-    if (modifiers & Qt::MetaModifier)
-        flags |= ModifierFlag::command;
-    return flags;
+    return convertModifiers(qtModifiers, modifiers.toInt(), &QtModifier::modifier,
+                            &QtModifier::flag);
 }
 
 } // namespace monctl

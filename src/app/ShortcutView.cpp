@@ -2,8 +2,9 @@
 
 #include "app/QtModifiers.h"
 #include "runtime/CurrentLanguage.h"
-#include "shortcut/HotkeyState.h"
+#include "shortcut/KeyCodes.h"
 #include "shortcut/Localization.h"
+#include "shortcut/ModifierFlags.h"
 #include "shortcut/NativeKeyPress.h"
 #include "shortcut/ShortcutValidator.h"
 
@@ -19,15 +20,6 @@
 
 namespace monctl {
 namespace {
-
-enum Key : std::uint64_t {
-    w = 13,
-    q = 12,
-    tab = 48,
-    deleteKey = 51,
-    escape = 53,
-    forwardDelete = 117
-};
 
 bool english() {
     return CurrentLanguage() == 1;
@@ -362,20 +354,20 @@ bool ShortcutView::handleRecordingKey(const QKeyEvent& event) {
                                                           flagsFromQtModifiers(event.modifiers()));
     const auto key = shortcut.keyCode();
     const auto flags = shortcut.modifierFlags();
-    if (key == tab)
+    if (key == VirtualKey::tab)
         return false;
-    if (flags == 0 && (key == deleteKey || key == forwardDelete)) {
+    if (flags == 0 && (key == VirtualKey::deleteKey || key == VirtualKey::forwardDelete)) {
         setShortcutValue(std::nullopt);
         setRecording(false);
         return true;
     }
-    if (flags == 0 && key == escape) {
+    if (flags == 0 && key == VirtualKey::escape) {
         setRecording(false);
         return true;
     }
     // Closing and quitting go on as usual, with the Linux Control as well as Super.
     if ((flags == ModifierFlag::command || flags == ModifierFlag::control) &&
-        (key == w || key == q)) {
+        (key == VirtualKey::w || key == VirtualKey::q)) {
         setRecording(false);
         return false;
     }

@@ -1,5 +1,7 @@
 #include "device/CommandFrame.h"
 
+#include "device/Protocol.h"
+
 #include <algorithm>
 #include <array>
 #include <cctype>
@@ -25,22 +27,21 @@ constexpr std::array<Range, 7> replacedRanges{{
     {240, 0, 3, 0}, // parameter reply (the monitor's)
 }};
 
-constexpr int parameterRequest = 10;
-
 bool isRequestableParameter(int value) {
-    return (value >= 1 && value <= 4) || value == 16;
+    return (value >= 1 && value <= 4) || value == Protocol::versionParameter;
 }
 
 } // namespace
 
 std::string CommandFrame::format(std::uint8_t command, std::uint8_t value) {
-    return fmt::format("{:04X}{:02X}{:02X}{:012X}{:04X}", 0x5FF5, command, value, 0, 0xA0FA);
+    return fmt::format("{}{:02X}{:02X}{:012X}{}", Protocol::marker, command, value, 0,
+                       Protocol::trailer);
 }
 
 std::optional<std::uint8_t> CommandFrame::admittedValue(int command, int value) {
     if (command < 0 || command > 0xFF)
         return std::nullopt;
-    if (command == parameterRequest) {
+    if (command == Protocol::parameterRequest) {
         if (!isRequestableParameter(value))
             return std::nullopt;
         return static_cast<std::uint8_t>(value);
@@ -53,7 +54,7 @@ std::optional<std::uint8_t> CommandFrame::admittedValue(int command, int value) 
 }
 
 bool CommandFrame::isTableCommand(int command) {
-    return command == parameterRequest ||
+    return command == Protocol::parameterRequest ||
            std::any_of(replacedRanges.begin(), replacedRanges.end(),
                        [command](const Range& r) { return r.command == command; });
 }

@@ -1,5 +1,6 @@
 #include "device/DeviceFrame.h"
 
+#include "device/Protocol.h"
 #include "runtime/Utf8.h"
 
 #include <cstdio>
@@ -25,7 +26,7 @@ std::optional<DeviceFrame> DeviceFrame::decode(const Bytes& chunk) {
 }
 
 bool DeviceFrame::isComplete() const {
-    if (header != startMarker)
+    if (header != Protocol::markerValue)
         return false;
     return fieldCount >= (isParameterReply() ? 5 : 3);
 }

@@ -11,7 +11,6 @@ namespace monctl {
 // hexadecimal fields of at most 4, 2, 2, 2 and 2 digits (upper or lower case, white space
 // before a field skipped); whatever follows is not examined.
 struct DeviceFrame {
-    static constexpr std::uint32_t startMarker = 0x5FF5;
     static constexpr std::uint32_t parameterReply = 0xF0;
     static constexpr std::uint32_t legacyParameterReply = 0x00;
 

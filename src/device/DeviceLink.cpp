@@ -3,6 +3,7 @@
 #include "device/CommandFrame.h"
 #include "device/DeviceLinkDelegate.h"
 #include "device/PortCommand.h"
+#include "device/Protocol.h"
 #include "runtime/MainQueue.h"
 #include "runtime/NotificationCenter.h"
 #include "runtime/RepeatingTimer.h"
@@ -14,9 +15,6 @@
 
 namespace monctl {
 namespace {
-
-constexpr int parameterRequest = 10;
-constexpr int versionParameter = 16;
 
 bool isValid(const std::shared_ptr<SerialPort>& port) {
     const auto& valid = DeviceLinkState::shared().validPorts;
@@ -74,7 +72,7 @@ void DeviceLink::probePort(const std::shared_ptr<SerialPort>& port) {
         port->open();
         spdlog::debug("startPinAvailablePorts  获取参数--MCU版本号");
         spdlog::debug("startPinAvailablePorts serialPort,fileDr {}", port->name());
-        sendDataWithCommand(*port, parameterRequest, versionParameter);
+        sendDataWithCommand(*port, Protocol::parameterRequest, Protocol::versionParameter);
     } catch (const std::exception& error) {
         spdlog::error("{} serial port operate error is {}", port->name(), error.what());
     }

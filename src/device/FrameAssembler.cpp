@@ -1,27 +1,18 @@
 #include "device/FrameAssembler.h"
 
+#include "device/Protocol.h"
+
 #include <cctype>
 
 namespace monctl {
 namespace {
 
-constexpr std::string_view marker = "5FF5";
+using Protocol::findMarker;
+using Protocol::marker;
 constexpr std::size_t markerTail = marker.size() - 1;
 
 bool isShortType(std::uint32_t type) {
     return type == 0x01 || type == 0x02 || type == 0x04 || type == 0x06;
-}
-
-std::size_t findMarker(const std::string& text, std::size_t from) {
-    for (std::size_t at = from; at + marker.size() <= text.size(); ++at) {
-        std::size_t matched = 0;
-        while (matched < marker.size() &&
-               std::toupper(static_cast<unsigned char>(text[at + matched])) == marker[matched])
-            ++matched;
-        if (matched == marker.size())
-            return at;
-    }
-    return std::string::npos;
 }
 
 std::uint32_t hexValue(char digit) {
@@ -85,7 +76,7 @@ FrameAssembler::Scan FrameAssembler::scanFrame(DeviceFrame& frame, std::size_t& 
         if (count == 1)
             needed = isShortType(fields[0]) ? 2 : 4;
     }
-    frame.header = DeviceFrame::startMarker;
+    frame.header = Protocol::markerValue;
     frame.command = fields[0];
     frame.commandRe = fields[1];
     frame.commandRq = fields[2];

@@ -1,83 +1,56 @@
 #include "device/FrameDispatch.h"
 
+#include "device/Protocol.h"
 #include "device/ReportController.h"
+#include "shortcut/KeyCodes.h"
 
 namespace monctl {
 namespace {
 
-constexpr std::uint32_t parameterRequest = 10;
-constexpr std::uint32_t versionParameter = 16;
+constexpr int step = 6;
+constexpr int longStep = 70;
 
-enum KeyCode { space = 49, pageUp = 116, pageDown = 121, downArrow = 125, upArrow = 126 };
+struct Move {
+    int dx;
+    int dy;
+};
 
-bool dispatchButton(std::uint32_t subCode, ReportController& target) {
-    constexpr int step = 6;
-    constexpr int longStep = 70;
-    switch (subCode) {
-    case 1:
-        target.receiveKeyBoardClickWithCode(pageDown);
-        return true;
-    case 2:
-        target.receiveKeyBoardClickWithCode(pageUp);
-        return true;
-    case 3:
-        target.receiveKeyBoardClickWithCode(downArrow);
-        return true;
-    case 4:
-        target.receiveKeyBoardClickWithCode(upArrow);
-        return true;
-    case 5:
-        target.receiveKeyBoardClickWithCode(space);
-        return true;
-    case 6:
-        target.receiveKeyBoardClickWithCodeForStarter();
-        return true;
-    case 7:
-        target.receiveMouseMovePointX(-step, 0);
-        return true;
-    case 8:
-        target.receiveMouseMovePointX(step, 0);
-        return true;
-    case 9:
-        target.receiveMouseMovePointX(0, step);
-        return true;
-    case 10:
-        target.receiveMouseMovePointX(0, -step);
-        return true;
-    case 11:
-        target.receiveMouseClickEvent(0);
-        return true;
-    case 12:
-        target.receiveMouseClickEvent(1);
-        return true;
-    case 16:
-        target.receiveMouseLongMovePointX(0, -longStep);
-        return true;
-    case 17:
-        target.receiveMouseLongMovePointX(0, longStep);
-        return true;
-    case 18:
-        target.receiveMouseLongMovePointX(longStep, 0);
-        return true;
-    case 19:
-        target.receiveMouseLongMovePointX(-longStep, 0);
-        return true;
-    case 20:
-    case 21:
-    case 22:
-    case 23:
-        target.receiveMouseLongMovePointX(0, 0);
-        return true;
-    default:
-        return false; // 0, 13 to 15 and above 23 mean nothing
-    }
+// The buttons by sub-code: 1 to 5 press a key, 7 to 10 step the pointer, 16 to 19 start a
+// long move.
+constexpr std::uint16_t keyButtons[] = {VirtualKey::pageDown, VirtualKey::pageUp,
+                                        VirtualKey::downArrow, VirtualKey::upArrow,
+                                        VirtualKey::space};
+constexpr Move stepButtons[] = {{-step, 0}, {step, 0}, {0, step}, {0, -step}};
+constexpr Move longMoveButtons[] = {{0, -longStep}, {0, longStep}, {longStep, 0}, {-longStep, 0}};
+
+// The entry for the sub-code in a table whose first entry is for sub-code first, if any.
+template <class Entry, std::size_t size>
+const Entry* buttonIn(const Entry (&table)[size], std::uint32_t first, std::uint32_t subCode) {
+    return subCode >= first && subCode - first < size ? &table[subCode - first] : nullptr;
 }
 
-bool dispatchParameterReply(const DeviceFrame& frame, ReportController& target) {
-    if (frame.commandRe != parameterRequest)
-        return false;
-    const auto value = static_cast<int>(frame.commandReValue);
-    switch (frame.commandRq) {
+bool dispatchButton(std::uint32_t subCode, ReportController& target) {
+    if (const auto* key = buttonIn(keyButtons, 1, subCode))
+        target.receiveKeyBoardClickWithCode(*key);
+    else if (subCode == 6)
+        target.receiveKeyBoardClickWithCodeForStarter();
+    else if (const auto* pointerStep = buttonIn(stepButtons, 7, subCode))
+        target.receiveMouseMovePointX(pointerStep->dx, pointerStep->dy);
+    else if (subCode == 11 || subCode == 12)
+        target.receiveMouseClickEvent(static_cast<int>(subCode) - 11);
+    else if (const auto* longMove = buttonIn(longMoveButtons, 16, subCode))
+        target.receiveMouseLongMovePointX(longMove->dx, longMove->dy);
+    else if (subCode >= 20 && subCode <= 23)
+        target.receiveMouseLongMovePointX(0, 0);
+    else
+        return false; // 0, 13 to 15 and above 23 mean nothing
+    return true;
+}
+
+// A setting's value, reported (types 1, 2 and 4) or read back (parameters 1 to 4, of which 2
+// and 3 both read the mode).
+bool showSetting(std::uint32_t setting, int value, ReportController& target) {
+    switch (setting) {
     case 1:
         target.updateViewThresholdDisplay(value);
         return true;
@@ -91,29 +64,31 @@ bool dispatchParameterReply(const DeviceFrame& frame, ReportController& target) 
     default:
         return false;
     }
+}
+
+bool dispatchParameterReply(const DeviceFrame& frame, ReportController& target) {
+    if (frame.commandRe != Protocol::parameterRequest)
+        return false;
+    return showSetting(frame.commandRq, static_cast<int>(frame.commandReValue), target);
 }
 
 } // namespace
 
 bool isIdentityReply(const DeviceFrame& frame) {
-    return frame.isComplete() && frame.isParameterReply() && frame.commandRe == parameterRequest &&
-           frame.commandRq == versionParameter && frame.commandReValue == versionParameter;
+    return frame.isComplete() && frame.isParameterReply() &&
+           frame.commandRe == Protocol::parameterRequest &&
+           frame.commandRq == Protocol::versionParameter &&
+           frame.commandReValue == Protocol::versionParameter;
 }
 
 bool dispatchFrame(const DeviceFrame& frame, ReportController& target) {
     if (!frame.isComplete())
         return false;
-    const auto value = static_cast<int>(frame.commandRe);
     switch (frame.command) {
     case 0x01:
-        target.updateViewThresholdDisplay(value);
-        return true;
     case 0x02:
-        target.updateViewModeDisplay(value);
-        return true;
     case 0x04:
-        target.updateViewSpeedDisplay(value);
-        return true;
+        return showSetting(frame.command, static_cast<int>(frame.commandRe), target);
     case 0x06:
         return dispatchButton(frame.commandRe, target);
     case DeviceFrame::parameterReply:

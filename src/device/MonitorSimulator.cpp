@@ -1,5 +1,7 @@
 #include "device/MonitorSimulator.h"
 
+#include "device/CommandFrame.h"
+
 #include <algorithm>
 #include <array>
 #include <cctype>
@@ -14,7 +16,7 @@
 namespace monctl {
 namespace {
 
-constexpr std::size_t frameLength = 24;
+constexpr std::size_t frameLength = CommandFrame::length;
 constexpr auto splitPause = std::chrono::milliseconds(30);
 constexpr auto writeStallLimit = std::chrono::milliseconds(1000);
 
@@ -25,17 +27,6 @@ int hexField(const std::string& frame, std::size_t at) {
 bool isHexFrame(const std::string& frame) {
     return std::all_of(frame.begin(), frame.end(),
                        [](unsigned char c) { return std::isxdigit(c) != 0; });
-}
-
-std::size_t findMarker(const std::string& text) {
-    for (std::size_t at = 0; at + 4 <= text.size(); ++at) {
-        auto part = text.substr(at, 4);
-        std::transform(part.begin(), part.end(), part.begin(),
-                       [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
-        if (part == "5FF5")
-            return at;
-    }
-    return std::string::npos;
 }
 
 } // namespace
@@ -64,8 +55,8 @@ MonitorSimulator::~MonitorSimulator() {
 }
 
 std::string MonitorSimulator::deviceFrame(int type, int commandRe, int commandRq, int value) {
-    return fmt::format("5FF5{:02X}{:02X}{:02X}{:02X}00000000A0FA", type & 0xFF, commandRe & 0xFF,
-                       commandRq & 0xFF, value & 0xFF);
+    return fmt::format("{}{:02X}{:02X}{:02X}{:02X}00000000{}", Protocol::marker, type & 0xFF,
+                       commandRe & 0xFF, commandRq & 0xFF, value & 0xFF, Protocol::trailer);
 }
 
 void MonitorSimulator::wake() {
@@ -254,10 +245,11 @@ void MonitorSimulator::readLine() {
 
 void MonitorSimulator::takeFrames() {
     for (;;) {
-        const auto marker = findMarker(m_line);
+        const auto marker = Protocol::findMarker(m_line);
         if (marker == std::string::npos) {
             // Keep a tail that could be the start of a marker.
-            m_line.erase(0, m_line.size() > 3 ? m_line.size() - 3 : 0);
+            const auto tail = Protocol::marker.size() - 1;
+            m_line.erase(0, m_line.size() > tail ? m_line.size() - tail : 0);
             return;
         }
         m_line.erase(0, marker);
@@ -279,26 +271,20 @@ void MonitorSimulator::handleFrame(const std::string& frame) {
         return;
     const int command = hexField(frame, 4);
     const int value = hexField(frame, 6);
+    if (int* setting = settingOf(command)) {
+        // A value out of the command's range leaves the setting as it was.
+        if (CommandFrame::admittedValue(command, value) == value)
+            *setting = value;
+        return;
+    }
     switch (command) {
-    case 1:
-        if (value >= 1 && value <= 9)
-            m_settings.contrast = value;
-        break;
-    case 2:
-        if (value >= 2 && value <= 4)
-            m_settings.mode = value;
-        break;
     case 3:
         ++m_fastRefreshes;
-        break;
-    case 4:
-        if (value >= 1 && value <= 5)
-            m_settings.speed = value;
         break;
     case 5:
         ++m_timeSyncs;
         break;
-    case 10:
+    case Protocol::parameterRequest:
         answerRequest(value);
         break;
     default:
@@ -306,26 +292,27 @@ void MonitorSimulator::handleFrame(const std::string& frame) {
     }
 }
 
-void MonitorSimulator::answerRequest(int parameter) {
-    int reply = 0;
-    switch (parameter) {
+// The setting a command changes, if it changes one.
+int* MonitorSimulator::settingOf(int command) {
+    switch (command) {
     case 1:
-        reply = m_settings.contrast;
-        break;
+        return &m_settings.contrast;
     case 2:
-    case 3:
-        reply = m_settings.mode;
-        break;
+        return &m_settings.mode;
     case 4:
-        reply = m_settings.speed;
-        break;
-    case 16:
-        reply = 16;
-        break;
+        return &m_settings.speed;
     default:
-        return;
+        return nullptr;
     }
-    answer(deviceFrame(0xF0, 10, parameter, reply));
+}
+
+void MonitorSimulator::answerRequest(int parameter) {
+    // Parameters 2 and 3 both read the mode; the version reads as the parameter itself.
+    const int* setting = settingOf(parameter == 3 ? 2 : parameter);
+    if (!setting && parameter != Protocol::versionParameter)
+        return;
+    answer(deviceFrame(DeviceFrame::parameterReply, Protocol::parameterRequest, parameter,
+                       setting ? *setting : Protocol::versionParameter));
 }
 
 // Called with the mutex held.

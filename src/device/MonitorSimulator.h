@@ -1,5 +1,7 @@
 #pragma once
 
+#include "device/DeviceFrame.h"
+#include "device/Protocol.h"
 #include "device/PseudoTerminal.h"
 
 #include <chrono>
@@ -36,7 +38,10 @@ public:
 
     // A 24-character frame of the monitor: type, then the value fields.
     static std::string deviceFrame(int type, int commandRe, int commandRq = 0, int value = 0);
-    static std::string identityReply() { return deviceFrame(0xF0, 10, 16, 16); }
+    static std::string identityReply() {
+        return deviceFrame(DeviceFrame::parameterReply, Protocol::parameterRequest,
+                           Protocol::versionParameter, Protocol::versionParameter);
+    }
 
     // Behaviour.
     void setSilent(bool silent); // take frames, answer nothing
@@ -71,6 +76,7 @@ private:
     void readLine();
     void takeFrames();
     void handleFrame(const std::string& frame);
+    int* settingOf(int command);
     void answerRequest(int parameter);
     void answer(const std::string& frame);
     void schedule(std::string bytes, std::chrono::milliseconds after);

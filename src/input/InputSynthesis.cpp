@@ -1,20 +1,20 @@
 #include "input/InputSynthesis.h"
 
 #include "runtime/RepeatingTimer.h"
-#include "shortcut/HotkeyState.h"
+#include "shortcut/KeyCodes.h"
+#include "shortcut/ModifierFlags.h"
 
 #include <spdlog/spdlog.h>
 
 namespace monctl {
 namespace {
 
-enum KeyCode { keyM = 46, pageUp = 116, f4 = 118, pageDown = 121 };
-
 // The flags the monitor's keys are posted with; other keys keep none.
 std::uint64_t postedFlags(int keyCode) {
-    if (keyCode == pageUp || keyCode == f4 || keyCode == pageDown)
+    if (keyCode == VirtualKey::pageUp || keyCode == VirtualKey::f4 ||
+        keyCode == VirtualKey::pageDown)
         return ModifierFlag::function;
-    if (keyCode == keyM)
+    if (keyCode == VirtualKey::m)
         return ModifierFlag::command;
     return 0;
 }

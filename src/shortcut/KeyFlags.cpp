@@ -1,6 +1,7 @@
 #include "shortcut/KeyFlags.h"
 
-#include "shortcut/HotkeyState.h"
+#include "shortcut/KeyCodes.h"
+#include "shortcut/ModifierFlags.h"
 
 #include <algorithm>
 #include <array>
@@ -10,9 +11,10 @@ namespace {
 
 constexpr std::array<std::uint16_t, 18> keypadKeys{65, 67, 69, 71, 75, 76, 78, 81, 82,
                                                    83, 84, 85, 86, 87, 88, 89, 91, 92};
-constexpr std::array<std::uint16_t, 27> functionKeys{64,  79,  80,  90,  96,  97,  98,  99,  100,
-                                                     101, 103, 105, 106, 107, 109, 111, 113, 114,
-                                                     115, 116, 117, 118, 119, 120, 121, 122, 63};
+// The other keys whose presses carry the function-key bit: Fn and the navigation keys.
+constexpr std::array<std::uint16_t, 7> navigationKeys{
+    VirtualKey::function, VirtualKey::help,     VirtualKey::home,         VirtualKey::pageUp,
+    VirtualKey::end,      VirtualKey::pageDown, VirtualKey::forwardDelete};
 
 template <std::size_t size>
 bool among(const std::array<std::uint16_t, size>& keys, std::uint16_t key) {
@@ -22,11 +24,11 @@ bool among(const std::array<std::uint16_t, size>& keys, std::uint16_t key) {
 } // namespace
 
 std::uint32_t flagsOfKey(std::uint16_t virtualKey) {
-    if (virtualKey >= 123 && virtualKey <= 126) // the arrows
+    if (virtualKey >= VirtualKey::leftArrow && virtualKey <= VirtualKey::upArrow)
         return ModifierFlag::numericPad | ModifierFlag::function;
     if (among(keypadKeys, virtualKey))
         return ModifierFlag::numericPad;
-    if (among(functionKeys, virtualKey))
+    if (functionKeyNumber(virtualKey) || among(navigationKeys, virtualKey))
         return ModifierFlag::function;
     return 0;
 }

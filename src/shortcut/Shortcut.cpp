@@ -1,11 +1,11 @@
 #include "shortcut/Shortcut.h"
 
-#include "shortcut/HotkeyState.h"
+#include "shortcut/KeyCodes.h"
 #include "shortcut/KeyboardLayout.h"
 #include "shortcut/Localization.h"
+#include "shortcut/ModifierFlags.h"
 
 #include <QString>
-#include <array>
 #include <charconv>
 #include <fmt/format.h>
 #include <utility>
@@ -13,9 +13,7 @@
 namespace monctl {
 namespace {
 
-// The function keys F1 to F19 in order, and the keypad keys with their texts.
-constexpr std::array<std::uint64_t, 19> functionKeys{
-    122, 120, 99, 118, 96, 97, 98, 100, 101, 109, 103, 111, 105, 107, 113, 106, 64, 79, 80};
+// The keys with a text of their own, besides the function keys and Space.
 constexpr std::pair<std::uint64_t, const char*> fixedTexts[] = {
     {82, "0"},       {83, "1"},       {84, "2"},       {85, "3"},       {86, "4"},
     {87, "5"},       {88, "6"},       {89, "7"},       {91, "8"},       {92, "9"},
@@ -25,20 +23,15 @@ constexpr std::pair<std::uint64_t, const char*> fixedTexts[] = {
     {117, "\u2326"}, {119, "\u2198"}, {121, "\u21DF"}, {123, "\u2190"}, {124, "\u2192"},
     {125, "\u2193"}, {126, "\u2191"},
 };
-constexpr std::uint64_t space = 49;
-
-std::optional<std::size_t> functionKeyIndex(std::uint64_t keyCode) {
-    for (std::size_t i = 0; i < functionKeys.size(); ++i) {
-        if (functionKeys[i] == keyCode)
-            return i;
-    }
-    return std::nullopt;
+std::optional<int> namedFunctionKey(std::uint64_t keyCode) {
+    const auto number = functionKeyNumber(keyCode);
+    return number && *number <= lastNamedFunctionKey ? number : std::nullopt;
 }
 
 std::optional<std::string> fixedText(std::uint64_t keyCode) {
-    if (const auto function = functionKeyIndex(keyCode))
-        return fmt::format("F{}", *function + 1);
-    if (keyCode == space)
+    if (const auto function = namedFunctionKey(keyCode))
+        return fmt::format("F{}", *function);
+    if (keyCode == VirtualKey::space)
         return localizedShortcutText("Space", "Shortcut glyph name for SPACE key");
     for (const auto& [code, text] : fixedTexts) {
         if (code == keyCode)
@@ -78,16 +71,7 @@ std::uint32_t Shortcut::carbonKeyCode() const {
 }
 
 std::uint32_t Shortcut::carbonFlags() const {
-    std::uint32_t flags = 0;
-    if (m_modifierFlags & ModifierFlag::command)
-        flags |= 0x100;
-    if (m_modifierFlags & ModifierFlag::shift)
-        flags |= 0x200;
-    if (m_modifierFlags & ModifierFlag::option)
-        flags |= 0x800;
-    if (m_modifierFlags & ModifierFlag::control)
-        flags |= 0x1000;
-    return flags;
+    return carbonFlagsFromFlags(m_modifierFlags);
 }
 
 std::optional<std::string> Shortcut::keyCodeString() const {
@@ -107,23 +91,19 @@ std::optional<std::string> Shortcut::keyCodeStringForKeyEquivalent() const {
     const QString units = QString::fromStdString(*text);
     if (units.size() < 2)
         return units.toLower().toStdString();
-    if (const auto function = functionKeyIndex(m_keyCode))
-        return utf8(static_cast<char32_t>(0xF704 + *function));
-    if (m_keyCode == space)
+    if (const auto function = namedFunctionKey(m_keyCode))
+        return utf8(firstFunctionKeyEquivalent + static_cast<char32_t>(*function - 1));
+    if (m_keyCode == VirtualKey::space)
         return std::string(" ");
     return std::string();
 }
 
 std::string Shortcut::modifierFlagsString() const {
     std::string glyphs;
-    if (m_modifierFlags & ModifierFlag::control)
-        glyphs += "\u2303";
-    if (m_modifierFlags & ModifierFlag::option)
-        glyphs += "\u2325";
-    if (m_modifierFlags & ModifierFlag::shift)
-        glyphs += "\u21E7";
-    if (m_modifierFlags & ModifierFlag::command)
-        glyphs += "\u2318";
+    for (const auto& key : modifierKeys) {
+        if (m_modifierFlags & key.flag)
+            glyphs += key.glyph;
+    }
     return glyphs;
 }
 

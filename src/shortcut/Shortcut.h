@@ -1,5 +1,7 @@
 #pragma once
 
+#include "shortcut/ModifierFlags.h"
+
 #include <cstdint>
 #include <functional>
 #include <map>
@@ -14,7 +16,7 @@ namespace monctl {
 class Shortcut {
 public:
     static constexpr std::uint64_t noKey = 0x7FFFFFFFFFFFFFFF;
-    static constexpr std::uint64_t modifierMask = 0x1E0000; // Shift, Control, Option, Command
+    static constexpr std::uint64_t modifierMask = ModifierFlag::modifierKeys;
 
     // The flags keep only the four modifier bits.
     Shortcut(std::uint64_t keyCode, std::uint64_t modifierFlags);

@@ -1,20 +1,14 @@
 #include "shortcut/ShortcutValidator.h"
 
 #include "runtime/CurrentLanguage.h"
-#include "shortcut/HotkeyState.h"
+#include "shortcut/KeyCodes.h"
 #include "shortcut/Localization.h"
+#include "shortcut/ModifierFlags.h"
 
 #include <QString>
-#include <algorithm>
-#include <array>
 
 namespace monctl {
 namespace {
-
-constexpr std::array<std::uint64_t, 20> functionKeys{
-    122, 120, 99, 118, 96, 97, 98, 100, 101, 109, 103, 111, 105, 107, 113, 106, 64, 79, 80, 90};
-constexpr std::uint64_t space = 49;
-constexpr std::uint64_t escape = 53;
 
 const char* const systemMessage =
     "This combination cannot be used because it is already used by a system-wide keyboard "
@@ -41,14 +35,15 @@ ShortcutValidator& ShortcutValidator::sharedValidator() {
 bool ShortcutValidator::isShortcutValid(const Shortcut& shortcut) const {
     const auto key = shortcut.keyCode();
     const auto flags = shortcut.modifierFlags();
-    if (std::find(functionKeys.begin(), functionKeys.end(), key) != functionKeys.end())
+    if (functionKeyNumber(key))
         return true;
     if (flags == 0)
         return false;
     if (flags & (ModifierFlag::command | ModifierFlag::control))
         return true;
     if (flags & ModifierFlag::option)
-        return key == space || key == escape || m_allowAnyShortcutWithOptionModifier;
+        return key == VirtualKey::space || key == VirtualKey::escape ||
+               m_allowAnyShortcutWithOptionModifier;
     return false;
 }
 

@@ -54,15 +54,23 @@ TEST(MonctlCli, SetsReadsBackRefreshesAndSynchronisesTheActiveMonitor) {
     EXPECT_EQ(run.status, 0) << run.errors;
     EXPECT_EQ(run.output, "contrast 5\nmode graphic\nspeed 3\n");
 
-    run = runMonctl({"--port", port, "set", "contrast", "7"});
+    // monctl may end before the monitor has read what it wrote: the probe and the command.
+    const auto command = [&](std::vector<std::string> arguments) {
+        const auto before = monitor.receivedFrames().size();
+        arguments.insert(arguments.begin(), {"--port", port});
+        const auto done = runMonctl(arguments);
+        EXPECT_TRUE(monitor.waitForFrames(before + 2, 5s)) << arguments.back();
+        return done;
+    };
+    run = command({"set", "contrast", "7"});
     EXPECT_EQ(run.status, 0) << run.errors;
     EXPECT_EQ(run.output, "");
     EXPECT_EQ(monitor.receivedFrames().back(), "5FF50107000000000000A0FA");
-    run = runMonctl({"--port", port, "set", "mode", "video"});
+    run = command({"set", "mode", "video"});
     EXPECT_EQ(monitor.receivedFrames().back(), "5FF50204000000000000A0FA");
-    run = runMonctl({"--port", port, "set", "speed", "5"});
-    run = runMonctl({"--port", port, "refresh"});
-    run = runMonctl({"--port", port, "sync-time"});
+    run = command({"set", "speed", "5"});
+    run = command({"refresh"});
+    run = command({"sync-time"});
     EXPECT_EQ(run.status, 0) << run.errors;
     EXPECT_EQ(monitor.fastRefreshCount(), 1);
     EXPECT_EQ(monitor.timeSyncCount(), 1);

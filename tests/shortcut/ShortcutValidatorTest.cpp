@@ -2,8 +2,10 @@
 
 #include "runtime/CurrentLanguage.h"
 #include "shortcut/HotkeyState.h"
+#include "shortcut/KeyFlags.h"
 
 #include <gtest/gtest.h>
+#include <regex>
 
 using namespace monctl;
 namespace Flag = ModifierFlag;
@@ -53,4 +55,36 @@ TEST(ShortcutValidator, FindsTheMenuItemThatHoldsACombinationDepthFirst) {
     EXPECT_FALSE(validator.isShortcut(Shortcut(8, Flag::control), menu, &why));
     EXPECT_EQ(why, "untouched");
     EXPECT_TRUE(validator.isShortcut(Shortcut(8, Flag::command), menu, nullptr));
+}
+
+// The validator, the key texts and the flags a key's presses carry know the same function
+// keys; a shortcut recorded on a key whose presses carry a flag of their own never matches.
+TEST(ShortcutValidator, AgreesWithTheKeyTextsAndTheKeyFlagsOnEveryKey) {
+    const auto& validator = ShortcutValidator::sharedValidator();
+    const std::regex functionKeyName("F[0-9]+");
+    int bareKeys = 0;
+    int namedFunctionKeys = 0;
+    for (std::uint32_t code = 0; code <= 0xFFFF; ++code) {
+        const auto key = static_cast<std::uint16_t>(code);
+        const auto keyFlags = flagsOfKey(key);
+        const auto bare = Shortcut::shortcutWithEvent(key, keyFlags);
+        ASSERT_EQ(bare.modifierFlags(), 0u) << code;
+        const bool usableBare = validator.isShortcutValid(bare);
+        if (usableBare) {
+            ++bareKeys;
+            EXPECT_TRUE(keyFlags & Flag::function) << code;
+        }
+        if (std::regex_match(bare.keyCodeString().value_or(""), functionKeyName)) {
+            ++namedFunctionKeys;
+            EXPECT_TRUE(usableBare) << code;
+        }
+
+        HotkeyState hotkeys;
+        const auto recorded = Shortcut::shortcutWithEvent(key, keyFlags | Flag::control);
+        hotkeys.RefreshHotkeyKeyCode = static_cast<std::uint32_t>(recorded.keyCode());
+        hotkeys.RefreshHotkeyModifierFlags = static_cast<std::uint32_t>(recorded.modifierFlags());
+        EXPECT_EQ(hotkeys.matches(key, keyFlags | Flag::control).empty(), keyFlags != 0) << code;
+    }
+    EXPECT_EQ(bareKeys, 20) << "F1 to F20";
+    EXPECT_EQ(namedFunctionKeys, 19) << "F20 has no text of its own";
 }

@@ -56,4 +56,19 @@ std::optional<std::uint16_t> virtualKeyFromEvdev(std::uint16_t evdev) {
     return found == std::end(table) ? std::nullopt : std::optional(found->first);
 }
 
+std::optional<unsigned> x11KeycodeFromVirtualKey(std::uint64_t virtualKey) {
+    const auto evdev = virtualKey <= 0xFFFF
+                           ? evdevFromVirtualKey(static_cast<std::uint16_t>(virtualKey))
+                           : std::nullopt;
+    if (!evdev)
+        return std::nullopt;
+    return *evdev + x11KeycodeOffset;
+}
+
+std::optional<std::uint16_t> virtualKeyFromX11Keycode(unsigned keycode) {
+    if (keycode < x11KeycodeOffset || keycode - x11KeycodeOffset > 0xFFFF)
+        return std::nullopt;
+    return virtualKeyFromEvdev(static_cast<std::uint16_t>(keycode - x11KeycodeOffset));
+}
+
 } // namespace monctl::platform

@@ -13,4 +13,8 @@ std::optional<std::uint16_t> virtualKeyFromEvdev(std::uint16_t evdev);
 
 constexpr std::uint16_t x11KeycodeOffset = 8;
 
+// The same through X11 key codes; none for a key either side lacks.
+std::optional<unsigned> x11KeycodeFromVirtualKey(std::uint64_t virtualKey);
+std::optional<std::uint16_t> virtualKeyFromX11Keycode(unsigned keycode);
+
 } // namespace monctl::platform

@@ -1,8 +1,6 @@
 #include "platform/linux/X11GlobalKeyMonitor.h"
 
-#include "platform/linux/EvdevKeyCodes.h"
-#include "platform/linux/X11Modifiers.h"
-#include "shortcut/KeyFlags.h"
+#include "shortcut/NativeKeyPress.h"
 
 #include <X11/XKBlib.h>
 #include <X11/Xlib.h>
@@ -104,18 +102,15 @@ void X11GlobalKeyMonitor::dispatchPending(const KeyPressHandler& onKeyPress) {
             else if (auto held = m_held.find(keycode); held != m_held.end())
                 m_held.erase(held);
         }
-        if (!pressed || keycode < platform::x11KeycodeOffset)
-            continue;
-        const auto virtualKey = platform::virtualKeyFromEvdev(
-            static_cast<std::uint16_t>(keycode - platform::x11KeycodeOffset));
-        if (!virtualKey)
+        if (!pressed)
             continue;
         unsigned state = m_capsLocked ? LockMask : 0;
         for (const auto heldKey : m_held) {
             if (heldKey != keycode)
                 state |= modifierMaskOf(heldKey);
         }
-        onKeyPress(*virtualKey, platform::flagsFromX11State(state) | flagsOfKey(*virtualKey));
+        if (const auto press = keyPressFromNative(keycode, state))
+            onKeyPress(press->virtualKey, press->flags);
     }
     m_capsLocked = serverCapsLock();
 }

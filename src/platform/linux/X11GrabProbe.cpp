@@ -4,7 +4,7 @@
 #include "platform/linux/EvdevKeyCodes.h"
 #include "platform/linux/X11Backends.h"
 #include "platform/linux/X11KeyGrabs.h"
-#include "shortcut/HotkeyState.h"
+#include "platform/linux/X11Modifiers.h"
 #include "shortcut/ShortcutValidator.h"
 
 #include <X11/Xlib.h>
@@ -20,35 +20,18 @@ public:
     std::string backendName() const override { return "X11 key grabs of other programs"; }
 
     bool isTaken(const Shortcut& shortcut) override {
-        const auto evdev =
-            shortcut.hasKey() && shortcut.keyCode() <= 0xFFFF
-                ? platform::evdevFromVirtualKey(static_cast<std::uint16_t>(shortcut.keyCode()))
-                : std::nullopt;
-        if (!evdev)
+        const auto keycode = platform::x11KeycodeFromVirtualKey(shortcut.keyCode());
+        if (!shortcut.hasKey() || !keycode)
             return false;
-        const unsigned keycode = *evdev + platform::x11KeycodeOffset;
-        const unsigned modifiers = x11Modifiers(shortcut.modifierFlags());
+        const unsigned modifiers = platform::x11StateFromFlags(shortcut.modifierFlags());
         const auto variants = platform::lockVariants(m_display);
-        if (!platform::grabAllVariants(m_display, keycode, modifiers, variants))
+        if (!platform::grabAllVariants(m_display, *keycode, modifiers, variants))
             return true;
-        platform::ungrabAllVariants(m_display, keycode, modifiers, variants);
+        platform::ungrabAllVariants(m_display, *keycode, modifiers, variants);
         return false;
     }
 
 private:
-    static unsigned x11Modifiers(std::uint64_t flags) {
-        unsigned mask = 0;
-        if (flags & ModifierFlag::shift)
-            mask |= ShiftMask;
-        if (flags & ModifierFlag::control)
-            mask |= ControlMask;
-        if (flags & ModifierFlag::option)
-            mask |= Mod1Mask;
-        if (flags & ModifierFlag::command)
-            mask |= Mod4Mask;
-        return mask;
-    }
-
     Display* m_display;
 };
 

@@ -3,7 +3,9 @@
 #include "platform/HotKeyServiceLoader.h"
 #include "platform/linux/EvdevKeyCodes.h"
 #include "platform/linux/X11KeyGrabs.h"
+#include "platform/linux/X11Modifiers.h"
 #include "shortcut/HotKeyService.h"
+#include "shortcut/ModifierFlags.h"
 
 #include <QObject>
 #include <QSocketNotifier>
@@ -13,19 +15,6 @@
 
 namespace monctl {
 namespace {
-
-unsigned x11Modifiers(std::uint32_t carbonFlags) {
-    unsigned mask = 0;
-    if (carbonFlags & 0x100)
-        mask |= Mod4Mask;
-    if (carbonFlags & 0x200)
-        mask |= ShiftMask;
-    if (carbonFlags & 0x800)
-        mask |= Mod1Mask;
-    if (carbonFlags & 0x1000)
-        mask |= ControlMask;
-    return mask;
-}
 
 class X11HotKeyService final : public HotKeyService {
 public:
@@ -42,14 +31,11 @@ public:
 
     std::optional<Handle> registerHotKey(std::uint32_t carbonKeyCode, std::uint32_t carbonFlags,
                                          const HotKeyIdentity& identity) override {
-        const auto evdev =
-            carbonKeyCode <= 0xFFFF
-                ? platform::evdevFromVirtualKey(static_cast<std::uint16_t>(carbonKeyCode))
-                : std::nullopt;
-        if (!evdev)
+        const auto keycode = platform::x11KeycodeFromVirtualKey(carbonKeyCode);
+        if (!keycode)
             return std::nullopt;
-        const Combination combination{static_cast<unsigned>(*evdev + platform::x11KeycodeOffset),
-                                      x11Modifiers(carbonFlags)};
+        const Combination combination{
+            *keycode, platform::x11StateFromFlags(flagsFromCarbonFlags(carbonFlags))};
         if (m_grabs[combination] == 0 && !grab(combination))
             return std::nullopt;
         ++m_grabs[combination];
@@ -116,9 +102,8 @@ private:
             }
             if (event.type != KeyPress)
                 continue;
-            const Combination pressed{event.xkey.keycode,
-                                      event.xkey.state & ~m_locks &
-                                          (ShiftMask | ControlMask | Mod1Mask | Mod4Mask)};
+            const Combination pressed{event.xkey.keycode, event.xkey.state & ~m_locks &
+                                                              platform::x11ModifierKeysMask()};
             for (const auto& [handle, registration] : m_registered) {
                 if (registration.combination == pressed)
                     deliver(registration.identity);

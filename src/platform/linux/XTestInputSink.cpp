@@ -1,26 +1,15 @@
 #include "platform/linux/XTestInputSink.h"
 
 #include "platform/linux/EvdevKeyCodes.h"
-#include "shortcut/HotkeyState.h"
+#include "platform/linux/X11Modifiers.h"
 
 #include <X11/Xlib.h>
 #include <X11/extensions/XTest.h>
-#include <X11/keysym.h>
 #include <cmath>
 #include <vector>
 
 namespace monctl {
 namespace {
-
-struct HeldModifier {
-    std::uint64_t flag;
-    KeySym key;
-};
-
-constexpr HeldModifier heldModifiers[] = {{ModifierFlag::shift, XK_Shift_L},
-                                          {ModifierFlag::control, XK_Control_L},
-                                          {ModifierFlag::option, XK_Alt_L},
-                                          {ModifierFlag::command, XK_Super_L}};
 
 int rounded(double value) {
     return static_cast<int>(std::lround(value));
@@ -67,20 +56,17 @@ PointerPosition XTestInputSink::pointerLocation() {
 // A lone key-down would stay held and repeat on X11, so every press is followed by its
 // release; the modifiers the flags name are held around it.
 void XTestInputSink::postKeyPress(std::uint16_t virtualKey, std::uint64_t flags) {
-    const auto evdev = platform::evdevFromVirtualKey(virtualKey);
-    if (!evdev)
+    const auto keycode = platform::x11KeycodeFromVirtualKey(virtualKey);
+    if (!keycode)
         return;
     std::lock_guard lock(m_mutex);
     std::vector<unsigned> held;
-    for (const auto& modifier : heldModifiers) {
-        if (flags & modifier.flag)
-            held.push_back(XKeysymToKeycode(m_display, modifier.key));
-    }
-    for (const auto keycode : held)
-        XTestFakeKeyEvent(m_display, keycode, True, CurrentTime);
-    const unsigned keycode = *evdev + platform::x11KeycodeOffset;
-    XTestFakeKeyEvent(m_display, keycode, True, CurrentTime);
-    XTestFakeKeyEvent(m_display, keycode, False, CurrentTime);
+    for (const KeySym modifier : platform::modifierKeysymsOf(flags))
+        held.push_back(XKeysymToKeycode(m_display, modifier));
+    for (const auto heldKey : held)
+        XTestFakeKeyEvent(m_display, heldKey, True, CurrentTime);
+    XTestFakeKeyEvent(m_display, *keycode, True, CurrentTime);
+    XTestFakeKeyEvent(m_display, *keycode, False, CurrentTime);
     for (auto release = held.rbegin(); release != held.rend(); ++release)
         XTestFakeKeyEvent(m_display, *release, False, CurrentTime);
     XFlush(m_display);

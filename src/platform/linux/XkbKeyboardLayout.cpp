@@ -61,10 +61,10 @@ XkbKeyboardLayout::~XkbKeyboardLayout() {
 }
 
 std::string XkbKeyboardLayout::textOfKey(std::uint16_t virtualKey) const {
-    const auto evdev = platform::evdevFromVirtualKey(virtualKey);
-    if (!evdev)
+    const auto x11Keycode = platform::x11KeycodeFromVirtualKey(virtualKey);
+    if (!x11Keycode)
         return {};
-    const xkb_keycode_t keycode = *evdev + platform::x11KeycodeOffset;
+    const xkb_keycode_t keycode = *x11Keycode;
     const auto groups = xkb_keymap_num_layouts_for_key(m_keymap, keycode);
     const xkb_layout_index_t group = m_group < groups ? m_group : 0;
     const xkb_keysym_t* symbols = nullptr;
