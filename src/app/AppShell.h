@@ -5,9 +5,11 @@
 #include <QObject>
 #include <memory>
 
+class QAction;
 class QApplication;
 class QEvent;
 class QMainWindow;
+class QMenu;
 class QSocketNotifier;
 
 namespace monctl {
@@ -15,10 +17,10 @@ namespace monctl {
 class ControlPanel;
 class GlobalKeyMonitor;
 
-// The application: its main window with the control panel and menu, the two key monitors
-// that catch the three shortcuts (in front: an application-wide event filter that never
-// takes an event; in the background: the desktop's global key events), and the end of the
-// application when the main window closes.
+// The application: its main window with the control panel and menu (relabelled when the
+// interface language changes), the two key monitors that catch the three shortcuts (in
+// front: an application-wide event filter that never takes an event; in the background: the
+// desktop's global key events), and the end of the application when the main window closes.
 class AppShell final : public QObject {
     Q_OBJECT
 
@@ -32,6 +34,8 @@ public:
     void applicationDidFinishLaunching();
     // Opens the settings, modal; returns when they are closed.
     void presentSettings();
+    // Opens the About box, modal; returns when it is closed.
+    void presentAbout();
     void registerABC();
 
 protected:
@@ -39,6 +43,7 @@ protected:
 
 private:
     void buildMenu();
+    void retranslateMenu();
     void matchShortcut(std::uint16_t virtualKey, std::uint64_t flags, bool global);
     void readGlobalKeys();
 
@@ -46,6 +51,11 @@ private:
     Preferences m_preferences;
     std::unique_ptr<QMainWindow> m_window;
     ControlPanel* m_panel;
+    QMenu* m_fileMenu = nullptr;
+    QAction* m_settingsAction = nullptr;
+    QAction* m_quitAction = nullptr;
+    QMenu* m_helpMenu = nullptr;
+    QAction* m_aboutAction = nullptr;
     std::unique_ptr<GlobalKeyMonitor> m_globalMonitor;
     QSocketNotifier* m_globalNotifier = nullptr;
 };

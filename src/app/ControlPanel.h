@@ -29,7 +29,7 @@ public:
                           QWidget* parent = nullptr);
     ~ControlPanel() override;
 
-    // The one control panel, once loaded (for the shortcut monitors and the settings window).
+    // The one control panel, once loaded (for the shortcut monitors).
     static ControlPanel* mainControlPanel();
 
     void load();
@@ -85,6 +85,9 @@ public:
 
 signals:
     void settingsRequested();
+
+protected:
+    void changeEvent(QEvent* event) override;
 
 private:
     class Reports;

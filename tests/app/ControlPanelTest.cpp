@@ -1,7 +1,7 @@
 // The control panel as a user sees it, on a real X server, against simulated monitors.
 #include "app/ControlPanel.h"
 
-#include "app/Captions.h"
+#include "app/CurrentLanguage.h"
 #include "device/MonitorSimulator.h"
 #include "serial/FixedPathRegistry.h"
 #include "serial/SerialPortManager.h"
@@ -81,8 +81,7 @@ TEST_F(ControlPanelTest, FirstRunShowsChineseCaptionsAndDisabledLists) {
         EXPECT_FALSE(list->isEnabled());
 
     // A language switch relabels at once, the no-device entry included.
-    CurrentLanguage() = 1;
-    panel->setViewDisplay();
+    changeCurrentLanguage(1);
     EXPECT_EQ(text(panel.get(), "portTitleInfo"), "Valid Port");
     EXPECT_EQ(text(panel.get(), "paramButton"), "Get Parameters");
     EXPECT_EQ(entries(panel->displaySerialPort()), std::vector<QString>{"No Match"});
