@@ -98,6 +98,9 @@ TEST_F(LanguageSwitch, RelabelsTheMenuTheAboutBoxAndTheMainWindow) {
     EXPECT_EQ(caption(shell->controlPanel(), "portTitleInfo"), "Valid Port");
     EXPECT_TRUE(processEventsUntil([&] { return fitsItsTexts(shell->mainWindow()); }));
 
+    changeCurrentLanguage(2); // only a hand-edited preferences file holds it
+    EXPECT_EQ(caption(shell->controlPanel(), "portTitleInfo"), "Valid Port");
+    EXPECT_EQ(ShortcutView().title(), "输入快捷键") << "the recorder is English for 1 only";
     changeCurrentLanguage(0);
     EXPECT_EQ(menuTexts(menuBar()), chineseMenu);
     EXPECT_EQ(shell->controlPanel()->modeInfo()->currentText(), "文本模式");
