@@ -1,11 +1,10 @@
 #include "app/AppShell.h"
 
-#include "app/Captions.h"
+#include "app/AboutBox.h"
 #include "app/ControlPanel.h"
 #include "app/MenuModel.h"
 #include "app/SettingsWindow.h"
 #include "runtime/MainQueue.h"
-#include "shortcut/GlobalKeyMonitor.h"
 #include "shortcut/HotkeyState.h"
 #include "shortcut/NativeKeyPress.h"
 #include "shortcut/ShortcutValidator.h"
@@ -15,7 +14,6 @@
 #include <QKeyEvent>
 #include <QMainWindow>
 #include <QMenuBar>
-#include <QMessageBox>
 #include <QSocketNotifier>
 #include <spdlog/spdlog.h>
 
@@ -37,13 +35,6 @@ const ShortcutAction& shortcutAction(HotkeyState::Action action) {
 
 } // namespace
 
-QString AppShell::aboutText() const {
-    QString text = "monctl controls a monitor attached by a USB-to-serial link.\n";
-    for (const auto& line : m_backends.describe())
-        text += "\n" + QString::fromStdString(line);
-    return text;
-}
-
 AppShell::AppShell(QApplication& application, Preferences preferences, DesktopBackends backends)
     : m_application(application), m_preferences(preferences),
       m_window(std::make_unique<QMainWindow>()),
@@ -57,8 +48,8 @@ AppShell::AppShell(QApplication& application, Preferences preferences, DesktopBa
     m_application.setQuitOnLastWindowClosed(false);
     connect(&m_application, &QCoreApplication::aboutToQuit,
             [] { spdlog::debug("applicationWillTerminate"); });
+    buildMenu(); // first: loading the language relabels it
     m_panel->load();
-    buildMenu();
     connect(m_panel, &ControlPanel::settingsRequested, this, &AppShell::presentSettings);
     ShortcutValidator::sharedValidator().setMainMenu(
         [window = m_window.get()] { return menuFromMenuBar(window->menuBar()); });
@@ -69,26 +60,41 @@ AppShell::~AppShell() {
 }
 
 void AppShell::buildMenu() {
-    const Captions& captions = captionsFor(CurrentLanguage());
-    auto* file = m_window->menuBar()->addMenu(QString::fromUtf8(captions.fileMenu));
-    auto* settings = file->addAction(QString::fromUtf8(captions.settingsMenuItem));
-    settings->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Comma));
-    settings->setMenuRole(QAction::PreferencesRole);
-    connect(settings, &QAction::triggered, m_panel, &ControlPanel::settingsRequested);
-    auto* quit = file->addAction(QString::fromUtf8(captions.quitMenuItem));
-    quit->setShortcut(QKeySequence::Quit);
-    quit->setMenuRole(QAction::QuitRole);
-    connect(quit, &QAction::triggered, m_window.get(), &QMainWindow::close);
-    auto* help = m_window->menuBar()->addMenu(QString::fromUtf8(captions.helpMenu));
-    auto* about = help->addAction(QString::fromUtf8(captions.aboutMenuItem));
-    about->setMenuRole(QAction::AboutRole);
-    connect(about, &QAction::triggered, m_window.get(),
-            [this] { QMessageBox::about(m_window.get(), "monctl", aboutText()); });
+    m_fileMenu = m_window->menuBar()->addMenu(QString());
+    m_settingsAction = m_fileMenu->addAction(QString());
+    m_settingsAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Comma));
+    m_settingsAction->setMenuRole(QAction::PreferencesRole);
+    connect(m_settingsAction, &QAction::triggered, m_panel, &ControlPanel::settingsRequested);
+    m_quitAction = m_fileMenu->addAction(QString());
+    m_quitAction->setShortcut(QKeySequence::Quit);
+    m_quitAction->setMenuRole(QAction::QuitRole);
+    connect(m_quitAction, &QAction::triggered, m_window.get(), &QMainWindow::close);
+    m_helpMenu = m_window->menuBar()->addMenu(QString());
+    m_aboutAction = m_helpMenu->addAction(QString());
+    m_aboutAction->setMenuRole(QAction::AboutRole);
+    connect(m_aboutAction, &QAction::triggered, this, &AppShell::presentAbout);
+    retranslateMenu();
+}
+
+void AppShell::retranslateMenu() {
+    m_fileMenu->setTitle(tr("&File"));
+    m_settingsAction->setText(tr("&Settings…"));
+    m_quitAction->setText(tr("&Quit"));
+    m_helpMenu->setTitle(tr("&Help"));
+    m_aboutAction->setText(tr("&About monctl"));
 }
 
 void AppShell::presentSettings() {
     SettingsWindow settings(m_preferences, m_window.get());
     settings.exec();
+}
+
+void AppShell::presentAbout() {
+    QStringList backends;
+    for (const auto& line : m_backends.describe())
+        backends << QString::fromStdString(line);
+    AboutBox about(backends, m_window.get());
+    about.exec();
 }
 
 void AppShell::applicationDidFinishLaunching() {
@@ -119,6 +125,10 @@ void AppShell::readGlobalKeys() {
 bool AppShell::eventFilter(QObject* watched, QEvent* event) {
     if (watched == m_window.get() && event->type() == QEvent::Close) {
         QMetaObject::invokeMethod(&m_application, &QCoreApplication::quit, Qt::QueuedConnection);
+        return false;
+    }
+    if (watched == m_window.get() && event->type() == QEvent::LanguageChange) {
+        retranslateMenu();
         return false;
     }
     // A key press reaches the window first, then travels through its widgets: counted once.

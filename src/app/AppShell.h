@@ -6,19 +6,21 @@
 #include <QObject>
 #include <memory>
 
+class QAction;
 class QApplication;
 class QEvent;
 class QMainWindow;
+class QMenu;
 class QSocketNotifier;
 
 namespace monctl {
 
 class ControlPanel;
 
-// The application: its main window with the control panel and menu, the two key monitors
-// that catch the three shortcuts (in front: an application-wide event filter that never
-// takes an event; in the background: the desktop's global key events), and the end of the
-// application when the main window closes.
+// The application: its main window with the control panel and menu (relabelled when the
+// interface language changes), the two key monitors that catch the three shortcuts (in
+// front: an application-wide event filter that never takes an event; in the background: the
+// desktop's global key events), and the end of the application when the main window closes.
 class AppShell final : public QObject {
     Q_OBJECT
 
@@ -34,6 +36,8 @@ public:
     void applicationDidFinishLaunching();
     // Opens the settings, modal; returns when they are closed.
     void presentSettings();
+    // Opens the About box, modal; returns when it is closed.
+    void presentAbout();
     void registerABC();
 
 protected:
@@ -41,14 +45,19 @@ protected:
 
 private:
     void buildMenu();
+    void retranslateMenu();
     void matchShortcut(std::uint16_t virtualKey, std::uint64_t flags, bool global);
     void readGlobalKeys();
-    QString aboutText() const;
 
     QApplication& m_application;
     Preferences m_preferences;
     std::unique_ptr<QMainWindow> m_window;
     ControlPanel* m_panel;
+    QMenu* m_fileMenu = nullptr;
+    QAction* m_settingsAction = nullptr;
+    QAction* m_quitAction = nullptr;
+    QMenu* m_helpMenu = nullptr;
+    QAction* m_aboutAction = nullptr;
     DesktopBackends m_backends;
     QSocketNotifier* m_globalNotifier = nullptr;
 };

@@ -1,6 +1,6 @@
 #include "app/ControlPanel.h"
 
-#include "app/Captions.h"
+#include "app/CurrentLanguage.h"
 #include "app/NamedWidget.h"
 #include "device/ReportController.h"
 #include "input/InputSynthesis.h"
@@ -10,6 +10,7 @@
 #include "shortcut/HotkeyState.h"
 
 #include <QComboBox>
+#include <QEvent>
 #include <QGridLayout>
 #include <QGuiApplication>
 #include <QHBoxLayout>
@@ -37,6 +38,14 @@ enum Command {
     request = 10
 };
 enum Parameter { contrast = 1, mode = 2, speed = 4 };
+
+// The entries of the lists; only the modes differ between the languages.
+constexpr std::array<const char*, 9> contrastEntries{"1", "2", "3", "4", "5", "6", "7", "8", "9"};
+constexpr std::array<const char*, 3> modeEntries{
+    QT_TRANSLATE_NOOP("monctl::ControlPanel", "Text Mode"),
+    QT_TRANSLATE_NOOP("monctl::ControlPanel", "Graphic Mode"),
+    QT_TRANSLATE_NOOP("monctl::ControlPanel", "Video Mode")};
+constexpr std::array<const char*, 5> speedEntries{"Fast", "Fast+", "Fast++", "Fast+++", "Fast++++"};
 
 } // namespace
 
@@ -72,9 +81,12 @@ ControlPanel::ControlPanel(Preferences preferences, std::shared_ptr<InputSink> i
     : m_preferences(std::move(preferences)),
       m_input(std::make_shared<InputSynthesis>(
           input ? std::move(input) : std::make_shared<NullInputSink>("no input backend given"),
-          showMessage ? std::move(showMessage)
-                      : [this](const std::string& text) { this->showMessage(text); },
-          [] { return CurrentLanguage(); })),
+          [this, show = std::move(showMessage)] {
+              const auto text = tr("Currently there is no starter, and the stability is poor. "
+                                   "Press Enter to close the pop-up window.")
+                                    .toStdString();
+              show ? show(text) : this->showMessage(text);
+          })),
       m_reports(std::make_shared<Reports>(*this)),
       m_pacer([this](int command, int value) { m_deviceLink.sendCommand(command, value); },
               [this](std::chrono::milliseconds delay, std::function<void()> then) {
@@ -152,7 +164,7 @@ void ControlPanel::load() {
     spdlog::debug("viewDidLoad");
     m_deviceLink.initSerialPorts();
     const auto stored = m_preferences.load();
-    CurrentLanguage() = stored.language;
+    changeCurrentLanguage(stored.language);
     auto& hotkeys = HotkeyState::shared();
     hotkeys.RefreshHotkeyKeyCode = stored.refreshKeyCode;
     hotkeys.RefreshHotkeyModifierFlags = stored.refreshFlags;
@@ -181,7 +193,7 @@ void ControlPanel::load() {
 void ControlPanel::initViewInfo() {
     m_displaySerialPort->clear();
     m_modeInfo->clear();
-    m_noDevStr = QString::fromUtf8(captionsFor(CurrentLanguage()).noDevice);
+    m_noDevStr = tr("No Match");
     m_displaySerialPort->addItem(m_noDevStr);
     m_displaySerialPort->setCurrentIndex(0);
     m_thresholdInfo->clear();
@@ -202,27 +214,32 @@ void ControlPanel::initViewInfo() {
 
 void ControlPanel::fillModeList() {
     m_modeInfo->clear();
-    for (const char* entry : captionsFor(CurrentLanguage()).modes)
-        m_modeInfo->addItem(QString::fromUtf8(entry));
+    for (const char* entry : modeEntries)
+        m_modeInfo->addItem(tr(entry));
 }
 
 void ControlPanel::setViewDisplay() {
     spdlog::debug("setViewDisplay CurrentLanguage = {}", CurrentLanguage());
-    const Captions& captions = captionsFor(CurrentLanguage());
-    m_portTitleInfo->setText(QString::fromUtf8(captions.portTitle));
-    m_thresholdTitleInfo->setText(QString::fromUtf8(captions.thresholdTitle));
-    m_modeTitleInfo->setText(QString::fromUtf8(captions.modeTitle));
-    m_speedTitleInfo->setText(QString::fromUtf8(captions.speedTitle));
-    m_timeSyncButton->setText(QString::fromUtf8(captions.timeSync));
-    m_paramButton->setText(QString::fromUtf8(captions.getParameters));
-    m_hardRefreshButton->setText(QString::fromUtf8(captions.fastRefresh));
-    m_clientSettingsButton->setText(QString::fromUtf8(captions.settings));
+    m_portTitleInfo->setText(tr("Valid Port"));
+    m_thresholdTitleInfo->setText(tr("Contrast"));
+    m_modeTitleInfo->setText(tr("Mode"));
+    m_speedTitleInfo->setText(tr("Speed"));
+    m_timeSyncButton->setText(tr("Time Sync"));
+    m_paramButton->setText(tr("Get Parameters"));
+    m_hardRefreshButton->setText(tr("Fast Refresh"));
+    m_clientSettingsButton->setText(tr("Settings"));
     fillModeList();
     m_modeInfo->setCurrentIndex(m_currentModeIndex);
     if (m_validPortList && !m_validPortList->empty())
         return;
-    m_noDevStr = QString::fromUtf8(captions.noDevice);
+    m_noDevStr = tr("No Match");
     showNoDevice();
+}
+
+void ControlPanel::changeEvent(QEvent* event) {
+    if (event->type() == QEvent::LanguageChange)
+        setViewDisplay();
+    QWidget::changeEvent(event);
 }
 
 void ControlPanel::showNoDevice() {

@@ -33,7 +33,7 @@ public:
                           ShowMessage showMessage = nullptr);
     ~ControlPanel() override;
 
-    // The one control panel, once loaded (for the shortcut monitors and the settings window).
+    // The one control panel, once loaded (for the shortcut monitors).
     static ControlPanel* mainControlPanel();
 
     void load();
@@ -89,6 +89,9 @@ public:
 
 signals:
     void settingsRequested();
+
+protected:
+    void changeEvent(QEvent* event) override;
 
 private:
     class Reports;

@@ -7,6 +7,7 @@
 #include <QKeySequence>
 #include <QMenu>
 #include <QMenuBar>
+#include <QRegularExpression>
 
 namespace monctl {
 namespace {
@@ -21,11 +22,18 @@ std::string keyEquivalentOf(Qt::Key key) {
     return QKeySequence(key).toString(QKeySequence::PortableText).toLower().toStdString();
 }
 
+// The title as shown, without its mnemonic: "&Quit" reads "Quit", "退出(&Q)" reads "退出".
+QString shownTitle(QString title) {
+    static const QRegularExpression bracketed(R"(\(&[^&]\))");
+    static const QRegularExpression marked("&(.)");
+    return title.remove(bracketed).replace(marked, "\\1");
+}
+
 Menu itemsOf(const QList<QAction*>& actions) {
     Menu menu;
     for (const QAction* action : actions) {
         MenuItem item;
-        item.title = action->text().remove('&').toStdString();
+        item.title = shownTitle(action->text()).toStdString();
         if (!action->shortcut().isEmpty()) {
             const QKeyCombination combination = action->shortcut()[0];
             item.keyEquivalent = keyEquivalentOf(combination.key());

@@ -1,12 +1,12 @@
 #include "app/SettingsWindow.h"
 
-#include "app/ControlPanel.h"
+#include "app/CurrentLanguage.h"
 #include "app/NamedWidget.h"
 #include "app/ShortcutView.h"
-#include "runtime/CurrentLanguage.h"
 #include "shortcut/HotkeyState.h"
 
 #include <QComboBox>
+#include <QEvent>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -15,28 +15,6 @@
 
 namespace monctl {
 namespace {
-
-struct SettingsCaptions {
-    const char* refreshHotKey;
-    const char* thresholdHotKey;
-    const char* thresholdUp;
-    const char* thresholdDown;
-    const char* languageSettings;
-    const char* buttonExit;
-    const char* buttonOK;
-    const char* title;
-};
-
-constexpr SettingsCaptions english{"Fast Refresh Hotkey",
-                                   "Contrast Hotkey",
-                                   "Up:",
-                                   "Down:",
-                                   "Language Settings",
-                                   "Exit",
-                                   "OK",
-                                   "Settings"};
-constexpr SettingsCaptions chinese{
-    "快速刷新热键", "对比度热键", "增加:", "减小:", "语言设置", "退出", "生效", "设置"};
 
 // The stored pair, or the default when the value is empty, on key 0 or without modifier.
 void apply(const std::optional<Shortcut>& value, std::uint32_t& keyCode, std::uint32_t& flags,
@@ -117,26 +95,29 @@ void SettingsWindow::viewDidLoad() {
 }
 
 void SettingsWindow::setSettingsRes() {
-    const SettingsCaptions& captions = CurrentLanguage() == 0 ? chinese : english;
-    m_refreshHotKey->setText(QString::fromUtf8(captions.refreshHotKey));
-    m_thresholdHotKey->setText(QString::fromUtf8(captions.thresholdHotKey));
-    m_thresholdUp->setText(QString::fromUtf8(captions.thresholdUp));
-    m_thresholdDown->setText(QString::fromUtf8(captions.thresholdDown));
-    m_languageSettings->setText(QString::fromUtf8(captions.languageSettings));
-    m_buttonExit->setText(QString::fromUtf8(captions.buttonExit));
-    m_buttonOK->setText(QString::fromUtf8(captions.buttonOK));
-    setWindowTitle(QString::fromUtf8(captions.title));
-    for (auto* view : {m_refreshHotCutView, m_thresholdInfocutView, m_thresholdDownInfocutView})
-        view->update();
+    m_refreshHotKey->setText(tr("Fast Refresh Hotkey"));
+    m_thresholdHotKey->setText(tr("Contrast Hotkey"));
+    m_thresholdUp->setText(tr("Up:"));
+    m_thresholdDown->setText(tr("Down:"));
+    m_languageSettings->setText(tr("Language Settings"));
+    m_buttonExit->setText(tr("Exit"));
+    m_buttonOK->setText(tr("OK"));
+    setWindowTitle(tr("Settings"));
+}
+
+void SettingsWindow::changeEvent(QEvent* event) {
+    if (event->type() == QEvent::LanguageChange) {
+        setSettingsRes();
+        // The texts of the other language may be wider or narrower.
+        adjustSize();
+    }
+    QDialog::changeEvent(event);
 }
 
 void SettingsWindow::setCurrentLanguage() {
     const int index = m_currentLanguageInfo->currentIndex();
     spdlog::debug("finishViewAction  _currentLanguageInfo.indexOfSelectedItem = {}", index);
-    CurrentLanguage() = index == 0 ? 0 : 1;
-    setSettingsRes();
-    if (auto* panel = ControlPanel::mainControlPanel())
-        panel->setViewDisplay();
+    changeCurrentLanguage(index == 0 ? 0 : 1);
 }
 
 void SettingsWindow::finishViewAction() {

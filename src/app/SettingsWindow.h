@@ -12,9 +12,9 @@ namespace monctl {
 
 class ShortcutView;
 
-// The settings: the interface language (in force at once) and the three shortcuts, applied
-// and saved with the language by OK; Exit leaves without saving. A modal window whose
-// closing never ends the application. Main thread only.
+// The settings: the interface language (in force at once: every window relabels itself) and
+// the three shortcuts, applied and saved with the language by OK; Exit leaves without saving. A
+// modal window whose closing never ends the application. Main thread only.
 class SettingsWindow final : public QDialog {
     Q_OBJECT
 
@@ -33,6 +33,9 @@ public:
     ShortcutView* refreshHotCutView() const { return m_refreshHotCutView; }
     ShortcutView* thresholdInfocutView() const { return m_thresholdInfocutView; }
     ShortcutView* thresholdDownInfocutView() const { return m_thresholdDownInfocutView; }
+
+protected:
+    void changeEvent(QEvent* event) override;
 
 private:
     void buildControls();

@@ -1,7 +1,6 @@
 #include "app/ShortcutView.h"
 
 #include "app/QtModifiers.h"
-#include "runtime/CurrentLanguage.h"
 #include "shortcut/KeyCodes.h"
 #include "shortcut/Localization.h"
 #include "shortcut/ModifierFlags.h"
@@ -11,23 +10,17 @@
 #include <QAccessible>
 #include <QAccessibleWidget>
 #include <QApplication>
+#include <QFontMetrics>
 #include <QKeyEvent>
 #include <QMessageBox>
 #include <QPainter>
 #include <QStyleOptionButton>
 #include <QToolTip>
+#include <algorithm>
 #include <spdlog/spdlog.h>
 
 namespace monctl {
 namespace {
-
-bool english() {
-    return CurrentLanguage() == 1;
-}
-
-QString text(const char* inEnglish, const char* inChinese) {
-    return QString::fromUtf8(english() ? inEnglish : inChinese);
-}
 
 std::function<void()>& beepSound() {
     static std::function<void()> beep = [] { QApplication::beep(); };
@@ -136,8 +129,35 @@ ShortcutView::~ShortcutView() {
     activateResignObserver(false);
 }
 
+QString ShortcutView::prompt(Prompt which) {
+    switch (which) {
+    case Prompt::record:
+        return tr("Record Shortcut");
+    case Prompt::useOld:
+        return tr("Use Old Shortcut");
+    case Prompt::cancel:
+        return tr("Cancel");
+    case Prompt::typeNew:
+        return tr("Type New Shortcut");
+    case Prompt::type:
+        break;
+    }
+    return tr("Type Shortcut");
+}
+
 QSize ShortcutView::sizeHint() const {
-    return {180, 24};
+    const QFontMetrics metrics(font());
+    int widest = 0;
+    for (const auto which :
+         {Prompt::record, Prompt::useOld, Prompt::cancel, Prompt::typeNew, Prompt::type})
+        widest = std::max(widest, metrics.horizontalAdvance(prompt(which)));
+    // A prompt is centred left of the hint area, clear of the bevel on both sides.
+    constexpr int bevel = 8;
+    return {std::max(180, widest + hintWidth() + 2 * bevel), 24};
+}
+
+QSize ShortcutView::minimumSizeHint() const {
+    return sizeHint();
 }
 
 int ShortcutView::hintWidth() const {
@@ -178,15 +198,14 @@ QString ShortcutView::mark() const {
 QString ShortcutView::title() const {
     if (!m_recording) {
         if (!m_shortcutValue)
-            return text("Record Shortcut", "输入快捷键");
+            return prompt(Prompt::record);
         return QString::fromStdString(m_shortcutValue->description());
     }
     if (m_hinting)
-        return m_shortcutValue ? text("Use Old Shortcut", "使用旧快捷键") : text("Cancel", "取消");
+        return prompt(m_shortcutValue ? Prompt::useOld : Prompt::cancel);
     if (!m_shortcutPlaceholder.isEmpty())
         return m_shortcutPlaceholder;
-    return m_shortcutValue ? text("Type New Shortcut", "键入新快捷键")
-                           : text("Type Shortcut", "输入快捷键");
+    return prompt(m_shortcutValue ? Prompt::typeNew : Prompt::type);
 }
 
 void ShortcutView::paintEvent(QPaintEvent*) {
@@ -242,8 +261,8 @@ QString ShortcutView::toolTipAt(const QPoint& point) const {
         return {};
     const char* token = hintRect().contains(point) ? hintToken : shortcutToken;
     if (token == shortcutToken)
-        return text("Click to record new shortcut", "单击记录快捷键");
-    return text("Delete shortcut", "删除快捷键");
+        return tr("Click to record new shortcut");
+    return tr("Delete shortcut");
 }
 
 bool ShortcutView::event(QEvent* event) {
@@ -263,6 +282,10 @@ void ShortcutView::changeEvent(QEvent* event) {
     if (event->type() == QEvent::EnabledChange) {
         setHinting(false);
         setRecording(false);
+        update();
+    }
+    if (event->type() == QEvent::LanguageChange) {
+        updateGeometry();
         update();
     }
     QWidget::changeEvent(event);
@@ -393,9 +416,8 @@ void ShortcutView::showTakenAlert(const Shortcut& shortcut, const std::string& e
     activateEventMonitoring(false);
     const QString combination = QString::fromStdString(shortcut.description());
     QMessageBox alert(QMessageBox::Critical, "monctl",
-                      english() ? QString("The key combination %1 cannot be used").arg(combination)
-                                : QString::fromUtf8("组合键%1不能被使用").arg(combination),
-                      QMessageBox::Ok, this);
+                      tr("The key combination %1 cannot be used").arg(combination), QMessageBox::Ok,
+                      this);
     alert.setInformativeText(QString::fromStdString(explanation));
     alert.exec();
     setShortcutPlaceholder({});

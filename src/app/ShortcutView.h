@@ -32,7 +32,8 @@ struct ShortcutBinding {
 // A control in which the user records a keyboard shortcut. It looks like a button: the
 // shortcut (modifier glyphs and key), a hint area at its right end (a delete mark, or an
 // escape mark while recording), prompts while recording. A click starts recording; the
-// next acceptable combination becomes its value; Delete clears, Escape cancels. Main thread.
+// next acceptable combination becomes its value; Delete clears, Escape cancels. Its texts
+// are English when the interface language is 1, else Chinese. Main thread.
 class ShortcutView final : public QWidget {
     Q_OBJECT
 
@@ -80,7 +81,9 @@ public:
     // What sounds for a refused combination (the system beep by default).
     static void setBeep(std::function<void()> beep);
 
+    // Wide enough for every prompt in the interface language.
     QSize sizeHint() const override;
+    QSize minimumSizeHint() const override;
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -92,6 +95,9 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    enum class Prompt { record, useOld, cancel, typeNew, type };
+    static QString prompt(Prompt which);
+
     void activateEventMonitoring(bool active);
     void activateResignObserver(bool active);
     void propagateValue(const std::optional<Shortcut>& value);

@@ -21,16 +21,9 @@ std::uint64_t postedFlags(int keyCode) {
 
 } // namespace
 
-std::string starterMessage(std::int32_t language) {
-    return language == 0 ? "当前没有设置启动台，稳定性较差，回车关闭弹窗。"
-                         : "Currently there is no starter, and the stability is poor. Press "
-                           "Enter to close the pop-up window.";
-}
-
-InputSynthesis::InputSynthesis(std::shared_ptr<InputSink> sink, ShowMessage showMessage,
-                               std::function<std::int32_t()> language)
-    : m_sink(std::move(sink)), m_showMessage(std::move(showMessage)),
-      m_language(std::move(language)) {}
+InputSynthesis::InputSynthesis(std::shared_ptr<InputSink> sink,
+                               std::function<void()> showStarterMessage)
+    : m_sink(std::move(sink)), m_showStarterMessage(std::move(showStarterMessage)) {}
 
 InputSynthesis::~InputSynthesis() {
     if (auto timer = m_longMoveTimer.exchange(nullptr))
@@ -47,7 +40,7 @@ void InputSynthesis::receiveKeyBoardClickWithCode(int keyCode) {
 }
 
 void InputSynthesis::receiveKeyBoardClickWithCodeForStarter() {
-    m_showMessage(starterMessage(m_language()));
+    m_showStarterMessage();
 }
 
 void InputSynthesis::receiveMouseMovePointX(int dx, int dy) {

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <string>
 
 namespace monctl {
 
@@ -20,12 +21,9 @@ class InputSynthesis : public std::enable_shared_from_this<InputSynthesis> {
 public:
     static constexpr auto longMoveInterval = std::chrono::milliseconds(300);
 
-    // A modal message with one default "OK" button, which Return closes; returns when closed.
-    using ShowMessage = std::function<void(const std::string&)>;
-
-    // `language` gives the interface language when the message is shown (0 Chinese).
-    InputSynthesis(std::shared_ptr<InputSink> sink, ShowMessage showMessage,
-                   std::function<std::int32_t()> language);
+    // `showStarterMessage` shows the "no starter" message, modal, in the interface language;
+    // it returns when the message is closed.
+    InputSynthesis(std::shared_ptr<InputSink> sink, std::function<void()> showStarterMessage);
     ~InputSynthesis();
 
     void setMainScreenSize(float width, float height);
@@ -48,16 +46,12 @@ private:
     void longMoveTick(int dx, int dy);
 
     std::shared_ptr<InputSink> m_sink;
-    ShowMessage m_showMessage;
-    std::function<std::int32_t()> m_language;
+    std::function<void()> m_showStarterMessage;
     std::atomic<float> m_mainScreenWidth{0};
     std::atomic<float> m_mainScreenHeight{0};
     std::atomic<bool> m_longMoveActive{false};
     std::atomic<bool> m_lastStepPending{false};
     std::atomic<std::shared_ptr<RepeatingTimer>> m_longMoveTimer;
 };
-
-// The starter message in the language given (0 Chinese, any other value English).
-std::string starterMessage(std::int32_t language);
 
 } // namespace monctl

@@ -1,7 +1,7 @@
 #include "shortcut/Localization.h"
 
+#include <QTranslator>
 #include <cstdlib>
-#include <map>
 #include <mutex>
 #include <optional>
 #include <string_view>
@@ -9,32 +9,22 @@
 namespace monctl {
 namespace {
 
-struct Translation {
-    const char* english;
-    const char* chinese;
+// The two catalogs of context "Shortcut", built from shortcut_en.ts and shortcut_zh_CN.ts
+// into this library's resources. Only read once loaded, so any thread may look up.
+struct Catalogs {
+    QTranslator english;
+    QTranslator chinese;
 };
 
-const std::map<std::string_view, Translation>& table() {
-    static const std::map<std::string_view, Translation> texts{
-        {"Space", {"Space", "空格"}},
-        {"Shortcut set", {"Shortcut set", "快捷键已设置"}},
-        {"Shortcut cleared", {"Shortcut cleared", "快捷键已清除"}},
-        {"keyboard shortcut", {"keyboard shortcut", "键盘快捷键"}},
-        {"To record a new shortcut, click this button, and then type the new shortcut, or press "
-         "delete to clear an existing shortcut.",
-         {"To record a new shortcut, click this button, and then type the new shortcut, or press "
-          "delete to clear an existing shortcut.",
-          "要录制新的快捷键，请点按此按钮，然后键入新的快捷键，或按删除键清除现有的快捷键。"}},
-        {"This combination cannot be used because it is already used by a system-wide keyboard "
-         "shortcut.\nIf you really want to use this key combination, most shortcuts can be "
-         "changed in the Keyboard & Mouse panel in System Preferences.",
-         {"This combination cannot be used because it is already used by a system-wide keyboard "
-          "shortcut.\nIf you really want to use this key combination, most shortcuts can be "
-          "changed in the Keyboard & Mouse panel in System Preferences.",
-          "此组合键已被系统范围的键盘快捷键使用，因此无法使用。\n如果确实要使用此组合键，"
-          "大多数快捷键都可以在系统设置的键盘面板中更改。"}},
-    };
-    return texts;
+const Catalogs& catalogs() {
+    static const Catalogs* loaded = [] {
+        auto* both = new Catalogs; // lives with the process: looked up until its end
+        // A catalog that cannot be loaded holds nothing: every key then gives "XXX".
+        (void)both->english.load("shortcut_en", ":/i18n");
+        (void)both->chinese.load("shortcut_zh_CN", ":/i18n");
+        return both;
+    }();
+    return *loaded;
 }
 
 bool localeIsChinese() {
@@ -71,10 +61,9 @@ bool chinese() {
 } // namespace
 
 std::string localizedShortcutText(const std::string& key, const char*) {
-    const auto found = table().find(key);
-    if (found == table().end())
-        return "XXX";
-    return chinese() ? found->second.chinese : found->second.english;
+    const auto& catalog = chinese() ? catalogs().chinese : catalogs().english;
+    const QString text = catalog.translate("Shortcut", key.c_str());
+    return text.isEmpty() ? "XXX" : text.toStdString();
 }
 
 void useChineseShortcutTexts(bool useChinese) {

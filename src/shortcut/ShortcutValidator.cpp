@@ -1,10 +1,10 @@
 #include "shortcut/ShortcutValidator.h"
 
-#include "runtime/CurrentLanguage.h"
 #include "shortcut/KeyCodes.h"
 #include "shortcut/Localization.h"
 #include "shortcut/ModifierFlags.h"
 
+#include <QCoreApplication>
 #include <QString>
 
 namespace monctl {
@@ -15,11 +15,14 @@ const char* const systemMessage =
     "shortcut.\nIf you really want to use this key combination, most shortcuts can be changed "
     "in the Keyboard & Mouse panel in System Preferences.";
 
+// Translated by the application's translator, in its interface language, not by the shortcut
+// family's own catalog, which follows the locale.
 std::string takenByMenuItem(const std::string& title) {
-    if (CurrentLanguage() == 1)
-        return "This shortcut cannot be used because it is already used by the menu item \u2018" +
-               title + "\u2019.";
-    return "键入快捷键已经被 \u2018" + title + "\u2019 菜单所使用.";
+    return QCoreApplication::translate(
+               "ShortcutValidator",
+               "This shortcut cannot be used because it is already used by the menu item ‘%1’.")
+        .arg(QString::fromStdString(title))
+        .toStdString();
 }
 
 } // namespace

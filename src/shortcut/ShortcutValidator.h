@@ -40,7 +40,8 @@ public:
 
     bool isShortcutValid(const Shortcut& shortcut) const;
     // Taken by another program or by the application's main menu. The explanation is set
-    // only when the answer is true and a place for it is given.
+    // only when the answer is true and a place for it is given; a menu item's is English
+    // unless the application installs a translation of context "ShortcutValidator".
     bool isShortcutAlreadyTakenBySystem(const Shortcut& shortcut, std::string* explanation) const;
     // Taken by an item of the menu or of its submenus, depth first.
     bool isShortcut(const Shortcut& shortcut, const Menu& menu, std::string* explanation) const;

@@ -1,6 +1,6 @@
 // The monitor's buttons driving a real X server: keys, pointer steps, clicks, long moves.
-#include "app/Captions.h"
 #include "app/ControlPanel.h"
+#include "app/CurrentLanguage.h"
 #include "device/MonitorSimulator.h"
 #include "platform/PlatformLoader.h"
 #include "runtime/MainQueue.h"
@@ -74,7 +74,7 @@ TEST(ButtonInput, TheStarterMessageWaitsForReturnWhileQueuedWorkGoesOn) {
     SerialPortManager::useRegistry(std::make_unique<FixedPathRegistry>(std::vector<std::string>{}));
     ControlPanel panel(Preferences(home.filePath("monctl.conf")), loadDesktopBackends().input);
     panel.load();
-    CurrentLanguage() = 1;
+    changeCurrentLanguage(1);
     bool queuedWorkRan = false;
     QString shown;
     QStringList buttons;

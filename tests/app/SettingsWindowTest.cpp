@@ -4,9 +4,9 @@
 
 #include "app/AppShell.h"
 #include "app/ControlPanel.h"
+#include "app/CurrentLanguage.h"
 #include "app/ShortcutView.h"
 #include "device/MonitorSimulator.h"
-#include "runtime/CurrentLanguage.h"
 #include "serial/FixedPathRegistry.h"
 #include "serial/SerialPortManager.h"
 #include "shortcut/HotkeyState.h"
@@ -104,7 +104,7 @@ TEST_F(SettingsWindowTest, FirstRunShowsChineseAndOkStoresTheDefaults) {
 
 TEST_F(SettingsWindowTest, RecordingFollowsTheKeysTyped) {
     openPanel();
-    CurrentLanguage() = 1;
+    changeCurrentLanguage(1);
     openSettingsInFront();
     auto* view = settings->thresholdInfocutView();
     view->setRecording(true);
@@ -240,7 +240,7 @@ TEST(SettingsFlow, EnglishAndControlAltRSurviveARestartAndWorkInTheBackground) {
         });
         shell.presentSettings(); // from the Settings button
     }
-    CurrentLanguage() = 0;
+    changeCurrentLanguage(0);
     HotkeyState::shared() = HotkeyState{};
 
     AppShell restarted(*qApp, preferences, loadDesktopBackends()); // the next start

@@ -1,7 +1,6 @@
 // The shortcut model and validator on a real X server: its keyboard layout, another
 // client's key grab, the window's menu.
 #include "app/AppShell.h"
-#include "runtime/CurrentLanguage.h"
 #include "serial/FixedPathRegistry.h"
 #include "serial/SerialPortManager.h"
 #include "shortcut/HotkeyState.h"

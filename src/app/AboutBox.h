@@ -1,0 +1,26 @@
+#pragma once
+
+#include <QMessageBox>
+
+namespace monctl {
+
+// The About box, in the interface language; it relabels itself when the language changes.
+// Main thread only.
+class AboutBox final : public QMessageBox {
+    Q_OBJECT
+
+public:
+    // The box also lists the desktop backends in use, one line each.
+    explicit AboutBox(QStringList backends, QWidget* parent = nullptr);
+
+    // What the box says.
+    QString aboutText() const;
+
+protected:
+    void changeEvent(QEvent* event) override;
+
+private:
+    QStringList m_backends;
+};
+
+} // namespace monctl

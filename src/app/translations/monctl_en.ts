@@ -1,0 +1,170 @@
+<?xml version="1.0" encoding="utf-8"?>
+<!DOCTYPE TS>
+<TS version="2.1" language="en" sourcelanguage="en">
+<context>
+    <name>ShortcutValidator</name>
+    <message>
+        <source>This shortcut cannot be used because it is already used by the menu item ‘%1’.</source>
+        <translation>This shortcut cannot be used because it is already used by the menu item ‘%1’.</translation>
+    </message>
+</context>
+<context>
+    <name>monctl::AboutBox</name>
+    <message>
+        <source>monctl controls a monitor attached by a USB-to-serial link.</source>
+        <translation>monctl controls a monitor attached by a USB-to-serial link.</translation>
+    </message>
+    <message>
+        <source>Backends in use:</source>
+        <translation>Backends in use:</translation>
+    </message>
+</context>
+<context>
+    <name>monctl::AppShell</name>
+    <message>
+        <source>&amp;File</source>
+        <translation>&amp;File</translation>
+    </message>
+    <message>
+        <source>&amp;Settings…</source>
+        <translation>&amp;Settings…</translation>
+    </message>
+    <message>
+        <source>&amp;Quit</source>
+        <translation>&amp;Quit</translation>
+    </message>
+    <message>
+        <source>&amp;Help</source>
+        <translation>&amp;Help</translation>
+    </message>
+    <message>
+        <source>&amp;About monctl</source>
+        <translation>&amp;About monctl</translation>
+    </message>
+</context>
+<context>
+    <name>monctl::ControlPanel</name>
+    <message>
+        <source>Text Mode</source>
+        <translation>Text Mode</translation>
+    </message>
+    <message>
+        <source>Graphic Mode</source>
+        <translation>Graphic Mode</translation>
+    </message>
+    <message>
+        <source>Video Mode</source>
+        <translation>Video Mode</translation>
+    </message>
+    <message>
+        <source>Currently there is no starter, and the stability is poor. Press Enter to close the pop-up window.</source>
+        <translation>Currently there is no starter, and the stability is poor. Press Enter to close the pop-up window.</translation>
+    </message>
+    <message>
+        <source>No Match</source>
+        <translation>No Match</translation>
+    </message>
+    <message>
+        <source>Valid Port</source>
+        <translation>Valid Port</translation>
+    </message>
+    <message>
+        <source>Contrast</source>
+        <translation>Contrast</translation>
+    </message>
+    <message>
+        <source>Mode</source>
+        <translation>Mode</translation>
+    </message>
+    <message>
+        <source>Speed</source>
+        <translation>Speed</translation>
+    </message>
+    <message>
+        <source>Time Sync</source>
+        <translation>Time Sync</translation>
+    </message>
+    <message>
+        <source>Get Parameters</source>
+        <translation>Get Parameters</translation>
+    </message>
+    <message>
+        <source>Fast Refresh</source>
+        <translation>Fast Refresh</translation>
+    </message>
+    <message>
+        <source>Settings</source>
+        <translation>Settings</translation>
+    </message>
+</context>
+<context>
+    <name>monctl::SettingsWindow</name>
+    <message>
+        <source>Fast Refresh Hotkey</source>
+        <translation>Fast Refresh Hotkey</translation>
+    </message>
+    <message>
+        <source>Contrast Hotkey</source>
+        <translation>Contrast Hotkey</translation>
+    </message>
+    <message>
+        <source>Up:</source>
+        <translation>Up:</translation>
+    </message>
+    <message>
+        <source>Down:</source>
+        <translation>Down:</translation>
+    </message>
+    <message>
+        <source>Language Settings</source>
+        <translation>Language Settings</translation>
+    </message>
+    <message>
+        <source>Exit</source>
+        <translation>Exit</translation>
+    </message>
+    <message>
+        <source>OK</source>
+        <translation>OK</translation>
+    </message>
+    <message>
+        <source>Settings</source>
+        <translation>Settings</translation>
+    </message>
+</context>
+<context>
+    <name>monctl::ShortcutView</name>
+    <message>
+        <source>Record Shortcut</source>
+        <translation>Record Shortcut</translation>
+    </message>
+    <message>
+        <source>Use Old Shortcut</source>
+        <translation>Use Old Shortcut</translation>
+    </message>
+    <message>
+        <source>Cancel</source>
+        <translation>Cancel</translation>
+    </message>
+    <message>
+        <source>Type New Shortcut</source>
+        <translation>Type New Shortcut</translation>
+    </message>
+    <message>
+        <source>Type Shortcut</source>
+        <translation>Type Shortcut</translation>
+    </message>
+    <message>
+        <source>Click to record new shortcut</source>
+        <translation>Click to record new shortcut</translation>
+    </message>
+    <message>
+        <source>Delete shortcut</source>
+        <translation>Delete shortcut</translation>
+    </message>
+    <message>
+        <source>The key combination %1 cannot be used</source>
+        <translation>The key combination %1 cannot be used</translation>
+    </message>
+</context>
+</TS>

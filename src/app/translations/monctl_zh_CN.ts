@@ -1,0 +1,170 @@
+<?xml version="1.0" encoding="utf-8"?>
+<!DOCTYPE TS>
+<TS version="2.1" language="zh_CN" sourcelanguage="en">
+<context>
+    <name>ShortcutValidator</name>
+    <message>
+        <source>This shortcut cannot be used because it is already used by the menu item ‘%1’.</source>
+        <translation>键入快捷键已经被 ‘%1’ 菜单所使用.</translation>
+    </message>
+</context>
+<context>
+    <name>monctl::AboutBox</name>
+    <message>
+        <source>monctl controls a monitor attached by a USB-to-serial link.</source>
+        <translation>monctl 通过 USB 转串口连接控制显示器。</translation>
+    </message>
+    <message>
+        <source>Backends in use:</source>
+        <translation>正在使用的后端：</translation>
+    </message>
+</context>
+<context>
+    <name>monctl::AppShell</name>
+    <message>
+        <source>&amp;File</source>
+        <translation>文件(&amp;F)</translation>
+    </message>
+    <message>
+        <source>&amp;Settings…</source>
+        <translation>设置(&amp;S)…</translation>
+    </message>
+    <message>
+        <source>&amp;Quit</source>
+        <translation>退出(&amp;Q)</translation>
+    </message>
+    <message>
+        <source>&amp;Help</source>
+        <translation>帮助(&amp;H)</translation>
+    </message>
+    <message>
+        <source>&amp;About monctl</source>
+        <translation>关于 monctl(&amp;A)</translation>
+    </message>
+</context>
+<context>
+    <name>monctl::ControlPanel</name>
+    <message>
+        <source>Text Mode</source>
+        <translation>文本模式</translation>
+    </message>
+    <message>
+        <source>Graphic Mode</source>
+        <translation>图文模式</translation>
+    </message>
+    <message>
+        <source>Video Mode</source>
+        <translation>视频模式</translation>
+    </message>
+    <message>
+        <source>Currently there is no starter, and the stability is poor. Press Enter to close the pop-up window.</source>
+        <translation>当前没有设置启动台，稳定性较差，回车关闭弹窗。</translation>
+    </message>
+    <message>
+        <source>No Match</source>
+        <translation>无匹配</translation>
+    </message>
+    <message>
+        <source>Valid Port</source>
+        <translation>有效端口</translation>
+    </message>
+    <message>
+        <source>Contrast</source>
+        <translation>对比度</translation>
+    </message>
+    <message>
+        <source>Mode</source>
+        <translation>模式</translation>
+    </message>
+    <message>
+        <source>Speed</source>
+        <translation>速度</translation>
+    </message>
+    <message>
+        <source>Time Sync</source>
+        <translation>时间同步</translation>
+    </message>
+    <message>
+        <source>Get Parameters</source>
+        <translation>获取参数</translation>
+    </message>
+    <message>
+        <source>Fast Refresh</source>
+        <translation>快速刷新</translation>
+    </message>
+    <message>
+        <source>Settings</source>
+        <translation>设置</translation>
+    </message>
+</context>
+<context>
+    <name>monctl::SettingsWindow</name>
+    <message>
+        <source>Fast Refresh Hotkey</source>
+        <translation>快速刷新热键</translation>
+    </message>
+    <message>
+        <source>Contrast Hotkey</source>
+        <translation>对比度热键</translation>
+    </message>
+    <message>
+        <source>Up:</source>
+        <translation>增加:</translation>
+    </message>
+    <message>
+        <source>Down:</source>
+        <translation>减小:</translation>
+    </message>
+    <message>
+        <source>Language Settings</source>
+        <translation>语言设置</translation>
+    </message>
+    <message>
+        <source>Exit</source>
+        <translation>退出</translation>
+    </message>
+    <message>
+        <source>OK</source>
+        <translation>生效</translation>
+    </message>
+    <message>
+        <source>Settings</source>
+        <translation>设置</translation>
+    </message>
+</context>
+<context>
+    <name>monctl::ShortcutView</name>
+    <message>
+        <source>Record Shortcut</source>
+        <translation>输入快捷键</translation>
+    </message>
+    <message>
+        <source>Use Old Shortcut</source>
+        <translation>使用旧快捷键</translation>
+    </message>
+    <message>
+        <source>Cancel</source>
+        <translation>取消</translation>
+    </message>
+    <message>
+        <source>Type New Shortcut</source>
+        <translation>键入新快捷键</translation>
+    </message>
+    <message>
+        <source>Type Shortcut</source>
+        <translation>输入快捷键</translation>
+    </message>
+    <message>
+        <source>Click to record new shortcut</source>
+        <translation>单击记录快捷键</translation>
+    </message>
+    <message>
+        <source>Delete shortcut</source>
+        <translation>删除快捷键</translation>
+    </message>
+    <message>
+        <source>The key combination %1 cannot be used</source>
+        <translation>组合键%1不能被使用</translation>
+    </message>
+</context>
+</TS>
