@@ -31,6 +31,11 @@ public:
     int run() {
         if (m_request.simulate) {
             m_simulator = std::make_unique<MonitorSimulator>();
+            if (m_simulator->error()) {
+                fmt::print(stderr, "monctl: the simulated monitor cannot start: {}\n",
+                           m_simulator->error().message());
+                return 1;
+            }
             m_request.ports.push_back(m_simulator->devicePath());
         }
         if (!namedPortsExist())
@@ -71,7 +76,7 @@ private:
         auto registry = loadDeviceRegistry(m_request.ports);
         spdlog::info("device registry: {}", describeBackend(*registry));
         SerialPortManager::useRegistry(std::move(registry));
-        auto& state = DeviceLinkState::shared();
+        auto& state = m_link.state();
         state.openedPortStream = stderr; // standard output carries results only
         m_errors = state.portErrors.connect([this](const auto& port, const SerialPortError& error) {
             if (std::find(m_request.ports.begin(), m_request.ports.end(), port->path()) !=

@@ -32,6 +32,10 @@ int runWindow(const CliRequest& request, int argc, char** argv) {
     std::unique_ptr<MonitorSimulator> simulator;
     if (request.simulate) {
         simulator = std::make_unique<MonitorSimulator>();
+        if (simulator->error()) {
+            spdlog::error("The simulated monitor cannot start: {}", simulator->error().message());
+            return 1;
+        }
         ports.push_back(simulator->devicePath());
     }
     auto registry = loadDeviceRegistry(ports);

@@ -16,18 +16,13 @@
 namespace monctl {
 namespace {
 
-bool isValid(const std::shared_ptr<SerialPort>& port) {
-    const auto& valid = DeviceLinkState::shared().validPorts;
+bool isValid(const DeviceLinkState& state, const std::shared_ptr<SerialPort>& port) {
+    const auto& valid = state.validPorts;
     return valid && std::any_of(valid->begin(), valid->end(),
                                 [&](const auto& listed) { return *listed == *port; });
 }
 
 } // namespace
-
-DeviceLinkState& DeviceLinkState::shared() {
-    static auto* state = new DeviceLinkState; // ports may still report while the process ends
-    return *state;
-}
 
 void DeviceLink::initSerialPorts() {
     std::setvbuf(stdout, nullptr, _IONBF, 0);
@@ -38,59 +33,64 @@ void DeviceLink::initSerialPorts() {
 
 void DeviceLink::adoptValidPorts(std::shared_ptr<PortList> ports,
                                  std::weak_ptr<ReportController> controller) {
-    auto& state = DeviceLinkState::shared();
-    state.validPorts = std::move(ports);
-    state.reportController = std::move(controller);
+    assertMainThread();
+    m_state->validPorts = std::move(ports);
+    m_state->reportController = std::move(controller);
 }
 
 void DeviceLink::startProbe() {
-    auto& state = DeviceLinkState::shared();
+    assertMainThread();
+    auto& state = *m_state;
     const auto ports = SerialPortManager::sharedSerialPortManager().availablePorts();
-    state.portHelper = std::make_shared<DeviceLinkDelegate>();
+    state.portHelper = std::make_shared<DeviceLinkDelegate>(m_state);
     // Monitors plugged in later are probed as they appear.
     state.hotPlug = NotificationCenter::defaultCenter().addObserver(
-        SerialPortManager::SerialPortWasConnectedNotification, [](const Notification& added) {
+        SerialPortManager::SerialPortWasConnectedNotification,
+        [weak = std::weak_ptr(m_state)](const Notification& added) {
+            const auto linked = weak.lock();
+            if (!linked)
+                return;
             const auto& key = SerialPortManager::ConnectedSerialPortsKey;
             for (const auto& port : std::any_cast<SerialPortManager::Ports>(added.userInfo.at(key)))
-                probePort(port);
+                probePort(linked, port);
         });
     if (ports.empty()) {
         spdlog::info("startPin error end return");
         return;
     }
     for (const auto& port : ports)
-        probePort(port);
+        probePort(m_state, port);
 }
 
-void DeviceLink::probePort(const std::shared_ptr<SerialPort>& port) {
-    const auto& helper = DeviceLinkState::shared().portHelper;
-    try {
-        spdlog::debug("startPinAvailablePorts11111 {}", port->name());
-        helper->setSerialPort(port);
-        helper->serialPort()->setDelegate(helper);
-        spdlog::debug("startPinAvailablePorts11111 {}", helper->serialPort()->name());
-        port->open();
-        spdlog::debug("startPinAvailablePorts  获取参数--MCU版本号");
-        spdlog::debug("startPinAvailablePorts serialPort,fileDr {}", port->name());
-        sendDataWithCommand(*port, Protocol::parameterRequest, Protocol::versionParameter);
-    } catch (const std::exception& error) {
-        spdlog::error("{} serial port operate error is {}", port->name(), error.what());
-    }
+void DeviceLink::probePort(const std::shared_ptr<DeviceLinkState>& state,
+                           const std::shared_ptr<SerialPort>& port) {
+    const auto& helper = state->portHelper;
+    // Nothing here throws: failures reach the delegate as error values.
+    spdlog::debug("startPinAvailablePorts11111 {}", port->name());
+    helper->setSerialPort(port);
+    helper->serialPort()->setDelegate(helper);
+    spdlog::debug("startPinAvailablePorts11111 {}", helper->serialPort()->name());
+    port->open();
+    spdlog::debug("startPinAvailablePorts  获取参数--MCU版本号");
+    spdlog::debug("startPinAvailablePorts serialPort,fileDr {}", port->name());
+    sendDataWithCommand(*port, Protocol::parameterRequest, Protocol::versionParameter);
     spdlog::debug("startPinAvailablePorts");
     spdlog::debug("startPinAvailablePorts  end222222222");
-    letGoUnlessAnswered(port);
+    letGoUnlessAnswered(state, port);
 }
 
 // A device that does not answer as a monitor is closed again, so that other programs can
 // use it while this one runs.
-void DeviceLink::letGoUnlessAnswered(const std::shared_ptr<SerialPort>& port) {
+void DeviceLink::letGoUnlessAnswered(const std::weak_ptr<DeviceLinkState>& state,
+                                     const std::shared_ptr<SerialPort>& port) {
     if (!port->isOpen())
         return;
     std::weak_ptr<SerialPort> weak = port;
-    RepeatingTimer::start(probeAnswerLimit, std::chrono::nanoseconds(0), [weak] {
-        MainQueue::shared()->post([weak] {
+    RepeatingTimer::start(probeAnswerLimit, std::chrono::nanoseconds(0), [state, weak] {
+        MainQueue::shared()->post([state, weak] {
             auto silent = weak.lock();
-            if (!silent || !silent->isOpen() || isValid(silent))
+            auto linked = state.lock();
+            if (!silent || !linked || !silent->isOpen() || isValid(*linked, silent))
                 return;
             spdlog::info("{} gave no identity reply within {} s: closed", silent->name(),
                          probeAnswerLimit.count());
@@ -100,7 +100,8 @@ void DeviceLink::letGoUnlessAnswered(const std::shared_ptr<SerialPort>& port) {
 }
 
 void DeviceLink::currentDisplayPort(int indexOfPortsArr) {
-    auto& state = DeviceLinkState::shared();
+    assertMainThread();
+    auto& state = *m_state;
     const std::size_t count = state.validPorts ? state.validPorts->size() : 0;
     spdlog::debug("currentDisplayPort indexOfPortsArr = {}", indexOfPortsArr);
     spdlog::debug("currentDisplayPort caluPortsArr.count = {}", count);
@@ -114,8 +115,9 @@ void DeviceLink::currentDisplayPort(int indexOfPortsArr) {
 }
 
 bool DeviceLink::sendCommand(int command, int value) {
+    assertMainThread();
     spdlog::debug("sendCommand****** command = {}, optional = {}", command, value);
-    const auto& port = DeviceLinkState::shared().currentPort;
+    const auto& port = m_state->currentPort;
     if (!port || !port->isOpen()) {
         spdlog::warn("需要弹窗显示异常 currentPort = {}", port ? port->name() : "(null)");
         return false;

@@ -16,7 +16,8 @@ class SerialPort;
 
 using PortList = std::vector<std::shared_ptr<SerialPort>>;
 
-// The device link's program-wide state: one for the process, touched on the main thread only.
+// The device link's state, shared by every link of the program (the program makes one at
+// start, a test one per test). Touched on the main thread only.
 struct DeviceLinkState {
     std::shared_ptr<DeviceLinkDelegate> portHelper; // the delegate of every probed port
     std::shared_ptr<PortList> validPorts;           // ports whose monitor answered, in order
@@ -25,14 +26,19 @@ struct DeviceLinkState {
     Connection hotPlug;              // probes ports that appear later
     FILE* openedPortStream = stdout; // where "Serial port ... was opened" goes
     Signal<std::shared_ptr<SerialPort>, SerialPortError> portErrors;
-
-    static DeviceLinkState& shared();
 };
 
 // Finds the monitors among the serial ports and sends commands to the active one.
 // Main thread only.
 class DeviceLink {
 public:
+    // Links given the same state send to the same active port.
+    explicit DeviceLink(
+        std::shared_ptr<DeviceLinkState> state = std::make_shared<DeviceLinkState>())
+        : m_state(std::move(state)) {}
+
+    DeviceLinkState& state() const { return *m_state; }
+
     // How long a probed port may stay silent before it is closed again.
     static constexpr auto probeAnswerLimit = std::chrono::seconds(3);
 
@@ -46,8 +52,12 @@ public:
     bool sendCommand(int command, int value);
 
 private:
-    static void probePort(const std::shared_ptr<SerialPort>& port);
-    static void letGoUnlessAnswered(const std::shared_ptr<SerialPort>& port);
+    static void probePort(const std::shared_ptr<DeviceLinkState>& state,
+                          const std::shared_ptr<SerialPort>& port);
+    static void letGoUnlessAnswered(const std::weak_ptr<DeviceLinkState>& state,
+                                    const std::shared_ptr<SerialPort>& port);
+
+    std::shared_ptr<DeviceLinkState> m_state;
 };
 
 } // namespace monctl

@@ -3,6 +3,7 @@
 #include "device/DeviceLink.h"
 #include "device/FrameDispatch.h"
 #include "device/ReportController.h"
+#include "runtime/MainQueue.h"
 #include "serial/SerialPort.h"
 
 #include <algorithm>
@@ -20,6 +21,7 @@ bool listed(const PortList& ports, const SerialPort& port) {
 } // namespace
 
 void DeviceLinkDelegate::didReceiveData(SerialPort& port, const Bytes& data) {
+    assertMainThread();
     spdlog::debug("{} read {} bytes", port.name(), data.size());
     for (const auto& frame : m_assemblers[port.path()].feed(data)) {
         spdlog::debug("接受消息***********command = {:X},CommandRe = {:X}, CommandRq = {:X}, "
@@ -30,10 +32,11 @@ void DeviceLinkDelegate::didReceiveData(SerialPort& port, const Bytes& data) {
 }
 
 void DeviceLinkDelegate::handleFrame(SerialPort& port, const DeviceFrame& frame) {
-    auto& state = DeviceLinkState::shared();
-    auto target = state.reportController.lock();
-    if (!state.validPorts)
+    const auto linked = m_state.lock();
+    if (!linked || !linked->validPorts)
         return;
+    auto& state = *linked;
+    auto target = state.reportController.lock();
     if (isIdentityReply(frame)) {
         if (listed(*state.validPorts, port))
             return; // a port is listed once
@@ -52,9 +55,13 @@ void DeviceLinkDelegate::handleFrame(SerialPort& port, const DeviceFrame& frame)
 }
 
 void DeviceLinkDelegate::wasRemovedFromSystem(SerialPort& port) {
+    assertMainThread();
     spdlog::info("serialPortWasRemovedFromSystem  {}", port.name());
-    auto& state = DeviceLinkState::shared();
     m_assemblers.erase(port.path());
+    const auto linked = m_state.lock();
+    if (!linked)
+        return;
+    auto& state = *linked;
     if (state.validPorts)
         std::erase_if(*state.validPorts,
                       [&](const auto& listedPort) { return *listedPort == port; });
@@ -67,12 +74,13 @@ void DeviceLinkDelegate::wasRemovedFromSystem(SerialPort& port) {
 void DeviceLinkDelegate::didEncounterError(SerialPort& port, const SerialPortError& error) {
     spdlog::warn("{} {} {}", "-[DeviceLinkDelegate serialPort:didEncounterError:]", port.name(),
                  error.text());
-    DeviceLinkState::shared().portErrors.notify(port.shared_from_this(), error);
+    if (const auto linked = m_state.lock())
+        linked->portErrors.notify(port.shared_from_this(), error);
 }
 
 void DeviceLinkDelegate::wasOpened(SerialPort& port) {
-    std::fprintf(DeviceLinkState::shared().openedPortStream, "Serial port %s was opened\n",
-                 port.name().c_str());
+    if (const auto linked = m_state.lock())
+        std::fprintf(linked->openedPortStream, "Serial port %s was opened\n", port.name().c_str());
 }
 
 } // namespace monctl

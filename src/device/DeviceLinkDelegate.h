@@ -9,6 +9,7 @@
 
 namespace monctl {
 
+struct DeviceLinkState;
 class ReportController;
 
 // The delegate of every probed port: puts the monitors' frames together and passes them on,
@@ -16,6 +17,9 @@ class ReportController;
 // list. Main thread only.
 class DeviceLinkDelegate final : public SerialPortDelegateOf<DeviceLinkDelegate> {
 public:
+    // The state it changes; held weakly, as the state holds the delegate.
+    explicit DeviceLinkDelegate(std::weak_ptr<DeviceLinkState> state) : m_state(std::move(state)) {}
+
     // The port being probed; the last one probed after a probe, none after a removal.
     const std::shared_ptr<SerialPort>& serialPort() const { return m_serialPort; }
     void setSerialPort(std::shared_ptr<SerialPort> port) { m_serialPort = std::move(port); }
@@ -28,6 +32,7 @@ public:
 private:
     void handleFrame(SerialPort& port, const DeviceFrame& frame);
 
+    std::weak_ptr<DeviceLinkState> m_state;
     std::shared_ptr<SerialPort> m_serialPort;
     std::map<std::string, FrameAssembler> m_assemblers; // by port path
 };

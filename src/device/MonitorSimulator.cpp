@@ -36,8 +36,12 @@ MonitorSimulator::MonitorSimulator() : MonitorSimulator(Settings{}) {}
 MonitorSimulator::MonitorSimulator(Settings initial, FrameObserver onFrame)
     : m_onFrame(std::move(onFrame)), m_settings(initial) {
     int ends[2];
-    if (::pipe2(ends, O_NONBLOCK | O_CLOEXEC) != 0)
-        throw std::system_error(errno, std::system_category(), "pipe2");
+    if (m_terminal.error())
+        return;
+    if (::pipe2(ends, O_NONBLOCK | O_CLOEXEC) != 0) {
+        m_pipeError = std::error_code(errno, std::system_category());
+        return;
+    }
     m_wakeRead = ends[0];
     m_wakeWrite = ends[1];
     m_thread = std::thread([this] { run(); });
@@ -48,6 +52,8 @@ MonitorSimulator::~MonitorSimulator() {
         std::lock_guard lock(m_mutex);
         m_stopping = true;
     }
+    if (!m_thread.joinable())
+        return;
     wake();
     m_thread.join();
     ::close(m_wakeRead);

@@ -34,6 +34,8 @@ public:
     MonitorSimulator(const MonitorSimulator&) = delete;
     MonitorSimulator& operator=(const MonitorSimulator&) = delete;
 
+    // Why the simulator could not start (no pseudo-terminal to be had); empty when it runs.
+    std::error_code error() const { return m_terminal.error() ? m_terminal.error() : m_pipeError; }
     const std::string& devicePath() const { return m_terminal.devicePath(); }
 
     // A 24-character frame of the monitor: type, then the value fields.
@@ -84,6 +86,7 @@ private:
     void writeFully(const std::string& bytes);
 
     PseudoTerminal m_terminal;
+    std::error_code m_pipeError;
     FrameObserver m_onFrame;
     int m_wakeRead = -1;
     int m_wakeWrite = -1;

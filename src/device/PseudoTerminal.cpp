@@ -10,29 +10,29 @@
 #include <utility>
 
 namespace monctl {
-namespace {
-
-[[noreturn]] void fail(const char* what) {
-    throw std::system_error(errno, std::system_category(), what);
-}
-
-} // namespace
 
 PseudoTerminal::PseudoTerminal() {
+    const auto fail = [this] {
+        m_error = std::error_code(errno, std::system_category());
+        close();
+        m_devicePath.clear();
+    };
     m_farEnd = ::posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC | O_NONBLOCK);
-    if (m_farEnd < 0)
-        fail("posix_openpt");
+    if (m_farEnd < 0) {
+        fail();
+        return;
+    }
     std::array<char, 128> name{};
     if (::grantpt(m_farEnd) != 0 || ::unlockpt(m_farEnd) != 0 ||
         ::ptsname_r(m_farEnd, name.data(), name.size()) != 0) {
-        close();
-        fail("pseudo-terminal set-up");
+        fail();
+        return;
     }
     m_devicePath = name.data();
     m_device = ::open(m_devicePath.c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC);
     if (m_device < 0) {
-        close();
-        fail("open pseudo-terminal device");
+        fail();
+        return;
     }
     termios raw{};
     ::tcgetattr(m_device, &raw);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <string>
+#include <system_error>
 
 namespace monctl {
 
@@ -10,11 +11,12 @@ namespace monctl {
 // that the far end never sees a hang-up between the openings of a port.
 class PseudoTerminal {
 public:
-    PseudoTerminal(); // throws std::system_error when no pair can be had
+    PseudoTerminal(); // when no pair can be had: error() says why, and both ends are -1
     ~PseudoTerminal();
     PseudoTerminal(const PseudoTerminal&) = delete;
     PseudoTerminal& operator=(const PseudoTerminal&) = delete;
 
+    std::error_code error() const { return m_error; }
     const std::string& devicePath() const { return m_devicePath; }
     int farEnd() const { return m_farEnd; }     // non-blocking; -1 once closed
     int deviceSide() const { return m_device; } // -1 once closed
@@ -25,6 +27,7 @@ private:
     int m_farEnd = -1;
     int m_device = -1;
     std::string m_devicePath;
+    std::error_code m_error;
 };
 
 } // namespace monctl

@@ -1,7 +1,7 @@
 #include "runtime/MainQueue.h"
 
+#include <cassert>
 #include <mutex>
-#include <stdexcept>
 
 namespace monctl {
 namespace {
@@ -48,8 +48,7 @@ std::future<void> MainQueue::postTracked(Task task) {
 std::shared_ptr<MainQueue> MainQueue::shared() {
     auto& state = installed();
     std::lock_guard lock(state.mutex);
-    if (!state.queue)
-        throw std::logic_error("MainQueue::shared() used before MainQueue::install()");
+    assert(state.queue && "MainQueue::shared() used before MainQueue::install()");
     return state.queue;
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cassert>
 #include <functional>
 #include <future>
 #include <memory>
@@ -31,5 +32,10 @@ public:
     static void install(std::shared_ptr<MainQueue> queue);
     static bool isInstalled();
 };
+
+// For what is used on the main thread only: checked in debug builds.
+inline void assertMainThread() {
+    assert(!MainQueue::isInstalled() || MainQueue::shared()->isCurrentThread());
+}
 
 } // namespace monctl

@@ -1,6 +1,7 @@
 #include "serial/SerialPortManager.h"
 
 #include "runtime/EventPool.h"
+#include "runtime/MainQueue.h"
 #include "runtime/NotificationCenter.h"
 #include "serial/SerialPort.h"
 
@@ -124,6 +125,7 @@ SerialPortManager::observeAvailablePorts(std::function<void(const PortListChange
 }
 
 void SerialPortManager::serialPortsWerePublished(const DeviceRegistry::Batch& devices) {
+    assertMainThread();
     Ports added;
     for (const auto& device : devices) {
         auto port = SerialPort::serialPortWithDevice(device);
@@ -135,6 +137,7 @@ void SerialPortManager::serialPortsWerePublished(const DeviceRegistry::Batch& de
 }
 
 void SerialPortManager::serialPortsWereTerminated(const DeviceRegistry::Batch& devices) {
+    assertMainThread();
     Ports removed;
     for (const auto& device : devices) {
         if (auto port = SerialPort::serialPortWithDevice(device))

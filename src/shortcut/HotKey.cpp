@@ -18,6 +18,7 @@ std::shared_ptr<HotKeyService>& chosenService() {
 } // namespace
 
 HotKeyService& HotKeyService::current() {
+    assertMainThread();
     auto& service = chosenService();
     if (!service)
         service = std::make_shared<NullHotKeyService>("no hot-key service chosen");

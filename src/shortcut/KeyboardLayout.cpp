@@ -1,5 +1,7 @@
 #include "shortcut/KeyboardLayout.h"
 
+#include "runtime/MainQueue.h"
+
 namespace monctl {
 namespace {
 
@@ -11,6 +13,7 @@ std::shared_ptr<const KeyboardLayout>& chosenLayout() {
 } // namespace
 
 const KeyboardLayout& KeyboardLayout::current() {
+    assertMainThread();
     auto& layout = chosenLayout();
     if (!layout)
         layout = std::make_shared<NullKeyboardLayout>("no keyboard layout chosen");
@@ -18,6 +21,7 @@ const KeyboardLayout& KeyboardLayout::current() {
 }
 
 void KeyboardLayout::use(std::shared_ptr<const KeyboardLayout> layout) {
+    assertMainThread();
     chosenLayout() = std::move(layout);
 }
 

@@ -1,5 +1,6 @@
 #include "shortcut/ShortcutValidator.h"
 
+#include "runtime/MainQueue.h"
 #include "shortcut/KeyCodes.h"
 #include "shortcut/Localization.h"
 #include "shortcut/ModifierFlags.h"
@@ -36,6 +37,7 @@ ShortcutValidator& ShortcutValidator::sharedValidator() {
 }
 
 bool ShortcutValidator::isShortcutValid(const Shortcut& shortcut) const {
+    assertMainThread();
     const auto key = shortcut.keyCode();
     const auto flags = shortcut.modifierFlags();
     if (functionKeyNumber(key))

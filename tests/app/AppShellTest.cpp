@@ -42,6 +42,7 @@ TEST(AppShell, ShortcutsFireOnceInFrontAndInTheBackgroundButNotWithCapsLock) {
     stored.thresholdKeyCode = 32; // U
     stored.thresholdFlags = ModifierFlag::control;
     ASSERT_TRUE(preferences.save(stored));
+    SerialPortManager::reset();
     SerialPortManager::useRegistry(
         std::make_unique<FixedPathRegistry>(std::vector<std::string>{monitor.devicePath()}));
     AppShell shell(*qApp, preferences, loadDesktopBackends());

@@ -27,6 +27,7 @@ using Input = std::vector<std::string>;
 TEST(ButtonInput, TheMonitorsButtonsTypeMoveAndClickOnTheDesktop) {
     MonitorSimulator monitor;
     QTemporaryDir home;
+    SerialPortManager::reset();
     SerialPortManager::useRegistry(
         std::make_unique<FixedPathRegistry>(std::vector<std::string>{monitor.devicePath()}));
     ControlPanel panel(Preferences(home.filePath("monctl.conf")), loadDesktopBackends().input);
@@ -71,6 +72,7 @@ TEST(ButtonInput, TheMonitorsButtonsTypeMoveAndClickOnTheDesktop) {
 
 TEST(ButtonInput, TheStarterMessageWaitsForReturnWhileQueuedWorkGoesOn) {
     QTemporaryDir home;
+    SerialPortManager::reset();
     SerialPortManager::useRegistry(std::make_unique<FixedPathRegistry>(std::vector<std::string>{}));
     ControlPanel panel(Preferences(home.filePath("monctl.conf")), loadDesktopBackends().input);
     panel.load();

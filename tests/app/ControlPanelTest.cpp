@@ -37,11 +37,11 @@ QString text(const QWidget* panel, const char* name) {
     return panel->findChild<QPushButton*>(name)->text();
 }
 
-// One panel per process (ctest runs each test alone): the port manager and the device
-// link's state exist once.
+// Each test opens a panel of its own on a fresh port manager.
 class ControlPanelTest : public testing::Test {
 protected:
     void open(const std::vector<std::string>& paths) {
+        SerialPortManager::reset();
         SerialPortManager::useRegistry(std::make_unique<FixedPathRegistry>(paths, 20ms));
         panel = std::make_unique<ControlPanel>(
             Preferences(preferences.filePath("monctl.conf")), input,

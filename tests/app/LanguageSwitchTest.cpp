@@ -61,6 +61,7 @@ void choose(QComboBox* list, int index) {
 class LanguageSwitch : public testing::Test {
 protected:
     void SetUp() override {
+        SerialPortManager::reset();
         SerialPortManager::useRegistry(
             std::make_unique<FixedPathRegistry>(std::vector<std::string>{}));
         shell = std::make_unique<AppShell>(*qApp, Preferences(home.filePath("monctl.conf")),

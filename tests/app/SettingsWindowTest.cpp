@@ -37,6 +37,7 @@ namespace {
 class SettingsWindowTest : public testing::Test {
 protected:
     void SetUp() override {
+        SerialPortManager::reset();
         SerialPortManager::useRegistry(
             std::make_unique<FixedPathRegistry>(std::vector<std::string>{}));
         ShortcutView::setBeep([this] { ++beeps; });
@@ -225,6 +226,7 @@ TEST(SettingsFlow, EnglishAndControlAltRSurviveARestartAndWorkInTheBackground) {
     MonitorSimulator monitor;
     QTemporaryDir home;
     Preferences preferences(home.filePath("monctl.conf"));
+    SerialPortManager::reset();
     SerialPortManager::useRegistry(
         std::make_unique<FixedPathRegistry>(std::vector<std::string>{monitor.devicePath()}));
     {

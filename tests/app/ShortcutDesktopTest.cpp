@@ -50,6 +50,7 @@ TEST(ShortcutOnTheDesktop, ACombinationGrabbedByAnotherClientIsTakenUntilRelease
 
 TEST(ShortcutOnTheDesktop, TheWindowsMenuHoldsItsShortcuts) {
     QTemporaryDir home;
+    SerialPortManager::reset();
     SerialPortManager::useRegistry(std::make_unique<FixedPathRegistry>(std::vector<std::string>{}));
     AppShell shell(*qApp, Preferences(home.filePath("monctl.conf")), loadDesktopBackends());
     std::string why;

@@ -27,14 +27,16 @@ bool received(const MonitorSimulator& simulator, const std::string& frame) {
 }
 
 // The device link as the control panel drives it: on every change of the list the first
-// monitor becomes the active one and is read back. One test per process (ctest), as the
-// port manager and the link's state exist once per process.
+// monitor becomes the active one and is read back. Each test has a port manager and a link
+// state of its own.
 class DeviceLinkTest : public testing::Test {
 protected:
+    ~DeviceLinkTest() override { SerialPortManager::reset(); }
+
     void start(const std::vector<std::string>& paths) {
-        ASSERT_FALSE(SerialPortManager::exists()) << "run each test in a process of its own";
+        SerialPortManager::reset();
         SerialPortManager::useRegistry(std::make_unique<FixedPathRegistry>(paths, 20ms));
-        DeviceLinkState::shared().openedPortStream = stderr;
+        link.state().openedPortStream = stderr;
         report->onListChanged = [this] {
             if (ports->empty())
                 return;
@@ -77,7 +79,7 @@ TEST_F(DeviceLinkTest, MonitorsAreListedAsTheyAnswerAndTheSilentDeviceIsLetGo) {
     start({slow.devicePath(), silent.devicePath(), quick.devicePath()});
     ASSERT_TRUE(runMainUntil([&] { return ports->size() == 2; }));
     EXPECT_TRUE(listedInOrder({&quick, &slow}));
-    EXPECT_EQ(DeviceLinkState::shared().currentPort, portOf(quick));
+    EXPECT_EQ(link.state().currentPort, portOf(quick));
 
     EXPECT_TRUE(link.sendCommand(1, 7));
     ASSERT_TRUE(runMainUntil([&] { return received(quick, "5FF50107000000000000A0FA"); }));
@@ -100,23 +102,23 @@ TEST_F(DeviceLinkTest, UnplugOfTheActiveMonitorMakesTheOtherActiveAndReadsItBack
 
     first.unplug();
     ASSERT_TRUE(runMainUntil([&] { return listedInOrder({&second}); }));
-    EXPECT_EQ(DeviceLinkState::shared().currentPort, portOf(second));
+    EXPECT_EQ(link.state().currentPort, portOf(second));
     ASSERT_TRUE(second.waitForFrames(framesBefore + 3, 5s));
     const auto frames = second.receivedFrames();
     EXPECT_EQ(std::vector<std::string>(frames.end() - 3, frames.end()),
               (std::vector<std::string>{"5FF50A01000000000000A0FA", "5FF50A02000000000000A0FA",
                                         "5FF50A04000000000000A0FA"}));
-    EXPECT_EQ(DeviceLinkState::shared().portHelper->serialPort(), nullptr);
+    EXPECT_EQ(link.state().portHelper->serialPort(), nullptr);
 }
 
 TEST_F(DeviceLinkTest, WithTheOnlyMonitorGoneCommandsAreRefused) {
     MonitorSimulator only;
     start({only.devicePath()});
     ASSERT_TRUE(runMainUntil([&] { return ports->size() == 1; }));
-    const auto active = DeviceLinkState::shared().currentPort;
+    const auto active = link.state().currentPort;
     only.unplug();
     ASSERT_TRUE(runMainUntil([&] { return ports->empty() && !active->isOpen(); }));
-    EXPECT_EQ(DeviceLinkState::shared().currentPort, active) << "the active port stays";
+    EXPECT_EQ(link.state().currentPort, active) << "the active port stays";
     EXPECT_FALSE(link.sendCommand(1, 5));
     EXPECT_FALSE(link.sendCommand(3, 1));
 }
@@ -141,7 +143,7 @@ TEST_F(DeviceLinkTest, TheCommandTableIsAppliedBeforeSending) {
                                         "5FF5072C000000000000A0FA"}));
     link.currentDisplayPort(-1);
     link.currentDisplayPort(1);
-    EXPECT_EQ(DeviceLinkState::shared().currentPort, portOf(monitor));
+    EXPECT_EQ(link.state().currentPort, portOf(monitor));
 }
 
 TEST_F(DeviceLinkTest, MonitorFramesReachTheTargetHoweverTheyArrive) {
@@ -206,5 +208,5 @@ TEST_F(DeviceLinkTest, RemovalOfAPortThatNeverAnsweredLeavesTheListAlone) {
     ASSERT_TRUE(runMainUntil([&] { return !report->calls.empty(); }));
     EXPECT_EQ(report->calls.front(), "list changed");
     EXPECT_EQ(ports->size(), 1u);
-    EXPECT_EQ(DeviceLinkState::shared().portHelper->serialPort(), nullptr);
+    EXPECT_EQ(link.state().portHelper->serialPort(), nullptr);
 }

@@ -4,14 +4,13 @@
 #include "runtime/NotificationCenter.h"
 #include "serial/FixedPathRegistry.h"
 #include "serial/SerialPort.h"
+#include "support/ChildProcess.h"
 #include "support/FakeRegistry.h"
 #include "support/RecordingDelegate.h"
 #include "support/TestMain.h"
 
 #include <filesystem>
 #include <gtest/gtest.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 using namespace monctl;
 using namespace monctl::test;
@@ -76,12 +75,13 @@ std::vector<std::string> pathsOf(const Ports& ports) {
     return paths;
 }
 
-// The manager exists once per process; ctest gives every test a process of its own.
+// Each test builds a manager of its own.
 class SerialPortManagerTest : public testing::Test {
 protected:
+    ~SerialPortManagerTest() override { SerialPortManager::reset(); }
+
     SerialPortManager& freshManager(std::unique_ptr<DeviceRegistry> registry) {
-        if (SerialPortManager::exists())
-            throw std::logic_error("run each manager test in a process of its own (ctest does)");
+        SerialPortManager::reset();
         EXPECT_TRUE(SerialPortManager::useRegistry(std::move(registry)));
         auto& manager = SerialPortManager::sharedSerialPortManager();
         journal.watch(manager);
@@ -201,43 +201,37 @@ TEST_F(SerialPortManagerTest, SleepClosesTheOpenPortsAndWakeReopensThem) {
     EXPECT_EQ(delegate->calls.back().error.code, std::error_code(ENOENT, std::system_category()));
 }
 
-// Forks first, while this process has no other thread; the child makes its own simulator.
+// The body of the exit test, in a process of its own: it opens one listed port and exits.
+TEST(SerialPortManagerAtExit, ChildOpensAPortAndExits) {
+    if (!std::getenv("MONCTL_AT_EXIT_CHILD"))
+        GTEST_SKIP() << "run by EveryListedPortIsCleanedUp";
+    class Reporter final : public SerialPortDelegateOf<Reporter> {
+    public:
+        void wasRemovedFromSystem(SerialPort& port) override {
+            std::printf("removed %s\n", port.path().c_str());
+            std::fflush(stdout);
+        }
+    };
+    static MonitorSimulator simulator; // made before the manager, so it outlives its exit handler
+    SerialPortManager::reset();
+    SerialPortManager::useRegistry(
+        std::make_unique<FixedPathRegistry>(std::vector<std::string>{simulator.devicePath()}));
+    auto& manager = SerialPortManager::sharedSerialPortManager();
+    auto reporter = std::make_shared<Reporter>(); // std::exit leaves it alive
+    manager.objectInAvailablePortsAtIndex(0)->setDelegate(reporter);
+    manager.objectInAvailablePortsAtIndex(0)->open();
+    std::exit(manager.countOfAvailablePorts() == 1 ? 0 : 3);
+}
+
 TEST(SerialPortManagerAtExit, EveryListedPortIsCleanedUp) {
-    int report[2];
-    ASSERT_EQ(::pipe(report), 0);
-    const pid_t child = ::fork();
-    if (child == 0) {
-        ::close(report[0]);
-        class Reporter final : public SerialPortDelegateOf<Reporter> {
-        public:
-            explicit Reporter(int out) : m_out(out) {}
-            void wasRemovedFromSystem(SerialPort& port) override {
-                const auto line = "removed " + port.path() + "\n";
-                (void)!::write(m_out, line.data(), line.size());
-            }
-            int m_out;
-        };
-        static MonitorSimulator
-            simulator; // made before the manager, so it outlives its exit handler
-        SerialPortManager::useRegistry(
-            std::make_unique<FixedPathRegistry>(std::vector<std::string>{simulator.devicePath()}));
-        auto& manager = SerialPortManager::sharedSerialPortManager();
-        auto reporter = std::make_shared<Reporter>(report[1]); // std::exit leaves it alive
-        manager.objectInAvailablePortsAtIndex(0)->setDelegate(reporter);
-        manager.objectInAvailablePortsAtIndex(0)->open();
-        std::exit(manager.countOfAvailablePorts() == 1 ? 0 : 3);
-    }
-    ::close(report[1]);
-    std::string said;
-    char buffer[256];
-    for (ssize_t count; (count = ::read(report[0], buffer, sizeof buffer)) > 0;)
-        said.append(buffer, static_cast<std::size_t>(count));
-    ::close(report[0]);
-    int status = 0;
-    ::waitpid(child, &status, 0);
-    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
-    EXPECT_EQ(said.rfind("removed /dev/pts/", 0), 0u) << said;
-    EXPECT_EQ(std::count(said.begin(), said.end(), '\n'), 1);
+    ChildProcess child({"/usr/bin/env", "MONCTL_AT_EXIT_CHILD=1",
+                        std::filesystem::read_symlink("/proc/self/exe").string(),
+                        "--gtest_filter=SerialPortManagerAtExit.ChildOpensAPortAndExits"});
+    EXPECT_EQ(child.wait(), 0) << child.errors();
+    const auto output = child.output();
+    const auto removal = output.find("removed /dev/pts/");
+    EXPECT_NE(removal, std::string::npos) << output;
+    EXPECT_EQ(output.find("removed ", removal + 1), std::string::npos) << "told once: " << output;
 }
 
 TEST_F(SerialPortManagerTest, ASimulatorGivenAsAFixedPathComesAndGoes) {

@@ -15,7 +15,7 @@ using Held = std::optional<std::optional<Shortcut>>; // outer none: an unbound k
 
 namespace {
 
-// One test per process (ctest): hot-key ids count from 1 per process.
+// Hot-key ids count from 1 per process: only the first test here relies on the numbers.
 class HotKeyRegistryTest : public testing::Test {
 protected:
     void SetUp() override { HotKeyService::use(service); }
@@ -81,7 +81,9 @@ TEST_F(HotKeyRegistryTest, ABoundKeyFollowsItsStoredValue) {
 
     service->log.clear();
     preferences.setValue("refresh", controlAltK.archiveText()); // the user's own value
-    EXPECT_EQ(service->log, (Log{"unregister 38/100 #1", "register 40/1800 #2"}))
+    ASSERT_EQ(service->log.size(), 2u);
+    EXPECT_EQ(service->log[0].rfind("unregister 38/100 #", 0), 0u) << service->log[0];
+    EXPECT_EQ(service->log[1].rfind("register 40/1800 #", 0), 0u)
         << "the old shortcut goes before the new one comes";
     EXPECT_FALSE(service->identityOf(38, 0x100));
     service->press(*service->identityOf(40, 0x1800));

@@ -51,6 +51,11 @@ int main(int argc, char** argv) {
         std::printf("rx %s\n", frame.c_str());
         std::fflush(stdout);
     });
+    if (simulator.error()) {
+        std::fprintf(stderr, "monctl-sim: no pseudo-terminal can be had: %s\n",
+                     simulator.error().message().c_str());
+        return 1;
+    }
     simulator.setAnswerDelay(std::chrono::milliseconds(delay));
     simulator.setSilent(silent);
     if (!link.empty()) {
