@@ -77,7 +77,8 @@ private:
         spdlog::info("device registry: {}", describeBackend(*registry));
         SerialPortManager::useRegistry(std::move(registry));
         auto& state = m_link.state();
-        state.openedPortStream = stderr; // standard output carries results only
+        // Standard output carries results only; the openings are told in verbose runs.
+        state.openedPortStream = m_request.verbose ? stderr : nullptr;
         m_errors = state.portErrors.connect([this](const auto& port, const SerialPortError& error) {
             if (std::find(m_request.ports.begin(), m_request.ports.end(), port->path()) !=
                     m_request.ports.end() &&

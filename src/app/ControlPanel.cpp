@@ -19,6 +19,7 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QTimer>
+#include <set>
 #include <spdlog/spdlog.h>
 
 namespace monctl {
@@ -177,6 +178,12 @@ void ControlPanel::load() {
     loadedPanel = this;
     m_validPortList = std::make_shared<PortList>();
     m_deviceLink.adoptValidPorts(m_validPortList, m_reports);
+    m_portErrors = m_deviceLink.state().portErrors.connect(
+        [told = std::set<std::string>()](const auto& port, const SerialPortError& error) mutable {
+            if (told.insert(port->path() + error.description()).second)
+                spdlog::warn("The serial port {} cannot be used: {}", port->path(),
+                             error.description());
+        });
     m_deviceLink.startProbe();
     // The answers are handled as they come: nothing waits here.
     spdlog::debug("updateMainViewContent ***************************************");

@@ -115,6 +115,7 @@ private:
     QPushButton* m_clientSettingsButton;
 
     DeviceLink m_deviceLink;
+    Connection m_portErrors; // each port's failures, told once each in the log
     std::shared_ptr<PortList> m_validPortList;
     std::shared_ptr<InputSynthesis> m_input;
     std::shared_ptr<ReportController> m_reports;

@@ -27,7 +27,7 @@ bool isValid(const DeviceLinkState& state, const std::shared_ptr<SerialPort>& po
 void DeviceLink::initSerialPorts() {
     std::setvbuf(stdout, nullptr, _IONBF, 0);
     if (SerialPortManager::sharedSerialPortManager().availablePorts().empty())
-        spdlog::warn("No connected serial ports found. Please connect your USB to serial "
+        spdlog::debug("No connected serial ports found. Please connect your USB to serial "
                      "adapter(s) and run the program again.\n\n");
 }
 
@@ -119,12 +119,12 @@ bool DeviceLink::sendCommand(int command, int value) {
     spdlog::debug("sendCommand****** command = {}, optional = {}", command, value);
     const auto& port = m_state->currentPort;
     if (!port || !port->isOpen()) {
-        spdlog::warn("需要弹窗显示异常 currentPort = {}", port ? port->name() : "(null)");
+        spdlog::debug("需要弹窗显示异常 currentPort = {}", port ? port->name() : "(null)");
         return false;
     }
     const auto admitted = CommandFrame::admittedValue(command, value);
     if (!admitted) {
-        spdlog::warn("需要弹窗显示异常");
+        spdlog::debug("需要弹窗显示异常");
         return false;
     }
     const auto frame = CommandFrame::format(static_cast<std::uint8_t>(command), *admitted);

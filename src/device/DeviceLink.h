@@ -24,7 +24,7 @@ struct DeviceLinkState {
     std::shared_ptr<SerialPort> currentPort;        // where commands go
     std::weak_ptr<ReportController> reportController;
     Connection hotPlug;              // probes ports that appear later
-    FILE* openedPortStream = stdout; // where "Serial port ... was opened" goes
+    FILE* openedPortStream = stdout; // where "Serial port ... was opened" goes; none: nowhere
     Signal<std::shared_ptr<SerialPort>, SerialPortError> portErrors;
 };
 

@@ -72,14 +72,15 @@ void DeviceLinkDelegate::wasRemovedFromSystem(SerialPort& port) {
 }
 
 void DeviceLinkDelegate::didEncounterError(SerialPort& port, const SerialPortError& error) {
-    spdlog::warn("{} {} {}", "-[DeviceLinkDelegate serialPort:didEncounterError:]", port.name(),
+    spdlog::debug("{} {} {}", "-[DeviceLinkDelegate serialPort:didEncounterError:]", port.name(),
                  error.text());
     if (const auto linked = m_state.lock())
         linked->portErrors.notify(port.shared_from_this(), error);
 }
 
 void DeviceLinkDelegate::wasOpened(SerialPort& port) {
-    if (const auto linked = m_state.lock())
+    const auto linked = m_state.lock();
+    if (linked && linked->openedPortStream)
         std::fprintf(linked->openedPortStream, "Serial port %s was opened\n", port.name().c_str());
 }
 
