@@ -9,7 +9,9 @@
 
 using namespace monctl;
 
-int main(int argc, char** argv) {
+namespace {
+
+int run(int argc, char** argv) {
     const auto parsed = parseCommandLine(argc, argv);
     if (const auto* done = std::get_if<CliExit>(&parsed)) {
         std::fputs(done->text.c_str(), done->toStandardError ? stderr : stdout);
@@ -24,4 +26,17 @@ int main(int argc, char** argv) {
     auto main = std::make_shared<AsioMainQueue>();
     MainQueue::install(main);
     return runCliRequest(request, *main);
+}
+
+} // namespace
+
+// What the libraries underneath may throw (the logger's set-up, allocation) ends the program
+// with a message instead of an abort.
+int main(int argc, char** argv) {
+    try {
+        return run(argc, argv);
+    } catch (const std::exception& error) {
+        std::fprintf(stderr, "monctl: %s\n", error.what());
+        return 1;
+    }
 }

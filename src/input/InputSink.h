@@ -18,7 +18,7 @@ struct PointerPosition {
 // the mouse. Any thread may call; implementations serialise their calls.
 class InputSink : public Backend {
 public:
-    virtual ~InputSink() = default;
+    ~InputSink() override = default;
 
     virtual PointerPosition pointerLocation() = 0;
     // A key press: key down, then up, with the modifiers the flags name held around it.

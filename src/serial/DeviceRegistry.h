@@ -22,7 +22,7 @@ public:
         std::string hotPlugOffReason; // empty when batches will follow
     };
 
-    virtual ~DeviceRegistry() = default;
+    ~DeviceRegistry() override = default;
 
     // Starts following the devices and gives those present now. A device that appears
     // while this runs may also come in the first published batch.

@@ -21,11 +21,10 @@ void SerialPort::callDelegate(SerialPortDelegate::Operation operation, Call call
                               Delivery delivery) {
     auto task = delegateTask(operation, std::move(call));
     const auto main = MainQueue::shared();
-    if (delivery == Delivery::queued)
-        main->post(std::move(task));
-    else if (main->isCurrentThread())
+    const bool here = main->isCurrentThread();
+    if (here && delivery != Delivery::queued)
         task();
-    else if (delivery == Delivery::waited)
+    else if (!here && delivery == Delivery::waited)
         main->postAndWait(task);
     else
         main->post(std::move(task));

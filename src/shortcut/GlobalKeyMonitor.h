@@ -16,7 +16,7 @@ class GlobalKeyMonitor : public Backend {
 public:
     using KeyPressHandler = std::function<void(std::uint16_t virtualKey, std::uint64_t flags)>;
 
-    virtual ~GlobalKeyMonitor() = default;
+    ~GlobalKeyMonitor() override = default;
     // -1 when there is nothing to watch.
     virtual int descriptor() const = 0;
     virtual void dispatchPending(const KeyPressHandler& onKeyPress) = 0;

@@ -24,7 +24,7 @@ public:
     using Handle = std::uint64_t;
     using PressHandler = std::function<void(const HotKeyIdentity&)>;
 
-    virtual ~HotKeyService() = default;
+    ~HotKeyService() override = default;
 
     // A handle, or none when another program already holds the combination.
     virtual std::optional<Handle> registerHotKey(std::uint32_t carbonKeyCode,

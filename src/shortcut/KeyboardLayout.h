@@ -12,7 +12,7 @@ namespace monctl {
 // The user's keyboard layout: what a key prints with no modifier held.
 class KeyboardLayout : public Backend {
 public:
-    virtual ~KeyboardLayout() = default;
+    ~KeyboardLayout() override = default;
 
     // The key's text (UTF-8) in the current layout group; "" when the key prints nothing.
     virtual std::string textOfKey(std::uint16_t virtualKey) const = 0;

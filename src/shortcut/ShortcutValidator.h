@@ -22,7 +22,7 @@ using Menu = std::vector<MenuItem>;
 // The desktop's own shortcuts: whether another program already holds a combination.
 class SystemShortcuts : public Backend {
 public:
-    virtual ~SystemShortcuts() = default;
+    ~SystemShortcuts() override = default;
     virtual bool isTaken(const Shortcut& shortcut) = 0;
 };
 

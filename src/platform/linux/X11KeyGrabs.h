@@ -2,7 +2,8 @@
 
 #include <vector>
 
-typedef struct _XDisplay Display;
+// Xlib's own name for its connection, declared here to keep Xlib out of the header.
+typedef struct _XDisplay Display; // NOLINT(bugprone-reserved-identifier)
 
 namespace monctl::platform {
 
