@@ -1,5 +1,6 @@
 #pragma once
 
+#include "serial/DeviceChangeBatch.h"
 #include "serial/DeviceRegistry.h"
 
 namespace monctl::test {
@@ -13,6 +14,7 @@ public:
     Start start(BatchHandler published, BatchHandler terminated) override;
     void publish(const Batch& devices);
     void terminate(const Batch& devices);
+    void deliver(const DeviceChangeBatch& changes) const;
 
 private:
     Batch m_present;
