@@ -221,11 +221,11 @@ void SerialPort::processReceivedBytes(const Bytes& data) {
                 }
             }
         }
-        for (auto& [descriptor, packet] : packets)
+        for (auto& found : packets)
             callDelegate(
                 SerialPortDelegate::Operation::didReceivePacket,
-                [descriptor, packet = std::move(packet)](SerialPortDelegate& receiver,
-                                                         SerialPort& port) {
+                [descriptor = found.first,
+                 packet = std::move(found.second)](SerialPortDelegate& receiver, SerialPort& port) {
                     receiver.didReceivePacket(port, packet, *descriptor);
                 },
                 Delivery::queued);
