@@ -1,6 +1,9 @@
 #include "app/CommandLine.h"
 
 #include <CLI/CLI.hpp>
+#include <charconv>
+#include <cmath>
+#include <fmt/format.h>
 #include <map>
 
 namespace monctl {
@@ -32,6 +35,29 @@ int settingValue(const std::string& setting, const std::string& word) {
     return value;
 }
 
+// Seconds as the user writes them: a finite number within the range.
+CLI::Validator secondsBetween(double lowest, double highest) {
+    return CLI::Validator(
+        [lowest, highest](std::string& text) -> std::string {
+            const char* first = text.data() + (text.starts_with('+') ? 1 : 0);
+            const char* last = text.data() + text.size();
+            double value = 0;
+            const auto [end, error] = std::from_chars(first, last, value);
+            if (text.empty() || error != std::errc() || end != last)
+                return text + " is not a number";
+            if (!std::isfinite(value) || value < lowest || value > highest)
+                return fmt::format("must be from {} to {} seconds, not {}", lowest, highest, text);
+            return {};
+        },
+        "SECONDS");
+}
+
+const CLI::Validator nonEmptyPath(
+    [](std::string& text) {
+        return text.empty() ? std::string("the path is empty") : std::string();
+    },
+    "PATH");
+
 } // namespace
 
 std::string modeName(int mode) {
@@ -47,12 +73,15 @@ std::variant<CliRequest, CliExit> parseCommandLine(int argc, const char* const* 
     CLI::App app{"monctl: control a monitor attached by a USB-to-serial link"};
     app.set_version_flag("--version", std::string("monctl ") + MONCTL_VERSION);
     app.require_subcommand(0, 1);
+    // The options may also follow the command: a command hands back what it does not know.
+    app.fallthrough();
     double timeoutSeconds = 1.0;
     app.add_option("--port", request.ports,
                    "probe exactly this serial device instead of scanning the machine (repeatable)")
-        ->allow_extra_args(false);
+        ->allow_extra_args(false)
+        ->check(nonEmptyPath);
     app.add_option("--timeout", timeoutSeconds, "seconds to wait for the monitors' answers")
-        ->check(CLI::Range(0.05, 60.0));
+        ->check(secondsBetween(0.05, 60.0));
     app.add_flag("-v,--verbose", request.verbose, "log everything, frames included");
     app.add_flag("--simulate", request.simulate, "also talk to a built-in simulated monitor");
     app.footer("Without a command, monctl opens its window.");

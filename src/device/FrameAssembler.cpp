@@ -2,6 +2,7 @@
 
 #include "device/Protocol.h"
 
+#include <algorithm>
 #include <cctype>
 
 namespace monctl {
@@ -9,10 +10,23 @@ namespace {
 
 using Protocol::findMarker;
 using Protocol::marker;
+using Protocol::markerCharactersAt;
 constexpr std::size_t markerTail = marker.size() - 1;
 
 bool isShortType(std::uint32_t type) {
     return type == 0x01 || type == 0x02 || type == 0x04 || type == 0x06;
+}
+
+// Whether the text ends in the beginning of a marker that starts after its first character
+// and before `position`.
+bool endsInMarkerStartBefore(const std::string& text, std::size_t position) {
+    const auto first =
+        std::max<std::size_t>(1, text.size() > markerTail ? text.size() - markerTail : 0);
+    for (auto at = first; at < std::min(position, text.size()); ++at) {
+        if (markerCharactersAt(text, at) == text.size() - at)
+            return true;
+    }
+    return false;
 }
 
 std::uint32_t hexValue(char digit) {
@@ -46,16 +60,17 @@ std::vector<DeviceFrame> FrameAssembler::feed(const Bytes& chunk) {
             frames.push_back(frame);
         m_pending.erase(0, end);
     }
-    if (m_pending.size() > capacity)
-        m_pending.erase(0, m_pending.size() - markerTail);
     return frames;
 }
 
 // The frame at the start of the pending text, which begins with a marker. Its text ends
-// where the next marker begins.
+// where the next marker begins, even one that overlaps its own (a truncated marker), and
+// after at most `capacity` characters. Nothing is decided that text still to come could
+// change, so the frames found do not depend on how the stream was cut into chunks.
 FrameAssembler::Scan FrameAssembler::scanFrame(DeviceFrame& frame, std::size_t& end) const {
-    const auto next = findMarker(m_pending, marker.size());
-    const auto limit = next == std::string::npos ? m_pending.size() : next;
+    const auto next = findMarker(m_pending, 1);
+    const bool cut = next != std::string::npos;
+    const auto limit = std::min(cut ? next : m_pending.size(), capacity);
     std::uint32_t fields[4] = {};
     std::size_t needed = 2;
     std::size_t count = 0;
@@ -64,8 +79,11 @@ FrameAssembler::Scan FrameAssembler::scanFrame(DeviceFrame& frame, std::size_t& 
         while (at < limit && std::isspace(static_cast<unsigned char>(m_pending[at])))
             ++at;
         if (at + 2 > limit) {
-            end = limit;
-            return next == std::string::npos ? Scan::incomplete : Scan::broken;
+            if (!cut && m_pending.size() < capacity)
+                return Scan::incomplete;
+            // No marker begins before the next one (or the last few characters).
+            end = cut ? next : m_pending.size() - markerTail;
+            return Scan::broken;
         }
         if (!isHex(m_pending[at]) || !isHex(m_pending[at + 1])) {
             end = at;
@@ -76,6 +94,9 @@ FrameAssembler::Scan FrameAssembler::scanFrame(DeviceFrame& frame, std::size_t& 
         if (count == 1)
             needed = isShortType(fields[0]) ? 2 : 4;
     }
+    // A marker whose beginning ends the text would, once whole, cut the frame short.
+    if (!cut && endsInMarkerStartBefore(m_pending, at))
+        return Scan::incomplete;
     frame.header = Protocol::markerValue;
     frame.command = fields[0];
     frame.commandRe = fields[1];

@@ -12,8 +12,10 @@ namespace monctl {
 // marker are dropped. Each field is two hexadecimal digits, white space before a field
 // skipped. A frame is complete as soon as the fields its type is read by have arrived: the
 // type and one value for setting reports and button events (types 01, 02, 04, 06), four
-// fields for every other type. A partial frame followed by a new marker, or broken by a
-// character that is no hexadecimal digit, is dropped. What waits is bounded.
+// fields for every other type. A partial frame followed by a new marker (also one that
+// overlaps its own), broken by a character that is no hexadecimal digit, or longer than
+// `capacity` characters, is dropped. The frames found are the same however the stream is
+// cut into chunks; a frame whose last characters may begin a marker waits for what follows.
 class FrameAssembler {
 public:
     static constexpr std::size_t capacity = 256;

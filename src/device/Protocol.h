@@ -16,14 +16,20 @@ constexpr std::string_view trailer = "A0FA";
 constexpr int parameterRequest = 10;
 constexpr int versionParameter = 16;
 
-// Where the next marker (in either case) begins at or after from; npos when none does.
+// How many characters of a marker (in either case; all four: a whole one) the text holds
+// from `at` on.
+inline std::size_t markerCharactersAt(std::string_view text, std::size_t at) {
+    std::size_t matched = 0;
+    while (matched < marker.size() && at + matched < text.size() &&
+           std::toupper(static_cast<unsigned char>(text[at + matched])) == marker[matched])
+        ++matched;
+    return matched;
+}
+
+// Where the next marker begins at or after from; npos when none does.
 inline std::size_t findMarker(std::string_view text, std::size_t from = 0) {
     for (std::size_t at = from; at + marker.size() <= text.size(); ++at) {
-        std::size_t matched = 0;
-        while (matched < marker.size() &&
-               std::toupper(static_cast<unsigned char>(text[at + matched])) == marker[matched])
-            ++matched;
-        if (matched == marker.size())
+        if (markerCharactersAt(text, at) == marker.size())
             return at;
     }
     return std::string_view::npos;

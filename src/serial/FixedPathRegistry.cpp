@@ -1,7 +1,7 @@
 #include "serial/FixedPathRegistry.h"
 
-#include "runtime/MainQueue.h"
 #include "runtime/RepeatingTimer.h"
+#include "serial/DeviceChangeBatch.h"
 
 #include <algorithm>
 #include <mutex>
@@ -26,28 +26,22 @@ struct FixedPathRegistry::Watch {
     }
 
     void look() {
-        Batch appeared;
-        Batch vanished;
-        {
-            std::lock_guard lock(mutex);
-            for (const auto& path : paths) {
-                const auto now = SerialDevice::fromPath(path);
-                const auto known = present.find(path);
-                const bool wasThere = known != present.end();
-                if (wasThere && (!now || !now->isSameDevice(known->second))) {
-                    vanished.push_back(known->second);
-                    present.erase(known);
-                }
-                if (now && present.find(path) == present.end()) {
-                    appeared.push_back(*now);
-                    present.emplace(path, *now);
-                }
+        DeviceChangeBatch batch;
+        std::lock_guard lock(mutex);
+        for (const auto& path : paths) {
+            const auto now = SerialDevice::fromPath(path);
+            const auto known = present.find(path);
+            const bool wasThere = known != present.end();
+            if (wasThere && (!now || !now->isSameDevice(known->second))) {
+                batch.vanished(known->second);
+                present.erase(known);
+            }
+            if (now && present.find(path) == present.end()) {
+                batch.appeared(*now);
+                present.emplace(path, *now);
             }
         }
-        if (!vanished.empty())
-            MainQueue::shared()->post([handler = terminated, vanished] { handler(vanished); });
-        if (!appeared.empty())
-            MainQueue::shared()->post([handler = published, appeared] { handler(appeared); });
+        batch.deliver(published, terminated);
     }
 };
 

@@ -13,6 +13,12 @@ std::chrono::nanoseconds seconds(double value) {
     return std::chrono::nanoseconds(static_cast<std::int64_t>(std::trunc(value * 1e9)));
 }
 
+// A timer that is replaced or dropped must not fire again.
+void replaceTimer(std::shared_ptr<RepeatingTimer>& held, std::shared_ptr<RepeatingTimer> next) {
+    if (auto previous = std::exchange(held, std::move(next)))
+        previous->cancel();
+}
+
 } // namespace
 
 bool SerialPort::sendRequest(const std::shared_ptr<SerialRequest>& request) {
@@ -43,19 +49,19 @@ void SerialPort::reallySendRequest(const std::shared_ptr<SerialRequest>& request
         const auto interval = seconds(request->timeoutInterval());
         std::weak_ptr<SerialPort> weak = weak_from_this();
         std::weak_ptr<SerialRequest> pending = request;
-        m_pendingRequestTimeoutTimer = RepeatingTimer::start(interval, interval, [weak, pending] {
-            auto port = weak.lock();
-            auto timedOut = pending.lock();
-            if (port && timedOut)
-                port->m_requestHandlingQueue.post(
-                    [port, timedOut] { port->pendingRequestDidTimeout(timedOut); });
-        });
+        replaceTimer(m_pendingRequestTimeoutTimer,
+                     RepeatingTimer::start(interval, interval, [weak, pending] {
+                         auto port = weak.lock();
+                         auto timedOut = pending.lock();
+                         if (port && timedOut)
+                             port->m_requestHandlingQueue.post(
+                                 [port, timedOut] { port->pendingRequestDidTimeout(timedOut); });
+                     }));
     }
     sent = sendData(request->dataToSend());
     if (sent)
         return checkResponseToPendingRequestAndContinueIfValidWithReceivedByte(std::nullopt);
-    if (auto timer = std::exchange(m_pendingRequestTimeoutTimer, nullptr))
-        timer->cancel();
+    replaceTimer(m_pendingRequestTimeoutTimer, nullptr);
     sendNextRequest();
 }
 
@@ -85,14 +91,16 @@ void SerialPort::checkResponseToPendingRequestAndContinueIfValidWithReceivedByte
             sendNextRequest();
         return;
     }
+    // Without a buffer the request has timed out: no answer can end it a second time.
+    if (!m_requestResponseReceiveBuffer)
+        return;
     m_requestResponseReceiveBuffer->appendData(Bytes{*byte});
     if (!descriptor)
         return;
     auto response = descriptor->packetMatchingAtEndOfBuffer(m_requestResponseReceiveBuffer->data());
     if (!response)
         return;
-    if (auto timer = std::exchange(m_pendingRequestTimeoutTimer, nullptr))
-        timer->cancel();
+    replaceTimer(m_pendingRequestTimeoutTimer, nullptr);
     if (!response->empty())
         callDelegate(
             SerialPortDelegate::Operation::didReceiveResponse,
@@ -104,20 +112,25 @@ void SerialPort::checkResponseToPendingRequestAndContinueIfValidWithReceivedByte
     sendNextRequest();
 }
 
+// The request stays pending until the delegate has handled its time-out, so that the next
+// one waits; meanwhile its buffer is gone, and with it any way for an answer to end it again.
 void SerialPort::pendingRequestDidTimeout(const std::shared_ptr<SerialRequest>& request) {
-    if (pendingRequest() != request)
-        return; // answered, or gone, since the timer fired
-    if (auto timer = std::exchange(m_pendingRequestTimeoutTimer, nullptr))
-        timer->cancel();
+    if (pendingRequest() != request || !m_requestResponseReceiveBuffer)
+        return; // answered or already timed out since the timer fired
+    replaceTimer(m_pendingRequestTimeoutTimer, nullptr);
+    m_requestResponseReceiveBuffer.reset();
     auto receiver = delegate();
     if (!receiver || !receiver->implements(SerialPortDelegate::Operation::requestDidTimeout))
         return sendNextRequest();
-    // The next request waits until the delegate has handled the time-out.
     MainQueue::shared()->post([self = shared_from_this(), request] {
         auto current = self->delegate();
         if (current && current->implements(SerialPortDelegate::Operation::requestDidTimeout))
             current->requestDidTimeout(*self, *request);
-        self->m_requestHandlingQueue.post([self] { self->sendNextRequest(); });
+        self->m_requestHandlingQueue.post([self, request] {
+            // Closing the port in the meantime has already cleared it.
+            if (self->pendingRequest() == request)
+                self->sendNextRequest();
+        });
     });
 }
 
@@ -208,11 +221,11 @@ void SerialPort::processReceivedBytes(const Bytes& data) {
                 }
             }
         }
-        for (auto& [descriptor, packet] : packets)
+        for (auto& found : packets)
             callDelegate(
                 SerialPortDelegate::Operation::didReceivePacket,
-                [descriptor, packet = std::move(packet)](SerialPortDelegate& receiver,
-                                                         SerialPort& port) {
+                [descriptor = found.first,
+                 packet = std::move(found.second)](SerialPortDelegate& receiver, SerialPort& port) {
                     receiver.didReceivePacket(port, packet, *descriptor);
                 },
                 Delivery::queued);
@@ -226,8 +239,7 @@ void SerialPort::clearRequests() {
         m_requestsQueue.clear();
         m_pendingRequest = nullptr;
     }
-    if (auto timer = std::exchange(m_pendingRequestTimeoutTimer, nullptr))
-        timer->cancel();
+    replaceTimer(m_pendingRequestTimeoutTimer, nullptr);
     queuedRequestsChanged.notify();
 }
 

@@ -37,8 +37,8 @@ TEST(MonctlCli, ListsTheMonitorsAmongThePortsInTheOrderTheyAnswered) {
     MonitorSimulator silent;
     second.setAnswerDelay(150ms);
     silent.setSilent(true);
-    const auto run = runMonctl({"--port", second.devicePath(), "--port", first.devicePath(),
-                                "--port", silent.devicePath(), "list"});
+    const auto run = runMonctl({"--port", second.devicePath(), "list", "--port", first.devicePath(),
+                                "--port", silent.devicePath()});
     EXPECT_EQ(run.status, 0) << run.errors;
     const auto name = [](const MonitorSimulator& s) { return s.devicePath().substr(5); };
     EXPECT_EQ(run.output, name(first) + " " + first.devicePath() + "\n" + name(second) + " " +
@@ -94,12 +94,18 @@ TEST(MonctlCli, BadInputIsRefusedBeforeAnythingIsSent) {
                                                {"--port", port, "set", "mode", "blue"},
                                                {"--port", port, "get", "colour"},
                                                {"--port", port, "frobnicate"},
-                                               {"--port", port, "--timeout", "-1", "list"}}) {
+                                               {"--port", port, "--timeout", "-1", "list"},
+                                               {"--port", port, "--timeout", "nan", "list"},
+                                               {"list", "--port", port, "--timeout", "inf"},
+                                               {"--port", "", "--port", port, "list"}}) {
         const auto run = runMonctl(arguments);
         EXPECT_EQ(run.status, 2) << arguments[2] << " " << run.errors;
         EXPECT_NE(run.errors.find("monctl: "), std::string::npos) << run.errors;
         EXPECT_EQ(run.output, "");
     }
+    const auto notANumber = runMonctl({"--port", port, "--timeout", "soon", "list"});
+    EXPECT_EQ(notANumber.status, 2);
+    EXPECT_EQ(notANumber.errors, "monctl: --timeout: soon is not a number\n");
     EXPECT_TRUE(monitor.receivedFrames().empty());
     EXPECT_EQ(runMonctl({"--help"}).status, 0);
     ::unsetenv("DISPLAY");
@@ -139,7 +145,7 @@ TEST(MonctlCli, ADeviceThatIsNoMonitorHearsOnlyTheProbe) {
 
 TEST(MonctlCli, WatchPrintsReportsAndButtonsUntilInterrupted) {
     MonitorSimulator monitor;
-    ChildProcess watch({MONCTL_PATH, "--port", monitor.devicePath(), "watch"});
+    ChildProcess watch({MONCTL_PATH, "watch", "--port", monitor.devicePath(), "-v"});
     ASSERT_TRUE(monitor.waitForFrames(1, 5s));
     // Sent after the identity reply, so they come from a monitor already listed.
     monitor.sendButton(3);

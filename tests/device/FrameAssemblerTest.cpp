@@ -67,8 +67,12 @@ TEST(FrameAssembler, BrokenFramesAreDroppedAndTheNextOneFound) {
     EXPECT_EQ(feed(assembler, "5FF5F00A5FF50604"), Frames{"06 04 00 00"});
     EXPECT_EQ(feed(assembler, "5FF5F00A01"), Frames{});
     EXPECT_EQ(feed(assembler, "5ff50111"), Frames{"01 11 00 00"});
-    // A character that is no hexadecimal digit.
-    EXPECT_EQ(feed(assembler, "5FF50G035FF50205"), Frames{"02 05 00 00"});
+    // A character that is no hexadecimal digit. The last digit could begin a marker that
+    // cuts the frame short, so the frame waits for what follows.
+    EXPECT_EQ(feed(assembler, "5FF50G035FF50205"), Frames{});
+    EXPECT_EQ(feed(assembler, "0"), Frames{"02 05 00 00"});
+    // A truncated marker that overlaps the next one.
+    EXPECT_EQ(feed(assembler, "5FF5FF50602000000000000A0FA"), Frames{"06 02 00 00"});
     // Garbage, also binary, before a frame.
     const std::string garbage("\xff\x00\x13zz5F", 7);
     EXPECT_EQ(feed(assembler, garbage + "F5040200"), Frames{"04 02 00 00"});
@@ -81,4 +85,41 @@ TEST(FrameAssembler, WhatWaitsIsBounded) {
     // The dropped partial frame does not swallow the next one.
     EXPECT_EQ(feed(assembler, "5FF50107"), Frames{"01 07 00 00"});
     EXPECT_EQ(feed(assembler, std::string(10000, 'x') + "5FF50108"), Frames{"01 08 00 00"});
+}
+
+// Every way of cutting the stream into three reads with the second no longer than a frame,
+// and into single bytes.
+static void expectSameFramesHoweverCut(const std::string& stream, const Frames& expected) {
+    for (std::size_t first = 0; first <= stream.size(); ++first) {
+        for (std::size_t second = first; second <= std::min(stream.size(), first + 24); ++second) {
+            FrameAssembler assembler;
+            auto frames = feed(assembler, stream.substr(0, first));
+            for (auto& frame : feed(assembler, stream.substr(first, second - first)))
+                frames.push_back(std::move(frame));
+            for (auto& frame : feed(assembler, stream.substr(second)))
+                frames.push_back(std::move(frame));
+            ASSERT_EQ(frames, expected) << "cut at " << first << " and " << second;
+        }
+    }
+    FrameAssembler byteByByte;
+    Frames frames;
+    for (const char c : stream) {
+        for (auto& frame : feed(byteByByte, std::string_view(&c, 1)))
+            frames.push_back(std::move(frame));
+    }
+    EXPECT_EQ(frames, expected);
+}
+
+TEST(FrameAssembler, HowTheStreamIsCutIntoReadsChangesNothing) {
+    const std::string stream = std::string("5FF5F00A0107000000000000A0FA") + "5FF" +
+                               "5FF50602000000000000A0FA" + "5F" +
+                               std::string("\x00\xfe  5ff5", 8) + "5FF5010 5FF5FF5FF50611" +
+                               "5FF50605FF5F00A02" + "03000000000000A0FA5FF5 04 0 3 5F5FF5030";
+    FrameAssembler whole;
+    const auto expected = feed(whole, stream);
+    EXPECT_EQ(expected, (Frames{"F0 0A 01 07", "06 02 00 00", "06 11 00 00", "F0 0A 02 03"}));
+    expectSameFramesHoweverCut(stream, expected);
+    // A frame too long to wait for, then one that is not.
+    expectSameFramesHoweverCut("5FF503" + std::string(FrameAssembler::capacity, ' ') + "5FF5020400",
+                               Frames{"02 04 00 00"});
 }

@@ -3,6 +3,7 @@
 
 #include <array>
 #include <fcntl.h>
+#include <filesystem>
 #include <gtest/gtest.h>
 #include <poll.h>
 #include <string>
@@ -41,9 +42,12 @@ int openRaw(const std::string& path) {
 } // namespace
 
 TEST(MonctlSim, AnswersAProbeWrittenByAnyProgramAndObeysItsCommands) {
-    ChildProcess simulator({MONCTL_SIM_PATH});
+    const auto link =
+        std::filesystem::temp_directory_path() / ("monctl-sim-link-" + std::to_string(::getpid()));
+    ChildProcess simulator({MONCTL_SIM_PATH, "--link", link.string()});
     const auto path = simulator.readLine();
     ASSERT_EQ(path.rfind("/dev/pts/", 0), 0u) << path;
+    EXPECT_EQ(std::filesystem::read_symlink(link), path);
     const int device = openRaw(path);
     ASSERT_GE(device, 0);
     auto command = [&](const std::string& text) {
@@ -77,4 +81,5 @@ TEST(MonctlSim, AnswersAProbeWrittenByAnyProgramAndObeysItsCommands) {
     simulator.write("quit\n");
     EXPECT_EQ(simulator.wait(), 0);
     EXPECT_EQ(simulator.errors(), "unknown command: no such command\n");
+    EXPECT_FALSE(std::filesystem::is_symlink(link)) << "the link goes with the simulator";
 }

@@ -43,8 +43,8 @@ class InputSynthesisTest : public testing::Test {
 protected:
     Posted press(int subCode) {
         const auto before = sink->posted().size();
-        char frame[16];
-        std::snprintf(frame, sizeof frame, "5FF506%02X", subCode);
+        char frame[32]; // the whole frame, as the monitor sends it
+        std::snprintf(frame, sizeof frame, "5FF506%02X000000000000A0FA", subCode);
         FrameAssembler assembler;
         ButtonTarget target(*input);
         for (const auto& decoded : assembler.feed(bytesOf(frame)))

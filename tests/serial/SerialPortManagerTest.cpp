@@ -163,6 +163,27 @@ TEST_F(SerialPortManagerTest, RemovalTellsTheDelegateThenChangesTheListThenAnnou
     EXPECT_EQ(manager.countOfAvailablePorts(), 1u);
 }
 
+TEST_F(SerialPortManagerTest, ADeviceReplacedAtItsPathWithinOneBatchStaysListed) {
+    auto* registry = fakeWith({deviceOf(first), deviceOf(second)});
+    auto& manager = SerialPortManager::sharedSerialPortManager();
+    // A USB reset: the device goes and comes back at the same path, all in one batch.
+    auto successor = deviceOf(second);
+    successor.identity += " again";
+    DeviceChangeBatch reset;
+    reset.appeared(successor);
+    reset.vanished(deviceOf(second));
+    // A device that came and went within the batch is not handed on.
+    reset.appeared(deviceOf(third));
+    reset.vanished(deviceOf(third));
+    registry->deliver(reset);
+    ASSERT_TRUE(runMainUntil([&] { return journal.connected.size() == 1; }));
+    EXPECT_EQ(journal.events,
+              (std::vector<std::string>{"removed", "disconnected", "inserted", "connected"}));
+    EXPECT_EQ(pathsOf(journal.connected[0]), std::vector<std::string>{second.devicePath()});
+    EXPECT_EQ(pathsOf(manager.availablePorts()),
+              (std::vector<std::string>{first.devicePath(), second.devicePath()}));
+}
+
 TEST_F(SerialPortManagerTest, SleepClosesTheOpenPortsAndWakeReopensThem) {
     // The second device is reached through a link, so that it can vanish for good: a freed
     // pseudo-terminal number may be handed to another process at once.

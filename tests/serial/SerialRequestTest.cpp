@@ -1,6 +1,10 @@
 #include "SerialPortFixture.h"
 
+#include <atomic>
+#include <condition_variable>
 #include <gtest/gtest.h>
+#include <map>
+#include <mutex>
 
 using namespace monctl;
 using namespace monctl::test;
@@ -38,7 +42,7 @@ protected:
 } // namespace
 
 TEST_F(SerialRequestTest, RequestsGoOneAtATimeEachAfterTheAnswerToTheOneBefore) {
-    int queueChanges = 0;
+    std::atomic<int> queueChanges = 0; // counted on the request-handling queue
     const auto watching = port->queuedRequestsChanged.connect([&] { ++queueChanges; });
     simulator.setAnswerDelay(200ms);
     const auto first = probeRequest();
@@ -81,6 +85,69 @@ TEST_F(SerialRequestTest, ATimeOutIsReportedBeforeTheNextRequestLeaves) {
     EXPECT_EQ(timedOut->about, unanswered.get());
     EXPECT_LE(timedOut->at, times[1]) << "reported before the next request went out";
     EXPECT_EQ(port->pendingRequest(), next);
+}
+
+// Counts the bytes the request-handling queue takes in, as it takes them.
+class ByteCounter {
+public:
+    std::shared_ptr<const SerialPacketDescriptor> descriptor() {
+        return std::make_shared<const SerialPacketDescriptor>(1, std::any(), [this](const Bytes&) {
+            std::lock_guard lock(m_mutex);
+            ++m_count;
+            m_changed.notify_all();
+            return false;
+        });
+    }
+
+    bool waitFor(std::size_t count) {
+        std::unique_lock lock(m_mutex);
+        return m_changed.wait_for(lock, 5s, [&] { return m_count >= count; });
+    }
+
+private:
+    std::mutex m_mutex;
+    std::condition_variable m_changed;
+    std::size_t m_count = 0;
+};
+
+TEST_F(SerialRequestTest, AnAnswerArrivingAsItsRequestTimesOutDoesNotEndItTwice) {
+    simulator.setSilent(true);
+    const auto late = probeRequest(0.2);
+    const auto contrast = SerialRequest::requestWithDataToSend(bytesOf("5FF50A01000000000000A0FA"),
+                                                               {}, 2, monitorFrame());
+    const auto speed = SerialRequest::requestWithDataToSend(bytesOf("5FF50A04000000000000A0FA"), {},
+                                                            2, monitorFrame());
+    ByteCounter counter;
+    const auto watcher = counter.descriptor();
+    port->startListeningForPacketsMatchingDescriptor(watcher);
+    // The answer comes while the delegate hears of the time-out, before the queue moves on.
+    delegate->onTimeout = [&](const SerialRequest&) {
+        delegate->onTimeout = nullptr;
+        simulator.sendRaw(MonitorSimulator::identityReply());
+        ASSERT_TRUE(counter.waitFor(MonitorSimulator::identityReply().size()));
+        port->stopListeningForPacketsMatchingDescriptor(watcher); // the answer has been taken
+        simulator.setSilent(false);
+    };
+    for (const auto& request : {late, contrast, speed})
+        port->sendRequest(request);
+
+    std::map<const void*, std::vector<std::string>> ends;
+    EXPECT_TRUE(runMainUntil([&] {
+        ends.clear();
+        for (const auto& call : delegate->calls) {
+            if (call.operation == "timeout" || call.operation == "response")
+                ends[call.about].push_back(call.operation == "timeout"
+                                               ? "timeout"
+                                               : std::string(call.data.begin(), call.data.end()));
+        }
+        return ends.size() == 3;
+    }));
+    EXPECT_EQ(ends[late.get()], std::vector<std::string>{"timeout"});
+    EXPECT_EQ(ends[contrast.get()],
+              std::vector<std::string>{MonitorSimulator::deviceFrame(0xF0, 10, 1, 5)});
+    EXPECT_EQ(ends[speed.get()],
+              std::vector<std::string>{MonitorSimulator::deviceFrame(0xF0, 10, 4, 1)});
+    EXPECT_EQ(simulator.receivedFrames().size(), 3u);
 }
 
 TEST_F(SerialRequestTest, AResponseSplitOverTwoChunksIsReportedOnceAfterBoth) {

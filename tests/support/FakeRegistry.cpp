@@ -18,4 +18,8 @@ void FakeRegistry::terminate(const Batch& devices) {
     MainQueue::shared()->post([handler = m_terminated, devices] { handler(devices); });
 }
 
+void FakeRegistry::deliver(const DeviceChangeBatch& changes) const {
+    changes.deliver(m_published, m_terminated);
+}
+
 } // namespace monctl::test

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "serial/DeviceChangeBatch.h"
 #include "serial/DeviceRegistry.h"
 
 namespace monctl::test {
@@ -14,6 +15,7 @@ public:
     std::string backendName() const override { return "fake"; }
     void publish(const Batch& devices);
     void terminate(const Batch& devices);
+    void deliver(const DeviceChangeBatch& changes) const;
 
 private:
     Batch m_present;

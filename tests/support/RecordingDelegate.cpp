@@ -31,6 +31,8 @@ void RecordingDelegate::didReceiveResponse(SerialPort&, const Bytes& data,
 
 void RecordingDelegate::requestDidTimeout(SerialPort&, const SerialRequest& request) {
     calls.push_back({"timeout", std::this_thread::get_id(), {}, {}, &request});
+    if (const auto hook = onTimeout) // a copy: the hook may replace itself
+        hook(request);
 }
 
 void RecordingDelegate::didReceivePacket(SerialPort&, const Bytes& data,

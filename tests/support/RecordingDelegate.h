@@ -3,6 +3,7 @@
 #include "serial/SerialPortDelegate.h"
 
 #include <chrono>
+#include <functional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -36,6 +37,8 @@ public:
     std::size_t count(const std::string& operation) const;
     Bytes receivedBytes() const;
     std::vector<Call> calls;
+    // Runs on the main thread after each time-out is recorded.
+    std::function<void(const SerialRequest&)> onTimeout;
 };
 
 // Implements only the one required operation.

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 #include <memory>
+#include <spdlog/spdlog.h>
 
 namespace monctl::test {
 namespace {
@@ -25,6 +26,8 @@ bool runMainUntil(const std::function<bool()>& condition, std::chrono::milliseco
 
 int main(int argc, char** argv) {
     testing::InitGoogleTest(&argc, argv);
+    // Made before any thread logs, as the program's own start does.
+    spdlog::default_logger();
     monctl::test::installed() = std::make_shared<monctl::AsioMainQueue>();
     monctl::MainQueue::install(monctl::test::installed());
     return RUN_ALL_TESTS();

@@ -67,18 +67,19 @@ int main(int argc, char** argv) {
     std::fflush(stdout);
 
     std::string line;
-    while (std::getline(std::cin, line)) {
+    bool quit = false;
+    while (!quit && std::getline(std::cin, line)) {
         const auto outcome = runSimulatorCommand(simulator, line);
-        if (outcome == CommandOutcome::quit)
-            return 0;
+        quit = outcome == CommandOutcome::quit;
         if (outcome == CommandOutcome::unknown) {
             std::fprintf(stderr, "unknown command: %s\n", line.c_str());
-        } else if (!line.empty()) {
+        } else if (!quit && !line.empty()) {
             std::printf("ok %s\n", line.c_str());
             std::fflush(stdout);
         }
     }
-    waitForTermination();
+    if (!quit)
+        waitForTermination();
     if (!link.empty())
         std::filesystem::remove(link);
     return 0;

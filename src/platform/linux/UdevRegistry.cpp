@@ -1,14 +1,11 @@
 #include "platform/linux/UdevRegistry.h"
 
-#include "runtime/MainQueue.h"
 #include "runtime/ReadSource.h"
+#include "serial/DeviceChangeBatch.h"
 
-#include <fcntl.h>
 #include <libudev.h>
-#include <linux/serial.h>
 #include <mutex>
 #include <string_view>
-#include <sys/ioctl.h>
 #include <unistd.h>
 
 namespace monctl {
@@ -18,26 +15,14 @@ using DevicePtr = std::unique_ptr<udev_device, udev_device* (*)(udev_device*)>;
 using EnumeratePtr = std::unique_ptr<udev_enumerate, udev_enumerate* (*)(udev_enumerate*)>;
 using MonitorPtr = std::unique_ptr<udev_monitor, udev_monitor* (*)(udev_monitor*)>;
 
-// The 8250 driver makes ttyS ports whether or not a UART is there; those without one say
-// so through their type, or cannot be opened at all.
-bool isPhantomUart(const char* devnode) {
-    const int descriptor = ::open(devnode, O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
-    if (descriptor < 0)
-        return true;
-    serial_struct serial{};
-    const bool unknown =
-        ::ioctl(descriptor, TIOCGSERIAL, &serial) == 0 && serial.type == PORT_UNKNOWN;
-    ::close(descriptor);
-    return unknown;
-}
-
+// Only USB serial adapters: writing a probe to a built-in UART, a modem or a console could
+// disturb whatever is attached there. Virtual consoles and pseudo-terminals have no device
+// behind them at all.
 std::optional<SerialDevice> describe(udev_device* device) {
     const char* devnode = udev_device_get_devnode(device);
     const char* sysname = udev_device_get_sysname(device);
-    // Virtual consoles and pseudo-terminals have no device of their own behind them.
-    if (!devnode || !sysname || !udev_device_get_parent(device))
-        return std::nullopt;
-    if (std::string_view(sysname).starts_with("ttyS") && isPhantomUart(devnode))
+    if (!devnode || !sysname ||
+        !udev_device_get_parent_with_subsystem_devtype(device, "usb", "usb_device"))
         return std::nullopt;
     auto described = SerialDevice::fromPath(devnode);
     if (described)
@@ -119,31 +104,25 @@ std::string UdevRegistry::startMonitor() {
 }
 
 void UdevRegistry::Monitor::receive() {
-    Batch appeared;
-    Batch vanished;
-    {
-        std::lock_guard lock(mutex);
-        while (DevicePtr device{udev_monitor_receive_device(monitor.get()), udev_device_unref}) {
-            const std::string_view action =
-                udev_device_get_action(device.get()) ? udev_device_get_action(device.get()) : "";
-            const std::string syspath = udev_device_get_syspath(device.get());
-            if (action == "add") {
-                if (auto described = describe(device.get())) {
-                    known[syspath] = *described;
-                    appeared.push_back(*described);
-                }
-            } else if (action == "remove") {
-                if (auto gone = known.find(syspath); gone != known.end()) {
-                    vanished.push_back(gone->second);
-                    known.erase(gone);
-                }
+    DeviceChangeBatch batch;
+    std::lock_guard lock(mutex);
+    while (DevicePtr device{udev_monitor_receive_device(monitor.get()), udev_device_unref}) {
+        const std::string_view action =
+            udev_device_get_action(device.get()) ? udev_device_get_action(device.get()) : "";
+        const std::string syspath = udev_device_get_syspath(device.get());
+        if (action == "add") {
+            if (auto described = describe(device.get())) {
+                known[syspath] = *described;
+                batch.appeared(*described);
+            }
+        } else if (action == "remove") {
+            if (auto gone = known.find(syspath); gone != known.end()) {
+                batch.vanished(gone->second);
+                known.erase(gone);
             }
         }
     }
-    if (!appeared.empty())
-        MainQueue::shared()->post([handler = published, appeared] { handler(appeared); });
-    if (!vanished.empty())
-        MainQueue::shared()->post([handler = terminated, vanished] { handler(vanished); });
+    batch.deliver(published, terminated);
 }
 
 } // namespace monctl

@@ -12,10 +12,9 @@ namespace monctl {
 
 class ReadSource;
 
-// The serial ports udev knows that have hardware behind them: USB serial adapters and real
-// UARTs, without virtual consoles, pseudo-terminals and the phantom ttyS ports of the 8250
-// driver. Hot-plug needs the udev daemon; without it (as in containers) only the devices
-// present at start are listed.
+// The USB serial adapters udev knows (ttyUSB, ttyACM and the like); built-in UARTs,
+// virtual consoles and pseudo-terminals are left alone. Hot-plug needs the udev daemon;
+// without it (as in containers) only the devices present at start are listed.
 class UdevRegistry final : public DeviceRegistry {
 public:
     UdevRegistry();
