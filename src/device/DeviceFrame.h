@@ -21,7 +21,10 @@ struct DeviceFrame {
     std::uint32_t commandReValue = 0;
     int fieldCount = 0; // fields actually scanned; the others read 0
 
-    // None when the chunk is not UTF-8 text: such a chunk is no frame at all.
+    // The protocol's own reading of one chunk as one frame. The program reads through
+    // FrameAssembler, which also joins and splits chunks; this stays as the reference the
+    // assembler's frames are checked against (tests, fuzzing). None when the chunk is not
+    // UTF-8 text: such a chunk is no frame at all.
     static std::optional<DeviceFrame> decode(const Bytes& chunk);
 
     // A chunk cut short is a frame only if it holds the fields its type is read by: three

@@ -42,8 +42,6 @@ SerialPort::SerialPort(Private, const SerialDevice& device)
 
 SerialPort::~SerialPort() {
     LiveSerialPorts::removeSerialPort(this);
-    if (m_pendingRequestTimeoutTimer)
-        m_pendingRequestTimeoutTimer->cancel();
     std::lock_guard lock(m_sourcesMutex);
     if (m_pinPollTimer)
         m_pinPollTimer->cancel();
@@ -208,8 +206,9 @@ void SerialPort::reallyClosePort() {
         closed();
     // Requests end with the close only for a delegate that hears of closing.
     auto receiver = delegate();
-    if (receiver && receiver->implements(SerialPortDelegate::Operation::wasClosed))
-        m_requestHandlingQueue.post([self = shared_from_this()] { self->clearRequests(); });
+    const auto requests = dataObserver();
+    if (requests && receiver && receiver->implements(SerialPortDelegate::Operation::wasClosed))
+        requests->portClosed();
 }
 
 void SerialPort::restoreTerminal(int descriptor) {
@@ -280,7 +279,7 @@ bool SerialPort::readAvailable() {
     }
 }
 
-void SerialPort::receiveData(Bytes data) {
+void SerialPort::receiveData(const Bytes& data) {
     if (data.empty())
         return;
     callDelegate(
@@ -289,8 +288,8 @@ void SerialPort::receiveData(Bytes data) {
             receiver.didReceiveData(port, data);
         },
         Delivery::queued);
-    m_requestHandlingQueue.post(
-        [self = shared_from_this(), data = std::move(data)] { self->processReceivedBytes(data); });
+    if (const auto requests = dataObserver())
+        requests->portReceived(data);
 }
 
 bool SerialPort::sendData(const Bytes& data) {
@@ -341,6 +340,11 @@ bool SerialPort::waitUntilWritable(int descriptor) {
         }
         return true;
     }
+}
+
+std::shared_ptr<PortDataObserver> SerialPort::dataObserver() const {
+    std::lock_guard lock(m_requestsMutex);
+    return m_requests;
 }
 
 void SerialPort::notifyDelegateOfPosixError(int errorNumber) {

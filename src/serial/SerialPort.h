@@ -1,14 +1,11 @@
 #pragma once
 
 #include "runtime/Bytes.h"
-#include "runtime/SerialQueue.h"
 #include "runtime/Signal.h"
 #include "serial/LineSettings.h"
-#include "serial/SerialBuffer.h"
 #include "serial/SerialDevice.h"
 #include "serial/SerialError.h"
 #include "serial/SerialPortDelegate.h"
-#include "serial/SerialRequest.h"
 
 #include <atomic>
 #include <chrono>
@@ -25,6 +22,18 @@ namespace monctl {
 
 class ReadSource;
 class RepeatingTimer;
+class SerialPacketDescriptor;
+class SerialPortRequests;
+class SerialRequest;
+
+// What the port hands to its request machinery (the requests library), once a request or a
+// listened descriptor has made one: every chunk read, and the close.
+class PortDataObserver {
+public:
+    virtual ~PortDataObserver() = default;
+    virtual void portReceived(const Bytes& data) = 0; // on the reading thread
+    virtual void portClosed() = 0;
+};
 
 // One serial port: a terminal device opened exclusively, its bytes handed to its delegate,
 // its removal noticed, every failing system call reported to the delegate.
@@ -78,7 +87,8 @@ public:
     // Waits until a close started before has completed; false when the time ran out.
     bool waitUntilClosed(std::chrono::milliseconds timeout);
     void cleanupAfterSystemRemoval();
-    void cleanup();
+    [[deprecated("never meant to be called from outside; use cleanupAfterSystemRemoval")]] void
+    cleanup(); // logs a warning, then does cleanupAfterSystemRemoval
 
     bool sendData(const Bytes& data);
 
@@ -123,12 +133,14 @@ public:
     void notifyDelegateOfPosixErrorWaitingUntilDone(int errorNumber, bool wait);
     void notifyDelegateOfError(std::error_code code, bool wait);
 
-    void receiveData(Bytes data);
+    void receiveData(const Bytes& data);
 
     // Requests: sent one at a time, each answered or timed out before the next goes; the
     // delegate hears of responses and time-outs. Listening: every packet that matches a
     // descriptor is handed to the delegate. All of it runs on the port's request-handling
     // queue; sendRequest and the listening calls wait for it (never call them from it).
+    // These live in the requests library (monctl_serial_requests), which a program links
+    // only when it uses them.
     bool sendRequest(const std::shared_ptr<SerialRequest>& request);
     void cancelQueuedRequest(const std::shared_ptr<SerialRequest>& request);
     void cancelAllQueuedRequests();
@@ -145,6 +157,7 @@ public:
     bool operator==(const SerialPort& other) const { return m_path == other.m_path; }
 
 private:
+    friend class SerialPortRequests;
     struct Private {};
 
 public:
@@ -162,13 +175,9 @@ private:
     void callDelegate(SerialPortDelegate::Operation operation, Call call, Delivery delivery);
     void markClosed();
     void restoreTerminal(int descriptor);
-    void reallySendRequest(const std::shared_ptr<SerialRequest>& request, bool& sent);
-    void sendNextRequest();
-    void pendingRequestDidTimeout(const std::shared_ptr<SerialRequest>& request);
-    void checkResponseToPendingRequestAndContinueIfValidWithReceivedByte(
-        std::optional<std::uint8_t> byte);
-    void processReceivedBytes(const Bytes& data);
-    void clearRequests();
+    SerialPortRequests& requests();
+    std::shared_ptr<SerialPortRequests> existingRequests() const;
+    std::shared_ptr<PortDataObserver> dataObserver() const;
     bool writeAll(const Bytes& data);
     bool waitUntilWritable(int descriptor);
     bool readAvailable();
@@ -201,16 +210,8 @@ private:
 
     LineSettings m_line;
 
-    // Request machinery: changed on the request-handling queue only; the lock lets other
-    // threads read the lists.
-    SerialQueue m_requestHandlingQueue;
     mutable std::mutex m_requestsMutex;
-    std::vector<std::shared_ptr<SerialRequest>> m_requestsQueue;
-    std::shared_ptr<SerialRequest> m_pendingRequest;
-    std::shared_ptr<RepeatingTimer> m_pendingRequestTimeoutTimer;
-    std::unique_ptr<SerialBuffer> m_requestResponseReceiveBuffer;
-    std::vector<std::pair<std::shared_ptr<const SerialPacketDescriptor>, SerialBuffer>>
-        m_packetDescriptorsAndBuffers;
+    std::shared_ptr<PortDataObserver> m_requests; // none until requests or listening are used
     bool m_rts = false;
     bool m_dtr = false;
     std::atomic<bool> m_cts{false};

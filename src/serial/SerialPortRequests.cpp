@@ -1,6 +1,7 @@
-// Requests and packet listening of SerialPort, on its request-handling queue.
+#include "serial/SerialPortRequests.h"
+
 #include "runtime/RepeatingTimer.h"
-#include "serial/SerialPort.h"
+#include "serial/SerialPacketDescriptor.h"
 #include "serial/SerialPortDelegateCalls.h"
 
 #include <algorithm>
@@ -21,16 +22,86 @@ void replaceTimer(std::shared_ptr<RepeatingTimer>& held, std::shared_ptr<Repeati
 
 } // namespace
 
+// The port's side: its request machinery, made on first use.
+
+SerialPortRequests& SerialPort::requests() {
+    std::lock_guard lock(m_requestsMutex);
+    if (!m_requests)
+        m_requests = std::make_shared<SerialPortRequests>(weak_from_this());
+    return static_cast<SerialPortRequests&>(*m_requests);
+}
+
+std::shared_ptr<SerialPortRequests> SerialPort::existingRequests() const {
+    std::lock_guard lock(m_requestsMutex);
+    return std::static_pointer_cast<SerialPortRequests>(m_requests);
+}
+
 bool SerialPort::sendRequest(const std::shared_ptr<SerialRequest>& request) {
+    return requests().sendRequest(request);
+}
+
+void SerialPort::cancelQueuedRequest(const std::shared_ptr<SerialRequest>& request) {
+    if (request)
+        requests().cancelQueuedRequest(request);
+}
+
+void SerialPort::cancelAllQueuedRequests() {
+    requests().cancelAllQueuedRequests();
+}
+
+std::vector<std::shared_ptr<SerialRequest>> SerialPort::queuedRequests() const {
+    const auto existing = existingRequests();
+    return existing ? existing->queuedRequests() : std::vector<std::shared_ptr<SerialRequest>>{};
+}
+
+std::shared_ptr<SerialRequest> SerialPort::pendingRequest() const {
+    const auto existing = existingRequests();
+    return existing ? existing->pendingRequest() : nullptr;
+}
+
+void SerialPort::startListeningForPacketsMatchingDescriptor(
+    const std::shared_ptr<const SerialPacketDescriptor>& descriptor) {
+    requests().startListening(descriptor);
+}
+
+void SerialPort::stopListeningForPacketsMatchingDescriptor(
+    const std::shared_ptr<const SerialPacketDescriptor>& descriptor) {
+    requests().stopListening(descriptor);
+}
+
+std::vector<std::shared_ptr<const SerialPacketDescriptor>> SerialPort::packetDescriptors() const {
+    const auto existing = existingRequests();
+    return existing ? existing->packetDescriptors()
+                    : std::vector<std::shared_ptr<const SerialPacketDescriptor>>{};
+}
+
+// The machinery itself, on its request-handling queue.
+
+SerialPortRequests::~SerialPortRequests() {
+    if (m_pendingRequestTimeoutTimer)
+        m_pendingRequestTimeoutTimer->cancel();
+}
+
+void SerialPortRequests::announce(Signal<> SerialPort::*change) {
+    if (const auto port = m_port.lock())
+        ((*port).*change).notify();
+}
+
+bool SerialPortRequests::sendRequest(const std::shared_ptr<SerialRequest>& request) {
     bool sent = false;
-    m_requestHandlingQueue.postAndWait([&] { reallySendRequest(request, sent); });
+    m_requestHandlingQueue.postAndWait([&] {
+        if (const auto port = m_port.lock())
+            reallySendRequest(*port, request, sent);
+    });
     return sent;
 }
 
 // A request whose write fails is not left pending: nothing could answer it, and every
 // request after it would wait behind it. The write error has reached the delegate; the
 // next request goes out at once.
-void SerialPort::reallySendRequest(const std::shared_ptr<SerialRequest>& request, bool& sent) {
+void SerialPortRequests::reallySendRequest(SerialPort& port,
+                                           const std::shared_ptr<SerialRequest>& request,
+                                           bool& sent) {
     {
         std::lock_guard lock(m_requestsMutex);
         if (m_pendingRequest) {
@@ -44,28 +115,28 @@ void SerialPort::reallySendRequest(const std::shared_ptr<SerialRequest>& request
         }
     }
     if (sent)
-        return queuedRequestsChanged.notify();
+        return port.queuedRequestsChanged.notify();
     if (request->timeoutInterval() > 0) {
         const auto interval = seconds(request->timeoutInterval());
-        std::weak_ptr<SerialPort> weak = weak_from_this();
+        std::weak_ptr<SerialPortRequests> weak = weak_from_this();
         std::weak_ptr<SerialRequest> pending = request;
         replaceTimer(m_pendingRequestTimeoutTimer,
                      RepeatingTimer::start(interval, interval, [weak, pending] {
-                         auto port = weak.lock();
+                         auto self = weak.lock();
                          auto timedOut = pending.lock();
-                         if (port && timedOut)
-                             port->m_requestHandlingQueue.post(
-                                 [port, timedOut] { port->pendingRequestDidTimeout(timedOut); });
+                         if (self && timedOut)
+                             self->m_requestHandlingQueue.post(
+                                 [self, timedOut] { self->pendingRequestDidTimeout(timedOut); });
                      }));
     }
-    sent = sendData(request->dataToSend());
+    sent = port.sendData(request->dataToSend());
     if (sent)
-        return checkResponseToPendingRequestAndContinueIfValidWithReceivedByte(std::nullopt);
+        return checkResponseToPendingRequestAndContinueIfValidWithReceivedByte(port, std::nullopt);
     replaceTimer(m_pendingRequestTimeoutTimer, nullptr);
-    sendNextRequest();
+    sendNextRequest(port);
 }
 
-void SerialPort::sendNextRequest() {
+void SerialPortRequests::sendNextRequest(SerialPort& port) {
     std::shared_ptr<SerialRequest> next;
     {
         std::lock_guard lock(m_requestsMutex);
@@ -75,20 +146,20 @@ void SerialPort::sendNextRequest() {
         next = m_requestsQueue.front();
         m_requestsQueue.erase(m_requestsQueue.begin());
     }
-    queuedRequestsChanged.notify();
+    port.queuedRequestsChanged.notify();
     bool sent = false;
-    reallySendRequest(next, sent);
+    reallySendRequest(port, next, sent);
 }
 
-void SerialPort::checkResponseToPendingRequestAndContinueIfValidWithReceivedByte(
-    std::optional<std::uint8_t> byte) {
+void SerialPortRequests::checkResponseToPendingRequestAndContinueIfValidWithReceivedByte(
+    SerialPort& port, std::optional<std::uint8_t> byte) {
     const auto request = pendingRequest();
     if (!request)
         return;
     const auto& descriptor = request->responseDescriptor();
     if (!byte) {
         if (!descriptor)
-            sendNextRequest();
+            sendNextRequest(port);
         return;
     }
     // Without a buffer the request has timed out: no answer can end it a second time.
@@ -102,41 +173,40 @@ void SerialPort::checkResponseToPendingRequestAndContinueIfValidWithReceivedByte
         return;
     replaceTimer(m_pendingRequestTimeoutTimer, nullptr);
     if (!response->empty())
-        callDelegate(
+        port.callDelegate(
             SerialPortDelegate::Operation::didReceiveResponse,
             [response = std::move(*response), request](SerialPortDelegate& receiver,
-                                                       SerialPort& port) {
-                receiver.didReceiveResponse(port, response, *request);
+                                                       SerialPort& reporting) {
+                receiver.didReceiveResponse(reporting, response, *request);
             },
-            Delivery::queued);
-    sendNextRequest();
+            SerialPort::Delivery::queued);
+    sendNextRequest(port);
 }
 
 // The request stays pending until the delegate has handled its time-out, so that the next
 // one waits; meanwhile its buffer is gone, and with it any way for an answer to end it again.
-void SerialPort::pendingRequestDidTimeout(const std::shared_ptr<SerialRequest>& request) {
-    if (pendingRequest() != request || !m_requestResponseReceiveBuffer)
+void SerialPortRequests::pendingRequestDidTimeout(const std::shared_ptr<SerialRequest>& request) {
+    const auto port = m_port.lock();
+    if (!port || pendingRequest() != request || !m_requestResponseReceiveBuffer)
         return; // answered or already timed out since the timer fired
     replaceTimer(m_pendingRequestTimeoutTimer, nullptr);
     m_requestResponseReceiveBuffer.reset();
-    auto receiver = delegate();
+    auto receiver = port->delegate();
     if (!receiver || !receiver->implements(SerialPortDelegate::Operation::requestDidTimeout))
-        return sendNextRequest();
-    MainQueue::shared()->post([self = shared_from_this(), request] {
-        auto current = self->delegate();
+        return sendNextRequest(*port);
+    MainQueue::shared()->post([self = shared_from_this(), port, request] {
+        auto current = port->delegate();
         if (current && current->implements(SerialPortDelegate::Operation::requestDidTimeout))
-            current->requestDidTimeout(*self, *request);
-        self->m_requestHandlingQueue.post([self, request] {
+            current->requestDidTimeout(*port, *request);
+        self->m_requestHandlingQueue.post([self, port, request] {
             // Closing the port in the meantime has already cleared it.
             if (self->pendingRequest() == request)
-                self->sendNextRequest();
+                self->sendNextRequest(*port);
         });
     });
 }
 
-void SerialPort::cancelQueuedRequest(const std::shared_ptr<SerialRequest>& request) {
-    if (!request)
-        return;
+void SerialPortRequests::cancelQueuedRequest(const std::shared_ptr<SerialRequest>& request) {
     m_requestHandlingQueue.post([self = shared_from_this(), request] {
         bool removed = false;
         {
@@ -149,31 +219,31 @@ void SerialPort::cancelQueuedRequest(const std::shared_ptr<SerialRequest>& reque
             }
         }
         if (removed)
-            self->queuedRequestsChanged.notify();
+            self->announce(&SerialPort::queuedRequestsChanged);
     });
 }
 
-void SerialPort::cancelAllQueuedRequests() {
+void SerialPortRequests::cancelAllQueuedRequests() {
     m_requestHandlingQueue.post([self = shared_from_this()] {
         {
             std::lock_guard lock(self->m_requestsMutex);
             self->m_requestsQueue.clear();
         }
-        self->queuedRequestsChanged.notify();
+        self->announce(&SerialPort::queuedRequestsChanged);
     });
 }
 
-std::vector<std::shared_ptr<SerialRequest>> SerialPort::queuedRequests() const {
+std::vector<std::shared_ptr<SerialRequest>> SerialPortRequests::queuedRequests() const {
     std::lock_guard lock(m_requestsMutex);
     return m_requestsQueue;
 }
 
-std::shared_ptr<SerialRequest> SerialPort::pendingRequest() const {
+std::shared_ptr<SerialRequest> SerialPortRequests::pendingRequest() const {
     std::lock_guard lock(m_requestsMutex);
     return m_pendingRequest;
 }
 
-void SerialPort::startListeningForPacketsMatchingDescriptor(
+void SerialPortRequests::startListening(
     const std::shared_ptr<const SerialPacketDescriptor>& descriptor) {
     const auto listened = packetDescriptors();
     if (std::any_of(listened.begin(), listened.end(),
@@ -184,20 +254,21 @@ void SerialPort::startListeningForPacketsMatchingDescriptor(
         m_packetDescriptorsAndBuffers.emplace_back(descriptor,
                                                    SerialBuffer(descriptor->maximumPacketLength()));
     });
-    packetDescriptorsChanged.notify();
+    announce(&SerialPort::packetDescriptorsChanged);
 }
 
-void SerialPort::stopListeningForPacketsMatchingDescriptor(
+void SerialPortRequests::stopListening(
     const std::shared_ptr<const SerialPacketDescriptor>& descriptor) {
     m_requestHandlingQueue.postAndWait([&] {
         std::lock_guard lock(m_requestsMutex);
         std::erase_if(m_packetDescriptorsAndBuffers,
                       [&](const auto& entry) { return *entry.first == *descriptor; });
     });
-    packetDescriptorsChanged.notify();
+    announce(&SerialPort::packetDescriptorsChanged);
 }
 
-std::vector<std::shared_ptr<const SerialPacketDescriptor>> SerialPort::packetDescriptors() const {
+std::vector<std::shared_ptr<const SerialPacketDescriptor>>
+SerialPortRequests::packetDescriptors() const {
     std::lock_guard lock(m_requestsMutex);
     std::vector<std::shared_ptr<const SerialPacketDescriptor>> descriptors;
     for (const auto& entry : m_packetDescriptorsAndBuffers)
@@ -205,42 +276,52 @@ std::vector<std::shared_ptr<const SerialPacketDescriptor>> SerialPort::packetDes
     return descriptors;
 }
 
-// On the request-handling queue, one chunk at a time: each byte goes to every listened
-// descriptor's buffer, then to the pending request's response.
-void SerialPort::processReceivedBytes(const Bytes& data) {
+void SerialPortRequests::portReceived(const Bytes& data) {
+    m_requestHandlingQueue.post([self = shared_from_this(), data] {
+        if (const auto port = self->m_port.lock())
+            self->processReceivedBytes(*port, data);
+    });
+}
+
+// One chunk at a time: each byte goes to every listened descriptor's buffer, then to the
+// pending request's response.
+void SerialPortRequests::processReceivedBytes(SerialPort& port, const Bytes& data) {
     for (const std::uint8_t byte : data) {
         std::vector<std::pair<std::shared_ptr<const SerialPacketDescriptor>, Bytes>> packets;
         {
             std::lock_guard lock(m_requestsMutex);
-            for (auto& [descriptor, buffer] : m_packetDescriptorsAndBuffers) {
-                buffer.appendData(Bytes{byte});
-                auto packet = descriptor->packetMatchingAtEndOfBuffer(buffer.data());
+            for (auto& entry : m_packetDescriptorsAndBuffers) {
+                entry.second.appendData(Bytes{byte});
+                auto packet = entry.first->packetMatchingAtEndOfBuffer(entry.second.data());
                 if (packet && !packet->empty()) {
-                    packets.emplace_back(descriptor, std::move(*packet));
-                    buffer.clearBuffer();
+                    packets.emplace_back(entry.first, std::move(*packet));
+                    entry.second.clearBuffer();
                 }
             }
         }
         for (auto& found : packets)
-            callDelegate(
+            port.callDelegate(
                 SerialPortDelegate::Operation::didReceivePacket,
-                [descriptor = found.first,
-                 packet = std::move(found.second)](SerialPortDelegate& receiver, SerialPort& port) {
-                    receiver.didReceivePacket(port, packet, *descriptor);
+                [descriptor = found.first, packet = std::move(found.second)](
+                    SerialPortDelegate& receiver, SerialPort& reporting) {
+                    receiver.didReceivePacket(reporting, packet, *descriptor);
                 },
-                Delivery::queued);
-        checkResponseToPendingRequestAndContinueIfValidWithReceivedByte(byte);
+                SerialPort::Delivery::queued);
+        checkResponseToPendingRequestAndContinueIfValidWithReceivedByte(port, byte);
     }
 }
 
-void SerialPort::clearRequests() {
-    {
-        std::lock_guard lock(m_requestsMutex);
-        m_requestsQueue.clear();
-        m_pendingRequest = nullptr;
-    }
-    replaceTimer(m_pendingRequestTimeoutTimer, nullptr);
-    queuedRequestsChanged.notify();
+// Requests end with the close of their port.
+void SerialPortRequests::portClosed() {
+    m_requestHandlingQueue.post([self = shared_from_this()] {
+        {
+            std::lock_guard lock(self->m_requestsMutex);
+            self->m_requestsQueue.clear();
+            self->m_pendingRequest = nullptr;
+        }
+        replaceTimer(self->m_pendingRequestTimeoutTimer, nullptr);
+        self->announce(&SerialPort::queuedRequestsChanged);
+    });
 }
 
 } // namespace monctl

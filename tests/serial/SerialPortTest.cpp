@@ -171,7 +171,10 @@ TEST_F(SerialPortTest, ADroppedOpenPortReleasesItsDevice) {
 
 TEST_F(SerialPortTest, DeprecatedCleanupStillRemoves) {
     openPort();
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wdeprecated-declarations"
     port->cleanup();
+#pragma GCC diagnostic pop
     ASSERT_TRUE(runMainUntil([&] { return !port->isOpen(); }));
     EXPECT_EQ(delegate->count("removed"), 1u);
 }

@@ -1,4 +1,7 @@
+#include "serial/SerialRequest.h"
+
 #include "SerialPortFixture.h"
+#include "serial/SerialPacketDescriptor.h"
 
 #include <atomic>
 #include <condition_variable>
