@@ -4,22 +4,23 @@
 #include <cctype>
 #include <fmt/format.h>
 #include <sys/stat.h>
+#include <utility>
 
 namespace monctl {
 
 std::optional<std::string> SerialDevice::property(std::string_view key) const {
-    if (key == "IOCalloutDevice")
-        return calloutPath;
-    if (key == "IODialinDevice")
-        return dialinPath;
-    if (key == "IOTTYDevice")
-        return ttyDevice;
-    if (key == "IOTTYBaseName")
-        return baseName;
-    if (key == "IOTTYSuffix")
-        return suffix;
-    if (key == "IOSerialBSDClientType")
-        return serviceType;
+    // The registry's key of each field.
+    static constexpr std::pair<std::string_view, std::string SerialDevice::*> fields[] = {
+        {"IOCalloutDevice", &SerialDevice::calloutPath},
+        {"IODialinDevice", &SerialDevice::dialinPath},
+        {"IOTTYDevice", &SerialDevice::ttyDevice},
+        {"IOTTYBaseName", &SerialDevice::baseName},
+        {"IOTTYSuffix", &SerialDevice::suffix},
+        {"IOSerialBSDClientType", &SerialDevice::serviceType}};
+    for (const auto& [name, field] : fields) {
+        if (key == name)
+            return this->*field;
+    }
     return std::nullopt;
 }
 
