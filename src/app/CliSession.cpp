@@ -15,6 +15,7 @@
 #include <map>
 #include <memory>
 #include <spdlog/spdlog.h>
+#include <sys/stat.h>
 
 namespace monctl {
 namespace {
@@ -29,6 +30,9 @@ public:
               m_link, request.action == CliRequest::Action::watch ? stdout : nullptr)) {}
 
     int run() {
+        // From the start, so that no moment of a watch ends by the default handler.
+        if (m_request.action == CliRequest::Action::watch)
+            stopOnSignal();
         if (m_request.simulate) {
             m_simulator = std::make_unique<MonitorSimulator>();
             if (m_simulator->error()) {
@@ -40,8 +44,6 @@ public:
         }
         if (!namedPortsExist())
             return 3;
-        if (m_request.action == CliRequest::Action::watch)
-            stopOnSignal();
         probe();
         if (!m_unopened.empty()) {
             for (const auto& [path, reason] : m_unopened)
@@ -64,9 +66,10 @@ private:
         for (const auto& path : m_request.ports) {
             if (SerialPort::deviceFromBSDPath(path))
                 continue;
-            const int error = errno;
+            struct stat status {};
+            const bool exists = ::stat(path.c_str(), &status) == 0;
             fmt::print(stderr, "monctl: {}: {}\n", path,
-                       error == 0 ? "not a serial device" : std::strerror(error));
+                       exists ? "not a serial device" : std::strerror(errno));
             allThere = false;
         }
         return allThere;
@@ -80,11 +83,18 @@ private:
         // Standard output carries results only; the openings are told in verbose runs.
         state.openedPortStream = m_request.verbose ? stderr : nullptr;
         m_errors = state.portErrors.connect([this](const auto& port, const SerialPortError& error) {
+            m_lastErrors[port->path()] = error.code;
             if (std::find(m_request.ports.begin(), m_request.ports.end(), port->path()) !=
                     m_request.ports.end() &&
                 !port->isOpen())
                 m_unopened.emplace(port->path(), error.description());
         });
+        // A device that stops taking data must not hold the command line past its time.
+        const auto writeLimit =
+            std::min(std::chrono::duration_cast<std::chrono::milliseconds>(m_request.timeout),
+                     std::chrono::milliseconds(2000));
+        for (const auto& port : SerialPortManager::sharedSerialPortManager().availablePorts())
+            port->setWriteTimeout(writeLimit);
         m_link.initSerialPorts();
         m_link.adoptValidPorts(m_ports, m_reporter);
         m_link.startProbe();
@@ -133,11 +143,25 @@ private:
         return 0;
     }
 
-    static int sent(bool done) {
-        if (done)
-            return 0;
-        fmt::print(stderr, "monctl: the command could not be sent\n");
+    int sent(bool done) const { return done ? 0 : notSent(m_link.state().currentPort); }
+
+    // What went wrong on the port a command went to, in words; status 1.
+    int notSent(const std::shared_ptr<SerialPort>& port) const {
+        fmt::print(stderr, "monctl: {}\n", whyNotSent(port));
         return 1;
+    }
+
+    std::string whyNotSent(const std::shared_ptr<SerialPort>& port) const {
+        if (!port)
+            return "the command could not be sent";
+        if (!port->isOpen())
+            return port->path() + ": the device went away";
+        const auto error = m_lastErrors.find(port->path());
+        if (error == m_lastErrors.end())
+            return port->path() + ": the command could not be sent";
+        if (error->second == std::errc::timed_out)
+            return port->path() + ": the device stopped accepting data";
+        return port->path() + ": " + error->second.message();
     }
 
     int get() {
@@ -145,7 +169,11 @@ private:
             m_request.parameter == "all" ? std::vector<std::string>{"contrast", "mode", "speed"}
                                          : std::vector<std::string>{m_request.parameter};
         for (const auto& name : wanted) {
-            const auto answer = readBack(name);
+            const auto port = m_link.state().currentPort;
+            bool written = false;
+            const auto answer = readBack(name, written);
+            if (!answer && (!written || !port->isOpen()))
+                return notSent(port);
             if (!answer) {
                 fmt::print(stderr, "monctl: the monitor did not tell its {}\n", name);
                 return 1;
@@ -156,14 +184,17 @@ private:
         return 0;
     }
 
-    std::optional<int> readBack(const std::string& name) {
+    std::optional<int> readBack(const std::string& name, bool& written) {
         auto& slot = name == "contrast" ? m_reporter->contrast
                      : name == "mode"   ? m_reporter->mode
                                         : m_reporter->speed;
         slot.reset();
-        if (!m_link.sendCommand(10, parameters.at(name)))
+        written = m_link.sendCommand(10, parameters.at(name));
+        if (!written)
             return std::nullopt;
-        m_main.runUntil([&] { return slot.has_value(); }, m_request.timeout);
+        // An unplug ends the wait at once: nothing will answer.
+        const auto port = m_link.state().currentPort;
+        m_main.runUntil([&] { return slot.has_value() || !port->isOpen(); }, m_request.timeout);
         return slot;
     }
 
@@ -189,6 +220,7 @@ private:
     std::shared_ptr<PortList> m_ports = std::make_shared<PortList>();
     std::shared_ptr<CliReporter> m_reporter;
     std::map<std::string, std::string> m_unopened;
+    std::map<std::string, std::error_code> m_lastErrors; // the last error of each port
     std::unique_ptr<asio::signal_set> m_stop;
     bool m_interrupted = false;
     Connection m_errors;

@@ -28,7 +28,7 @@ void DeviceLink::initSerialPorts() {
     std::setvbuf(stdout, nullptr, _IONBF, 0);
     if (SerialPortManager::sharedSerialPortManager().availablePorts().empty())
         spdlog::debug("No connected serial ports found. Please connect your USB to serial "
-                     "adapter(s) and run the program again.\n\n");
+                      "adapter(s) and run the program again.\n\n");
 }
 
 void DeviceLink::adoptValidPorts(std::shared_ptr<PortList> ports,
@@ -129,8 +129,9 @@ bool DeviceLink::sendCommand(int command, int value) {
     }
     const auto frame = CommandFrame::format(static_cast<std::uint8_t>(command), *admitted);
     spdlog::debug("\n> has send Data value {}", CommandFrame::lowerCase(frame));
-    port->sendData(bytesOf(frame));
-    return true;
+    // A frame that could not be written was not sent: the caller hears so (the error itself
+    // reaches the port's delegate).
+    return port->sendData(bytesOf(frame));
 }
 
 } // namespace monctl

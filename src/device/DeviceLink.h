@@ -48,7 +48,7 @@ public:
     // Opens and probes every listed port, and every port that appears from now on.
     void startProbe();
     void currentDisplayPort(int indexOfPortsArr);
-    // True when a frame was built and handed to the active port.
+    // True when a frame was built and written to the active port.
     bool sendCommand(int command, int value);
 
 private:

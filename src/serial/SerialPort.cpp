@@ -11,7 +11,6 @@
 #include <array>
 #include <cerrno>
 #include <fcntl.h>
-#include <future>
 #include <poll.h>
 #include <spdlog/spdlog.h>
 #include <sys/file.h>
@@ -125,6 +124,8 @@ void SerialPort::open() {
     }
     if (::ioctl(descriptor, TIOCEXCL) != 0)
         notifyDelegateOfPosixError(errno);
+    // What the device sent before this open answered someone else.
+    ::tcflush(descriptor, TCIFLUSH);
     setOpenDescriptor(descriptor);
     termios original{};
     if (::tcgetattr(descriptor, &original) == 0)
@@ -183,7 +184,7 @@ void SerialPort::reallyClosePort() {
         SerialPortDelegate::Operation::wasClosed,
         [](SerialPortDelegate& receiver, SerialPort& port) { receiver.wasClosed(port); });
     const auto main = MainQueue::shared();
-    std::future<void> delivered;
+    bool here = main->isCurrentThread();
     {
         std::lock_guard lock(m_descriptorMutex);
         const int descriptor = fileDescriptor();
@@ -196,15 +197,22 @@ void SerialPort::reallyClosePort() {
         }
         // Queued before a thread waiting for the close is woken (the flow-control setters),
         // so that the delegate hears of the close before anything that thread queues next.
-        if (!main->isCurrentThread())
-            delivered = main->postTracked(closed);
+        // The requests end after it; nothing here waits for the main thread.
+        if (!here)
+            main->post([closed, self = shared_from_this()] {
+                closed();
+                self->endRequestsWithClose();
+            });
         markClosed();
     }
-    if (delivered.valid())
-        delivered.wait();
-    else
+    if (here) {
         closed();
-    // Requests end with the close only for a delegate that hears of closing.
+        endRequestsWithClose();
+    }
+}
+
+// Requests end with the close only for a delegate that hears of closing.
+void SerialPort::endRequestsWithClose() {
     auto receiver = delegate();
     const auto requests = dataObserver();
     if (requests && receiver && receiver->implements(SerialPortDelegate::Operation::wasClosed))
@@ -248,11 +256,20 @@ void SerialPort::cleanup() {
     cleanupAfterSystemRemoval();
 }
 
+// The error, then the removal, in that order on the main thread; a reporting thread hands
+// both over in one task instead of waiting for each.
 void SerialPort::deviceGone(int errorNumber) {
     if (m_removalStarted.exchange(true))
         return;
-    notifyDelegateOfPosixErrorWaitingUntilDone(errorNumber, true);
-    cleanupAfterSystemRemoval();
+    auto report = [self = shared_from_this(), errorNumber] {
+        self->notifyDelegateOfPosixError(errorNumber);
+        self->cleanupAfterSystemRemoval();
+    };
+    const auto main = MainQueue::shared();
+    if (main->isCurrentThread())
+        report();
+    else
+        main->post(std::move(report));
 }
 
 bool SerialPort::readAvailable() {
@@ -275,6 +292,7 @@ bool SerialPort::readAvailable() {
             deviceGone(error);
             return false;
         }
+        notifyDelegateOfPosixError(error);
         return true;
     }
 }
@@ -298,47 +316,63 @@ bool SerialPort::sendData(const Bytes& data) {
     if (data.empty())
         return true;
     spdlog::debug("\n> has send Data value [writeBuffer length] {}l", data.size());
-    return writeAll(data);
+    const int error = writeAll(data);
+    if (error != 0)
+        notifyDelegateOfPosixError(error);
+    return error == 0;
 }
 
 // The reader keeps the descriptor non-blocking, so a write that the driver cannot take at
-// once waits for room here: callers still see a blocking write. The descriptor lock keeps
-// one write's bytes together and in order against writes from other threads.
-bool SerialPort::writeAll(const Bytes& data) {
+// once waits for room here, up to its deadline. The descriptor lock keeps one write's bytes
+// together and in order against writes from other threads.
+int SerialPort::writeAll(const Bytes& data) {
     std::lock_guard lock(m_descriptorMutex);
     const int descriptor = fileDescriptor();
     if (descriptor < 0)
-        return false;
+        return EBADF;
+    // Ten bits a byte on the line, twice over for slow adapters, on top of the time-out.
+    const auto lineTime =
+        std::chrono::microseconds(20'000'000ULL * data.size() / std::max(m_line.baudRate, 1U));
+    const auto deadline = std::chrono::steady_clock::now() + m_writeTimeout.load() + lineTime;
     std::size_t written = 0;
     while (written < data.size()) {
         const ssize_t count = ::write(descriptor, data.data() + written, data.size() - written);
         if (count > 0) {
             written += static_cast<std::size_t>(count);
+            m_stalled = false;
             continue;
         }
         if (count == 0 || interrupted(count))
             continue;
-        if ((errno == EAGAIN || errno == EWOULDBLOCK) && waitUntilWritable(descriptor))
-            continue;
-        notifyDelegateOfPosixError(errno);
-        return false;
+        if (errno != EAGAIN && errno != EWOULDBLOCK)
+            return errno;
+        if (m_stalled)
+            return ETIMEDOUT;
+        if (const int error = waitUntilWritable(descriptor, deadline)) {
+            m_stalled = error == ETIMEDOUT;
+            return error;
+        }
     }
-    return true;
+    return 0;
 }
 
-bool SerialPort::waitUntilWritable(int descriptor) {
+int SerialPort::waitUntilWritable(int descriptor, std::chrono::steady_clock::time_point deadline) {
     pollfd watch{descriptor, POLLOUT, 0};
     for (;;) {
-        const int ready = ::poll(&watch, 1, -1);
+        const auto left = std::chrono::ceil<std::chrono::milliseconds>(
+            deadline - std::chrono::steady_clock::now());
+        if (left.count() <= 0)
+            return ETIMEDOUT;
+        const int ready = ::poll(&watch, 1, static_cast<int>(left.count()));
         if (ready < 0 && errno == EINTR)
             continue;
         if (ready < 0)
-            return false;
-        if ((watch.revents & (POLLHUP | POLLERR | POLLNVAL)) != 0) {
-            errno = EIO;
-            return false;
-        }
-        return true;
+            return errno;
+        if (ready == 0)
+            return ETIMEDOUT;
+        if ((watch.revents & (POLLHUP | POLLERR | POLLNVAL)) != 0)
+            return EIO;
+        return 0;
     }
 }
 

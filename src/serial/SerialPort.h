@@ -90,7 +90,12 @@ public:
     [[deprecated("never meant to be called from outside; use cleanupAfterSystemRemoval")]] void
     cleanup(); // logs a warning, then does cleanupAfterSystemRemoval
 
+    // Writes every byte, waiting for room while the line drains, but never longer than the
+    // write time-out allows for this many bytes at the line's speed: a device that stops
+    // taking data (flow control held, a hung monitor) fails the write with ETIMEDOUT, and
+    // later writes fail at once until the line drains again.
     bool sendData(const Bytes& data);
+    void setWriteTimeout(std::chrono::milliseconds timeout) { m_writeTimeout = timeout; }
 
     // Line settings. On a closed port they are only stored; open applies them.
     unsigned baudRate() const { return m_line.baudRate; }
@@ -178,15 +183,16 @@ private:
     SerialPortRequests& requests();
     std::shared_ptr<SerialPortRequests> existingRequests() const;
     std::shared_ptr<PortDataObserver> dataObserver() const;
-    bool writeAll(const Bytes& data);
-    bool waitUntilWritable(int descriptor);
+    int writeAll(const Bytes& data);
+    int waitUntilWritable(int descriptor, std::chrono::steady_clock::time_point deadline);
+    void endRequestsWithClose();
     bool readAvailable();
     void pinPoll();
     void pollModemLines(int descriptor);
     void deviceGone(int errorNumber);
     void reallyClosePort();
     void closeAfterReopenWait(bool wasOpen);
-    void applyTerminalSettings(int descriptor);
+    int applyTerminalSettings(int descriptor); // 0, or the errno of what failed
     void setOpenDescriptor(int descriptor);
 
     const SerialDevice m_device;
@@ -207,6 +213,8 @@ private:
     std::condition_variable m_closed;
     std::atomic<bool> m_removalStarted{false};
     std::atomic<bool> m_hasModemLines{true};
+    std::atomic<std::chrono::milliseconds> m_writeTimeout{std::chrono::seconds(2)};
+    bool m_stalled = false; // the last write timed out; under the descriptor lock
 
     LineSettings m_line;
 

@@ -72,29 +72,35 @@ void SerialPort::setUsesDCDOutputFlowControl(bool uses) {
         notifyDelegateOfError(SerialError::settingNotAvailable, false);
 }
 
+// Errors are reported once the descriptor lock is released: a delegate may well answer with
+// a call that takes it.
 void SerialPort::setPortOptions() {
-    std::lock_guard lock(m_descriptorMutex);
-    const int descriptor = fileDescriptor();
-    if (descriptor < 0)
-        return;
-    applyTerminalSettings(descriptor);
+    int error = 0;
+    {
+        std::lock_guard lock(m_descriptorMutex);
+        const int descriptor = fileDescriptor();
+        if (descriptor < 0)
+            return;
+        error = applyTerminalSettings(descriptor);
+    }
+    if (error != 0)
+        notifyDelegateOfPosixError(error);
 }
 
-void SerialPort::applyTerminalSettings(int descriptor) {
+int SerialPort::applyTerminalSettings(int descriptor) {
     termios current{};
     if (::tcgetattr(descriptor, &current) != 0)
-        return notifyDelegateOfPosixError(errno);
+        return errno;
     termios settings = m_line.terminalSettings(current);
     // glibc takes rates as numbers; one it has no constant for is refused here.
     const bool standardRate = ::cfsetspeed(&settings, m_line.baudRate) == 0;
     if (!standardRate && !m_line.allowsNonStandardBaudRates)
-        return notifyDelegateOfPosixError(EINVAL);
+        return EINVAL;
     if (::tcsetattr(descriptor, TCSANOW, &settings) != 0)
-        return notifyDelegateOfPosixError(errno);
+        return errno;
     if (standardRate)
-        return;
-    if (const auto error = platform::setArbitrarySpeed(descriptor, m_line.baudRate))
-        notifyDelegateOfPosixError(error.value());
+        return 0;
+    return platform::setArbitrarySpeed(descriptor, m_line.baudRate).value();
 }
 
 void SerialPort::setRTS(bool on) {
@@ -112,17 +118,22 @@ void SerialPort::setDTR(bool on) {
 }
 
 void SerialPort::updateModemLines() {
-    std::lock_guard lock(m_descriptorMutex);
-    const int descriptor = fileDescriptor();
-    if (descriptor < 0)
-        return;
-    int bits = 0;
-    if (::ioctl(descriptor, TIOCMGET, &bits) != 0 && platform::meansNoModemLines(errno))
-        return;
-    bits = m_rts ? bits | TIOCM_RTS : bits & ~TIOCM_RTS;
-    bits = m_dtr ? bits | TIOCM_DTR : bits & ~TIOCM_DTR;
-    if (::ioctl(descriptor, TIOCMSET, &bits) != 0 && !platform::meansNoModemLines(errno))
-        notifyDelegateOfPosixError(errno);
+    int error = 0;
+    {
+        std::lock_guard lock(m_descriptorMutex);
+        const int descriptor = fileDescriptor();
+        if (descriptor < 0)
+            return;
+        int bits = 0;
+        if (::ioctl(descriptor, TIOCMGET, &bits) != 0 && platform::meansNoModemLines(errno))
+            return;
+        bits = m_rts ? bits | TIOCM_RTS : bits & ~TIOCM_RTS;
+        bits = m_dtr ? bits | TIOCM_DTR : bits & ~TIOCM_DTR;
+        if (::ioctl(descriptor, TIOCMSET, &bits) != 0 && !platform::meansNoModemLines(errno))
+            error = errno;
+    }
+    if (error != 0)
+        notifyDelegateOfPosixError(error);
 }
 
 void SerialPort::pinPoll() {
@@ -165,13 +176,14 @@ void SerialPort::pollModemLines(int descriptor) {
     const bool dcd = (bits & TIOCM_CD) != 0;
     if (cts == m_cts && dsr == m_dsr && dcd == m_dcd)
         return;
-    MainQueue::shared()->postAndWait([this, cts, dsr, dcd] {
-        if (cts != m_cts)
-            setCTS(cts);
-        if (dsr != m_dsr)
-            setDSR(dsr);
-        if (dcd != m_dcd)
-            setDCD(dcd);
+    // Handed over without waiting: a pool thread never waits for the main thread.
+    MainQueue::shared()->post([self = shared_from_this(), cts, dsr, dcd] {
+        if (cts != self->m_cts)
+            self->setCTS(cts);
+        if (dsr != self->m_dsr)
+            self->setDSR(dsr);
+        if (dcd != self->m_dcd)
+            self->setDCD(dcd);
     });
 }
 
