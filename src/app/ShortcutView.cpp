@@ -72,6 +72,12 @@ protected:
     }
 };
 
+// The recorder that last started recording.
+QPointer<ShortcutView>& currentRecorder() {
+    static QPointer<ShortcutView> recorder;
+    return recorder;
+}
+
 const char* const shortcutToken = "shortcut area";
 const char* const hintToken = "hint area";
 
@@ -309,13 +315,17 @@ void ShortcutView::setShowsDeleteButton(bool shows) {
     update();
 }
 
+bool ShortcutView::isAnyRecording() {
+    return currentRecorder() && currentRecorder()->isRecording();
+}
+
 void ShortcutView::setRecording(bool recording) {
-    static QPointer<ShortcutView> currentRecorder;
+    auto& current = currentRecorder();
     if (recording) {
-        if (currentRecorder != this) {
-            if (currentRecorder)
-                currentRecorder->setRecording(false);
-            currentRecorder = this;
+        if (current != this) {
+            if (current)
+                current->setRecording(false);
+            current = this;
         }
         if (!isEnabled())
             return;

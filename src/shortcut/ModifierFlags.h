@@ -16,7 +16,6 @@ constexpr std::uint32_t command = 0x100000; // Super
 constexpr std::uint32_t numericPad = 0x200000;
 constexpr std::uint32_t function = 0x800000;
 constexpr std::uint32_t modifierKeys = shift | control | option | command;
-constexpr std::uint64_t deviceIndependentMask = 0xFFFF0000;
 } // namespace ModifierFlag
 
 // The four modifier keys a shortcut holds, in the order their glyphs are shown, with their bit

@@ -85,8 +85,10 @@ TEST_F(SettingsWindowTest, FirstRunShowsChineseAndOkStoresTheDefaults) {
     EXPECT_EQ(button("buttonOK"), "生效");
     EXPECT_EQ(button("buttonExit"), "退出");
     for (auto* view : {settings->refreshHotCutView(), settings->thresholdInfocutView(),
-                       settings->thresholdDownInfocutView()})
-        EXPECT_EQ(view->shortcutValue(), Shortcut(0, 0));
+                       settings->thresholdDownInfocutView()}) {
+        EXPECT_EQ(view->shortcutValue(), std::nullopt) << "nothing set yet";
+        EXPECT_EQ(view->title(), "输入快捷键");
+    }
 
     settings->finishViewAction();
     const auto& hotkeys = HotkeyState::shared();
@@ -100,6 +102,19 @@ TEST_F(SettingsWindowTest, FirstRunShowsChineseAndOkStoresTheDefaults) {
     EXPECT_EQ(stored.refreshFlags, Flag::control);
     EXPECT_EQ(stored.thresholdKeyCode, 32u);
     EXPECT_EQ(stored.thresholdDownKeyCode, 35u);
+
+    // What the recorders accept is kept: a bare function key, a combination on key code 0.
+    settings = std::make_unique<SettingsWindow>(preferences());
+    settings->refreshHotCutView()->setShortcutValue(Shortcut(VirtualKey::f5, 0));
+    settings->thresholdInfocutView()->setShortcutValue(Shortcut(0, Flag::control));
+    settings->finishViewAction();
+    EXPECT_EQ(hotkeys.RefreshHotkeyKeyCode, VirtualKey::f5);
+    EXPECT_EQ(hotkeys.RefreshHotkeyModifierFlags, 0u);
+    EXPECT_EQ(preferences().load().thresholdKeyCode, 0u);
+    EXPECT_EQ(preferences().load().thresholdFlags, Flag::control);
+    EXPECT_EQ(hotkeys.ThresholdDownInfoHotkeyKeyCode, 35u);
+    settings = std::make_unique<SettingsWindow>(preferences());
+    EXPECT_EQ(settings->refreshHotCutView()->shortcutValue(), Shortcut(VirtualKey::f5, 0));
 }
 
 TEST_F(SettingsWindowTest, RecordingFollowsTheKeysTyped) {

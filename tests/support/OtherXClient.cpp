@@ -17,14 +17,6 @@ struct OtherXClient::Connection {
     }
 };
 
-namespace {
-
-KeySym symbolOf(OtherXClient::Key key) {
-    return key == OtherXClient::Key::u ? XK_u : XK_Caps_Lock;
-}
-
-} // namespace
-
 OtherXClient::OtherXClient() : m_connection(std::make_unique<Connection>()) {
     Display* display = m_connection->display;
     m_connection->window =
@@ -48,15 +40,8 @@ void OtherXClient::focusOwnWindow() {
     focus(m_connection->window);
 }
 
-void OtherXClient::tap(Key key) {
-    m_connection->press(symbolOf(key), True);
-    m_connection->press(symbolOf(key), False);
-}
-
-void OtherXClient::controlTap(Key key) {
-    m_connection->press(XK_Control_L, True);
-    tap(key);
-    m_connection->press(XK_Control_L, False);
+void OtherXClient::focusUnderPointer() {
+    focus(PointerRoot);
 }
 
 unsigned long OtherXClient::windowNamed(const char* name) {
@@ -149,6 +134,13 @@ bool OtherXClient::anyKeyHeld() {
 
 void OtherXClient::press(const char* keysym, bool down) {
     m_connection->press(XStringToKeysym(keysym), down ? True : False);
+}
+
+void OtherXClient::pressWithoutWaiting(const char* keysym, bool down) {
+    Display* display = m_connection->display;
+    XTestFakeKeyEvent(display, XKeysymToKeycode(display, XStringToKeysym(keysym)),
+                      down ? True : False, CurrentTime);
+    XFlush(display);
 }
 
 void OtherXClient::grabControlAltK() {
