@@ -98,6 +98,8 @@ private:
     void buildControls();
     void fillModeList();
     void showNoDevice();
+    void showNoSettings();
+    void changeActivePort(const std::shared_ptr<SerialPort>& port);
     void showMessage(const std::string& text);
 
     Preferences m_preferences;
@@ -116,6 +118,7 @@ private:
 
     DeviceLink m_deviceLink;
     std::shared_ptr<PortList> m_validPortList;
+    std::weak_ptr<SerialPort> m_activePort; // none while no monitor is listed
     std::shared_ptr<InputSynthesis> m_input;
     std::shared_ptr<ReportController> m_reports;
     CommandPacer m_pacer;

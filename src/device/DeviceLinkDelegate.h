@@ -30,6 +30,7 @@ private:
 
     std::shared_ptr<SerialPort> m_serialPort;
     std::map<std::string, FrameAssembler> m_assemblers; // by port path
+    std::string m_longMovePath; // the port whose monitor holds a direction button down
 };
 
 } // namespace monctl

@@ -26,8 +26,7 @@ InputSynthesis::InputSynthesis(std::shared_ptr<InputSink> sink,
     : m_sink(std::move(sink)), m_showStarterMessage(std::move(showStarterMessage)) {}
 
 InputSynthesis::~InputSynthesis() {
-    if (auto timer = m_longMoveTimer.exchange(nullptr))
-        timer->cancel();
+    endLongMove();
 }
 
 void InputSynthesis::setMainScreenSize(float width, float height) {
@@ -85,17 +84,24 @@ void InputSynthesis::runTestForOneSecond(int dx, int dy) {
         earlier->cancel();
 }
 
+void InputSynthesis::endLongMove() {
+    m_longMoveActive = false;
+    if (auto timer = m_longMoveTimer.exchange(nullptr))
+        timer->cancel();
+}
+
 // On the event pool. After a stop, the next tick cancels the timer (exactly once: whoever
-// takes it out of the field cancels it) and makes one last step.
+// takes it out of the field cancels it) and makes one last step; after an end, the timer is
+// gone and no step follows.
 void InputSynthesis::longMoveTick(int dx, int dy) {
-    if (m_longMoveActive)
-        return receiveMouseMovePointX(dx, dy);
-    m_lastStepPending = true; // set first, so that the move never looks over before its step
-    if (auto timer = m_longMoveTimer.exchange(nullptr)) {
+    ++m_ticksRunning; // first, so that the move never looks over before its step
+    if (m_longMoveActive) {
+        receiveMouseMovePointX(dx, dy);
+    } else if (auto timer = m_longMoveTimer.exchange(nullptr)) {
         timer->cancel();
         receiveMouseMovePointX(dx, dy);
     }
-    m_lastStepPending = false;
+    --m_ticksRunning;
 }
 
 } // namespace monctl

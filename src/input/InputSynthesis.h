@@ -35,11 +35,14 @@ public:
     void mouseClick(int button);
     void receiveMouseLongMovePointX(int dx, int dy);
     void runTestForOneSecond(int dx, int dy);
+    // Ends a running long move at once, without the last step of a release: its monitor went
+    // away, or another monitor became the active one.
+    void endLongMove();
 
     const std::shared_ptr<InputSink>& sink() const { return m_sink; }
     // True until a long move has made its last step.
     bool isLongMoveRunning() const {
-        return m_longMoveTimer.load() != nullptr || m_lastStepPending;
+        return m_longMoveTimer.load() != nullptr || m_ticksRunning.load() > 0;
     }
 
 private:
@@ -50,7 +53,7 @@ private:
     std::atomic<float> m_mainScreenWidth{0};
     std::atomic<float> m_mainScreenHeight{0};
     std::atomic<bool> m_longMoveActive{false};
-    std::atomic<bool> m_lastStepPending{false};
+    std::atomic<int> m_ticksRunning{0};
     std::atomic<std::shared_ptr<RepeatingTimer>> m_longMoveTimer;
 };
 

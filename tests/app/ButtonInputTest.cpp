@@ -67,6 +67,12 @@ TEST(ButtonInput, TheMonitorsButtonsTypeMoveAndClickOnTheDesktop) {
     EXPECT_EQ((y - 150) % 70, 0);
     EXPECT_GE(y, 150 + 3 * 70) << "one last step after the stop";
     EXPECT_FALSE(other.anyKeyHeld()) << "every key press was released";
+
+    // The monitor goes away while a direction button is held: the move ends with it.
+    monitor.sendButton(19);
+    ASSERT_TRUE(processEventsUntil([&] { return other.pointer().first <= 756 - 70; }));
+    monitor.unplug();
+    EXPECT_TRUE(processEventsUntil([&] { return !panel.isLongMoveRunning(); }));
 }
 
 TEST(ButtonInput, TheStarterMessageWaitsForReturnWhileQueuedWorkGoesOn) {

@@ -23,12 +23,18 @@ namespace {
 const std::string contrastRequest = "5FF50A01000000000000A0FA";
 const std::string modeRequest = "5FF50A02000000000000A0FA";
 const std::string speedRequest = "5FF50A04000000000000A0FA";
+const std::string timeSync = "5FF50500000000000000A0FA";
 
 std::vector<QString> entries(const QComboBox* list) {
     std::vector<QString> texts;
     for (int i = 0; i < list->count(); ++i)
         texts.push_back(list->itemText(i));
     return texts;
+}
+
+void choose(QComboBox* list, int index) {
+    list->setCurrentIndex(index);
+    Q_EMIT list->activated(index);
 }
 
 QString text(const QWidget* panel, const char* name) {
@@ -111,10 +117,6 @@ TEST_F(ControlPanelTest, ChoicesInTheListsAndButtonsSendTheirFrames) {
     ASSERT_TRUE(processEventsUntil([&] { return !panel->isReadingBack(); }));
     const auto before = monitor.receivedFrames().size();
 
-    const auto choose = [](QComboBox* list, int index) {
-        list->setCurrentIndex(index);
-        Q_EMIT list->activated(index);
-    };
     choose(panel->thresholdInfo(), 6);
     choose(panel->modeInfo(), 2);
     choose(panel->speedInfo(), 4);
@@ -152,23 +154,56 @@ TEST_F(ControlPanelTest, ContrastUpFromNineSendsOneThenReadsBack) {
     EXPECT_EQ(monitor.receivedFrames()[before + 2], "5FF50109000000000000A0FA");
 }
 
-TEST_F(ControlPanelTest, UnplugOfOneOfTwoMonitorsRebuildsTheList) {
-    MonitorSimulator first;
+TEST_F(ControlPanelTest, TheChosenMonitorIsActiveUntilItGoesAndItsLongMovesEndWithIt) {
+    MonitorSimulator first({7, 3, 4}, nullptr);
     MonitorSimulator second({4, 4, 2}, nullptr);
     second.setAnswerDelay(100ms);
     open({first.devicePath(), second.devicePath()});
     ASSERT_TRUE(processEventsUntil([&] { return panel->displaySerialPort()->count() == 2; }));
     EXPECT_TRUE(shows(first));
-    ASSERT_TRUE(processEventsUntil([&] { return !panel->isReadingBack(); }));
+    ASSERT_TRUE(processEventsUntil(
+        [&] { return panel->thresholdInfo()->currentText() == "7" && !panel->isReadingBack(); }));
 
+    // A long move of the active monitor ends when another one is chosen, which is then read
+    // back and takes the commands.
+    first.sendButton(17);
+    ASSERT_TRUE(processEventsUntil([&] { return !input->posted().empty(); }));
+    choose(panel->displaySerialPort(), 1);
+    EXPECT_TRUE(shows(second));
+    ASSERT_TRUE(processEventsUntil([&] { return !panel->isLongMoveRunning(); }));
+    ASSERT_TRUE(processEventsUntil(
+        [&] { return panel->thresholdInfo()->currentText() == "4" && !panel->isReadingBack(); }));
+    EXPECT_EQ(panel->speedInfo()->currentText(), "Fast+");
+    panel->findChild<QPushButton*>("timeSyncButton")->click();
+    ASSERT_TRUE(processEventsUntil([&] { return second.receivedFrames().back() == timeSync; }));
+    const auto toFirst = first.receivedFrames();
+    EXPECT_EQ(std::count(toFirst.begin(), toFirst.end(), timeSync), 0);
+
+    // The other monitor's long move ends when it goes away; the choice outlives the rebuild.
+    first.sendButton(18);
+    ASSERT_TRUE(processEventsUntil([&] { return panel->isLongMoveRunning(); }));
+    changeCurrentLanguage(1);
     first.unplug();
     ASSERT_TRUE(processEventsUntil([&] { return panel->displaySerialPort()->count() == 1; }));
     EXPECT_TRUE(shows(second));
-    ASSERT_TRUE(processEventsUntil([&] { return panel->speedInfo()->currentText() == "Fast+"; }));
-    EXPECT_EQ(panel->thresholdInfo()->currentText(), "4");
+    ASSERT_TRUE(processEventsUntil([&] { return !panel->isLongMoveRunning(); }));
+    ASSERT_TRUE(processEventsUntil([&] { return !panel->isReadingBack(); }));
+    panel->findChild<QPushButton*>("timeSyncButton")->click();
+    ASSERT_TRUE(processEventsUntil([&] {
+        const auto frames = second.receivedFrames();
+        return std::count(frames.begin(), frames.end(), timeSync) == 2;
+    }));
 
+    // The last one gone: the window looks as before any monitor answered, in today's language.
+    second.sendButton(16);
+    ASSERT_TRUE(processEventsUntil([&] { return panel->isLongMoveRunning(); }));
     second.unplug();
-    ASSERT_TRUE(
-        processEventsUntil([&] { return panel->displaySerialPort()->currentText() == "无匹配"; }));
-    EXPECT_TRUE(panel->thresholdInfo()->isEnabled()) << "the lists keep their last values";
+    ASSERT_TRUE(processEventsUntil(
+        [&] { return entries(panel->displaySerialPort()) == std::vector<QString>{"No Match"}; }));
+    ASSERT_TRUE(processEventsUntil([&] { return !panel->isLongMoveRunning(); }));
+    EXPECT_EQ(panel->thresholdInfo()->currentText(), "1");
+    EXPECT_EQ(panel->modeInfo()->currentText(), "Text Mode");
+    EXPECT_EQ(panel->speedInfo()->currentText(), "Fast");
+    for (const auto* list : {panel->thresholdInfo(), panel->modeInfo(), panel->speedInfo()})
+        EXPECT_FALSE(list->isEnabled());
 }
