@@ -12,12 +12,10 @@
 #include <QComboBox>
 #include <QEvent>
 #include <QGridLayout>
-#include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
-#include <QScreen>
 #include <QTimer>
 #include <algorithm>
 #include <spdlog/spdlog.h>
@@ -180,16 +178,9 @@ void ControlPanel::load() {
     m_validPortList = std::make_shared<PortList>();
     m_deviceLink.adoptValidPorts(m_validPortList, m_reports);
     m_deviceLink.startProbe();
-    // The answers are handled as they come: nothing waits here.
+    // The answers are handled as they come: nothing waits here. The pointer's bounds are the
+    // input backend's, read at every step.
     spdlog::debug("updateMainViewContent ***************************************");
-    const QScreen* screen = QGuiApplication::primaryScreen();
-    const QRect frame = screen ? screen->geometry() : QRect();
-    m_mainScreenWidth = static_cast<float>(frame.width());
-    m_mainScreenHeight = static_cast<float>(frame.height());
-    m_input->setMainScreenSize(m_mainScreenWidth, m_mainScreenHeight);
-    spdlog::debug("***************************************************** frame x= {}, y = {}, "
-                  "height = {}, width = {}",
-                  frame.x(), frame.y(), frame.height(), frame.width());
 }
 
 void ControlPanel::initViewInfo() {

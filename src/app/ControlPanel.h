@@ -82,8 +82,6 @@ public:
     QComboBox* speedInfo() const { return m_speedInfo; }
     int currentThresholdValue() const { return m_currentThresholdValue; }
     int currentModeIndex() const { return m_currentModeIndex; }
-    float mainScreenWidth() const { return m_mainScreenWidth; }
-    float mainScreenHeight() const { return m_mainScreenHeight; }
     bool isReadingBack() const { return !m_pacer.isIdle(); }
     bool isLongMoveRunning() const;
 
@@ -125,8 +123,6 @@ private:
     QString m_noDevStr;
     int m_currentThresholdValue = 0;
     int m_currentModeIndex = 0;
-    float m_mainScreenWidth = 0;
-    float m_mainScreenHeight = 0;
 };
 
 } // namespace monctl

@@ -29,11 +29,6 @@ InputSynthesis::~InputSynthesis() {
     endLongMove();
 }
 
-void InputSynthesis::setMainScreenSize(float width, float height) {
-    m_mainScreenWidth = width;
-    m_mainScreenHeight = height;
-}
-
 void InputSynthesis::receiveKeyBoardClickWithCode(int keyCode) {
     m_sink->postKeyPress(static_cast<std::uint16_t>(keyCode), postedFlags(keyCode));
 }
@@ -46,9 +41,12 @@ void InputSynthesis::receiveMouseMovePointX(int dx, int dy) {
     const auto [x, y] = m_sink->pointerLocation();
     spdlog::debug("receiveMouseMovePointX Location pointUp x = {}, y = {}", static_cast<float>(x),
                   static_cast<float>(y));
-    // Each axis is tested against the position before the step; the step is not cut.
-    if ((dx > 0 && x > m_mainScreenWidth) || (dx < 0 && x < 0) ||
-        (dy > 0 && y > m_mainScreenHeight) || (dy < 0 && y < 0))
+    // Each axis is tested against the position before the step; the step is not cut. The
+    // desktop is asked each time, in the pointer's own coordinates: a scaled desktop, screens
+    // left of or above the primary one, and screens plugged in meanwhile all count.
+    const auto desktop = m_sink->desktopArea();
+    if ((dx > 0 && x > desktop.x + desktop.width) || (dx < 0 && x < desktop.x) ||
+        (dy > 0 && y > desktop.y + desktop.height) || (dy < 0 && y < desktop.y))
         return;
     m_sink->postPointerMove({x + dx, y + dy});
 }

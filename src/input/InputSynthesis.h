@@ -14,7 +14,7 @@ namespace monctl {
 class RepeatingTimer;
 
 // Turns the monitor's button events into desktop input: key presses, pointer steps that
-// stop at the main screen's edge, clicks, long pointer moves every 0.3 s until the release,
+// stop at the desktop's edge, clicks, long pointer moves every 0.3 s until the release,
 // and the "no starter" message. Called on the main thread; long-move steps run on the
 // event pool. Made with std::make_shared.
 class InputSynthesis : public std::enable_shared_from_this<InputSynthesis> {
@@ -25,8 +25,6 @@ public:
     // it returns when the message is closed.
     InputSynthesis(std::shared_ptr<InputSink> sink, std::function<void()> showStarterMessage);
     ~InputSynthesis();
-
-    void setMainScreenSize(float width, float height);
 
     void receiveKeyBoardClickWithCode(int keyCode);
     void receiveKeyBoardClickWithCodeForStarter();
@@ -50,8 +48,6 @@ private:
 
     std::shared_ptr<InputSink> m_sink;
     std::function<void()> m_showStarterMessage;
-    std::atomic<float> m_mainScreenWidth{0};
-    std::atomic<float> m_mainScreenHeight{0};
     std::atomic<bool> m_longMoveActive{false};
     std::atomic<int> m_ticksRunning{0};
     std::atomic<std::shared_ptr<RepeatingTimer>> m_longMoveTimer;

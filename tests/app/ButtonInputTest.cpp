@@ -6,6 +6,7 @@
 #include "runtime/MainQueue.h"
 #include "serial/FixedPathRegistry.h"
 #include "serial/SerialPortManager.h"
+#include "support/ChildProcess.h"
 #include "support/GuiTestMain.h"
 #include "support/OtherXClient.h"
 
@@ -17,6 +18,7 @@
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTimer>
+#include <csignal>
 #include <gtest/gtest.h>
 
 using namespace monctl;
@@ -73,6 +75,26 @@ TEST(ButtonInput, TheMonitorsButtonsTypeMoveAndClickOnTheDesktop) {
     ASSERT_TRUE(processEventsUntil([&] { return other.pointer().first <= 756 - 70; }));
     monitor.unplug();
     EXPECT_TRUE(processEventsUntil([&] { return !panel.isLongMoveRunning(); }));
+}
+
+// At 200 % the window works in half the pixels, the pointer in all of them.
+TEST(ButtonInput, PointerStepsReachTheWholeOfAScaledDesktop) {
+    MonitorSimulator monitor;
+    QTemporaryDir home;
+    OtherXClient other;
+    other.setResources("Xft.dpi:\t192\n");
+    ::setenv("XDG_CONFIG_HOME", home.path().toLocal8Bit().constData(), 1);
+    ::setenv("QT_SCALE_FACTOR", "2", 1);
+    ChildProcess program({MONCTL_PATH, "--port", monitor.devicePath()});
+    ASSERT_TRUE(monitor.waitForFrames(4, 10s)) << "probed and read back";
+
+    other.warpPointer(1000, 700);
+    monitor.sendButton(8);
+    EXPECT_TRUE(processEventsUntil([&] { return other.pointer() == std::pair(1006, 700); }));
+    monitor.sendButton(9);
+    EXPECT_TRUE(processEventsUntil([&] { return other.pointer() == std::pair(1006, 706); }));
+    program.signal(SIGTERM);
+    program.wait();
 }
 
 TEST(ButtonInput, TheStarterMessageWaitsForReturnWhileQueuedWorkGoesOn) {

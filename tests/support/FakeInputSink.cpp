@@ -9,6 +9,11 @@ PointerPosition FakeInputSink::pointerLocation() {
     return m_pointer;
 }
 
+DesktopArea FakeInputSink::desktopArea() {
+    std::lock_guard lock(m_mutex);
+    return m_desktop;
+}
+
 void FakeInputSink::postKeyPress(std::uint16_t virtualKey, std::uint64_t flags) {
     add(fmt::format("key {} {:X}", virtualKey, flags));
 }
@@ -32,6 +37,11 @@ void FakeInputSink::showMessage(const std::string& text) {
 void FakeInputSink::placePointer(PointerPosition at) {
     std::lock_guard lock(m_mutex);
     m_pointer = at;
+}
+
+void FakeInputSink::resizeDesktop(DesktopArea area) {
+    std::lock_guard lock(m_mutex);
+    m_desktop = area;
 }
 
 std::vector<std::string> FakeInputSink::posted() const {

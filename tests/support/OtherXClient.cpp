@@ -1,5 +1,6 @@
 #include "support/OtherXClient.h"
 
+#include <X11/Xatom.h>
 #include <X11/Xlib.h>
 #include <X11/extensions/XTest.h>
 #include <X11/keysym.h>
@@ -75,6 +76,14 @@ void OtherXClient::askToClose(unsigned long window) {
     message.xclient.data.l[0] = static_cast<long>(XInternAtom(display, "WM_DELETE_WINDOW", False));
     message.xclient.data.l[1] = CurrentTime;
     XSendEvent(display, window, False, NoEventMask, &message);
+    XSync(display, False);
+}
+
+void OtherXClient::setResources(const std::string& resources) {
+    Display* display = m_connection->display;
+    XChangeProperty(display, DefaultRootWindow(display), XA_RESOURCE_MANAGER, XA_STRING, 8,
+                    PropModeReplace, reinterpret_cast<const unsigned char*>(resources.data()),
+                    static_cast<int>(resources.size()));
     XSync(display, False);
 }
 

@@ -22,6 +22,8 @@ public:
     unsigned long windowNamed(const char* name);
     // What a window manager does when the user closes a window.
     void askToClose(unsigned long window);
+    // The desktop's X resources (the root window's RESOURCE_MANAGER), e.g. "Xft.dpi:\t192\n".
+    void setResources(const std::string& resources);
 
     // The input its own window received since last asked: "key down Down",
     // "key up Down", "button down 1", "button up 1".
