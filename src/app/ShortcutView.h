@@ -89,6 +89,7 @@ public:
 
 protected:
     void paintEvent(QPaintEvent* event) override;
+    void keyPressEvent(class QKeyEvent* event) override;
     void mousePressEvent(class QMouseEvent* event) override;
     void mouseMoveEvent(class QMouseEvent* event) override;
     void leaveEvent(QEvent* event) override;

@@ -33,8 +33,13 @@ void InputSynthesis::receiveKeyBoardClickWithCode(int keyCode) {
     m_sink->postKeyPress(static_cast<std::uint16_t>(keyCode), postedFlags(keyCode));
 }
 
+// Presses while the message is up would stack more of the same message on top of it.
 void InputSynthesis::receiveKeyBoardClickWithCodeForStarter() {
+    if (m_starterShown)
+        return;
+    m_starterShown = true;
     m_showStarterMessage();
+    m_starterShown = false;
 }
 
 void InputSynthesis::receiveMouseMovePointX(int dx, int dy) {

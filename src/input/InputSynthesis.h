@@ -22,7 +22,7 @@ public:
     static constexpr auto longMoveInterval = std::chrono::milliseconds(300);
 
     // `showStarterMessage` shows the "no starter" message, modal, in the interface language;
-    // it returns when the message is closed.
+    // it returns when the message is closed. It is shown once at a time.
     InputSynthesis(std::shared_ptr<InputSink> sink, std::function<void()> showStarterMessage);
     ~InputSynthesis();
 
@@ -48,6 +48,7 @@ private:
 
     std::shared_ptr<InputSink> m_sink;
     std::function<void()> m_showStarterMessage;
+    bool m_starterShown = false; // main thread only
     std::atomic<bool> m_longMoveActive{false};
     std::atomic<int> m_ticksRunning{0};
     std::atomic<std::shared_ptr<RepeatingTimer>> m_longMoveTimer;

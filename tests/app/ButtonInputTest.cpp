@@ -97,32 +97,56 @@ TEST(ButtonInput, PointerStepsReachTheWholeOfAScaledDesktop) {
     program.wait();
 }
 
-TEST(ButtonInput, TheStarterMessageWaitsForReturnWhileQueuedWorkGoesOn) {
+TEST(ButtonInput, TheStarterMessageIsShownOnceAtATimeAndWaitsForReturn) {
     QTemporaryDir home;
     SerialPortManager::useRegistry(std::make_unique<FixedPathRegistry>(std::vector<std::string>{}));
     ControlPanel panel(Preferences(home.filePath("monctl.conf")), loadDesktopBackends().input);
     panel.load();
     changeCurrentLanguage(1);
+    const auto visibleBoxes = [] {
+        std::vector<QMessageBox*> boxes;
+        for (auto* window : QApplication::topLevelWidgets()) {
+            if (auto* box = qobject_cast<QMessageBox*>(window); box && box->isVisible())
+                boxes.push_back(box);
+        }
+        return boxes;
+    };
+    bool stacked = false;
+    QTimer watch; // closes any message shown on top of another, so that nothing hangs
+    QObject::connect(&watch, &QTimer::timeout, [&] {
+        if (const auto boxes = visibleBoxes(); boxes.size() > 1) {
+            stacked = true;
+            boxes.back()->reject();
+        }
+    });
+    watch.start(10);
     bool queuedWorkRan = false;
+    bool secondReturned = false;
     QString shown;
     QStringList buttons;
     QTimer::singleShot(0, [&] {
+        ASSERT_TRUE(processEventsUntil([&] { return visibleBoxes().size() == 1; }));
         MainQueue::shared()->post([&] { queuedWorkRan = true; });
-        QTimer::singleShot(100, [&] {
-            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-            ASSERT_NE(box, nullptr);
-            shown = box->text();
-            for (auto* button : box->buttons())
-                buttons << button->text().remove('&');
-            EXPECT_EQ(static_cast<QAbstractButton*>(box->defaultButton()),
-                      box->button(QMessageBox::Ok));
-            QCoreApplication::postEvent(
-                box, new QKeyEvent(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier));
+        MainQueue::shared()->post([&] {
+            panel.receiveKeyBoardClickWithCodeForStarter(); // pressed again while it is up
+            secondReturned = true;
         });
+        ASSERT_TRUE(processEventsUntil([&] { return secondReturned; }));
+        auto* box = visibleBoxes().front();
+        shown = box->text();
+        for (auto* button : box->buttons())
+            buttons << button->text().remove('&');
+        EXPECT_EQ(static_cast<QAbstractButton*>(box->defaultButton()),
+                  box->button(QMessageBox::Ok));
+        QCoreApplication::postEvent(
+            box, new QKeyEvent(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier));
     });
     panel.receiveKeyBoardClickWithCodeForStarter(); // returns when the message is closed
     EXPECT_TRUE(queuedWorkRan);
+    EXPECT_TRUE(secondReturned);
+    EXPECT_FALSE(stacked);
     EXPECT_EQ(shown, "Currently there is no starter, and the stability is poor. Press Enter to "
                      "close the pop-up window.");
     EXPECT_EQ(buttons, QStringList{"OK"});
+    EXPECT_TRUE(visibleBoxes().empty());
 }
