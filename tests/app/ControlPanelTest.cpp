@@ -90,7 +90,7 @@ TEST_F(ControlPanelTest, FirstRunShowsChineseCaptionsAndDisabledLists) {
               (std::vector<QString>{"Text Mode", "Graphic Mode", "Video Mode"}));
 }
 
-TEST_F(ControlPanelTest, AMonitorThatAnswersIsListedAndReadBackWithPauses) {
+TEST_F(ControlPanelTest, AMonitorThatAnswersIsListedAndReadBackInOrder) {
     MonitorSimulator monitor({7, 3, 4}, nullptr);
     open({monitor.devicePath()});
     ASSERT_TRUE(processEventsUntil([&] { return panel->speedInfo()->isEnabled(); }));
@@ -102,12 +102,9 @@ TEST_F(ControlPanelTest, AMonitorThatAnswersIsListedAndReadBackWithPauses) {
     EXPECT_TRUE(panel->modeInfo()->isEnabled());
 
     const auto frames = monitor.receivedFrames();
-    const auto times = monitor.receivedTimes();
     ASSERT_EQ(frames.size(), 4u);
     EXPECT_EQ(std::vector<std::string>(frames.begin() + 1, frames.end()),
               (std::vector<std::string>{contrastRequest, modeRequest, speedRequest}));
-    for (std::size_t i = 2; i < 4; ++i)
-        EXPECT_GE(times[i] - times[i - 1], 300ms) << i;
 }
 
 TEST_F(ControlPanelTest, ChoicesInTheListsAndButtonsSendTheirFrames) {
@@ -144,10 +141,8 @@ TEST_F(ControlPanelTest, ContrastUpFromNineSendsOneThenReadsBack) {
     ASSERT_TRUE(processEventsUntil([&] { return monitor.receivedFrames().size() >= before + 2; }));
     ASSERT_TRUE(processEventsUntil([&] { return panel->thresholdInfo()->currentText() == "1"; }));
     const auto frames = monitor.receivedFrames();
-    const auto times = monitor.receivedTimes();
     EXPECT_EQ(frames[before], "5FF50101000000000000A0FA");
     EXPECT_EQ(frames[before + 1], contrastRequest);
-    EXPECT_GE(times[before + 1] - times[before], 300ms);
 
     panel->setFromThresholdDownShortCutValue(); // from 1 down wraps to 9
     ASSERT_TRUE(processEventsUntil([&] { return monitor.receivedFrames().size() >= before + 3; }));

@@ -8,6 +8,7 @@
 #include "app/ShortcutView.h"
 #include "device/MonitorSimulator.h"
 #include "serial/FixedPathRegistry.h"
+#include "serial/SerialPort.h"
 #include "serial/SerialPortManager.h"
 #include "shortcut/HotkeyState.h"
 #include "shortcut/Localization.h"
@@ -268,6 +269,11 @@ TEST(SettingsFlow, EnglishAndControlAltRSurviveARestartAndWorkInTheBackground) {
             settings->finishViewAction();
         });
         shell.presentSettings(); // from the Settings button
+    }
+    // The first run ends: its ports close, as at a process's exit.
+    for (const auto& port : SerialPortManager::sharedSerialPortManager().availablePorts()) {
+        port->close();
+        ASSERT_TRUE(port->waitUntilClosed(std::chrono::seconds(10)));
     }
     changeCurrentLanguage(0);
     HotkeyState::shared() = HotkeyState{};

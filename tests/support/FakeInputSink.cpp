@@ -49,15 +49,9 @@ std::vector<std::string> FakeInputSink::posted() const {
     return m_posted;
 }
 
-std::vector<std::chrono::steady_clock::time_point> FakeInputSink::postedTimes() const {
-    std::lock_guard lock(m_mutex);
-    return m_times;
-}
-
 void FakeInputSink::add(std::string what) {
     std::lock_guard lock(m_mutex);
     m_posted.push_back(std::move(what));
-    m_times.push_back(std::chrono::steady_clock::now());
 }
 
 } // namespace monctl::test

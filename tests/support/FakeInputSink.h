@@ -2,7 +2,6 @@
 
 #include "input/InputSink.h"
 
-#include <chrono>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -27,7 +26,6 @@ public:
     void placePointer(PointerPosition at);
     void resizeDesktop(DesktopArea area);
     std::vector<std::string> posted() const;
-    std::vector<std::chrono::steady_clock::time_point> postedTimes() const;
 
 private:
     void add(std::string what);
@@ -36,7 +34,6 @@ private:
     PointerPosition m_pointer;
     DesktopArea m_desktop{0, 0, 1280, 800};
     std::vector<std::string> m_posted;
-    std::vector<std::chrono::steady_clock::time_point> m_times;
 };
 
 } // namespace monctl::test
