@@ -65,9 +65,13 @@ TEST(AppShell, ShortcutsFireOncePerPressInFrontInTheBackgroundAndWithLockKeysOn)
     ASSERT_TRUE(processEventsUntil(
         [&] { return panel->speedInfo()->isEnabled() && !panel->isReadingBack(); }));
     std::vector<std::string> expected;
+    // Every contrast sent, and the last one read back and shown: the next step counts from it.
     const auto settled = [&] {
-        return processEventsUntil(
-            [&] { return contrastSettings(monitor) == expected && !panel->isReadingBack(); });
+        return processEventsUntil([&] {
+            return contrastSettings(monitor) == expected && !panel->isReadingBack() &&
+                   panel->thresholdInfo()->currentText() ==
+                       QString::number(std::stoi(expected.back()));
+        });
     };
 
     OtherXClient other;

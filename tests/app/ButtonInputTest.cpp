@@ -29,8 +29,9 @@ using Input = std::vector<std::string>;
 TEST(ButtonInput, TheMonitorsButtonsTypeMoveAndClickOnTheDesktop) {
     MonitorSimulator monitor;
     QTemporaryDir home;
-    SerialPortManager::useRegistry(
-        std::make_unique<FixedPathRegistry>(std::vector<std::string>{monitor.devicePath()}));
+    // Not looked at again: once unplugged, the path may soon be another test process's.
+    SerialPortManager::useRegistry(std::make_unique<FixedPathRegistry>(
+        std::vector<std::string>{monitor.devicePath()}, std::chrono::hours(1)));
     ControlPanel panel(Preferences(home.filePath("monctl.conf")), loadDesktopBackends().input);
     panel.load();
     ASSERT_TRUE(processEventsUntil([&] { return panel.speedInfo()->isEnabled(); }));

@@ -44,11 +44,14 @@ QString text(const QWidget* panel, const char* name) {
 }
 
 // One panel per process (ctest runs each test alone): the port manager and the device
-// link's state exist once.
+// link's state exist once. The paths are not looked at again: an unplugged monitor's
+// pseudo-terminal number is soon another test process's, which must not be probed from here
+// (the ports notice their own unplug).
 class ControlPanelTest : public testing::Test {
 protected:
     void open(const std::vector<std::string>& paths) {
-        SerialPortManager::useRegistry(std::make_unique<FixedPathRegistry>(paths, 20ms));
+        SerialPortManager::useRegistry(
+            std::make_unique<FixedPathRegistry>(paths, std::chrono::hours(1)));
         panel = std::make_unique<ControlPanel>(
             Preferences(preferences.filePath("monctl.conf")), input,
             [this](const std::string& text) { input->showMessage(text); });
