@@ -4,6 +4,7 @@
 #include "app/ControlPanel.h"
 #include "app/MenuModel.h"
 #include "app/SettingsWindow.h"
+#include "app/ShortcutView.h"
 #include "runtime/MainQueue.h"
 #include "shortcut/HotkeyState.h"
 #include "shortcut/NativeKeyPress.h"
@@ -115,11 +116,11 @@ void AppShell::registerABC() {
 }
 
 void AppShell::readGlobalKeys() {
-    m_backends.globalKeys->dispatchPending([this](std::uint16_t virtualKey, std::uint64_t flags) {
-        // While one of our windows is in front, the event filter sees the same press.
-        if (!QApplication::activeWindow())
-            matchShortcut(virtualKey, flags, true);
-    });
+    m_backends.globalKeys->dispatchPending(
+        [this](std::uint16_t virtualKey, std::uint64_t flags, std::uint64_t time) {
+            if (!ShortcutView::isAnyRecording())
+                matchShortcut(virtualKey, flags, time, KeyPressTally::Monitor::desktop);
+        });
 }
 
 bool AppShell::eventFilter(QObject* watched, QEvent* event) {
@@ -136,14 +137,23 @@ bool AppShell::eventFilter(QObject* watched, QEvent* event) {
         return false;
     const auto* key = static_cast<const QKeyEvent*>(event);
     if (const auto press = keyPressFromNative(key->nativeScanCode(), key->nativeModifiers()))
-        matchShortcut(press->virtualKey, press->flags, false);
+        matchShortcut(press->virtualKey, press->flags, key->timestamp(),
+                      KeyPressTally::Monitor::own);
     return false;
 }
 
-void AppShell::matchShortcut(std::uint16_t virtualKey, std::uint64_t flags, bool global) {
-    for (const auto action : HotkeyState::shared().matches(virtualKey, flags)) {
+// A press into one of monctl's windows reaches both monitors when the window gets keys without
+// being the active one (the pointer over it, no window manager): it counts once.
+void AppShell::matchShortcut(std::uint16_t virtualKey, std::uint64_t flags, std::uint64_t time,
+                             KeyPressTally::Monitor monitor) {
+    const auto actions = HotkeyState::shared().matches(virtualKey, flags);
+    if (actions.empty() || !m_pressTally.counts(monitor, virtualKey, time))
+        return;
+    for (const auto action : actions) {
         const auto& shortcut = shortcutAction(action);
-        spdlog::info("Press {} {}.\n", global ? "global" : "localEvent", shortcut.name);
+        spdlog::info("Press {} {}.\n",
+                     monitor == KeyPressTally::Monitor::desktop ? "global" : "localEvent",
+                     shortcut.name);
         MainQueue::shared()->post([method = shortcut.action] {
             if (auto* panel = ControlPanel::mainControlPanel())
                 (panel->*method)();

@@ -2,6 +2,7 @@
 
 #include "app/Preferences.h"
 #include "platform/PlatformLoader.h"
+#include "shortcut/KeyPressTally.h"
 
 #include <QObject>
 #include <memory>
@@ -46,7 +47,8 @@ protected:
 private:
     void buildMenu();
     void retranslateMenu();
-    void matchShortcut(std::uint16_t virtualKey, std::uint64_t flags, bool global);
+    void matchShortcut(std::uint16_t virtualKey, std::uint64_t flags, std::uint64_t time,
+                       KeyPressTally::Monitor monitor);
     void readGlobalKeys();
 
     QApplication& m_application;
@@ -60,6 +62,7 @@ private:
     QAction* m_aboutAction = nullptr;
     DesktopBackends m_backends;
     QSocketNotifier* m_globalNotifier = nullptr;
+    KeyPressTally m_pressTally;
 };
 
 } // namespace monctl

@@ -12,13 +12,12 @@
 #include <QComboBox>
 #include <QEvent>
 #include <QGridLayout>
-#include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
-#include <QScreen>
 #include <QTimer>
+#include <algorithm>
 #include <set>
 #include <spdlog/spdlog.h>
 
@@ -72,6 +71,7 @@ public:
     void receiveMouseLongMovePointX(int dx, int dy) override {
         m_panel.receiveMouseLongMovePointX(dx, dy);
     }
+    void longMoveSourceRemoved() override { m_panel.m_input->endLongMove(); }
 
 private:
     ControlPanel& m_panel;
@@ -185,24 +185,21 @@ void ControlPanel::load() {
                              error.description());
         });
     m_deviceLink.startProbe();
-    // The answers are handled as they come: nothing waits here.
+    // The answers are handled as they come: nothing waits here. The pointer's bounds are the
+    // input backend's, read at every step.
     spdlog::debug("updateMainViewContent ***************************************");
-    const QScreen* screen = QGuiApplication::primaryScreen();
-    const QRect frame = screen ? screen->geometry() : QRect();
-    m_mainScreenWidth = static_cast<float>(frame.width());
-    m_mainScreenHeight = static_cast<float>(frame.height());
-    m_input->setMainScreenSize(m_mainScreenWidth, m_mainScreenHeight);
-    spdlog::debug("***************************************************** frame x= {}, y = {}, "
-                  "height = {}, width = {}",
-                  frame.x(), frame.y(), frame.height(), frame.width());
 }
 
 void ControlPanel::initViewInfo() {
-    m_displaySerialPort->clear();
-    m_modeInfo->clear();
-    m_noDevStr = tr("No Match");
-    m_displaySerialPort->addItem(m_noDevStr);
-    m_displaySerialPort->setCurrentIndex(0);
+    showNoDevice();
+    showNoSettings();
+    setViewDisplay();
+}
+
+// The settings as before any monitor answered: the first entries, disabled.
+void ControlPanel::showNoSettings() {
+    m_currentThresholdValue = 0;
+    m_currentModeIndex = 0;
     m_thresholdInfo->clear();
     for (const char* entry : contrastEntries)
         m_thresholdInfo->addItem(entry);
@@ -216,7 +213,6 @@ void ControlPanel::initViewInfo() {
         m_speedInfo->addItem(entry);
     m_speedInfo->setCurrentIndex(0);
     m_speedInfo->setEnabled(false);
-    setViewDisplay();
 }
 
 void ControlPanel::fillModeList() {
@@ -239,7 +235,6 @@ void ControlPanel::setViewDisplay() {
     m_modeInfo->setCurrentIndex(m_currentModeIndex);
     if (m_validPortList && !m_validPortList->empty())
         return;
-    m_noDevStr = tr("No Match");
     showNoDevice();
 }
 
@@ -249,26 +244,35 @@ void ControlPanel::changeEvent(QEvent* event) {
     QWidget::changeEvent(event);
 }
 
+// The no-device entry, always in the language of the moment.
 void ControlPanel::showNoDevice() {
+    m_noDevStr = tr("No Match");
     m_displaySerialPort->clear();
     m_displaySerialPort->addItem(m_noDevStr);
     m_displaySerialPort->setCurrentIndex(0);
 }
 
+// The active monitor stays the active one while it is listed; else the first one is.
 void ControlPanel::updateMainViewContent() {
     spdlog::debug("updateMainViewContent mutableArr = {} ports", m_validPortList->size());
     if (m_validPortList->empty()) {
         spdlog::debug("updateMainViewContent no content to display");
+        changeActivePort(nullptr);
         showNoDevice();
+        showNoSettings();
         return;
     }
     spdlog::debug("updateMainViewContent _displaySerialPort = {}",
                   m_displaySerialPort->itemText(0).toStdString());
+    const auto active =
+        std::find(m_validPortList->begin(), m_validPortList->end(), m_activePort.lock());
+    const int index =
+        active == m_validPortList->end() ? 0 : static_cast<int>(active - m_validPortList->begin());
     m_displaySerialPort->clear();
     for (const auto& port : *m_validPortList)
         m_displaySerialPort->addItem(QString::fromStdString(port->name()));
-    m_displaySerialPort->setCurrentIndex(0);
-    currentDisplayPort(0);
+    m_displaySerialPort->setCurrentIndex(index);
+    currentDisplayPort(index);
     updateViewAllInfoWithCurrentPort();
 }
 
@@ -324,6 +328,18 @@ void ControlPanel::updateRealTimeClockInfo() {
 
 void ControlPanel::currentDisplayPort(int index) {
     m_deviceLink.currentDisplayPort(index);
+    const bool listed =
+        index >= 0 && m_validPortList && static_cast<std::size_t>(index) < m_validPortList->size();
+    if (listed)
+        changeActivePort((*m_validPortList)[static_cast<std::size_t>(index)]);
+}
+
+// A long move belongs to the monitor that was active when it started.
+void ControlPanel::changeActivePort(const std::shared_ptr<SerialPort>& port) {
+    if (port == m_activePort.lock())
+        return;
+    m_input->endLongMove();
+    m_activePort = port;
 }
 
 void ControlPanel::setFromRefreshShortCutInfo() {
@@ -412,9 +428,17 @@ void ControlPanel::showMessage(const std::string& text) {
     box.exec();
 }
 
+// The monitor chosen becomes the active one, and its settings are read back.
 void ControlPanel::displaySerialPortInfo() {
     spdlog::debug("displaySerialPortInfo");
-    spdlog::debug("displayPortInfoComboxCheck {}", m_displaySerialPort->currentIndex());
+    const int index = m_displaySerialPort->currentIndex();
+    spdlog::debug("displayPortInfoComboxCheck {}", index);
+    if (!m_validPortList || m_validPortList->empty())
+        return;
+    const auto before = m_activePort.lock();
+    currentDisplayPort(index);
+    if (m_activePort.lock() != before)
+        updateViewAllInfoWithCurrentPort();
 }
 
 } // namespace monctl

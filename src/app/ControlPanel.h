@@ -82,8 +82,6 @@ public:
     QComboBox* speedInfo() const { return m_speedInfo; }
     int currentThresholdValue() const { return m_currentThresholdValue; }
     int currentModeIndex() const { return m_currentModeIndex; }
-    float mainScreenWidth() const { return m_mainScreenWidth; }
-    float mainScreenHeight() const { return m_mainScreenHeight; }
     bool isReadingBack() const { return !m_pacer.isIdle(); }
     bool isLongMoveRunning() const;
 
@@ -98,6 +96,8 @@ private:
     void buildControls();
     void fillModeList();
     void showNoDevice();
+    void showNoSettings();
+    void changeActivePort(const std::shared_ptr<SerialPort>& port);
     void showMessage(const std::string& text);
 
     Preferences m_preferences;
@@ -117,14 +117,13 @@ private:
     DeviceLink m_deviceLink;
     Connection m_portErrors; // each port's failures, told once each in the log
     std::shared_ptr<PortList> m_validPortList;
+    std::weak_ptr<SerialPort> m_activePort; // none while no monitor is listed
     std::shared_ptr<InputSynthesis> m_input;
     std::shared_ptr<ReportController> m_reports;
     CommandPacer m_pacer;
     QString m_noDevStr;
     int m_currentThresholdValue = 0;
     int m_currentModeIndex = 0;
-    float m_mainScreenWidth = 0;
-    float m_mainScreenHeight = 0;
 };
 
 } // namespace monctl

@@ -4,6 +4,7 @@
 #include "app/NamedWidget.h"
 #include "app/ShortcutView.h"
 #include "shortcut/HotkeyState.h"
+#include "shortcut/ShortcutValidator.h"
 
 #include <QComboBox>
 #include <QEvent>
@@ -16,16 +17,24 @@
 namespace monctl {
 namespace {
 
-// The stored pair, or the default when the value is empty, on key 0 or without modifier.
+// The recorded pair when the recorder could have accepted it, else the default: an empty
+// recorder, or a stored pair no key press would match.
 void apply(const std::optional<Shortcut>& value, std::uint32_t& keyCode, std::uint32_t& flags,
            std::uint32_t defaultKeyCode) {
-    if (value && value->keyCode() != 0 && value->modifierFlags() != 0) {
+    if (value && ShortcutValidator::sharedValidator().isShortcutValid(*value)) {
         keyCode = static_cast<std::uint32_t>(value->keyCode());
         flags = static_cast<std::uint32_t>(value->modifierFlags());
     } else {
         keyCode = defaultKeyCode;
         flags = ModifierFlag::control;
     }
+}
+
+// Key code 0 without modifiers is what the store holds before anything was set: no shortcut.
+std::optional<Shortcut> storedShortcut(std::uint32_t keyCode, std::uint32_t flags) {
+    if (keyCode == 0 && flags == 0)
+        return std::nullopt;
+    return Shortcut::shortcutWithKeyCode(keyCode, flags);
 }
 
 } // namespace
@@ -86,11 +95,11 @@ void SettingsWindow::viewDidLoad() {
     m_currentLanguageInfo->setCurrentIndex(CurrentLanguage());
     setSettingsRes();
     const auto& hotkeys = HotkeyState::shared();
-    m_refreshHotCutView->setShortcutValue(Shortcut::shortcutWithKeyCode(
-        hotkeys.RefreshHotkeyKeyCode, hotkeys.RefreshHotkeyModifierFlags));
-    m_thresholdInfocutView->setShortcutValue(Shortcut::shortcutWithKeyCode(
+    m_refreshHotCutView->setShortcutValue(
+        storedShortcut(hotkeys.RefreshHotkeyKeyCode, hotkeys.RefreshHotkeyModifierFlags));
+    m_thresholdInfocutView->setShortcutValue(storedShortcut(
         hotkeys.ThresholdInfoHotkeyKeyCode, hotkeys.ThresholdInfoHotkeyModifierFlags));
-    m_thresholdDownInfocutView->setShortcutValue(Shortcut::shortcutWithKeyCode(
+    m_thresholdDownInfocutView->setShortcutValue(storedShortcut(
         hotkeys.ThresholdDownInfoHotkeyKeyCode, hotkeys.ThresholdDownInfoHotkeyModifierFlags));
 }
 
@@ -135,11 +144,11 @@ void SettingsWindow::onlyExitView() {
 void SettingsWindow::setHotKey() {
     auto& hotkeys = HotkeyState::shared();
     apply(m_refreshHotCutView->shortcutValue(), hotkeys.RefreshHotkeyKeyCode,
-          hotkeys.RefreshHotkeyModifierFlags, 2);
+          hotkeys.RefreshHotkeyModifierFlags, VirtualKey::d);
     apply(m_thresholdInfocutView->shortcutValue(), hotkeys.ThresholdInfoHotkeyKeyCode,
-          hotkeys.ThresholdInfoHotkeyModifierFlags, 32);
+          hotkeys.ThresholdInfoHotkeyModifierFlags, VirtualKey::u);
     apply(m_thresholdDownInfocutView->shortcutValue(), hotkeys.ThresholdDownInfoHotkeyKeyCode,
-          hotkeys.ThresholdDownInfoHotkeyModifierFlags, 35);
+          hotkeys.ThresholdDownInfoHotkeyModifierFlags, VirtualKey::p);
     spdlog::debug("setHotKey RefreshHotkeyKeyCode = {}", hotkeys.RefreshHotkeyKeyCode);
     spdlog::debug("setHotKey RefreshHotkeyModifierFlags = {}", hotkeys.RefreshHotkeyModifierFlags);
     spdlog::debug("setHotKey ThresholdInfoHotkeyKeyCode = {}", hotkeys.ThresholdInfoHotkeyKeyCode);

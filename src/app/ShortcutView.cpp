@@ -63,14 +63,20 @@ protected:
             return false;
         if (type == QEvent::KeyRelease && !key->isAutoRepeat()) {
             // A modifier let go: the placeholder follows the modifiers still held.
-            if (owner->isRecording() && !owner->shortcutValue())
+            if (owner->isRecording())
                 owner->setShortcutPlaceholder(QString::fromStdString(
-                    Shortcut(0, flagsFromQtModifiers(key->modifiers())).modifierFlagsString()));
+                    Shortcut(0, flagsFromQtModifiers(key->modifiers())).desktopModifiersText()));
             return false;
         }
         return owner->handleRecordingKey(*key);
     }
 };
+
+// The recorder that last started recording.
+QPointer<ShortcutView>& currentRecorder() {
+    static QPointer<ShortcutView> recorder;
+    return recorder;
+}
 
 const char* const shortcutToken = "shortcut area";
 const char* const hintToken = "hint area";
@@ -120,7 +126,7 @@ ShortcutView::ShortcutView(QWidget* parent)
     small.setPointSize(11);
     setFont(small);
     setMouseTracking(true);
-    setFocusPolicy(Qt::NoFocus); // takes no keyboard focus
+    setFocusPolicy(Qt::StrongFocus); // Tab reaches it; Space or Return starts a recording
     setStyle(0);
 }
 
@@ -199,7 +205,7 @@ QString ShortcutView::title() const {
     if (!m_recording) {
         if (!m_shortcutValue)
             return prompt(Prompt::record);
-        return QString::fromStdString(m_shortcutValue->description());
+        return QString::fromStdString(m_shortcutValue->desktopText());
     }
     if (m_hinting)
         return prompt(m_shortcutValue ? Prompt::useOld : Prompt::cancel);
@@ -221,6 +227,20 @@ void ShortcutView::paintEvent(QPaintEvent*) {
     if (!titleOnly)
         painter.drawText(hintRect(), Qt::AlignCenter, mark());
     painter.drawText(titleOnly ? rect() : shortcutRect(), Qt::AlignCenter, title());
+    if (hasFocus()) {
+        QStyleOptionFocusRect focus;
+        focus.initFrom(this);
+        QWidget::style()->drawPrimitive(QStyle::PE_FrameFocusRect, &focus, &painter, this);
+    }
+}
+
+void ShortcutView::keyPressEvent(QKeyEvent* event) {
+    const bool starts = event->key() == Qt::Key_Space || event->key() == Qt::Key_Return ||
+                        event->key() == Qt::Key_Enter;
+    if (!m_recording && starts && (event->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier)
+        setRecording(true);
+    else
+        QWidget::keyPressEvent(event);
 }
 
 void ShortcutView::mousePressEvent(QMouseEvent* event) {
@@ -309,13 +329,17 @@ void ShortcutView::setShowsDeleteButton(bool shows) {
     update();
 }
 
+bool ShortcutView::isAnyRecording() {
+    return currentRecorder() && currentRecorder()->isRecording();
+}
+
 void ShortcutView::setRecording(bool recording) {
-    static QPointer<ShortcutView> currentRecorder;
+    auto& current = currentRecorder();
     if (recording) {
-        if (currentRecorder != this) {
-            if (currentRecorder)
-                currentRecorder->setRecording(false);
-            currentRecorder = this;
+        if (current != this) {
+            if (current)
+                current->setRecording(false);
+            current = this;
         }
         if (!isEnabled())
             return;
@@ -396,7 +420,7 @@ bool ShortcutView::handleRecordingKey(const QKeyEvent& event) {
     }
     const auto keyText = press ? shortcut.keyCodeString() : std::nullopt;
     if (!keyText || keyText->empty()) {
-        setShortcutPlaceholder(QString::fromStdString(shortcut.modifierFlagsString()));
+        setShortcutPlaceholder(QString::fromStdString(shortcut.desktopModifiersText()));
         return true;
     }
     std::string explanation;
@@ -414,7 +438,7 @@ bool ShortcutView::handleRecordingKey(const QKeyEvent& event) {
 void ShortcutView::showTakenAlert(const Shortcut& shortcut, const std::string& explanation) {
     activateResignObserver(false);
     activateEventMonitoring(false);
-    const QString combination = QString::fromStdString(shortcut.description());
+    const QString combination = QString::fromStdString(shortcut.desktopText());
     QMessageBox alert(QMessageBox::Critical, "monctl",
                       tr("The key combination %1 cannot be used").arg(combination), QMessageBox::Ok,
                       this);
@@ -460,7 +484,7 @@ QString ShortcutView::accessibilityHelp() const {
 
 QString ShortcutView::accessibilityLabel() const {
     const QString value =
-        m_shortcutValue ? QString::fromStdString(m_shortcutValue->description()) : "Empty";
+        m_shortcutValue ? QString::fromStdString(m_shortcutValue->desktopText()) : "Empty";
     return value + " " +
            QString::fromStdString(localizedShortcutText("keyboard shortcut", "VoiceOver title"));
 }

@@ -47,6 +47,8 @@ public:
     void setShortcutPlaceholder(const QString& placeholder);
     bool isRecording() const { return m_recording; }
     void setRecording(bool recording);
+    // Whether some recorder records: it then takes every key press monctl's windows get.
+    static bool isAnyRecording();
     bool isHinting() const { return m_hinting; }
     void setHinting(bool hinting);
     std::int64_t style() const { return m_style; }
@@ -87,6 +89,7 @@ public:
 
 protected:
     void paintEvent(QPaintEvent* event) override;
+    void keyPressEvent(class QKeyEvent* event) override;
     void mousePressEvent(class QMouseEvent* event) override;
     void mouseMoveEvent(class QMouseEvent* event) override;
     void leaveEvent(QEvent* event) override;

@@ -50,6 +50,9 @@ void DeviceLinkDelegate::handleFrame(SerialPort& port, const DeviceFrame& frame)
         spdlog::info("{} sent a frame without having answered the probe: dropped", port.name());
         return;
     }
+    const auto change = longMoveChangeOf(frame);
+    if (change != LongMoveChange::none)
+        m_longMovePath = change == LongMoveChange::start ? port.path() : std::string();
     if (target)
         dispatchFrame(frame, *target);
 }
@@ -65,7 +68,14 @@ void DeviceLinkDelegate::wasRemovedFromSystem(SerialPort& port) {
     if (state.validPorts)
         std::erase_if(*state.validPorts,
                       [&](const auto& listedPort) { return *listedPort == port; });
-    if (auto target = state.reportController.lock())
+    auto target = state.reportController.lock();
+    // A monitor that goes away with a direction button held never sends the release.
+    if (port.path() == m_longMovePath) {
+        m_longMovePath.clear();
+        if (target)
+            target->longMoveSourceRemoved();
+    }
+    if (target)
         target->updateMainViewContent();
     if (state.portHelper)
         state.portHelper->setSerialPort(nullptr);

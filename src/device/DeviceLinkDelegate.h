@@ -35,6 +35,7 @@ private:
     std::weak_ptr<DeviceLinkState> m_state;
     std::shared_ptr<SerialPort> m_serialPort;
     std::map<std::string, FrameAssembler> m_assemblers; // by port path
+    std::string m_longMovePath; // the port whose monitor holds a direction button down
 };
 
 } // namespace monctl

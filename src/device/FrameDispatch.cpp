@@ -17,6 +17,8 @@ struct Move {
 
 // The buttons by sub-code: 1 to 5 press a key, 7 to 10 step the pointer, 16 to 19 start a
 // long move.
+constexpr std::uint32_t buttonEvent = 0x06;
+
 constexpr std::uint16_t keyButtons[] = {VirtualKey::pageDown, VirtualKey::pageUp,
                                         VirtualKey::downArrow, VirtualKey::upArrow,
                                         VirtualKey::space};
@@ -27,6 +29,11 @@ constexpr Move longMoveButtons[] = {{0, -longStep}, {0, longStep}, {longStep, 0}
 template <class Entry, std::size_t size>
 const Entry* buttonIn(const Entry (&table)[size], std::uint32_t first, std::uint32_t subCode) {
     return subCode >= first && subCode - first < size ? &table[subCode - first] : nullptr;
+}
+
+// The release of any direction button, 20 to 23.
+bool endsLongMove(std::uint32_t subCode) {
+    return subCode >= 20 && subCode <= 23;
 }
 
 bool dispatchButton(std::uint32_t subCode, ReportController& target) {
@@ -40,7 +47,7 @@ bool dispatchButton(std::uint32_t subCode, ReportController& target) {
         target.receiveMouseClickEvent(static_cast<int>(subCode) - 11);
     else if (const auto* longMove = buttonIn(longMoveButtons, 16, subCode))
         target.receiveMouseLongMovePointX(longMove->dx, longMove->dy);
-    else if (subCode >= 20 && subCode <= 23)
+    else if (endsLongMove(subCode))
         target.receiveMouseLongMovePointX(0, 0);
     else
         return false; // 0, 13 to 15 and above 23 mean nothing
@@ -89,7 +96,7 @@ bool dispatchFrame(const DeviceFrame& frame, ReportController& target) {
     case 0x02:
     case 0x04:
         return showSetting(frame.command, static_cast<int>(frame.commandRe), target);
-    case 0x06:
+    case buttonEvent:
         return dispatchButton(frame.commandRe, target);
     case DeviceFrame::parameterReply:
     case DeviceFrame::legacyParameterReply:
@@ -97,6 +104,14 @@ bool dispatchFrame(const DeviceFrame& frame, ReportController& target) {
     default:
         return false;
     }
+}
+
+LongMoveChange longMoveChangeOf(const DeviceFrame& frame) {
+    if (!frame.isComplete() || frame.command != buttonEvent)
+        return LongMoveChange::none;
+    if (buttonIn(longMoveButtons, 16, frame.commandRe))
+        return LongMoveChange::start;
+    return endsLongMove(frame.commandRe) ? LongMoveChange::end : LongMoveChange::none;
 }
 
 } // namespace monctl

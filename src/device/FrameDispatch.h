@@ -14,4 +14,9 @@ bool dispatchFrame(const DeviceFrame& frame, ReportController& target);
 
 bool isIdentityReply(const DeviceFrame& frame);
 
+// What a frame does to a long pointer move: a direction button held starts one, its release
+// ends it.
+enum class LongMoveChange { none, start, end };
+LongMoveChange longMoveChangeOf(const DeviceFrame& frame);
+
 } // namespace monctl

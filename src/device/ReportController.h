@@ -19,6 +19,9 @@ public:
     virtual void receiveMouseMovePointX(int dx, int dy) = 0;
     virtual void receiveMouseClickEvent(int button) = 0;         // 0 left, 1 right
     virtual void receiveMouseLongMovePointX(int dx, int dy) = 0; // 0, 0 ends a long move
+    // The monitor that started the running long move went away before its release: the move
+    // is to end now. Where nothing moves the pointer there is nothing to end.
+    virtual void longMoveSourceRemoved() {}
 };
 
 } // namespace monctl

@@ -7,11 +7,19 @@
 
 namespace monctl {
 
-// A point of the desktop in points: origin at the top-left corner of the main screen,
-// y growing downward.
+// A point of the desktop in the pointer's own coordinates: origin at the top-left corner of
+// the desktop, y growing downward.
 struct PointerPosition {
     double x = 0;
     double y = 0;
+};
+
+// The whole desktop, every screen included, in the pointer's coordinates.
+struct DesktopArea {
+    double x = 0;
+    double y = 0;
+    double width = 0;
+    double height = 0;
 };
 
 // Where synthetic input goes: the desktop's input stream, as if a person typed and moved
@@ -21,6 +29,9 @@ public:
     ~InputSink() override = default;
 
     virtual PointerPosition pointerLocation() = 0;
+    // The desktop as it is now: screens come and go and change their size. Empty when the
+    // pointer cannot be placed.
+    virtual DesktopArea desktopArea() = 0;
     // A key press: key down, then up, with the modifiers the flags name held around it.
     virtual void postKeyPress(std::uint16_t virtualKey, std::uint64_t flags) = 0;
     virtual void postPointerMove(PointerPosition to) = 0;

@@ -26,30 +26,32 @@ InputSynthesis::InputSynthesis(std::shared_ptr<InputSink> sink,
     : m_sink(std::move(sink)), m_showStarterMessage(std::move(showStarterMessage)) {}
 
 InputSynthesis::~InputSynthesis() {
-    if (auto timer = m_longMoveTimer.exchange(nullptr))
-        timer->cancel();
-}
-
-void InputSynthesis::setMainScreenSize(float width, float height) {
-    m_mainScreenWidth = width;
-    m_mainScreenHeight = height;
+    endLongMove();
 }
 
 void InputSynthesis::receiveKeyBoardClickWithCode(int keyCode) {
     m_sink->postKeyPress(static_cast<std::uint16_t>(keyCode), postedFlags(keyCode));
 }
 
+// Presses while the message is up would stack more of the same message on top of it.
 void InputSynthesis::receiveKeyBoardClickWithCodeForStarter() {
+    if (m_starterShown)
+        return;
+    m_starterShown = true;
     m_showStarterMessage();
+    m_starterShown = false;
 }
 
 void InputSynthesis::receiveMouseMovePointX(int dx, int dy) {
     const auto [x, y] = m_sink->pointerLocation();
     spdlog::debug("receiveMouseMovePointX Location pointUp x = {}, y = {}", static_cast<float>(x),
                   static_cast<float>(y));
-    // Each axis is tested against the position before the step; the step is not cut.
-    if ((dx > 0 && x > m_mainScreenWidth) || (dx < 0 && x < 0) ||
-        (dy > 0 && y > m_mainScreenHeight) || (dy < 0 && y < 0))
+    // Each axis is tested against the position before the step; the step is not cut. The
+    // desktop is asked each time, in the pointer's own coordinates: a scaled desktop, screens
+    // left of or above the primary one, and screens plugged in meanwhile all count.
+    const auto desktop = m_sink->desktopArea();
+    if ((dx > 0 && x > desktop.x + desktop.width) || (dx < 0 && x < desktop.x) ||
+        (dy > 0 && y > desktop.y + desktop.height) || (dy < 0 && y < desktop.y))
         return;
     m_sink->postPointerMove({x + dx, y + dy});
 }
@@ -85,17 +87,24 @@ void InputSynthesis::runTestForOneSecond(int dx, int dy) {
         earlier->cancel();
 }
 
+void InputSynthesis::endLongMove() {
+    m_longMoveActive = false;
+    if (auto timer = m_longMoveTimer.exchange(nullptr))
+        timer->cancel();
+}
+
 // On the event pool. After a stop, the next tick cancels the timer (exactly once: whoever
-// takes it out of the field cancels it) and makes one last step.
+// takes it out of the field cancels it) and makes one last step; after an end, the timer is
+// gone and no step follows.
 void InputSynthesis::longMoveTick(int dx, int dy) {
-    if (m_longMoveActive)
-        return receiveMouseMovePointX(dx, dy);
-    m_lastStepPending = true; // set first, so that the move never looks over before its step
-    if (auto timer = m_longMoveTimer.exchange(nullptr)) {
+    ++m_ticksRunning; // first, so that the move never looks over before its step
+    if (m_longMoveActive) {
+        receiveMouseMovePointX(dx, dy);
+    } else if (auto timer = m_longMoveTimer.exchange(nullptr)) {
         timer->cancel();
         receiveMouseMovePointX(dx, dy);
     }
-    m_lastStepPending = false;
+    --m_ticksRunning;
 }
 
 } // namespace monctl

@@ -14,7 +14,7 @@ namespace monctl {
 class RepeatingTimer;
 
 // Turns the monitor's button events into desktop input: key presses, pointer steps that
-// stop at the main screen's edge, clicks, long pointer moves every 0.3 s until the release,
+// stop at the desktop's edge, clicks, long pointer moves every 0.3 s until the release,
 // and the "no starter" message. Called on the main thread; long-move steps run on the
 // event pool. Made with std::make_shared.
 class InputSynthesis : public std::enable_shared_from_this<InputSynthesis> {
@@ -22,11 +22,9 @@ public:
     static constexpr auto longMoveInterval = std::chrono::milliseconds(300);
 
     // `showStarterMessage` shows the "no starter" message, modal, in the interface language;
-    // it returns when the message is closed.
+    // it returns when the message is closed. It is shown once at a time.
     InputSynthesis(std::shared_ptr<InputSink> sink, std::function<void()> showStarterMessage);
     ~InputSynthesis();
-
-    void setMainScreenSize(float width, float height);
 
     void receiveKeyBoardClickWithCode(int keyCode);
     void receiveKeyBoardClickWithCodeForStarter();
@@ -35,11 +33,14 @@ public:
     void mouseClick(int button);
     void receiveMouseLongMovePointX(int dx, int dy);
     void runTestForOneSecond(int dx, int dy);
+    // Ends a running long move at once, without the last step of a release: its monitor went
+    // away, or another monitor became the active one.
+    void endLongMove();
 
     const std::shared_ptr<InputSink>& sink() const { return m_sink; }
     // True until a long move has made its last step.
     bool isLongMoveRunning() const {
-        return m_longMoveTimer.load() != nullptr || m_lastStepPending;
+        return m_longMoveTimer.load() != nullptr || m_ticksRunning.load() > 0;
     }
 
 private:
@@ -47,10 +48,9 @@ private:
 
     std::shared_ptr<InputSink> m_sink;
     std::function<void()> m_showStarterMessage;
-    std::atomic<float> m_mainScreenWidth{0};
-    std::atomic<float> m_mainScreenHeight{0};
+    bool m_starterShown = false; // main thread only
     std::atomic<bool> m_longMoveActive{false};
-    std::atomic<bool> m_lastStepPending{false};
+    std::atomic<int> m_ticksRunning{0};
     std::atomic<std::shared_ptr<RepeatingTimer>> m_longMoveTimer;
 };
 

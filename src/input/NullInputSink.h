@@ -13,6 +13,7 @@ public:
     using NullBackend::NullBackend;
 
     PointerPosition pointerLocation() override { return {}; }
+    DesktopArea desktopArea() override { return {}; }
     void postKeyPress(std::uint16_t, std::uint64_t) override { drop(); }
     void postPointerMove(PointerPosition) override { drop(); }
     void postClick(int, PointerPosition) override { drop(); }

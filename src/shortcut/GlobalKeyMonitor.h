@@ -11,10 +11,13 @@ namespace monctl {
 
 // Sees the key presses of every application, without taking them. Its descriptor is to be
 // watched on the main loop; when it is readable, dispatchPending hands over each key press
-// with its virtual key code and device-independent flags.
+// with its virtual key code, device-independent flags and the window system's time of the
+// press (the time the application's own windows see it with). Nothing is left waiting
+// when dispatchPending returns: what arrives later makes the descriptor readable again.
 class GlobalKeyMonitor : public Backend {
 public:
-    using KeyPressHandler = std::function<void(std::uint16_t virtualKey, std::uint64_t flags)>;
+    using KeyPressHandler =
+        std::function<void(std::uint16_t virtualKey, std::uint64_t flags, std::uint64_t time)>;
 
     ~GlobalKeyMonitor() override = default;
     // -1 when there is nothing to watch.

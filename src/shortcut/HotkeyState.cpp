@@ -9,12 +9,13 @@ HotkeyState& HotkeyState::shared() {
 
 std::vector<HotkeyState::Action> HotkeyState::matches(std::uint16_t keyCode,
                                                       std::uint64_t modifierFlags) const {
-    const std::uint64_t flags = modifierFlags & ModifierFlag::deviceIndependentMask;
-    if (flags == 0)
+    // Lock keys and the flags a key adds to its own presses are no part of a combination.
+    const std::uint64_t flags = modifierFlags & ModifierFlag::modifierKeys;
+    if (flags == 0 && !functionKeyNumber(keyCode))
         return {};
     std::vector<Action> actions;
     const auto test = [&](std::uint32_t code, std::uint32_t wanted, Action action) {
-        if (flags == wanted && keyCode == code)
+        if (flags == (wanted & ModifierFlag::modifierKeys) && keyCode == code)
             actions.push_back(action);
     };
     test(RefreshHotkeyKeyCode, RefreshHotkeyModifierFlags, Action::refresh);

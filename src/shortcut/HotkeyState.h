@@ -23,7 +23,8 @@ struct HotkeyState {
     static HotkeyState& shared();
 
     // The actions a key press asks for, in this order: refresh, contrast up, contrast down.
-    // Only the device-independent bits count, exactly; a press without any never matches.
+    // Only Shift, Control, Alt and Super count, exactly; without any of them only a function
+    // key matches.
     std::vector<Action> matches(std::uint16_t keyCode, std::uint64_t modifierFlags) const;
 };
 

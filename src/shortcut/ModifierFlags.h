@@ -16,21 +16,21 @@ constexpr std::uint32_t command = 0x100000; // Super
 constexpr std::uint32_t numericPad = 0x200000;
 constexpr std::uint32_t function = 0x800000;
 constexpr std::uint32_t modifierKeys = shift | control | option | command;
-constexpr std::uint64_t deviceIndependentMask = 0xFFFF0000;
 } // namespace ModifierFlag
 
-// The four modifier keys a shortcut holds, in the order their glyphs are shown, with their bit
-// in the Carbon hot-key encoding.
+// The four modifier keys a shortcut holds, in the order they are shown, with their bit in the
+// Carbon hot-key encoding, their glyph and their name on Linux desktops.
 struct ModifierKey {
     std::uint32_t flag;
     std::uint32_t carbonFlag;
     const char* glyph;
+    const char* desktopName;
 };
 inline constexpr ModifierKey modifierKeys[] = {
-    {ModifierFlag::control, 0x1000, "\u2303"},
-    {ModifierFlag::option, 0x800, "\u2325"},
-    {ModifierFlag::shift, 0x200, "\u21E7"},
-    {ModifierFlag::command, 0x100, "\u2318"},
+    {ModifierFlag::control, 0x1000, "\u2303", "Ctrl"},
+    {ModifierFlag::option, 0x800, "\u2325", "Alt"},
+    {ModifierFlag::shift, 0x200, "\u21E7", "Shift"},
+    {ModifierFlag::command, 0x100, "\u2318", "Super"},
 };
 
 // How a table of modifier keys converts one encoding into another: the bits of the `to` column

@@ -1,6 +1,7 @@
 #include "shortcut/Shortcut.h"
 
 #include "shortcut/KeyCodes.h"
+#include "shortcut/KeyFlags.h"
 #include "shortcut/KeyboardLayout.h"
 #include "shortcut/Localization.h"
 #include "shortcut/ModifierFlags.h"
@@ -23,6 +24,14 @@ constexpr std::pair<std::uint64_t, const char*> fixedTexts[] = {
     {117, "\u2326"}, {119, "\u2198"}, {121, "\u21DF"}, {123, "\u2190"}, {124, "\u2192"},
     {125, "\u2193"}, {126, "\u2191"},
 };
+// Linux desktops name the keys that the glyphs above stand for.
+constexpr std::pair<std::uint64_t, const char*> desktopNames[] = {
+    {36, "Return"},   {48, "Tab"},    {51, "Backspace"}, {53, "Esc"},
+    {71, "Num Lock"}, {76, "Enter"},  {114, "Ins"},      {115, "Home"},
+    {116, "PgUp"},    {117, "Del"},   {119, "End"},      {121, "PgDown"},
+    {123, "Left"},    {124, "Right"}, {125, "Down"},     {126, "Up"},
+};
+
 std::optional<int> namedFunctionKey(std::uint64_t keyCode) {
     const auto number = functionKeyNumber(keyCode);
     return number && *number <= lastNamedFunctionKey ? number : std::nullopt;
@@ -109,6 +118,25 @@ std::string Shortcut::modifierFlagsString() const {
 
 std::string Shortcut::description() const {
     return modifierFlagsString() + keyCodeString().value_or("");
+}
+
+std::string Shortcut::desktopModifiersText() const {
+    std::string names;
+    for (const auto& key : modifierKeys) {
+        if (m_modifierFlags & key.flag)
+            names = names + key.desktopName + "+";
+    }
+    return names;
+}
+
+std::string Shortcut::desktopText() const {
+    for (const auto& [code, name] : desktopNames) {
+        if (code == m_keyCode)
+            return desktopModifiersText() + name;
+    }
+    const bool keypad = m_keyCode <= 0xFFFF && flagsOfKey(static_cast<std::uint16_t>(m_keyCode)) ==
+                                                   ModifierFlag::numericPad;
+    return desktopModifiersText() + (keypad ? "Num+" : "") + keyCodeString().value_or("");
 }
 
 Shortcut::Archive Shortcut::archive() const {

@@ -43,6 +43,10 @@ public:
     std::string modifierFlagsString() const;
     // The modifier glyphs, then the key's text (an absent text counts as "").
     std::string description() const;
+    // The combination as Linux desktops write it: "Ctrl+Shift+R", "Super+F5", "Ctrl+Up".
+    std::string desktopText() const;
+    // The modifiers alone, as a combination begun: "Ctrl+Shift+"; "" without any.
+    std::string desktopModifiersText() const;
 
     bool operator==(const Shortcut& other) const = default;
     std::uint64_t hash() const { return m_keyCode + m_modifierFlags; }

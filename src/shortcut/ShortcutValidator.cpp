@@ -14,7 +14,7 @@ namespace {
 const char* const systemMessage =
     "This combination cannot be used because it is already used by a system-wide keyboard "
     "shortcut.\nIf you really want to use this key combination, most shortcuts can be changed "
-    "in the Keyboard & Mouse panel in System Preferences.";
+    "in the keyboard shortcut settings of your desktop.";
 
 // Translated by the application's translator, in its interface language, not by the shortcut
 // family's own catalog, which follows the locale.

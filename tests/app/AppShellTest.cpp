@@ -4,6 +4,7 @@
 
 #include "app/ControlPanel.h"
 #include "device/MonitorSimulator.h"
+#include "platform/PlatformLoader.h"
 #include "serial/FixedPathRegistry.h"
 #include "serial/SerialPortManager.h"
 #include "shortcut/HotkeyState.h"
@@ -16,12 +17,21 @@
 #include <QMainWindow>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
+#include <poll.h>
 
 using namespace monctl;
 using namespace monctl::test;
 using namespace std::chrono_literals;
 
 namespace {
+
+// Presses the keys in order, then lets go of them in reverse.
+void combination(OtherXClient& other, std::initializer_list<const char*> keys) {
+    for (const char* key : keys)
+        other.press(key, true);
+    for (auto key = std::rbegin(keys); key != std::rend(keys); ++key)
+        other.press(*key, false);
+}
 
 std::vector<std::string> contrastSettings(const MonitorSimulator& monitor) {
     std::vector<std::string> set;
@@ -34,13 +44,17 @@ std::vector<std::string> contrastSettings(const MonitorSimulator& monitor) {
 
 } // namespace
 
-TEST(AppShell, ShortcutsFireOnceInFrontAndInTheBackgroundButNotWithCapsLock) {
+// Ctrl+F5 refreshes, Ctrl+Up raises the contrast, F6 alone lowers it.
+TEST(AppShell, ShortcutsFireOncePerPressInFrontInTheBackgroundAndWithLockKeysOn) {
     MonitorSimulator monitor({5, 2, 1}, nullptr);
     QTemporaryDir home;
     Preferences preferences(home.filePath("monctl.conf"));
     StoredSettings stored;
-    stored.thresholdKeyCode = 32; // U
+    stored.refreshKeyCode = VirtualKey::f5;
+    stored.refreshFlags = ModifierFlag::control;
+    stored.thresholdKeyCode = VirtualKey::upArrow;
     stored.thresholdFlags = ModifierFlag::control;
+    stored.thresholdDownKeyCode = VirtualKey::f6;
     ASSERT_TRUE(preferences.save(stored));
     SerialPortManager::reset();
     SerialPortManager::useRegistry(
@@ -51,30 +65,91 @@ TEST(AppShell, ShortcutsFireOnceInFrontAndInTheBackgroundButNotWithCapsLock) {
     ControlPanel* panel = shell.controlPanel();
     ASSERT_TRUE(processEventsUntil(
         [&] { return panel->speedInfo()->isEnabled() && !panel->isReadingBack(); }));
+    std::vector<std::string> expected;
+    // Every contrast sent, and the last one read back and shown: the next step counts from it.
+    const auto settled = [&] {
+        return processEventsUntil([&] {
+            return contrastSettings(monitor) == expected && !panel->isReadingBack() &&
+                   panel->thresholdInfo()->currentText() ==
+                       QString::number(std::stoi(expected.back()));
+        });
+    };
 
     OtherXClient other;
     other.focusOwnWindow();
     ASSERT_TRUE(processEventsUntil([] { return QApplication::activeWindow() == nullptr; }));
-    other.controlTap(OtherXClient::Key::u); // into another application's window
-    ASSERT_TRUE(processEventsUntil([&] { return contrastSettings(monitor).size() == 1; }));
-    ASSERT_TRUE(processEventsUntil([&] { return !panel->isReadingBack(); }));
+    combination(other, {"Control_L", "F5"}); // into another application's window
+    ASSERT_TRUE(processEventsUntil([&] { return monitor.fastRefreshCount() == 1; }));
+    combination(other, {"Control_L", "Up"});
+    expected = {"06"};
+    ASSERT_TRUE(settled());
+    combination(other, {"F6"});
+    expected = {"06", "05"};
+    ASSERT_TRUE(settled());
+
+    combination(other, {"Caps_Lock"});
+    combination(other, {"Num_Lock"});
+    combination(other, {"Control_L", "F5"});
+    combination(other, {"Control_L", "Up"});
+    expected = {"06", "05", "06"};
+    ASSERT_TRUE(settled()) << "Caps Lock and Num Lock on";
+    combination(other, {"Caps_Lock"});
+    combination(other, {"Num_Lock"});
+    ASSERT_TRUE(processEventsUntil([&] { return monitor.fastRefreshCount() == 2; }));
 
     other.focus(shell.mainWindow()->winId());
     ASSERT_TRUE(
         processEventsUntil([&] { return QApplication::activeWindow() == shell.mainWindow(); }));
-    other.controlTap(OtherXClient::Key::u); // into monctl itself
-    ASSERT_TRUE(processEventsUntil([&] { return contrastSettings(monitor).size() == 2; }));
-    ASSERT_TRUE(processEventsUntil([&] { return !panel->isReadingBack(); }));
+    combination(other, {"Control_L", "Up"}); // into monctl itself
+    expected = {"06", "05", "06", "07"};
+    ASSERT_TRUE(settled());
 
-    other.focusOwnWindow();
+    // Without a window manager the window under the pointer gets the keys without being
+    // active: both monitors see each press.
+    other.focusUnderPointer();
+    other.warpPointer(shell.mainWindow()->geometry().center().x(),
+                      shell.mainWindow()->geometry().center().y());
     ASSERT_TRUE(processEventsUntil([] { return QApplication::activeWindow() == nullptr; }));
-    other.tap(OtherXClient::Key::capsLock);
-    other.controlTap(OtherXClient::Key::u); // Caps Lock on: no match
-    other.tap(OtherXClient::Key::capsLock);
-    other.controlTap(OtherXClient::Key::u);
-    ASSERT_TRUE(processEventsUntil([&] { return contrastSettings(monitor).size() == 3; }));
-    ASSERT_TRUE(processEventsUntil([&] { return !panel->isReadingBack(); }));
-    EXPECT_EQ(contrastSettings(monitor), (std::vector<std::string>{"06", "07", "08"}));
+    for (int press = 0; press < 3; ++press)
+        combination(other, {"Control_L", "F5"});
+    combination(other, {"Control_L", "Up"});
+    expected = {"06", "05", "06", "07", "08"};
+    ASSERT_TRUE(settled());
+    EXPECT_EQ(monitor.fastRefreshCount(), 5);
+}
+
+// A press that arrives while the monitor reads is not left where the descriptor cannot show it.
+TEST(AppShell, TheDesktopKeyMonitorAnnouncesEveryPressOnItsDescriptor) {
+    const auto keys = loadDesktopBackends().globalKeys;
+    ASSERT_GE(keys->descriptor(), 0) << keys->whyNull();
+    OtherXClient other;
+    other.focusOwnWindow();
+    std::vector<std::uint16_t> pressed;
+    const auto read = [&] {
+        keys->dispatchPending(
+            [&](std::uint16_t key, std::uint64_t, std::uint64_t) { pressed.push_back(key); });
+    };
+    const auto announced = [&](std::uint16_t key) {
+        const auto deadline = std::chrono::steady_clock::now() + 2s;
+        while (std::find(pressed.begin(), pressed.end(), key) == pressed.end()) {
+            if (std::chrono::steady_clock::now() >= deadline)
+                return false;
+            pollfd readable{keys->descriptor(), POLLIN, 0};
+            if (::poll(&readable, 1, 10) == 1)
+                read();
+        }
+        return true;
+    };
+    for (int round = 0; round < 20; ++round) {
+        pressed.clear();
+        other.press("Control_L", true);
+        other.pressWithoutWaiting("u", true);
+        read();
+        ASSERT_TRUE(announced(VirtualKey::u)) << "round " << round;
+        other.press("u", false);
+        other.press("Control_L", false);
+        read();
+    }
 }
 
 TEST(AppShell, ClosingTheMainWindowEndsTheProgram) {

@@ -6,6 +6,7 @@
 #include "runtime/MainQueue.h"
 #include "serial/FixedPathRegistry.h"
 #include "serial/SerialPortManager.h"
+#include "support/ChildProcess.h"
 #include "support/GuiTestMain.h"
 #include "support/OtherXClient.h"
 
@@ -17,6 +18,7 @@
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTimer>
+#include <csignal>
 #include <gtest/gtest.h>
 
 using namespace monctl;
@@ -28,8 +30,9 @@ TEST(ButtonInput, TheMonitorsButtonsTypeMoveAndClickOnTheDesktop) {
     MonitorSimulator monitor;
     QTemporaryDir home;
     SerialPortManager::reset();
-    SerialPortManager::useRegistry(
-        std::make_unique<FixedPathRegistry>(std::vector<std::string>{monitor.devicePath()}));
+    // Not looked at again: once unplugged, the path may soon be another test process's.
+    SerialPortManager::useRegistry(std::make_unique<FixedPathRegistry>(
+        std::vector<std::string>{monitor.devicePath()}, std::chrono::hours(1)));
     ControlPanel panel(Preferences(home.filePath("monctl.conf")), loadDesktopBackends().input);
     panel.load();
     ASSERT_TRUE(processEventsUntil([&] { return panel.speedInfo()->isEnabled(); }));
@@ -68,35 +71,85 @@ TEST(ButtonInput, TheMonitorsButtonsTypeMoveAndClickOnTheDesktop) {
     EXPECT_EQ((y - 150) % 70, 0);
     EXPECT_GE(y, 150 + 3 * 70) << "one last step after the stop";
     EXPECT_FALSE(other.anyKeyHeld()) << "every key press was released";
+
+    // The monitor goes away while a direction button is held: the move ends with it.
+    monitor.sendButton(19);
+    ASSERT_TRUE(processEventsUntil([&] { return other.pointer().first <= 756 - 70; }));
+    monitor.unplug();
+    EXPECT_TRUE(processEventsUntil([&] { return !panel.isLongMoveRunning(); }));
 }
 
-TEST(ButtonInput, TheStarterMessageWaitsForReturnWhileQueuedWorkGoesOn) {
+// At 200 % the window works in half the pixels, the pointer in all of them.
+TEST(ButtonInput, PointerStepsReachTheWholeOfAScaledDesktop) {
+    MonitorSimulator monitor;
+    QTemporaryDir home;
+    OtherXClient other;
+    other.setResources("Xft.dpi:\t192\n");
+    ::setenv("XDG_CONFIG_HOME", home.path().toLocal8Bit().constData(), 1);
+    ::setenv("QT_SCALE_FACTOR", "2", 1);
+    ChildProcess program({MONCTL_PATH, "--port", monitor.devicePath()});
+    ASSERT_TRUE(monitor.waitForFrames(4, 10s)) << "probed and read back";
+
+    other.warpPointer(1000, 700);
+    monitor.sendButton(8);
+    EXPECT_TRUE(processEventsUntil([&] { return other.pointer() == std::pair(1006, 700); }));
+    monitor.sendButton(9);
+    EXPECT_TRUE(processEventsUntil([&] { return other.pointer() == std::pair(1006, 706); }));
+    program.signal(SIGTERM);
+    program.wait();
+}
+
+TEST(ButtonInput, TheStarterMessageIsShownOnceAtATimeAndWaitsForReturn) {
     QTemporaryDir home;
     SerialPortManager::reset();
     SerialPortManager::useRegistry(std::make_unique<FixedPathRegistry>(std::vector<std::string>{}));
     ControlPanel panel(Preferences(home.filePath("monctl.conf")), loadDesktopBackends().input);
     panel.load();
     changeCurrentLanguage(1);
+    const auto visibleBoxes = [] {
+        std::vector<QMessageBox*> boxes;
+        for (auto* window : QApplication::topLevelWidgets()) {
+            if (auto* box = qobject_cast<QMessageBox*>(window); box && box->isVisible())
+                boxes.push_back(box);
+        }
+        return boxes;
+    };
+    bool stacked = false;
+    QTimer watch; // closes any message shown on top of another, so that nothing hangs
+    QObject::connect(&watch, &QTimer::timeout, [&] {
+        if (const auto boxes = visibleBoxes(); boxes.size() > 1) {
+            stacked = true;
+            boxes.back()->reject();
+        }
+    });
+    watch.start(10);
     bool queuedWorkRan = false;
+    bool secondReturned = false;
     QString shown;
     QStringList buttons;
     QTimer::singleShot(0, [&] {
+        ASSERT_TRUE(processEventsUntil([&] { return visibleBoxes().size() == 1; }));
         MainQueue::shared()->post([&] { queuedWorkRan = true; });
-        QTimer::singleShot(100, [&] {
-            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-            ASSERT_NE(box, nullptr);
-            shown = box->text();
-            for (auto* button : box->buttons())
-                buttons << button->text().remove('&');
-            EXPECT_EQ(static_cast<QAbstractButton*>(box->defaultButton()),
-                      box->button(QMessageBox::Ok));
-            QCoreApplication::postEvent(
-                box, new QKeyEvent(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier));
+        MainQueue::shared()->post([&] {
+            panel.receiveKeyBoardClickWithCodeForStarter(); // pressed again while it is up
+            secondReturned = true;
         });
+        ASSERT_TRUE(processEventsUntil([&] { return secondReturned; }));
+        auto* box = visibleBoxes().front();
+        shown = box->text();
+        for (auto* button : box->buttons())
+            buttons << button->text().remove('&');
+        EXPECT_EQ(static_cast<QAbstractButton*>(box->defaultButton()),
+                  box->button(QMessageBox::Ok));
+        QCoreApplication::postEvent(
+            box, new QKeyEvent(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier));
     });
     panel.receiveKeyBoardClickWithCodeForStarter(); // returns when the message is closed
     EXPECT_TRUE(queuedWorkRan);
+    EXPECT_TRUE(secondReturned);
+    EXPECT_FALSE(stacked);
     EXPECT_EQ(shown, "Currently there is no starter, and the stability is poor. Press Enter to "
                      "close the pop-up window.");
     EXPECT_EQ(buttons, QStringList{"OK"});
+    EXPECT_TRUE(visibleBoxes().empty());
 }

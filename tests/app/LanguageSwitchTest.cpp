@@ -135,6 +135,7 @@ TEST_F(LanguageSwitch, TheSettingsRelabelBothWindowsAndRefitTheirWidth) {
         auto* settings = qobject_cast<SettingsWindow*>(QApplication::activeModalWidget());
         ASSERT_NE(settings, nullptr);
         auto* recorder = settings->thresholdInfocutView();
+        recorder->setShortcutValue(Shortcut(32, ModifierFlag::control));
         recorder->setRecording(true);
         EXPECT_TRUE(processEventsUntil([&] { return fitsItsTexts(settings); }));
         seen << recorder->title() << caption(settings, "refreshHotKey");

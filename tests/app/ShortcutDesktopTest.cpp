@@ -21,7 +21,7 @@ namespace {
 const std::string systemMessage =
     "This combination cannot be used because it is already used by a system-wide keyboard "
     "shortcut.\nIf you really want to use this key combination, most shortcuts can be changed "
-    "in the Keyboard & Mouse panel in System Preferences.";
+    "in the keyboard shortcut settings of your desktop.";
 
 } // namespace
 

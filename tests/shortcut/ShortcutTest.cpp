@@ -33,6 +33,21 @@ TEST(Shortcut, KeepsOnlyTheFourModifiersAndShowsThemInOrder) {
     EXPECT_EQ(Shortcut(Shortcut::noKey, 0).carbonKeyCode(), 0u);
 }
 
+// What the windows show: the names Linux desktops use, not the glyphs.
+TEST(Shortcut, DesktopTextsNameTheKeysAsLinuxDesktopsDo) {
+    useChineseShortcutTexts(false);
+    EXPECT_EQ(Shortcut(15, Flag::control | Flag::shift).desktopText(), "Ctrl+Shift+R");
+    EXPECT_EQ(Shortcut(0, 0x1E0000).desktopText(), "Ctrl+Alt+Shift+Super+A");
+    EXPECT_EQ(Shortcut(96, Flag::command).desktopText(), "Super+F5");
+    EXPECT_EQ(Shortcut(126, Flag::control).desktopText(), "Ctrl+Up");
+    EXPECT_EQ(Shortcut(116, 0).desktopText(), "PgUp");
+    EXPECT_EQ(Shortcut(83, Flag::control).desktopText(), "Ctrl+Num+1");
+    EXPECT_EQ(Shortcut(49, Flag::option).desktopText(), "Alt+Space");
+    EXPECT_EQ(Shortcut(Shortcut::noKey, Flag::control | Flag::shift).desktopModifiersText(),
+              "Ctrl+Shift+");
+    EXPECT_EQ(Shortcut(0, 0).desktopModifiersText(), "");
+}
+
 TEST(Shortcut, KeyTextsComeFromTheFixedTableThenTheLayout) {
     useChineseShortcutTexts(false);
     EXPECT_EQ(Shortcut(122, 0).keyCodeString(), "F1");

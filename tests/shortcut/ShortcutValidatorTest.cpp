@@ -53,7 +53,8 @@ TEST(ShortcutValidator, FindsTheMenuItemThatHoldsACombinationDepthFirst) {
 }
 
 // The validator, the key texts and the flags a key's presses carry know the same function
-// keys; a shortcut recorded on a key whose presses carry a flag of their own never matches.
+// keys; a recorded shortcut matches its key's presses whatever flags of their own they carry
+// and whatever lock keys are on, and a function key matches without a modifier too.
 TEST(ShortcutValidator, AgreesWithTheKeyTextsAndTheKeyFlagsOnEveryKey) {
     const auto& validator = ShortcutValidator::sharedValidator();
     const std::regex functionKeyName("F[0-9]+");
@@ -74,11 +75,17 @@ TEST(ShortcutValidator, AgreesWithTheKeyTextsAndTheKeyFlagsOnEveryKey) {
             EXPECT_TRUE(usableBare) << code;
         }
 
-        HotkeyState hotkeys;
+        HotkeyState hotkeys{0, 0, 0, 0, 0, 0};
         const auto recorded = Shortcut::shortcutWithEvent(key, keyFlags | Flag::control);
         hotkeys.RefreshHotkeyKeyCode = static_cast<std::uint32_t>(recorded.keyCode());
         hotkeys.RefreshHotkeyModifierFlags = static_cast<std::uint32_t>(recorded.modifierFlags());
-        EXPECT_EQ(hotkeys.matches(key, keyFlags | Flag::control).empty(), keyFlags != 0) << code;
+        EXPECT_EQ(hotkeys.matches(key, keyFlags | Flag::control).size(), 1u) << code;
+        EXPECT_EQ(hotkeys.matches(key, keyFlags | Flag::control | Flag::capsLock).size(), 1u)
+            << code;
+        EXPECT_TRUE(hotkeys.matches(key, keyFlags | Flag::control | Flag::shift).empty()) << code;
+        hotkeys.RefreshHotkeyModifierFlags = 0;
+        EXPECT_EQ(hotkeys.matches(key, keyFlags | Flag::capsLock).size(), usableBare ? 1u : 0u)
+            << code;
     }
     EXPECT_EQ(bareKeys, 20) << "F1 to F20";
     EXPECT_EQ(namedFunctionKeys, 19) << "F20 has no text of its own";

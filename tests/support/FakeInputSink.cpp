@@ -9,6 +9,11 @@ PointerPosition FakeInputSink::pointerLocation() {
     return m_pointer;
 }
 
+DesktopArea FakeInputSink::desktopArea() {
+    std::lock_guard lock(m_mutex);
+    return m_desktop;
+}
+
 void FakeInputSink::postKeyPress(std::uint16_t virtualKey, std::uint64_t flags) {
     add(fmt::format("key {} {:X}", virtualKey, flags));
 }
@@ -34,20 +39,19 @@ void FakeInputSink::placePointer(PointerPosition at) {
     m_pointer = at;
 }
 
+void FakeInputSink::resizeDesktop(DesktopArea area) {
+    std::lock_guard lock(m_mutex);
+    m_desktop = area;
+}
+
 std::vector<std::string> FakeInputSink::posted() const {
     std::lock_guard lock(m_mutex);
     return m_posted;
 }
 
-std::vector<std::chrono::steady_clock::time_point> FakeInputSink::postedTimes() const {
-    std::lock_guard lock(m_mutex);
-    return m_times;
-}
-
 void FakeInputSink::add(std::string what) {
     std::lock_guard lock(m_mutex);
     m_posted.push_back(std::move(what));
-    m_times.push_back(std::chrono::steady_clock::now());
 }
 
 } // namespace monctl::test

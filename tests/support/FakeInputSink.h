@@ -2,7 +2,6 @@
 
 #include "input/InputSink.h"
 
-#include <chrono>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -16,6 +15,7 @@ public:
     explicit FakeInputSink(PointerPosition pointer = {100, 100}) : m_pointer(pointer) {}
 
     PointerPosition pointerLocation() override;
+    DesktopArea desktopArea() override;
     void postKeyPress(std::uint16_t virtualKey, std::uint64_t flags) override;
     void postPointerMove(PointerPosition to) override;
     void postClick(int button, PointerPosition at) override;
@@ -24,16 +24,16 @@ public:
     void showMessage(const std::string& text);
 
     void placePointer(PointerPosition at);
+    void resizeDesktop(DesktopArea area);
     std::vector<std::string> posted() const;
-    std::vector<std::chrono::steady_clock::time_point> postedTimes() const;
 
 private:
     void add(std::string what);
 
     mutable std::mutex m_mutex;
     PointerPosition m_pointer;
+    DesktopArea m_desktop{0, 0, 1280, 800};
     std::vector<std::string> m_posted;
-    std::vector<std::chrono::steady_clock::time_point> m_times;
 };
 
 } // namespace monctl::test

@@ -1,5 +1,6 @@
 #include "support/OtherXClient.h"
 
+#include <X11/Xatom.h>
 #include <X11/Xlib.h>
 #include <X11/extensions/XTest.h>
 #include <X11/keysym.h>
@@ -16,14 +17,6 @@ struct OtherXClient::Connection {
         XSync(display, False);
     }
 };
-
-namespace {
-
-KeySym symbolOf(OtherXClient::Key key) {
-    return key == OtherXClient::Key::u ? XK_u : XK_Caps_Lock;
-}
-
-} // namespace
 
 OtherXClient::OtherXClient() : m_connection(std::make_unique<Connection>()) {
     Display* display = m_connection->display;
@@ -48,15 +41,8 @@ void OtherXClient::focusOwnWindow() {
     focus(m_connection->window);
 }
 
-void OtherXClient::tap(Key key) {
-    m_connection->press(symbolOf(key), True);
-    m_connection->press(symbolOf(key), False);
-}
-
-void OtherXClient::controlTap(Key key) {
-    m_connection->press(XK_Control_L, True);
-    tap(key);
-    m_connection->press(XK_Control_L, False);
+void OtherXClient::focusUnderPointer() {
+    focus(PointerRoot);
 }
 
 unsigned long OtherXClient::windowNamed(const char* name) {
@@ -90,6 +76,14 @@ void OtherXClient::askToClose(unsigned long window) {
     message.xclient.data.l[0] = static_cast<long>(XInternAtom(display, "WM_DELETE_WINDOW", False));
     message.xclient.data.l[1] = CurrentTime;
     XSendEvent(display, window, False, NoEventMask, &message);
+    XSync(display, False);
+}
+
+void OtherXClient::setResources(const std::string& resources) {
+    Display* display = m_connection->display;
+    XChangeProperty(display, DefaultRootWindow(display), XA_RESOURCE_MANAGER, XA_STRING, 8,
+                    PropModeReplace, reinterpret_cast<const unsigned char*>(resources.data()),
+                    static_cast<int>(resources.size()));
     XSync(display, False);
 }
 
@@ -149,6 +143,13 @@ bool OtherXClient::anyKeyHeld() {
 
 void OtherXClient::press(const char* keysym, bool down) {
     m_connection->press(XStringToKeysym(keysym), down ? True : False);
+}
+
+void OtherXClient::pressWithoutWaiting(const char* keysym, bool down) {
+    Display* display = m_connection->display;
+    XTestFakeKeyEvent(display, XKeysymToKeycode(display, XStringToKeysym(keysym)),
+                      down ? True : False, CurrentTime);
+    XFlush(display);
 }
 
 void OtherXClient::grabControlAltK() {

@@ -11,19 +11,19 @@ namespace monctl::test {
 // manager would.
 class OtherXClient {
 public:
-    enum class Key { u, capsLock };
-
     OtherXClient();
     ~OtherXClient();
 
     void focus(unsigned long window);
     void focusOwnWindow();
-    void tap(Key key);
-    void controlTap(Key key);
+    // Keys go to the window under the pointer, which gets them without being focused.
+    void focusUnderPointer();
     // The top-level window with this name, or 0.
     unsigned long windowNamed(const char* name);
     // What a window manager does when the user closes a window.
     void askToClose(unsigned long window);
+    // The desktop's X resources (the root window's RESOURCE_MANAGER), e.g. "Xft.dpi:\t192\n".
+    void setResources(const std::string& resources);
 
     // The input its own window received since last asked: "key down Down",
     // "key up Down", "button down 1", "button up 1".
@@ -34,6 +34,8 @@ public:
     // Holds (or lets go) a passive grab of Control+Alt+K on the root window.
     // Presses or releases the key of an X keysym name ("Shift_L", "a", "Escape").
     void press(const char* keysym, bool down);
+    // The same, returning as soon as the request is sent, before the server has handled it.
+    void pressWithoutWaiting(const char* keysym, bool down);
     void grabControlAltK();
     void ungrabControlAltK();
 

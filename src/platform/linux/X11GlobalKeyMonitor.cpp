@@ -2,7 +2,6 @@
 
 #include "shortcut/NativeKeyPress.h"
 
-#include <X11/XKBlib.h>
 #include <X11/Xlib.h>
 #include <X11/extensions/XInput2.h>
 
@@ -37,7 +36,6 @@ std::unique_ptr<X11GlobalKeyMonitor> X11GlobalKeyMonitor::open(std::string& whyU
 X11GlobalKeyMonitor::X11GlobalKeyMonitor(Display* display, int inputOpcode)
     : m_display(display), m_inputOpcode(inputOpcode) {
     readModifierMap();
-    m_capsLocked = serverCapsLock();
 }
 
 X11GlobalKeyMonitor::~X11GlobalKeyMonitor() {
@@ -67,12 +65,8 @@ unsigned X11GlobalKeyMonitor::modifierMaskOf(unsigned keycode) const {
     return keycode < 256 ? m_modifierKeys[keycode] : 0;
 }
 
-bool X11GlobalKeyMonitor::serverCapsLock() const {
-    XkbStateRec state{};
-    return XkbGetState(m_display, XkbUseCoreKbd, &state) == Success &&
-           (state.locked_mods & LockMask) != 0;
-}
-
+// Any request that waits for a reply reads the events that come before it into Xlib's queue,
+// where the descriptor no longer shows them: the queue is emptied after the last such call.
 void X11GlobalKeyMonitor::dispatchPending(const KeyPressHandler& onKeyPress) {
     while (XPending(m_display) > 0) {
         XEvent event;
@@ -89,12 +83,9 @@ void X11GlobalKeyMonitor::dispatchPending(const KeyPressHandler& onKeyPress) {
         const auto* raw = static_cast<const XIRawEvent*>(cookie->data);
         const auto keycode = static_cast<unsigned>(raw->detail);
         const bool pressed = cookie->evtype == XI_RawKeyPress;
+        const auto time = static_cast<std::uint64_t>(raw->time);
         XFreeEventData(m_display, cookie);
 
-        // The server's state may be ahead of the events still queued here, so Caps Lock is
-        // followed from the events too, and read again once the queue is empty.
-        if (pressed && (modifierMaskOf(keycode) & LockMask) != 0)
-            m_capsLocked = !m_capsLocked;
         const unsigned mask = modifierMaskOf(keycode) & ~static_cast<unsigned>(LockMask);
         if (mask != 0) {
             if (pressed)
@@ -104,15 +95,14 @@ void X11GlobalKeyMonitor::dispatchPending(const KeyPressHandler& onKeyPress) {
         }
         if (!pressed)
             continue;
-        unsigned state = m_capsLocked ? LockMask : 0;
+        unsigned state = 0;
         for (const auto heldKey : m_held) {
             if (heldKey != keycode)
                 state |= modifierMaskOf(heldKey);
         }
         if (const auto press = keyPressFromNative(keycode, state))
-            onKeyPress(press->virtualKey, press->flags);
+            onKeyPress(press->virtualKey, press->flags, time);
     }
-    m_capsLocked = serverCapsLock();
 }
 
 } // namespace monctl

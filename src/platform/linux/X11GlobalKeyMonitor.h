@@ -11,8 +11,8 @@ typedef struct _XDisplay Display; // NOLINT(bugprone-reserved-identifier)
 namespace monctl {
 
 // Raw key events of every keyboard, from XInput 2 on a connection of its own. Raw events
-// carry no modifier state, so the held modifiers and Caps Lock are followed from the same
-// events.
+// carry no modifier state, so the held modifiers are followed from the same events; lock keys
+// take no part in a combination and are not followed.
 class X11GlobalKeyMonitor final : public GlobalKeyMonitor {
 public:
     static std::unique_ptr<X11GlobalKeyMonitor> open(std::string& whyUnavailable);
@@ -26,13 +26,11 @@ private:
     X11GlobalKeyMonitor(Display* display, int inputOpcode);
     void readModifierMap();
     unsigned modifierMaskOf(unsigned keycode) const;
-    bool serverCapsLock() const;
 
     Display* m_display;
     int m_inputOpcode;
     unsigned m_modifierKeys[256] = {}; // X modifier mask of each keycode
     std::multiset<unsigned> m_held;    // modifier keycodes held down
-    bool m_capsLocked = false;
 };
 
 } // namespace monctl

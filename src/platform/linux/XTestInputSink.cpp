@@ -53,6 +53,22 @@ PointerPosition XTestInputSink::pointerLocation() {
     return {static_cast<double>(rootX), static_cast<double>(rootY)};
 }
 
+// The root window spans every screen, and RandR resizes it when screens change.
+DesktopArea XTestInputSink::desktopArea() {
+    std::lock_guard lock(m_mutex);
+    Window root = 0;
+    int x = 0;
+    int y = 0;
+    unsigned width = 0;
+    unsigned height = 0;
+    unsigned border = 0;
+    unsigned depth = 0;
+    if (!XGetGeometry(m_display, DefaultRootWindow(m_display), &root, &x, &y, &width, &height,
+                      &border, &depth))
+        return {};
+    return {0, 0, static_cast<double>(width), static_cast<double>(height)};
+}
+
 // A lone key-down would stay held and repeat on X11, so every press is followed by its
 // release; the modifiers the flags name are held around it.
 void XTestInputSink::postKeyPress(std::uint16_t virtualKey, std::uint64_t flags) {

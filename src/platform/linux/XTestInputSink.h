@@ -18,6 +18,7 @@ public:
     ~XTestInputSink() override;
 
     PointerPosition pointerLocation() override;
+    DesktopArea desktopArea() override;
     void postKeyPress(std::uint16_t virtualKey, std::uint64_t flags) override;
     void postPointerMove(PointerPosition to) override;
     void postClick(int button, PointerPosition at) override;

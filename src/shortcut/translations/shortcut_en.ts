@@ -30,10 +30,10 @@
     </message>
     <message>
         <source>This combination cannot be used because it is already used by a system-wide keyboard shortcut.
-If you really want to use this key combination, most shortcuts can be changed in the Keyboard &amp; Mouse panel in System Preferences.</source>
+If you really want to use this key combination, most shortcuts can be changed in the keyboard shortcut settings of your desktop.</source>
         <extracomment>Message for alert when shortcut is already used by the system</extracomment>
         <translation>This combination cannot be used because it is already used by a system-wide keyboard shortcut.
-If you really want to use this key combination, most shortcuts can be changed in the Keyboard &amp; Mouse panel in System Preferences.</translation>
+If you really want to use this key combination, most shortcuts can be changed in the keyboard shortcut settings of your desktop.</translation>
     </message>
 </context>
 </TS>

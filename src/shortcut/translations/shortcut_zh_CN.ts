@@ -30,10 +30,10 @@
     </message>
     <message>
         <source>This combination cannot be used because it is already used by a system-wide keyboard shortcut.
-If you really want to use this key combination, most shortcuts can be changed in the Keyboard &amp; Mouse panel in System Preferences.</source>
+If you really want to use this key combination, most shortcuts can be changed in the keyboard shortcut settings of your desktop.</source>
         <extracomment>Message for alert when shortcut is already used by the system</extracomment>
         <translation>此组合键已被系统范围的键盘快捷键使用，因此无法使用。
-如果确实要使用此组合键，大多数快捷键都可以在系统设置的键盘面板中更改。</translation>
+如果确实要使用此组合键，大多数快捷键都可以在桌面环境的键盘快捷键设置中更改。</translation>
     </message>
 </context>
 </TS>
