@@ -3,6 +3,7 @@
 #include "support/ChildProcess.h"
 
 #include <csignal>
+#include <cstdio>
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/file.h>
@@ -44,6 +45,7 @@ TEST(MonctlCli, ListsTheMonitorsAmongThePortsInTheOrderTheyAnswered) {
     EXPECT_EQ(run.output, name(first) + " " + first.devicePath() + "\n" + name(second) + " " +
                               second.devicePath() + "\n");
     EXPECT_EQ(silent.receivedFrames(), std::vector<std::string>{probe});
+    EXPECT_EQ(run.errors.find("was opened"), std::string::npos) << "told with -v only";
 }
 
 TEST(MonctlCli, SetsReadsBackRefreshesAndSynchronisesTheActiveMonitor) {
@@ -160,4 +162,25 @@ TEST(MonctlCli, WatchPrintsReportsAndButtonsUntilInterrupted) {
     EXPECT_EQ(watch.readLine(), "long-move end");
     watch.signal(SIGTERM);
     EXPECT_EQ(watch.wait(), 0);
+}
+
+// Failures of the line end the command at once with the device and the reason.
+TEST(MonctlCli, ALineThatFailsIsNamedAndNeverReportedAsSuccess) {
+    const std::string plainFile = ::testing::TempDir() + "monctl-plain-file";
+    std::fclose(std::fopen(plainFile.c_str(), "w"));
+    auto run = runMonctl({"--port", plainFile, "list"});
+    EXPECT_EQ(run.status, 3);
+    EXPECT_EQ(run.errors, "monctl: " + plainFile + ": not a serial device\n");
+    std::remove(plainFile.c_str());
+
+    // The monitor answers the probe, then goes away while it is asked for its contrast.
+    MonitorSimulator monitor;
+    monitor.setAnswerDelay(200ms);
+    ChildProcess get(
+        {MONCTL_PATH, "--port", monitor.devicePath(), "--timeout", "30", "get", "contrast"});
+    ASSERT_TRUE(monitor.waitForFrames(2, 10s)) << "the probe, then the read-back";
+    monitor.unplug();
+    EXPECT_EQ(get.wait(10s), 1) << "ended by the unplug, not by the 30 s time-out";
+    EXPECT_EQ(get.errors(), "monctl: " + monitor.devicePath() + ": the device went away\n");
+    EXPECT_EQ(get.output(), "");
 }

@@ -2,7 +2,9 @@
 #include "device/CommandFrame.h"
 #include "device/PortCommand.h"
 
+#include <fcntl.h>
 #include <future>
+#include <sys/ioctl.h>
 #include <thread>
 
 using namespace monctl;
@@ -91,4 +93,49 @@ TEST_F(SerialPortWriteTest, AWriteCutOffByUnplugFailsAndIsReported) {
     }
     EXPECT_EQ(delegate->count("removed"), 1u);
     EXPECT_FALSE(port->sendData(framesFor(7, 1)));
+}
+
+// A far end that stops reading (a hung monitor, flow control held) must not hold a writer:
+// the write that cannot finish in time fails, the ones after it fail at once, and the line
+// works again once it drains.
+TEST_F(SerialPortWriteTest, ALineThatStopsDrainingFailsTheWriteInsteadOfHanging) {
+    simulator.setSilent(true);
+    simulator.setReadingPaused(true);
+    openPort();
+    port->setWriteTimeout(100ms);
+    int accepted = 0;
+    while (port->sendData(framesFor(7, 10)))
+        ++accepted;
+    EXPECT_GT(accepted, 0) << "the terminal's buffers took some first";
+    EXPECT_FALSE(port->sendData(framesFor(7, 1))) << "stalled: fails without waiting again";
+    ASSERT_TRUE(runMainUntil([&] { return delegate->count("error") == 2; }));
+    for (const auto& call : delegate->calls) {
+        if (call.operation == "error") {
+            EXPECT_EQ(call.error.code, std::error_code(ETIMEDOUT, std::system_category()));
+        }
+    }
+    EXPECT_TRUE(port->isOpen());
+
+    // What was written before the stall arrives; then the line takes writes again.
+    simulator.setReadingPaused(false);
+    ASSERT_TRUE(simulator.waitForFrames(static_cast<std::size_t>(accepted) * 10, 10s));
+    EXPECT_TRUE(runMainUntil([&] { return port->sendData(framesFor(8, 1)); }));
+}
+
+// Bytes the device sent before the port was opened answered someone else.
+TEST_F(SerialPortWriteTest, WhatTheDeviceSentBeforeTheOpenIsNotRead) {
+    const auto stale = MonitorSimulator::deviceFrame(6, 5);
+    simulator.sendRaw(stale);
+    const int watcher = ::open(simulator.devicePath().c_str(), O_RDONLY | O_NOCTTY | O_NONBLOCK);
+    ASSERT_GE(watcher, 0);
+    int queued = 0;
+    ASSERT_TRUE(runMainUntil([&] {
+        return ::ioctl(watcher, FIONREAD, &queued) == 0 && queued == static_cast<int>(stale.size());
+    }));
+    ::close(watcher);
+    openPort();
+    const auto fresh = MonitorSimulator::deviceFrame(6, 3);
+    simulator.sendRaw(fresh);
+    ASSERT_TRUE(runMainUntil([&] { return delegate->receivedBytes().size() >= fresh.size(); }));
+    EXPECT_EQ(delegate->receivedBytes(), bytesOf(fresh));
 }
