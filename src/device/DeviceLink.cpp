@@ -43,6 +43,10 @@ void DeviceLink::startProbe() {
     auto& state = *m_state;
     const auto ports = SerialPortManager::sharedSerialPortManager().availablePorts();
     state.portHelper = std::make_shared<DeviceLinkDelegate>(m_state);
+    state.probe = [weak = std::weak_ptr(m_state)](const std::shared_ptr<SerialPort>& port) {
+        if (const auto linked = weak.lock())
+            probePort(linked, port);
+    };
     // Monitors plugged in later are probed as they appear.
     state.hotPlug = NotificationCenter::defaultCenter().addObserver(
         SerialPortManager::SerialPortWasConnectedNotification,

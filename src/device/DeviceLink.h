@@ -5,7 +5,10 @@
 
 #include <chrono>
 #include <cstdio>
+#include <functional>
+#include <map>
 #include <memory>
+#include <string>
 #include <vector>
 
 namespace monctl {
@@ -26,6 +29,8 @@ struct DeviceLinkState {
     Connection hotPlug;              // probes ports that appear later
     FILE* openedPortStream = stdout; // where "Serial port ... was opened" goes; none: nowhere
     Signal<std::shared_ptr<SerialPort>, SerialPortError> portErrors;
+    std::function<void(const std::shared_ptr<SerialPort>&)> probe; // probes a port (again)
+    std::map<std::string, int> busyRetries; // by path: tries since the port was found busy
 };
 
 // Finds the monitors among the serial ports and sends commands to the active one.

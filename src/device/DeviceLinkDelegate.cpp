@@ -4,7 +4,10 @@
 #include "device/FrameDispatch.h"
 #include "device/ReportController.h"
 #include "runtime/MainQueue.h"
+#include "runtime/RepeatingTimer.h"
+#include "serial/PlatformTerminal.h"
 #include "serial/SerialPort.h"
+#include "serial/SerialPortManager.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -83,13 +86,43 @@ void DeviceLinkDelegate::wasRemovedFromSystem(SerialPort& port) {
 
 void DeviceLinkDelegate::didEncounterError(SerialPort& port, const SerialPortError& error) {
     spdlog::debug("{} {} {}", "-[DeviceLinkDelegate serialPort:didEncounterError:]", port.name(),
-                 error.text());
+                  error.text());
     if (const auto linked = m_state.lock())
         linked->portErrors.notify(port.shared_from_this(), error);
+    if (error.code == std::errc::device_or_resource_busy && !port.isOpen())
+        retryBusyPort(port.shared_from_this());
+}
+
+// Another program holds the port (ModemManager probing a new adapter, another monctl, a
+// terminal program): it is tried again every half second for ten seconds, then every five
+// seconds while the device is listed.
+void DeviceLinkDelegate::retryBusyPort(const std::shared_ptr<SerialPort>& port) {
+    const auto linked = m_state.lock();
+    if (!linked || !linked->probe)
+        return;
+    const int tries = linked->busyRetries[port->path()]++;
+    if (tries == 0) {
+        const auto holder = platform::holderOf(port->path());
+        spdlog::warn("{} is in use by {}; monctl tries again until it is free", port->path(),
+                     holder.empty() ? "another program" : holder);
+    }
+    using namespace std::chrono_literals;
+    const auto delay = tries < 20 ? std::chrono::nanoseconds(500ms) : std::chrono::nanoseconds(5s);
+    RepeatingTimer::start(delay, 0ns, [state = m_state, weak = std::weak_ptr(port)] {
+        MainQueue::shared()->post([state, weak] {
+            const auto again = state.lock();
+            const auto busy = weak.lock();
+            if (again && busy && !busy->isOpen() && SerialPortManager::exists() &&
+                listed(SerialPortManager::sharedSerialPortManager().availablePorts(), *busy))
+                again->probe(busy);
+        });
+    });
 }
 
 void DeviceLinkDelegate::wasOpened(SerialPort& port) {
     const auto linked = m_state.lock();
+    if (linked)
+        linked->busyRetries.erase(port.path());
     if (linked && linked->openedPortStream)
         std::fprintf(linked->openedPortStream, "Serial port %s was opened\n", port.name().c_str());
 }

@@ -31,6 +31,7 @@ public:
 
 private:
     void handleFrame(SerialPort& port, const DeviceFrame& frame);
+    void retryBusyPort(const std::shared_ptr<SerialPort>& port);
 
     std::weak_ptr<DeviceLinkState> m_state;
     std::shared_ptr<SerialPort> m_serialPort;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <optional>
+#include <string>
 #include <system_error>
 
 namespace monctl::platform {
@@ -19,5 +20,7 @@ bool meansDeviceGone(int errorNumber);
 // An error code from a modem-line call that means the device has no modem lines
 // (pseudo-terminals), which is not a failure.
 bool meansNoModemLines(int errorNumber);
+// Another process that has the device open, as "name (pid)"; empty when none can be seen.
+std::string holderOf(const std::string& devicePath);
 
 } // namespace monctl::platform

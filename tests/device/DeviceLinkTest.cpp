@@ -9,8 +9,10 @@
 #include "support/TestMain.h"
 
 #include <algorithm>
+#include <fcntl.h>
 #include <filesystem>
 #include <gtest/gtest.h>
+#include <sys/file.h>
 #include <unistd.h>
 
 using namespace monctl;
@@ -209,4 +211,22 @@ TEST_F(DeviceLinkTest, RemovalOfAPortThatNeverAnsweredLeavesTheListAlone) {
     EXPECT_EQ(report->calls.front(), "list changed");
     EXPECT_EQ(ports->size(), 1u);
     EXPECT_EQ(link.state().portHelper->serialPort(), nullptr);
+}
+
+// A port another program holds when it is probed (ModemManager, a terminal program) is found
+// once it is let go, without a replug.
+TEST_F(DeviceLinkTest, AMonitorWhosePortWasBusyIsFoundOnceItIsFree) {
+    MonitorSimulator monitor;
+    const int holder = ::open(monitor.devicePath().c_str(), O_RDWR | O_NOCTTY);
+    ASSERT_EQ(::flock(holder, LOCK_EX | LOCK_NB), 0);
+    int busy = 0;
+    const auto errors = link.state().portErrors.connect([&](const auto&, const SerialPortError& e) {
+        busy += e.code == std::errc::device_or_resource_busy;
+    });
+    start({monitor.devicePath()});
+    ASSERT_TRUE(runMainUntil([&] { return busy >= 2; })) << "tried again while held";
+    EXPECT_TRUE(ports->empty());
+    ::close(holder);
+    ASSERT_TRUE(runMainUntil([&] { return ports->size() == 1; }));
+    EXPECT_EQ(link.state().currentPort, portOf(monitor));
 }
