@@ -87,7 +87,10 @@ private:
             if (std::find(m_request.ports.begin(), m_request.ports.end(), port->path()) !=
                     m_request.ports.end() &&
                 !port->isOpen())
-                m_unopened.emplace(port->path(), error.description());
+                m_unopened.emplace(port->path(),
+                                   error.code == std::errc::inappropriate_io_control_operation
+                                       ? "not a serial device"
+                                       : error.description());
         });
         // A device that stops taking data must not hold the command line past its time.
         const auto writeLimit =

@@ -172,6 +172,9 @@ TEST(MonctlCli, ALineThatFailsIsNamedAndNeverReportedAsSuccess) {
     EXPECT_EQ(run.status, 3);
     EXPECT_EQ(run.errors, "monctl: " + plainFile + ": not a serial device\n");
     std::remove(plainFile.c_str());
+    run = runMonctl({"--port", "/dev/null", "list"});
+    EXPECT_EQ(run.status, 3);
+    EXPECT_EQ(run.errors, "monctl: /dev/null: not a serial device\n") << "one plain line";
 
     // The monitor answers the probe, then goes away while it is asked for its contrast.
     MonitorSimulator monitor;
