@@ -41,7 +41,7 @@ class Simulator:
 
 def soak(name, command, found, build, cycles, link, env=None):
     current = [Simulator(build, link)]
-    log = tempfile.TemporaryFile(mode="w+")
+    log = tempfile.TemporaryFile(mode="w+", errors="replace")
     program = subprocess.Popen(command, stdout=log, stderr=subprocess.STDOUT, env=env, text=True)
 
     # The report is said again until it shows: the monitor may not be listed yet.

@@ -124,7 +124,7 @@ std::string Shortcut::desktopModifiersText() const {
     std::string names;
     for (const auto& key : modifierKeys) {
         if (m_modifierFlags & key.flag)
-            names = names + key.desktopName + "+";
+            names.append(key.desktopName).append("+");
     }
     return names;
 }

@@ -37,7 +37,7 @@ std::string holderOf(const std::string& devicePath) {
             continue;
         std::string name;
         std::getline(std::ifstream(entry->path() / "comm"), name);
-        return name + " (" + pid + ")";
+        return name.append(" (").append(pid).append(")");
     }
     return {};
 }
