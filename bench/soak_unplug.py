@@ -82,11 +82,15 @@ def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("--cycles", type=int, default=500)
     parser.add_argument("--build", default="build/asan")
+    parser.add_argument("--only", choices=["watch", "window"], help="soak one of the two")
     arguments = parser.parse_args()
     link = tempfile.mktemp(prefix="monctl-soak-")
     monctl = f"{arguments.build}/src/app/monctl"
-    soak("watch", [monctl, "watch", "--port", link], lines_with("contrast 7"),
-         arguments.build, arguments.cycles, link)
+    if arguments.only != "window":
+        soak("watch", [monctl, "watch", "--port", link], lines_with("contrast 7"),
+             arguments.build, arguments.cycles, link)
+    if arguments.only == "watch":
+        return
     display = subprocess.Popen(["Xvfb", ":77", "-screen", "0", "1280x800x24", "-noreset"],
                                stderr=subprocess.DEVNULL)
     time.sleep(1)
