@@ -41,8 +41,11 @@ class Simulator:
 
 def soak(name, command, found, build, cycles, link, env=None):
     current = [Simulator(build, link)]
-    log = tempfile.TemporaryFile(mode="w+", errors="replace")
-    program = subprocess.Popen(command, stdout=log, stderr=subprocess.STDOUT, env=env, text=True)
+    # monctl appends to the log; it is read through a descriptor of its own, so that reading
+    # never moves where monctl writes.
+    path = tempfile.mktemp(prefix="monctl-soak-log-")
+    program = subprocess.Popen(command, stdout=open(path, "a"), stderr=subprocess.STDOUT, env=env)
+    log = open(path, errors="replace")
 
     # The report is said again until it shows: the monitor may not be listed yet.
     def seen(count):
@@ -58,15 +61,19 @@ def soak(name, command, found, build, cycles, link, env=None):
     start = counts(program.pid)
     again = 0
     for _ in range(cycles):
+        target = found(log) + 1  # before the unplug: the monitor may be back before we look
         current[0].unplug()
         current[0] = Simulator(build, link)
-        if not wait_for(seen(found(log) + 1), 20):
+        if not wait_for(seen(target), 20):
+            log.seek(0)
+            print(f"{name}: not found again; the last lines:\n" + "".join(log.readlines()[-20:]))
             break
         again += 1
     end = counts(program.pid)
     current[0].unplug()
     program.terminate()
     program.wait(20)
+    os.remove(path)
     print(f"{name}: {cycles} cycles, found again {again} times; "
           f"descriptors {start[0]} -> {end[0]}, threads {start[1]} -> {end[1]}")
 
