@@ -22,5 +22,8 @@ bool meansDeviceGone(int errorNumber);
 bool meansNoModemLines(int errorNumber);
 // Another process that has the device open, as "name (pid)"; empty when none can be seen.
 std::string holderOf(const std::string& devicePath);
+// The name of the group that owns a device node (its number when it has no name); "" when
+// the node cannot be read.
+std::string owningGroupOf(const std::string& devicePath);
 
 } // namespace monctl::platform
