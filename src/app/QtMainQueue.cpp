@@ -1,5 +1,7 @@
 #include "app/QtMainQueue.h"
 
+#include "app/QtDescriptorWatch.h"
+
 #include <QMetaObject>
 #include <QObject>
 #include <QThread>
@@ -12,6 +14,11 @@ void QtMainQueue::post(Task task) {
 
 bool QtMainQueue::isCurrentThread() const {
     return QThread::currentThread() == m_application->thread();
+}
+
+std::unique_ptr<DescriptorWatch> QtMainQueue::watchReadable(int descriptor,
+                                                            DescriptorWatch::Handler onReadable) {
+    return std::make_unique<QtDescriptorWatch>(descriptor, std::move(onReadable));
 }
 
 } // namespace monctl

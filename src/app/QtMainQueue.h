@@ -14,6 +14,8 @@ public:
 
     void post(Task task) override;
     bool isCurrentThread() const override;
+    std::unique_ptr<DescriptorWatch> watchReadable(int descriptor,
+                                                   DescriptorWatch::Handler onReadable) override;
 
 private:
     QObject* m_application;

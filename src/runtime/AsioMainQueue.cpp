@@ -1,5 +1,7 @@
 #include "runtime/AsioMainQueue.h"
 
+#include "runtime/AsioDescriptorWatch.h"
+
 #include <asio/post.hpp>
 
 namespace monctl {
@@ -18,6 +20,11 @@ void AsioMainQueue::post(Task task) {
 
 bool AsioMainQueue::isCurrentThread() const {
     return std::this_thread::get_id() == m_thread;
+}
+
+std::unique_ptr<DescriptorWatch> AsioMainQueue::watchReadable(int descriptor,
+                                                              DescriptorWatch::Handler onReadable) {
+    return std::make_unique<AsioDescriptorWatch>(m_context, descriptor, std::move(onReadable));
 }
 
 void AsioMainQueue::run() {

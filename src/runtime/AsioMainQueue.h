@@ -19,6 +19,8 @@ public:
 
     void post(Task task) override;
     bool isCurrentThread() const override;
+    std::unique_ptr<DescriptorWatch> watchReadable(int descriptor,
+                                                   DescriptorWatch::Handler onReadable) override;
 
     // Runs tasks until stop() is called.
     void run();

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "runtime/DescriptorWatch.h"
+
 #include <cassert>
 #include <functional>
 #include <future>
@@ -19,6 +21,9 @@ public:
 
     virtual void post(Task task) = 0;
     virtual bool isCurrentThread() const = 0;
+    // Watches a descriptor on this queue's loop; call on the main thread.
+    virtual std::unique_ptr<DescriptorWatch> watchReadable(int descriptor,
+                                                           DescriptorWatch::Handler onReadable) = 0;
 
     // Runs the task at once when called on the main thread, else queues it and waits.
     bool postAndWait(const Task& task);

@@ -1,6 +1,6 @@
 #include "runtime/ReadSource.h"
 
-#include <asio/post.hpp>
+#include "runtime/MainQueue.h"
 
 namespace monctl {
 
@@ -8,27 +8,24 @@ std::shared_ptr<ReadSource> ReadSource::start(int descriptor, ReadHandler onRead
                                               CancelHandler onCancel) {
     auto source =
         std::make_shared<ReadSource>(descriptor, std::move(onReadable), std::move(onCancel));
-    asio::post(source->m_queue.executor(), [source] { source->watch(); });
+    // Queued even on the main thread, so that what the caller queued before (the delegate's
+    // opening) comes before the first bytes.
+    MainQueue::shared()->post([source] { source->watch(); });
     return source;
 }
 
 ReadSource::ReadSource(int descriptor, ReadHandler onReadable, CancelHandler onCancel)
-    : m_descriptor(m_queue.executor(), descriptor), m_onReadable(std::move(onReadable)),
+    : m_descriptor(descriptor), m_onReadable(std::move(onReadable)),
       m_onCancel(std::move(onCancel)) {}
-
-ReadSource::~ReadSource() {
-    m_descriptor.release();
-}
 
 void ReadSource::cancel() {
     if (m_cancelRequested.exchange(true))
         return;
-    asio::post(m_queue.executor(), [self = shared_from_this()] {
-        if (self->m_waiting)
-            self->m_descriptor.cancel(); // the aborted wait finishes the source
-        else
-            self->finish();
-    });
+    const auto main = MainQueue::shared();
+    if (main->isCurrentThread() && !m_reading)
+        finish();
+    else
+        main->post([self = shared_from_this()] { self->finish(); });
 }
 
 void ReadSource::watch() {
@@ -36,31 +33,28 @@ void ReadSource::watch() {
         finish();
         return;
     }
-    m_waiting = true;
-    m_descriptor.async_wait(asio::posix::stream_descriptor::wait_read,
-                            [self = shared_from_this()](const asio::error_code& error) {
-                                self->m_waiting = false;
-                                if (error == asio::error::operation_aborted ||
-                                    self->m_cancelRequested)
-                                    self->finish();
-                                else if (!error)
-                                    self->readable();
-                            });
+    std::weak_ptr<ReadSource> weak = weak_from_this();
+    m_watch = MainQueue::shared()->watchReadable(m_descriptor, [weak] {
+        if (auto source = weak.lock())
+            source->readable();
+    });
 }
 
 void ReadSource::readable() {
-    if (m_onReadable())
-        watch();
-    else if (m_cancelRequested)
-        finish();
+    if (m_finished || m_cancelRequested)
+        return;
+    m_reading = true;
+    const bool goOn = m_onReadable();
+    m_reading = false;
+    if (!goOn)
+        m_watch.reset();
 }
 
 void ReadSource::finish() {
     if (m_finished)
         return;
     m_finished = true;
-    // The descriptor belongs to the owner of this source, who closes it in the handler.
-    m_descriptor.release();
+    m_watch.reset();
     m_onReadable = nullptr;
     if (auto onCancel = std::move(m_onCancel))
         onCancel();

@@ -1,22 +1,20 @@
 #pragma once
 
-#include "runtime/SerialQueue.h"
+#include "runtime/DescriptorWatch.h"
 
-#include <asio/posix/stream_descriptor.hpp>
 #include <atomic>
 #include <functional>
 #include <memory>
 
 namespace monctl {
 
-// A read-event source on the event pool: calls `onReadable` whenever the descriptor has
-// bytes to read (or has hung up), one call at a time. Readiness is edge-triggered, so
-// `onReadable` must read until the descriptor would block; it returns false to stop
+// A read-event source on the main loop: calls `onReadable` on the main thread whenever the
+// descriptor has bytes to read (or has hung up). Readiness may be reported once per change,
+// so `onReadable` must read until the descriptor would block; it returns false to stop
 // watching (the source then waits for cancel()).
-// cancel() may be called from any thread; `onCancel` then runs exactly once, on the
-// source's queue, after the last `onReadable` has returned. The source never closes the
-// descriptor: that is the cancel handler's job. Watching puts the descriptor into
-// non-blocking mode.
+// cancel() may be called from any thread; `onCancel` then runs exactly once, on the main
+// thread, after the last `onReadable` has returned. The source never closes the
+// descriptor: that is the cancel handler's job. The main queue must be installed and run.
 class ReadSource : public std::enable_shared_from_this<ReadSource> {
 public:
     using ReadHandler = std::function<bool()>;
@@ -25,7 +23,6 @@ public:
     static std::shared_ptr<ReadSource> start(int descriptor, ReadHandler onReadable,
                                              CancelHandler onCancel);
     ReadSource(int descriptor, ReadHandler onReadable, CancelHandler onCancel);
-    ~ReadSource();
     ReadSource(const ReadSource&) = delete;
     ReadSource& operator=(const ReadSource&) = delete;
 
@@ -36,11 +33,11 @@ private:
     void readable();
     void finish();
 
-    SerialQueue m_queue;
-    asio::posix::stream_descriptor m_descriptor;
+    const int m_descriptor;
     ReadHandler m_onReadable;
     CancelHandler m_onCancel;
-    bool m_waiting = false;
+    std::unique_ptr<DescriptorWatch> m_watch; // main thread only, like the flags below
+    bool m_reading = false;
     bool m_finished = false;
     std::atomic<bool> m_cancelRequested{false};
 };

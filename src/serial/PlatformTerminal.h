@@ -1,5 +1,8 @@
 #pragma once
 
+#include "serial/ModemLines.h"
+
+#include <memory>
 #include <optional>
 #include <string>
 #include <system_error>
@@ -25,5 +28,7 @@ std::string holderOf(const std::string& devicePath);
 // The name of the group that owns a device node (its number when it has no name); "" when
 // the node cannot be read.
 std::string owningGroupOf(const std::string& devicePath);
+// The input modem lines of an open terminal, read and waited for through its driver.
+std::unique_ptr<ModemLines> modemLinesOf(int descriptor);
 
 } // namespace monctl::platform

@@ -1,14 +1,16 @@
 #include "serial/SerialPort.h"
 
+#include "runtime/EventPool.h"
 #include "runtime/MainQueue.h"
 #include "runtime/ReadSource.h"
-#include "runtime/RepeatingTimer.h"
 #include "serial/LiveSerialPorts.h"
+#include "serial/ModemLineWatcher.h"
 #include "serial/PlatformTerminal.h"
 #include "serial/SerialPortDelegateCalls.h"
 
 #include <algorithm>
 #include <array>
+#include <asio/post.hpp>
 #include <cerrno>
 #include <fcntl.h>
 #include <poll.h>
@@ -21,7 +23,6 @@ namespace monctl {
 namespace {
 
 constexpr std::size_t readChunkSize = 1024;
-constexpr auto pinPollInterval = std::chrono::milliseconds(10);
 
 bool interrupted(ssize_t result) {
     return result < 0 && errno == EINTR;
@@ -42,8 +43,7 @@ SerialPort::SerialPort(Private, const SerialDevice& device)
 SerialPort::~SerialPort() {
     LiveSerialPorts::removeSerialPort(this);
     std::lock_guard lock(m_sourcesMutex);
-    if (m_pinPollTimer)
-        m_pinPollTimer->cancel();
+    m_modemLineWatcher.reset();
     if (m_readPollSource)
         m_readPollSource->cancel(); // its cancel handler closes the descriptor
 }
@@ -133,35 +133,32 @@ void SerialPort::open() {
     platform::requestLowLatency(descriptor);
     setPortOptions();
     updateModemLines();
+    startModemLineWatch(descriptor);
     callDelegate(
         SerialPortDelegate::Operation::wasOpened,
         [](SerialPortDelegate& receiver, SerialPort& port) { receiver.wasOpened(port); },
         Delivery::queued);
 
     std::weak_ptr<SerialPort> weak = weak_from_this();
+    // Closing may wait for the driver to drain its output, which the main thread must not.
     auto onCancel = [weak, descriptor, original = m_originalPortAttributes] {
-        if (auto port = weak.lock())
-            port->reallyClosePort();
-        else
-            closeQuietly(descriptor, original);
+        asio::post(EventPool::executor(), [weak, descriptor, original] {
+            if (auto port = weak.lock())
+                port->reallyClosePort();
+            else
+                closeQuietly(descriptor, original);
+        });
     };
     auto onReadable = [weak] {
         auto port = weak.lock();
         return port && port->readAvailable();
     };
-    auto onPinPoll = [weak] {
-        if (auto port = weak.lock())
-            port->pinPoll();
-    };
     std::lock_guard lock(m_sourcesMutex);
     m_readPollSource = ReadSource::start(descriptor, std::move(onReadable), std::move(onCancel));
-    m_pinPollTimer =
-        RepeatingTimer::start(std::chrono::nanoseconds(0), pinPollInterval, std::move(onPinPoll));
 }
 
 void SerialPort::setOpenDescriptor(int descriptor) {
     m_removalStarted = false;
-    m_hasModemLines = true;
     m_fileDescriptor = descriptor;
 }
 
@@ -175,11 +172,7 @@ bool SerialPort::close() {
 }
 
 void SerialPort::reallyClosePort() {
-    {
-        std::lock_guard lock(m_sourcesMutex);
-        if (m_pinPollTimer)
-            std::exchange(m_pinPollTimer, nullptr)->cancel();
-    }
+    stopModemLineWatch(); // before the descriptor goes, which its thread uses
     auto closed = delegateTask(
         SerialPortDelegate::Operation::wasClosed,
         [](SerialPortDelegate& receiver, SerialPort& port) { receiver.wasClosed(port); });
@@ -305,7 +298,7 @@ void SerialPort::receiveData(const Bytes& data) {
         [data](SerialPortDelegate& receiver, SerialPort& port) {
             receiver.didReceiveData(port, data);
         },
-        Delivery::queued);
+        Delivery::immediate);
     if (const auto requests = dataObserver())
         requests->portReceived(data);
 }

@@ -20,8 +20,8 @@
 
 namespace monctl {
 
+class ModemLineWatcher;
 class ReadSource;
-class RepeatingTimer;
 class SerialPacketDescriptor;
 class SerialPortRequests;
 class SerialRequest;
@@ -40,9 +40,11 @@ public:
 //
 // Threads: open, close, sendData and the setters run on the calling
 // thread (writes block it); call them from one thread at a time, normally the main thread.
-// Reads, the close of the descriptor and the pin poll run on the event pool. Every delegate
-// call reaches the main thread (MainQueue): data and opening queued, removal and closing
-// with the reporting thread waiting, errors directly when raised on the main thread.
+// Reads run on the main thread (its loop watches the descriptor), the close of the
+// descriptor on the event pool, and the modem-line watch on a thread of its own that sleeps
+// until a line changes. Every delegate call reaches the main thread (MainQueue): data as it
+// is read, opening queued, removal and closing with the reporting thread waiting, errors
+// directly when raised on the main thread.
 class SerialPort : public std::enable_shared_from_this<SerialPort> {
 public:
     static constexpr auto parityNone = LineSettings::parityNone;
@@ -120,7 +122,7 @@ public:
     void setUsesDCDOutputFlowControl(bool uses);
     void setPortOptions();
 
-    // Modem lines: RTS and DTR are driven, CTS, DSR and DCD as last polled.
+    // Modem lines: RTS and DTR are driven, CTS, DSR and DCD as last reported by the driver.
     bool RTS() const { return m_rts; }
     void setRTS(bool on);
     bool DTR() const { return m_dtr; }
@@ -187,8 +189,10 @@ private:
     int waitUntilWritable(int descriptor, std::chrono::steady_clock::time_point deadline);
     void endRequestsWithClose();
     bool readAvailable();
-    void pinPoll();
-    void pollModemLines(int descriptor);
+    void startModemLineWatch(int descriptor);
+    void publishModemLines(int bits);
+    void modemLinesFailed(int errorNumber);
+    void stopModemLineWatch();
     void deviceGone(int errorNumber);
     void reallyClosePort();
     void closeAfterReopenWait(bool wasOpen);
@@ -209,10 +213,9 @@ private:
     std::mutex m_descriptorMutex;
     std::mutex m_sourcesMutex;
     std::shared_ptr<ReadSource> m_readPollSource;
-    std::shared_ptr<RepeatingTimer> m_pinPollTimer;
+    std::unique_ptr<ModemLineWatcher> m_modemLineWatcher;
     std::condition_variable m_closed;
     std::atomic<bool> m_removalStarted{false};
-    std::atomic<bool> m_hasModemLines{true};
     std::atomic<std::chrono::milliseconds> m_writeTimeout{std::chrono::seconds(2)};
     bool m_stalled = false; // the last write timed out; under the descriptor lock
 

@@ -1,11 +1,10 @@
 // Line settings and modem lines of SerialPort.
 #include "runtime/MainQueue.h"
-#include "runtime/RepeatingTimer.h"
+#include "serial/ModemLineWatcher.h"
 #include "serial/PlatformTerminal.h"
 #include "serial/SerialPort.h"
 
 #include <cerrno>
-#include <poll.h>
 #include <sys/ioctl.h>
 
 namespace monctl {
@@ -136,47 +135,52 @@ void SerialPort::updateModemLines() {
         notifyDelegateOfPosixError(error);
 }
 
-void SerialPort::pinPoll() {
-    const int descriptor = fileDescriptor();
-    if (descriptor < 0) {
-        std::lock_guard lock(m_sourcesMutex);
-        if (m_pinPollTimer)
-            std::exchange(m_pinPollTimer, nullptr)->cancel();
+void SerialPort::startModemLineWatch(int descriptor) {
+    auto lines = platform::modemLinesOf(descriptor);
+    int bits = 0;
+    if (const int error = lines->read(bits)) {
+        // A pseudo-terminal has no modem lines; its removal reaches the read path.
+        if (!platform::meansNoModemLines(error))
+            modemLinesFailed(error);
         return;
     }
-    if (m_hasModemLines)
-        return pollModemLines(descriptor);
-    // Without modem lines (pseudo-terminals) the hang-up is the only sign of removal.
-    pollfd watch{descriptor, 0, 0};
-    if (::poll(&watch, 1, 0) > 0 && (watch.revents & (POLLHUP | POLLERR)) != 0)
-        deviceGone(EIO);
+    publishModemLines(bits);
+    std::weak_ptr<SerialPort> weak = weak_from_this();
+    auto watcher = std::make_unique<ModemLineWatcher>(
+        std::move(lines), bits,
+        [weak](int now) {
+            if (auto port = weak.lock())
+                port->publishModemLines(now);
+        },
+        [weak](int error) {
+            if (auto port = weak.lock())
+                port->modemLinesFailed(error);
+        });
+    std::lock_guard lock(m_sourcesMutex);
+    m_modemLineWatcher = std::move(watcher);
 }
 
-void SerialPort::pollModemLines(int descriptor) {
-    int bits = 0;
-    int error = 0;
+void SerialPort::stopModemLineWatch() {
+    std::unique_ptr<ModemLineWatcher> watcher;
     {
-        std::lock_guard lock(m_descriptorMutex);
-        if (fileDescriptor() != descriptor)
-            return;
-        if (::ioctl(descriptor, TIOCMGET, &bits) != 0)
-            error = errno;
+        std::lock_guard lock(m_sourcesMutex);
+        watcher = std::move(m_modemLineWatcher);
     }
-    if (error != 0) {
-        if (platform::meansNoModemLines(error))
-            m_hasModemLines = false;
-        else if (platform::meansDeviceGone(error))
-            deviceGone(error);
-        else
-            notifyDelegateOfPosixError(error);
-        return;
-    }
+    watcher.reset(); // outside the lock: the end waits for the watching thread
+}
+
+void SerialPort::modemLinesFailed(int errorNumber) {
+    if (platform::meansDeviceGone(errorNumber))
+        deviceGone(errorNumber);
+    else
+        notifyDelegateOfPosixError(errorNumber);
+}
+
+// Handed over without waiting: the watching thread never waits for the main thread.
+void SerialPort::publishModemLines(int bits) {
     const bool cts = (bits & TIOCM_CTS) != 0;
     const bool dsr = (bits & TIOCM_DSR) != 0;
     const bool dcd = (bits & TIOCM_CD) != 0;
-    if (cts == m_cts && dsr == m_dsr && dcd == m_dcd)
-        return;
-    // Handed over without waiting: a pool thread never waits for the main thread.
     MainQueue::shared()->post([self = shared_from_this(), cts, dsr, dcd] {
         if (cts != self->m_cts)
             self->setCTS(cts);

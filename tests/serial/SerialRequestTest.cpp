@@ -4,7 +4,6 @@
 #include "serial/SerialPacketDescriptor.h"
 
 #include <atomic>
-#include <condition_variable>
 #include <gtest/gtest.h>
 #include <map>
 #include <mutex>
@@ -97,19 +96,17 @@ public:
         return std::make_shared<const SerialPacketDescriptor>(1, std::any(), [this](const Bytes&) {
             std::lock_guard lock(m_mutex);
             ++m_count;
-            m_changed.notify_all();
             return false;
         });
     }
 
-    bool waitFor(std::size_t count) {
-        std::unique_lock lock(m_mutex);
-        return m_changed.wait_for(lock, 5s, [&] { return m_count >= count; });
+    bool reached(std::size_t count) {
+        std::lock_guard lock(m_mutex);
+        return m_count >= count;
     }
 
 private:
     std::mutex m_mutex;
-    std::condition_variable m_changed;
     std::size_t m_count = 0;
 };
 
@@ -123,11 +120,13 @@ TEST_F(SerialRequestTest, AnAnswerArrivingAsItsRequestTimesOutDoesNotEndItTwice)
     ByteCounter counter;
     const auto watcher = counter.descriptor();
     port->startListeningForPacketsMatchingDescriptor(watcher);
-    // The answer comes while the delegate hears of the time-out, before the queue moves on.
+    // The answer comes while the delegate hears of the time-out, before the queue moves on:
+    // the main loop runs inside the delegate call until the bytes have been matched.
     delegate->onTimeout = [&](const SerialRequest&) {
         delegate->onTimeout = nullptr;
         simulator.sendRaw(MonitorSimulator::identityReply());
-        ASSERT_TRUE(counter.waitFor(MonitorSimulator::identityReply().size()));
+        ASSERT_TRUE(runMainUntil(
+            [&] { return counter.reached(MonitorSimulator::identityReply().size()); }));
         port->stopListeningForPacketsMatchingDescriptor(watcher); // the answer has been taken
         simulator.setSilent(false);
     };
