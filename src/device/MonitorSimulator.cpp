@@ -6,7 +6,9 @@
 #include <array>
 #include <cctype>
 #include <cerrno>
+#include <cstdlib>
 #include <fcntl.h>
+#include <filesystem>
 #include <fmt/format.h>
 #include <poll.h>
 #include <random>
@@ -38,6 +40,7 @@ MonitorSimulator::MonitorSimulator(Settings initial, FrameObserver onFrame)
     int ends[2];
     if (m_terminal.error())
         return;
+    makeLink();
     if (::pipe2(ends, O_NONBLOCK | O_CLOEXEC) != 0) {
         m_pipeError = std::error_code(errno, std::system_category());
         return;
@@ -48,6 +51,7 @@ MonitorSimulator::MonitorSimulator(Settings initial, FrameObserver onFrame)
 }
 
 MonitorSimulator::~MonitorSimulator() {
+    removeLink();
     {
         std::lock_guard lock(m_mutex);
         m_stopping = true;
@@ -128,7 +132,30 @@ void MonitorSimulator::sendGarbage(std::size_t count) {
     sendRaw(std::move(garbage));
 }
 
+void MonitorSimulator::makeLink() {
+    m_linkPath = m_terminal.devicePath();
+    std::string folder = (std::filesystem::temp_directory_path() / "monctl-sim-XXXXXX").string();
+    if (!::mkdtemp(folder.data()))
+        return;
+    // Named after the terminal, so that two simulators show apart in a list of ports.
+    const auto terminal = std::filesystem::path(m_terminal.devicePath());
+    const auto link = std::filesystem::path(folder) /
+                      (terminal.parent_path().filename().string() + terminal.filename().string());
+    std::error_code error;
+    std::filesystem::create_symlink(m_terminal.devicePath(), link, error);
+    m_linkFolder = folder;
+    if (!error)
+        m_linkPath = link.string();
+}
+
+void MonitorSimulator::removeLink() {
+    std::error_code error;
+    if (!m_linkFolder.empty())
+        std::filesystem::remove_all(m_linkFolder, error);
+}
+
 void MonitorSimulator::unplug() {
+    removeLink();
     std::unique_lock lock(m_mutex);
     m_unplugged = true;
     lock.unlock();

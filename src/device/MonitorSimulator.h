@@ -36,7 +36,10 @@ public:
 
     // Why the simulator could not start (no pseudo-terminal to be had); empty when it runs.
     std::error_code error() const { return m_terminal.error() ? m_terminal.error() : m_pipeError; }
-    const std::string& devicePath() const { return m_terminal.devicePath(); }
+    // A link to the pseudo-terminal in a folder of its own, gone once unplugged: a path that
+    // is watched never leads to the terminal number the system hands out next.
+    const std::string& devicePath() const { return m_linkPath; }
+    const std::string& terminalPath() const { return m_terminal.devicePath(); }
 
     // A 24-character frame of the monitor: type, then the value fields.
     static std::string deviceFrame(int type, int commandRe, int commandRq = 0, int value = 0);
@@ -85,7 +88,12 @@ private:
     void flushDue();
     void writeFully(const std::string& bytes);
 
+    void makeLink();
+    void removeLink();
+
     PseudoTerminal m_terminal;
+    std::string m_linkFolder;
+    std::string m_linkPath;
     std::error_code m_pipeError;
     FrameObserver m_onFrame;
     int m_wakeRead = -1;

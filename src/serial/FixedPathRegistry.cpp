@@ -1,20 +1,54 @@
 #include "serial/FixedPathRegistry.h"
 
+#include "runtime/MainQueue.h"
 #include "runtime/RepeatingTimer.h"
 #include "serial/DeviceChangeBatch.h"
+#include "serial/FolderWatch.h"
 
 #include <algorithm>
+#include <filesystem>
+#include <map>
 #include <mutex>
+#include <set>
 
 namespace monctl {
+namespace {
 
-// State shared with the timer, which may fire after the registry is gone.
+constexpr auto fallbackInterval = std::chrono::milliseconds(500);
+constexpr int linkHops = 8;
+
+std::filesystem::path nearestExistingFolder(std::filesystem::path folder) {
+    std::error_code error;
+    while (!folder.empty() && folder != folder.root_path() &&
+           !std::filesystem::is_directory(folder, error))
+        folder = folder.parent_path();
+    return folder.empty() ? std::filesystem::path(".") : folder;
+}
+
+// Where a change to the path shows: its own folder and those of the links it goes through
+// (or, for a folder not made yet, the nearest one that exists).
+void addFoldersOf(const std::string& path, std::set<std::string>& folders) {
+    std::error_code error;
+    auto current = std::filesystem::absolute(path, error);
+    for (int hop = 0; hop < linkHops && !error; ++hop) {
+        folders.insert(nearestExistingFolder(current.parent_path()).string());
+        if (!std::filesystem::is_symlink(current, error))
+            return;
+        const auto target = std::filesystem::read_symlink(current, error);
+        current = target.is_absolute() ? target : current.parent_path() / target;
+    }
+}
+
+} // namespace
+
+// State shared with the change callbacks, which may come after the registry is gone.
 struct FixedPathRegistry::Watch {
     std::vector<std::string> paths;
     std::mutex mutex;
     std::map<std::string, SerialDevice> present;
     BatchHandler published;
     BatchHandler terminated;
+    std::unique_ptr<FolderWatch> folders;
 
     Batch scanPresent() {
         Batch devices;
@@ -43,11 +77,18 @@ struct FixedPathRegistry::Watch {
         }
         batch.deliver(published, terminated);
     }
+
+    // Links may have been made or retargeted: the folders to watch follow them.
+    void watchFolders() {
+        std::set<std::string> wanted;
+        for (const auto& path : paths)
+            addFoldersOf(path, wanted);
+        folders->watch(wanted);
+    }
 };
 
-FixedPathRegistry::FixedPathRegistry(std::vector<std::string> paths,
-                                     std::chrono::milliseconds interval)
-    : m_watch(std::make_shared<Watch>()), m_interval(interval) {
+FixedPathRegistry::FixedPathRegistry(std::vector<std::string> paths)
+    : m_watch(std::make_shared<Watch>()) {
     for (auto& path : paths) {
         if (std::find(m_watch->paths.begin(), m_watch->paths.end(), path) == m_watch->paths.end())
             m_watch->paths.push_back(std::move(path));
@@ -60,6 +101,7 @@ FixedPathRegistry::~FixedPathRegistry() {
 }
 
 DeviceRegistry::Start FixedPathRegistry::start(BatchHandler published, BatchHandler terminated) {
+    assertMainThread();
     Start result;
     {
         std::lock_guard lock(m_watch->mutex);
@@ -69,9 +111,18 @@ DeviceRegistry::Start FixedPathRegistry::start(BatchHandler published, BatchHand
         for (const auto& device : result.present)
             m_watch->present.emplace(device.calloutPath, device);
     }
-    std::weak_ptr<Watch> watch = m_watch;
-    m_timer = RepeatingTimer::start(m_interval, m_interval, [watch] {
-        if (auto alive = watch.lock())
+    Watch* watch = m_watch.get(); // the folder watch lives and ends inside it
+    m_watch->folders = platform::watchFolders([watch] {
+        watch->watchFolders();
+        watch->look();
+    });
+    if (m_watch->folders) {
+        m_watch->watchFolders();
+        return result;
+    }
+    std::weak_ptr<Watch> weak = m_watch;
+    m_timer = RepeatingTimer::start(fallbackInterval, fallbackInterval, [weak] {
+        if (auto alive = weak.lock())
             alive->look();
     });
     return result;

@@ -2,21 +2,20 @@
 
 #include "serial/DeviceRegistry.h"
 
-#include <chrono>
-#include <map>
 #include <memory>
 
 namespace monctl {
 
+class FolderWatch;
 class RepeatingTimer;
 
 // The devices at paths a user named. A path that vanishes (or whose device is replaced)
-// is reported as terminated, one that appears as published; the paths are looked at every
-// half second.
+// is reported as terminated, one that appears as published. The kernel tells of changes in
+// the folders of the paths and of the links' targets; where it cannot, the paths are looked
+// at every half second. Start it on the main thread.
 class FixedPathRegistry final : public DeviceRegistry {
 public:
-    explicit FixedPathRegistry(std::vector<std::string> paths,
-                               std::chrono::milliseconds interval = std::chrono::milliseconds(500));
+    explicit FixedPathRegistry(std::vector<std::string> paths);
     ~FixedPathRegistry() override;
 
     Start start(BatchHandler published, BatchHandler terminated) override;
@@ -25,7 +24,6 @@ public:
 private:
     struct Watch;
     std::shared_ptr<Watch> m_watch;
-    std::chrono::milliseconds m_interval;
     std::shared_ptr<RepeatingTimer> m_timer;
 };
 

@@ -31,8 +31,8 @@ TEST(ButtonInput, TheMonitorsButtonsTypeMoveAndClickOnTheDesktop) {
     QTemporaryDir home;
     SerialPortManager::reset();
     // Not looked at again: once unplugged, the path may soon be another test process's.
-    SerialPortManager::useRegistry(std::make_unique<FixedPathRegistry>(
-        std::vector<std::string>{monitor.devicePath()}, std::chrono::hours(1)));
+    SerialPortManager::useRegistry(
+        std::make_unique<FixedPathRegistry>(std::vector<std::string>{monitor.devicePath()}));
     ControlPanel panel(Preferences(home.filePath("monctl.conf")), loadDesktopBackends().input);
     panel.load();
     ASSERT_TRUE(processEventsUntil([&] { return panel.speedInfo()->isEnabled(); }));

@@ -12,6 +12,7 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QTemporaryDir>
+#include <filesystem>
 #include <gtest/gtest.h>
 
 using namespace monctl;
@@ -43,15 +44,12 @@ QString text(const QWidget* panel, const char* name) {
     return panel->findChild<QPushButton*>(name)->text();
 }
 
-// Each test opens a panel of its own on a fresh port manager. The paths are not looked at
-// again: an unplugged monitor's pseudo-terminal number is soon another test process's, which
-// must not be probed from here (the ports notice their own unplug).
+// Each test opens a panel of its own on a fresh port manager.
 class ControlPanelTest : public testing::Test {
 protected:
     void open(const std::vector<std::string>& paths) {
         SerialPortManager::reset();
-        SerialPortManager::useRegistry(
-            std::make_unique<FixedPathRegistry>(paths, std::chrono::hours(1)));
+        SerialPortManager::useRegistry(std::make_unique<FixedPathRegistry>(paths));
         panel = std::make_unique<ControlPanel>(
             Preferences(preferences.filePath("monctl.conf")), input,
             [this](const std::string& text) { input->showMessage(text); });
@@ -61,7 +59,7 @@ protected:
 
     bool shows(const MonitorSimulator& simulator) const {
         return panel->displaySerialPort()->currentText().toStdString() ==
-               simulator.devicePath().substr(5);
+               std::filesystem::path(simulator.devicePath()).filename().string();
     }
 
     QTemporaryDir preferences;

@@ -5,6 +5,7 @@
 #include <csignal>
 #include <cstdio>
 #include <fcntl.h>
+#include <filesystem>
 #include <gtest/gtest.h>
 #include <sys/file.h>
 #include <unistd.h>
@@ -41,7 +42,9 @@ TEST(MonctlCli, ListsTheMonitorsAmongThePortsInTheOrderTheyAnswered) {
     const auto run = runMonctl({"--port", second.devicePath(), "list", "--port", first.devicePath(),
                                 "--port", silent.devicePath()});
     EXPECT_EQ(run.status, 0) << run.errors;
-    const auto name = [](const MonitorSimulator& s) { return s.devicePath().substr(5); };
+    const auto name = [](const MonitorSimulator& s) {
+        return std::filesystem::path(s.devicePath()).filename().string();
+    };
     EXPECT_EQ(run.output, name(first) + " " + first.devicePath() + "\n" + name(second) + " " +
                               second.devicePath() + "\n");
     EXPECT_EQ(silent.receivedFrames(), std::vector<std::string>{probe});

@@ -3,6 +3,7 @@
 #include "device/PortCommand.h"
 
 #include <fcntl.h>
+#include <filesystem>
 #include <sys/file.h>
 #include <unistd.h>
 
@@ -33,7 +34,7 @@ TEST_F(SerialPortTest, ConstructionFindsDevicesAndSharesLivePorts) {
     EXPECT_EQ(SerialPort::serialPortWithPath(simulator.devicePath()), port);
     EXPECT_EQ(SerialPort::existingPortWithPath(simulator.devicePath()), port);
     EXPECT_EQ(port->path(), simulator.devicePath());
-    EXPECT_EQ(port->name(), simulator.devicePath().substr(5)); // "pts/N"
+    EXPECT_EQ(port->name(), std::filesystem::path(simulator.devicePath()).filename().string());
     EXPECT_EQ(SerialPort::bsdCalloutPathFromDevice(port->ioKitDevice()), port->path());
     EXPECT_EQ(SerialPort::serviceTypeFromDevice(port->ioKitDevice()), "IOSerialStream");
     EXPECT_EQ(SerialPort::stringPropertyOf(port->ioKitDevice(), "NoSuchKey"), std::nullopt);

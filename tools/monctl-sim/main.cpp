@@ -61,9 +61,9 @@ int main(int argc, char** argv) {
     if (!link.empty()) {
         std::error_code ignored;
         std::filesystem::remove(link, ignored);
-        std::filesystem::create_symlink(simulator.devicePath(), link);
+        std::filesystem::create_symlink(simulator.terminalPath(), link);
     }
-    std::printf("%s\n", simulator.devicePath().c_str());
+    std::printf("%s\n", simulator.terminalPath().c_str());
     std::fflush(stdout);
 
     std::string line;
