@@ -3,7 +3,7 @@
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
-bash scripts/setup.sh
+bash scripts/setup.sh run
 cmake --preset release >/dev/null
 cmake --build --preset release
 exec ./build/release/src/app/monctl "$@"

@@ -1,8 +1,13 @@
 #!/usr/bin/env bash
-# Installs the Debian packages monctl needs to build, run and test; only what is missing.
+# Installs the Debian packages of the lists named (run: building and running; test: the test
+# tools; package: making and checking the Debian package), only what is missing.
+# Usage: scripts/setup.sh run [test] [package]
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
-mapfile -t wanted < <(grep -v '^\s*$' "$here/packages.txt")
+wanted=()
+for list in "$@"; do
+    mapfile -t -O ${#wanted[@]} wanted < <(grep -v '^\s*$' "$here/packages-$list.txt")
+done
 missing=()
 for pkg in "${wanted[@]}"; do
     dpkg-query -W -f='${Status}' "$pkg" 2>/dev/null | grep -q 'install ok installed' || missing+=("$pkg")

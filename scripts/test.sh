@@ -3,11 +3,11 @@
 # test under AddressSanitizer + UndefinedBehaviorSanitizer and checks the sources with
 # clang-tidy; runs the tests of the threaded parts
 # (serial ports, device link, port manager) under ThreadSanitizer; checks that the release
-# builds; and runs each fuzz target for a short while.
+# builds and makes a sound Debian package; and runs each fuzz target for a short while.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
-bash scripts/setup.sh
+bash scripts/setup.sh run test package
 bash scripts/check-layers.sh
 # Every test runs once, in the AddressSanitizer + UndefinedBehaviorSanitizer build (the plain
 # dev preset is the same tests without the sanitizers, for everyday work).
@@ -22,6 +22,8 @@ run-clang-tidy -p build/asan -quiet -j "$(nproc)" "$root/src/" >build/asan/clang
 echo "== release"
 cmake --preset release >/dev/null
 cmake --build --preset release
+echo "== package"
+bash scripts/check-package.sh build/release
 # Only the tests labelled "threads"; the preset leaves thread leaks unreported, since the
 # event pool is never joined (see EventPool).
 echo "== tsan"

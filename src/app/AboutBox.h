@@ -4,7 +4,8 @@
 
 namespace monctl {
 
-// The About box, in the interface language; it relabels itself when the language changes.
+// The About box: the icon, the version, the licence (its whole text in the details) and the
+// backends in use, in the interface language; it relabels itself when the language changes.
 // Main thread only.
 class AboutBox final : public QMessageBox {
     Q_OBJECT

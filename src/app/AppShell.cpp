@@ -1,6 +1,7 @@
 #include "app/AppShell.h"
 
 #include "app/AboutBox.h"
+#include "app/AppIdentity.h"
 #include "app/ControlPanel.h"
 #include "app/MenuModel.h"
 #include "app/SettingsWindow.h"
@@ -12,6 +13,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QIcon>
 #include <QKeyEvent>
 #include <QMainWindow>
 #include <QMenuBar>
@@ -42,6 +44,9 @@ AppShell::AppShell(QApplication& application, Preferences preferences, DesktopBa
       m_panel(new ControlPanel(std::move(preferences), backends.input)),
       m_backends(std::move(backends)) {
     m_backends.installProgramWide();
+    // Every window's icon; the desktop entry is found by the same name (the Wayland app id).
+    QApplication::setWindowIcon(QIcon(applicationIconResource));
+    QGuiApplication::setDesktopFileName(applicationId);
     m_window->setWindowTitle("monctl");
     m_window->setCentralWidget(m_panel);
     m_window->installEventFilter(this);

@@ -1,6 +1,7 @@
 #include "app/CliSession.h"
 
 #include "app/CliReporter.h"
+#include "app/PermissionAdvice.h"
 #include "device/DeviceLink.h"
 #include "device/MonitorSimulator.h"
 #include "platform/PlatformLoader.h"
@@ -21,6 +22,15 @@ namespace monctl {
 namespace {
 
 const std::map<std::string, int> parameters{{"contrast", 1}, {"mode", 2}, {"speed", 4}};
+
+// Why a named device did not open; for one this user may not open, what to do about it.
+std::string unopenedReason(const std::string& path, const SerialPortError& error) {
+    if (error.code == std::errc::inappropriate_io_control_operation)
+        return "not a serial device";
+    const auto advice =
+        error.code == std::errc::permission_denied ? permissionAdvice(path) : std::string();
+    return advice.empty() ? error.description() : error.description() + "\nmonctl: " + advice;
+}
 
 class Session {
 public:
@@ -87,10 +97,7 @@ private:
             if (std::find(m_request.ports.begin(), m_request.ports.end(), port->path()) !=
                     m_request.ports.end() &&
                 !port->isOpen())
-                m_unopened.emplace(port->path(),
-                                   error.code == std::errc::inappropriate_io_control_operation
-                                       ? "not a serial device"
-                                       : error.description());
+                m_unopened.emplace(port->path(), unopenedReason(port->path(), error));
         });
         // A device that stops taking data must not hold the command line past its time.
         const auto writeLimit =

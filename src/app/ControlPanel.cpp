@@ -179,10 +179,13 @@ void ControlPanel::load() {
     m_validPortList = std::make_shared<PortList>();
     m_deviceLink.adoptValidPorts(m_validPortList, m_reports);
     m_portErrors = m_deviceLink.state().portErrors.connect(
-        [told = std::set<std::string>()](const auto& port, const SerialPortError& error) mutable {
+        [this, told = std::set<std::string>()](const auto& port,
+                                               const SerialPortError& error) mutable {
             if (told.insert(port->path() + error.description()).second)
                 spdlog::warn("The serial port {} cannot be used: {}", port->path(),
                              error.description());
+            if (error.code == std::errc::permission_denied)
+                m_permissionNotice.deviceRefused(port->path());
         });
     m_deviceLink.startProbe();
     // The answers are handled as they come: nothing waits here. The pointer's bounds are the

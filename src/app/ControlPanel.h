@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/PermissionNotice.h"
 #include "app/Preferences.h"
 #include "device/CommandPacer.h"
 #include "device/DeviceLink.h"
@@ -115,6 +116,7 @@ private:
     QPushButton* m_clientSettingsButton;
 
     DeviceLink m_deviceLink;
+    PermissionNotice m_permissionNotice{this};
     Connection m_portErrors; // each port's failures, told once each in the log
     std::shared_ptr<PortList> m_validPortList;
     std::weak_ptr<SerialPort> m_activePort; // none while no monitor is listed

@@ -4,7 +4,7 @@
 
 namespace monctl {
 
-// The interface language: 0 Chinese (the default), 1 English. Main thread only.
+// The interface language: 0 Chinese (before any is loaded), 1 English. Main thread only.
 std::int32_t CurrentLanguage();
 
 // Makes `language` the interface language and switches the application's translations to

@@ -1,5 +1,7 @@
 #include "app/Preferences.h"
 
+#include "app/DesktopLanguage.h"
+
 #include <QDir>
 #include <QSettings>
 #include <QStandardPaths>
@@ -27,7 +29,9 @@ StoredSettings Preferences::load() const {
         return static_cast<std::uint32_t>(readInteger(file, key));
     };
     StoredSettings settings;
-    settings.language = static_cast<std::int32_t>(get("language"));
+    // Until a language is saved, the desktop's.
+    settings.language =
+        file.contains("language") ? static_cast<std::int32_t>(get("language")) : desktopLanguage();
     settings.refreshKeyCode = get("refresh_hot_keycode");
     settings.refreshFlags = get("refresh_hot_keycode_flags");
     settings.thresholdKeyCode = get("threshold_hot_keycode");

@@ -17,7 +17,8 @@ struct StoredSettings {
 };
 
 // The preferences file: INI, keys at the top level, at $XDG_CONFIG_HOME/monctl/monctl.conf
-// (~/.config/monctl/monctl.conf). A missing or unreadable key reads as 0.
+// (~/.config/monctl/monctl.conf). A missing or unreadable key reads as 0, but for a missing
+// language, which follows the desktop's.
 class Preferences {
 public:
     static QString defaultPath();

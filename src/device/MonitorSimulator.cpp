@@ -137,6 +137,10 @@ void MonitorSimulator::makeLink() {
     std::string folder = (std::filesystem::temp_directory_path() / "monctl-sim-XXXXXX").string();
     if (!::mkdtemp(folder.data()))
         return;
+    // Other users reach the link as they would the terminal; the terminal's mode decides.
+    std::filesystem::permissions(
+        folder, std::filesystem::perms::group_exec | std::filesystem::perms::others_exec,
+        std::filesystem::perm_options::add);
     // Named after the terminal, so that two simulators show apart in a list of ports.
     const auto terminal = std::filesystem::path(m_terminal.devicePath());
     const auto link = std::filesystem::path(folder) /

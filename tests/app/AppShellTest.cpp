@@ -152,7 +152,7 @@ TEST(AppShell, TheDesktopKeyMonitorAnnouncesEveryPressOnItsDescriptor) {
     }
 }
 
-TEST(AppShell, ClosingTheMainWindowEndsTheProgram) {
+TEST(AppShell, TheMainWindowCarriesTheIconAndClosingItEndsTheProgram) {
     MonitorSimulator monitor;
     QTemporaryDir home;
     ::setenv("XDG_CONFIG_HOME", home.path().toLocal8Bit().constData(), 1);
@@ -161,6 +161,7 @@ TEST(AppShell, ClosingTheMainWindowEndsTheProgram) {
     OtherXClient other;
     unsigned long window = 0;
     ASSERT_TRUE(processEventsUntil([&] { return (window = other.windowNamed("monctl")) != 0; }));
+    EXPECT_TRUE(other.hasIcon(window));
     other.askToClose(window);
     EXPECT_EQ(program.wait(), 0) << program.errors();
 }

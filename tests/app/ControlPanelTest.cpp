@@ -2,6 +2,7 @@
 #include "app/ControlPanel.h"
 
 #include "app/CurrentLanguage.h"
+#include "app/PermissionNotice.h"
 #include "device/MonitorSimulator.h"
 #include "serial/FixedPathRegistry.h"
 #include "serial/SerialPortManager.h"
@@ -10,10 +11,13 @@
 
 #include <QComboBox>
 #include <QLabel>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <filesystem>
+#include <grp.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 using namespace monctl;
 using namespace monctl::test;
@@ -202,4 +206,24 @@ TEST_F(ControlPanelTest, TheChosenMonitorIsActiveUntilItGoesAndItsLongMovesEndWi
     EXPECT_EQ(panel->speedInfo()->currentText(), "Fast");
     for (const auto* list : {panel->thresholdInfo(), panel->modeInfo(), panel->speedInfo()})
         EXPECT_FALSE(list->isEnabled());
+}
+
+// Root opens every node, so the refusal is handed to the notice as the panel hands it on.
+TEST_F(ControlPanelTest, ADeviceThisUserMayNotOpenIsExplainedOncePerRun) {
+    const group* dialout = ::getgrnam("dialout");
+    if (!dialout)
+        GTEST_SKIP() << "no dialout group";
+    open({});
+    MonitorSimulator monitor;
+    const auto path = QString::fromStdString(monitor.devicePath());
+    ASSERT_EQ(::chown(monitor.devicePath().c_str(), 0, dialout->gr_gid), 0);
+    PermissionNotice notice(panel.get());
+    notice.deviceRefused(monitor.devicePath());
+    notice.deviceRefused(monitor.devicePath());
+    const auto boxes = panel->findChildren<QMessageBox*>();
+    ASSERT_EQ(boxes.size(), 1);
+    EXPECT_TRUE(boxes[0]->isVisible());
+    const auto text = boxes[0]->text();
+    EXPECT_TRUE(text.contains(path) && text.contains("sudo usermod -aG dialout $USER"))
+        << text.toStdString();
 }

@@ -87,6 +87,8 @@ TEST_F(LanguageSwitch, RelabelsTheMenuTheAboutBoxAndTheMainWindow) {
     QTimer::singleShot(0, [&] {
         auto* about = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
         ASSERT_NE(about, nullptr);
+        EXPECT_FALSE(about->iconPixmap().isNull()) << "the icon, drawn from its SVG";
+        EXPECT_TRUE(about->detailedText().startsWith("MIT License")) << "the licence's text";
         chinese << about->text() << about->button(QMessageBox::Ok)->text();
         changeCurrentLanguage(1); // while the box is open
         english << about->text() << about->button(QMessageBox::Ok)->text();
@@ -95,14 +97,15 @@ TEST_F(LanguageSwitch, RelabelsTheMenuTheAboutBoxAndTheMainWindow) {
     shell->presentAbout();
     const QString backends = "\ninput: XTest\nbackground shortcuts: XInput 2 raw key events\n";
     ASSERT_EQ(chinese.size(), 2);
-    EXPECT_TRUE(
-        chinese[0].startsWith("monctl 通过 USB 转串口连接控制显示器。\n\n正在使用的后端：\n"))
+    EXPECT_TRUE(chinese[0].startsWith("monctl 通过 USB 转串口连接控制显示器。\n\n版本 0.1.0\n"
+                                      "以 MIT 许可证发布。\n\n正在使用的后端：\n"))
         << chinese[0].toStdString();
     EXPECT_TRUE(chinese[0].contains(backends)) << "the backends in use are named";
     EXPECT_EQ(chinese[1], "确定");
     ASSERT_EQ(english.size(), 2);
     EXPECT_TRUE(english[0].startsWith(
-        "monctl controls a monitor attached by a USB-to-serial link.\n\nBackends in use:\n"));
+        "monctl controls a monitor attached by a USB-to-serial link.\n\nVersion 0.1.0\n"
+        "Published under the MIT licence.\n\nBackends in use:\n"));
     EXPECT_TRUE(english[0].contains(backends));
     EXPECT_EQ(english[1], "OK");
     EXPECT_EQ(menuTexts(menuBar()), englishMenu);

@@ -6,8 +6,10 @@
 #include <cstdio>
 #include <fcntl.h>
 #include <filesystem>
+#include <grp.h>
 #include <gtest/gtest.h>
 #include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 using namespace monctl;
@@ -136,6 +138,25 @@ TEST(MonctlCli, DevicesThatCannotBeOpenedAreNamedWithTheReason) {
         << run.errors;
     EXPECT_EQ(run.output, "");
     ::close(holder);
+}
+
+// Root opens any node: the user who may not is played by nobody, without groups.
+TEST(MonctlCli, ADeviceThisUserMayNotOpenNamesTheGroupThatMay) {
+    const group* dialout = ::getgrnam("dialout");
+    if (!dialout)
+        GTEST_SKIP() << "no dialout group";
+    MonitorSimulator monitor;
+    const auto path = monitor.devicePath();
+    ASSERT_EQ(::chown(path.c_str(), 0, dialout->gr_gid), 0);
+    ASSERT_EQ(::chmod(path.c_str(), 0660), 0);
+    ChildProcess program({"/usr/bin/setpriv", "--reuid=65534", "--regid=65534", "--clear-groups",
+                          MONCTL_PATH, "--port", path, "list"});
+    EXPECT_EQ(program.wait(20s), 3);
+    EXPECT_EQ(program.errors(), "monctl: " + path + ": Permission denied\nmonctl: " + path +
+                                    " belongs to the group dialout; add yourself to it with "
+                                    "\"sudo usermod -aG dialout $USER\", then log out and in "
+                                    "again.\n");
+    EXPECT_TRUE(monitor.receivedFrames().empty());
 }
 
 TEST(MonctlCli, ADeviceThatIsNoMonitorHearsOnlyTheProbe) {

@@ -27,6 +27,8 @@
 #include <QTemporaryDir>
 #include <QTimer>
 #include <gtest/gtest.h>
+#include <map>
+#include <optional>
 
 using namespace monctl;
 using namespace monctl::test;
@@ -250,6 +252,48 @@ TEST_F(SettingsWindowTest, AGarbledPreferencesFileGivesDefaultsAndStaysUntilOk) 
     settings = std::make_unique<SettingsWindow>(preferences());
     settings->finishViewAction();
     EXPECT_EQ(preferences().load().refreshKeyCode, 2u);
+}
+
+// The locale variables as a desktop session sets them; the test program's own come back after.
+TEST(FirstStart, FollowsTheDesktopLanguageUntilOneIsStored) {
+    struct Locale {
+        const char* names[4] = {"LANGUAGE", "LC_ALL", "LC_MESSAGES", "LANG"};
+        std::map<const char*, std::optional<QByteArray>> saved;
+        Locale() {
+            for (const char* name : names)
+                saved[name] =
+                    qEnvironmentVariableIsSet(name) ? std::optional(qgetenv(name)) : std::nullopt;
+        }
+        ~Locale() {
+            for (const auto& [name, value] : saved)
+                value ? qputenv(name, *value) : qunsetenv(name);
+        }
+        void set(const char* language, const char* lang) {
+            for (const char* name : names)
+                qunsetenv(name);
+            qputenv("LANGUAGE", language);
+            qputenv("LANG", lang);
+        }
+    } locale;
+    QTemporaryDir home;
+    const Preferences preferences(home.filePath("monctl.conf"));
+    const auto startsIn = [&](const char* language, const char* lang) {
+        locale.set(language, lang);
+        return preferences.load().language;
+    };
+    EXPECT_EQ(startsIn("", "zh_CN.UTF-8"), 0);
+    EXPECT_EQ(startsIn("", "zh_TW.UTF-8"), 0);
+    EXPECT_EQ(startsIn("", "de_DE.UTF-8"), 1);
+    EXPECT_EQ(startsIn("zh_CN:en", "en_US.UTF-8"), 0) << "LANGUAGE first, as gettext reads it";
+    EXPECT_EQ(startsIn("en_GB", "zh_CN.UTF-8"), 1);
+
+    StoredSettings stored;
+    stored.language = 1;
+    ASSERT_TRUE(preferences.save(stored));
+    EXPECT_EQ(startsIn("", "zh_CN.UTF-8"), 1) << "a stored language wins";
+    stored.language = 0;
+    ASSERT_TRUE(preferences.save(stored));
+    EXPECT_EQ(startsIn("", "en_US.UTF-8"), 0);
 }
 
 TEST(SettingsFlow, EnglishAndControlAltRSurviveARestartAndWorkInTheBackground) {

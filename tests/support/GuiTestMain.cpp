@@ -8,6 +8,7 @@
 #include <QApplication>
 #include <QEventLoop>
 #include <QTimer>
+#include <QtGlobal>
 #include <gtest/gtest.h>
 
 namespace monctl::test {
@@ -29,6 +30,8 @@ bool processEventsUntil(const std::function<bool()>& condition, std::chrono::mil
 
 int main(int argc, char** argv) {
     testing::InitGoogleTest(&argc, argv);
+    // A Chinese desktop: a first start speaks Chinese, whatever the machine running the tests.
+    qputenv("LANGUAGE", "zh_CN");
     int status = 0;
     {
         QApplication application(argc, argv);

@@ -66,6 +66,23 @@ unsigned long OtherXClient::windowNamed(const char* name) {
     return found;
 }
 
+bool OtherXClient::hasIcon(unsigned long window) {
+    Display* display = m_connection->display;
+    Atom type = 0;
+    int format = 0;
+    unsigned long items = 0;
+    unsigned long left = 0;
+    unsigned char* data = nullptr;
+    // Its first two numbers: the width and height of the first picture.
+    const bool found =
+        XGetWindowProperty(display, window, XInternAtom(display, "_NET_WM_ICON", False), 0, 2,
+                           False, XA_CARDINAL, &type, &format, &items, &left, &data) == Success &&
+        items == 2;
+    if (data)
+        XFree(data);
+    return found;
+}
+
 void OtherXClient::askToClose(unsigned long window) {
     Display* display = m_connection->display;
     XEvent message{};

@@ -20,6 +20,8 @@ public:
     void focusUnderPointer();
     // The top-level window with this name, or 0.
     unsigned long windowNamed(const char* name);
+    // Whether the window offers the desktop an icon (_NET_WM_ICON).
+    bool hasIcon(unsigned long window);
     // What a window manager does when the user closes a window.
     void askToClose(unsigned long window);
     // The desktop's X resources (the root window's RESOURCE_MANAGER), e.g. "Xft.dpi:\t192\n".

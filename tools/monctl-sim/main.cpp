@@ -26,6 +26,7 @@ void waitForTermination() {
 
 int main(int argc, char** argv) {
     CLI::App app{"monctl-sim: a simulated monitor on a pseudo-terminal"};
+    app.set_version_flag("--version", std::string("monctl-sim ") + MONCTL_VERSION);
     MonitorSimulator::Settings settings;
     std::string link;
     int delay = 0;

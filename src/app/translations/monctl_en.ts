@@ -2,6 +2,13 @@
 <!DOCTYPE TS>
 <TS version="2.1" language="en" sourcelanguage="en">
 <context>
+    <name>PermissionNotice</name>
+    <message>
+        <source>monctl may not open %1. The device belongs to the group %2: add yourself to it with &quot;sudo usermod -aG %2 $USER&quot;, then log out and in again.</source>
+        <translation>monctl may not open %1. The device belongs to the group %2: add yourself to it with &quot;sudo usermod -aG %2 $USER&quot;, then log out and in again.</translation>
+    </message>
+</context>
+<context>
     <name>ShortcutValidator</name>
     <message>
         <source>This shortcut cannot be used because it is already used by the menu item ‘%1’.</source>
@@ -17,6 +24,14 @@
     <message>
         <source>Backends in use:</source>
         <translation>Backends in use:</translation>
+    </message>
+    <message>
+        <source>Version %1</source>
+        <translation>Version %1</translation>
+    </message>
+    <message>
+        <source>Published under the MIT licence.</source>
+        <translation>Published under the MIT licence.</translation>
     </message>
 </context>
 <context>

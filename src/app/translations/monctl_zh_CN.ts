@@ -2,6 +2,13 @@
 <!DOCTYPE TS>
 <TS version="2.1" language="zh_CN" sourcelanguage="en">
 <context>
+    <name>PermissionNotice</name>
+    <message>
+        <source>monctl may not open %1. The device belongs to the group %2: add yourself to it with &quot;sudo usermod -aG %2 $USER&quot;, then log out and in again.</source>
+        <translation>monctl 无权打开 %1。该设备属于用户组 %2：请用 &quot;sudo usermod -aG %2 $USER&quot; 把自己加入该组，然后注销并重新登录。</translation>
+    </message>
+</context>
+<context>
     <name>ShortcutValidator</name>
     <message>
         <source>This shortcut cannot be used because it is already used by the menu item ‘%1’.</source>
@@ -17,6 +24,14 @@
     <message>
         <source>Backends in use:</source>
         <translation>正在使用的后端：</translation>
+    </message>
+    <message>
+        <source>Version %1</source>
+        <translation>版本 %1</translation>
+    </message>
+    <message>
+        <source>Published under the MIT licence.</source>
+        <translation>以 MIT 许可证发布。</translation>
     </message>
 </context>
 <context>
