@@ -51,7 +51,7 @@ int runWindow(const CliRequest& request, int argc, char** argv) {
     int status = 0;
     {
         AppShell shell(application, Preferences(), std::move(backends));
-        DesktopPresence presence(shell, request.hidden);
+        DesktopPresence presence(shell, Preferences(), request.hidden);
         QTimer::singleShot(0, &shell, &AppShell::applicationDidFinishLaunching);
         status = application.exec();
     }
