@@ -93,6 +93,7 @@ void AppShell::retranslateMenu() {
 void AppShell::presentSettings() {
     SettingsWindow settings(m_preferences, m_window.get());
     settings.exec();
+    emit settingsClosed();
 }
 
 void AppShell::presentAbout() {
@@ -130,6 +131,11 @@ void AppShell::readGlobalKeys() {
 
 bool AppShell::eventFilter(QObject* watched, QEvent* event) {
     if (watched == m_window.get() && event->type() == QEvent::Close) {
+        if (m_closeHides && m_closeHides()) {
+            m_window->hide();
+            event->ignore();
+            return true;
+        }
         QMetaObject::invokeMethod(&m_application, &QCoreApplication::quit, Qt::QueuedConnection);
         return false;
     }

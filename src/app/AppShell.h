@@ -5,6 +5,7 @@
 #include "shortcut/KeyPressTally.h"
 
 #include <QObject>
+#include <functional>
 #include <memory>
 
 class QAction;
@@ -40,6 +41,11 @@ public:
     // Opens the About box, modal; returns when it is closed.
     void presentAbout();
     void registerABC();
+    // Asked when the main window is closed: true hides it instead of ending the application.
+    void setCloseHides(std::function<bool()> hides) { m_closeHides = std::move(hides); }
+
+signals:
+    void settingsClosed();
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -63,6 +69,7 @@ private:
     DesktopBackends m_backends;
     QSocketNotifier* m_globalNotifier = nullptr;
     KeyPressTally m_pressTally;
+    std::function<bool()> m_closeHides;
 };
 
 } // namespace monctl

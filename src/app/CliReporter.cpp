@@ -1,32 +1,12 @@
 #include "app/CliReporter.h"
 
+#include "app/ButtonEventText.h"
 #include "app/CommandLine.h"
 #include "device/DeviceLink.h"
-#include "shortcut/KeyCodes.h"
 
 #include <fmt/format.h>
 
 namespace monctl {
-namespace {
-
-std::string keyName(int keyCode) {
-    switch (keyCode) {
-    case VirtualKey::space:
-        return "space";
-    case VirtualKey::pageUp:
-        return "page-up";
-    case VirtualKey::pageDown:
-        return "page-down";
-    case VirtualKey::downArrow:
-        return "down";
-    case VirtualKey::upArrow:
-        return "up";
-    default:
-        return std::to_string(keyCode);
-    }
-}
-
-} // namespace
 
 template <class... Args> void CliReporter::print(const char* format, Args... args) {
     if (!m_events)
@@ -55,26 +35,23 @@ void CliReporter::updateMainViewContent() {
 }
 
 void CliReporter::receiveKeyBoardClickWithCode(int keyCode) {
-    print("key {}\n", keyName(keyCode));
+    print("{}\n", keyEventText(keyCode));
 }
 
 void CliReporter::receiveKeyBoardClickWithCodeForStarter() {
-    print("starter\n");
+    print("{}\n", starterEventText());
 }
 
 void CliReporter::receiveMouseMovePointX(int dx, int dy) {
-    print("pointer {} {}\n", dx, dy);
+    print("{}\n", pointerEventText(dx, dy));
 }
 
 void CliReporter::receiveMouseClickEvent(int button) {
-    print("click {}\n", button == 0 ? "left" : "right");
+    print("{}\n", clickEventText(button));
 }
 
 void CliReporter::receiveMouseLongMovePointX(int dx, int dy) {
-    if (dx == 0 && dy == 0)
-        print("long-move end\n");
-    else
-        print("long-move {} {}\n", dx, dy);
+    print("{}\n", longMoveEventText(dx, dy));
 }
 
 } // namespace monctl

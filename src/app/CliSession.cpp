@@ -148,6 +148,7 @@ private:
         case CliRequest::Action::watch:
             return watch();
         case CliRequest::Action::window:
+        case CliRequest::Action::doctor:
             break;
         }
         return 0;

@@ -84,6 +84,8 @@ std::variant<CliRequest, CliExit> parseCommandLine(int argc, const char* const* 
         ->check(secondsBetween(0.05, 60.0));
     app.add_flag("-v,--verbose", request.verbose, "log everything, frames included");
     app.add_flag("--simulate", request.simulate, "also talk to a built-in simulated monitor");
+    app.add_flag("--hidden", request.hidden,
+                 "start the window hidden in the tray (where the desktop has one)");
     app.footer("Without a command, monctl opens its window.");
 
     auto* list = app.add_subcommand("list", "list the monitors that answer");
@@ -103,6 +105,8 @@ std::variant<CliRequest, CliExit> parseCommandLine(int argc, const char* const* 
     auto* syncTime = app.add_subcommand("sync-time", "synchronise the active monitor's clock");
     auto* watch = app.add_subcommand("watch", "print setting reports and button events until "
                                               "interrupted");
+    auto* doctor = app.add_subcommand("doctor", "report what monctl finds on this machine and why "
+                                                "a monitor may not be found");
     try {
         app.parse(argc, argv);
         if (set->parsed())
@@ -118,7 +122,8 @@ std::variant<CliRequest, CliExit> parseCommandLine(int argc, const char* const* 
     const std::pair<CLI::App*, CliRequest::Action> actions[] = {
         {list, CliRequest::Action::list},         {get, CliRequest::Action::get},
         {set, CliRequest::Action::set},           {refresh, CliRequest::Action::refresh},
-        {syncTime, CliRequest::Action::syncTime}, {watch, CliRequest::Action::watch}};
+        {syncTime, CliRequest::Action::syncTime}, {watch, CliRequest::Action::watch},
+        {doctor, CliRequest::Action::doctor}};
     for (const auto& [command, action] : actions) {
         if (command->parsed())
             request.action = action;

@@ -10,7 +10,7 @@ namespace monctl {
 
 // What the user asked of monctl on the command line.
 struct CliRequest {
-    enum class Action { window, list, get, set, refresh, syncTime, watch };
+    enum class Action { window, list, get, set, refresh, syncTime, watch, doctor };
     Action action = Action::window;
     std::string parameter; // get: contrast, mode, speed or all; set: contrast, mode or speed
     int value = 0;         // set: the value as the monitor takes it
@@ -18,6 +18,7 @@ struct CliRequest {
     std::chrono::milliseconds timeout{1000};
     bool verbose = false;
     bool simulate = false;
+    bool hidden = false; // the window starts in the tray
 };
 
 // Help, version or a refusal of bad input: what to print and the exit status.

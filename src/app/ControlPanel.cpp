@@ -1,5 +1,6 @@
 #include "app/ControlPanel.h"
 
+#include "app/ButtonEventText.h"
 #include "app/CurrentLanguage.h"
 #include "app/NamedWidget.h"
 #include "device/ReportController.h"
@@ -56,24 +57,42 @@ public:
 
     void updateViewThresholdDisplay(int value) override {
         m_panel.updateViewThresholdDisplay(value);
+        emit m_panel.settingReported(contrast, value);
     }
-    void updateViewModeDisplay(int value) override { m_panel.updateViewModeDisplay(value); }
-    void updateViewSpeedDisplay(int value) override { m_panel.updateViewSpeedDisplay(value); }
+    void updateViewModeDisplay(int value) override {
+        m_panel.updateViewModeDisplay(value);
+        emit m_panel.settingReported(mode, value);
+    }
+    void updateViewSpeedDisplay(int value) override {
+        m_panel.updateViewSpeedDisplay(value);
+        emit m_panel.settingReported(speed, value);
+    }
     void updateMainViewContent() override { m_panel.updateMainViewContent(); }
     void receiveKeyBoardClickWithCode(int keyCode) override {
         m_panel.receiveKeyBoardClickWithCode(keyCode);
+        tell(keyEventText(keyCode));
     }
     void receiveKeyBoardClickWithCodeForStarter() override {
         m_panel.receiveKeyBoardClickWithCodeForStarter();
+        tell(starterEventText());
     }
-    void receiveMouseMovePointX(int dx, int dy) override { m_panel.receiveMouseMovePointX(dx, dy); }
-    void receiveMouseClickEvent(int button) override { m_panel.receiveMouseClickEvent(button); }
+    void receiveMouseMovePointX(int dx, int dy) override {
+        m_panel.receiveMouseMovePointX(dx, dy);
+        tell(pointerEventText(dx, dy));
+    }
+    void receiveMouseClickEvent(int button) override {
+        m_panel.receiveMouseClickEvent(button);
+        tell(clickEventText(button));
+    }
     void receiveMouseLongMovePointX(int dx, int dy) override {
         m_panel.receiveMouseLongMovePointX(dx, dy);
+        tell(longMoveEventText(dx, dy));
     }
     void longMoveSourceRemoved() override { m_panel.m_input->endLongMove(); }
 
 private:
+    void tell(const std::string& text) { emit m_panel.buttonEvent(QString::fromStdString(text)); }
+
     ControlPanel& m_panel;
 };
 
@@ -89,10 +108,13 @@ ControlPanel::ControlPanel(Preferences preferences, std::shared_ptr<InputSink> i
               show ? show(text) : this->showMessage(text);
           })),
       m_reports(std::make_shared<Reports>(*this)),
-      m_pacer([this](int command, int value) { m_deviceLink.sendCommand(command, value); },
-              [this](std::chrono::milliseconds delay, std::function<void()> then) {
-                  QTimer::singleShot(delay, this, std::move(then));
-              }) {
+      m_pacer(
+          [this](int command, int value) {
+              emit commandSent(command, value, m_deviceLink.sendCommand(command, value));
+          },
+          [this](std::chrono::milliseconds delay, std::function<void()> then) {
+              QTimer::singleShot(delay, this, std::move(then));
+          }) {
     buildControls();
     LongPressWorker::sharedWorker().setSink(m_input->sink());
 }
@@ -263,6 +285,7 @@ void ControlPanel::updateMainViewContent() {
         changeActivePort(nullptr);
         showNoDevice();
         showNoSettings();
+        emit monitorsChanged();
         return;
     }
     spdlog::debug("updateMainViewContent _displaySerialPort = {}",
@@ -277,6 +300,7 @@ void ControlPanel::updateMainViewContent() {
     m_displaySerialPort->setCurrentIndex(index);
     currentDisplayPort(index);
     updateViewAllInfoWithCurrentPort();
+    emit monitorsChanged();
 }
 
 void ControlPanel::updateViewAllInfoWithCurrentPort() {
@@ -416,6 +440,22 @@ void ControlPanel::receiveMouseLongMovePointX(int dx, int dy) {
 
 void ControlPanel::runTestForOneSecond(int dx, int dy) {
     m_input->runTestForOneSecond(dx, dy);
+}
+
+const PortList& ControlPanel::monitors() const {
+    static const PortList none;
+    return m_validPortList ? *m_validPortList : none;
+}
+
+bool ControlPanel::chooseMonitor(const std::string& path) {
+    const auto& listed = monitors();
+    const auto found = std::find_if(listed.begin(), listed.end(),
+                                    [&](const auto& port) { return port->path() == path; });
+    if (found == listed.end())
+        return false;
+    m_displaySerialPort->setCurrentIndex(static_cast<int>(found - listed.begin()));
+    displaySerialPortInfo();
+    return true;
 }
 
 bool ControlPanel::isLongMoveRunning() const {

@@ -86,8 +86,21 @@ public:
     bool isReadingBack() const { return !m_pacer.isIdle(); }
     bool isLongMoveRunning() const;
 
+    // The monitors that answered, in order (empty before load), and the active one.
+    const PortList& monitors() const;
+    std::shared_ptr<SerialPort> activeMonitor() const { return m_activePort.lock(); }
+    // Makes the listed monitor at this device path the active one; false when none is there.
+    bool chooseMonitor(const std::string& path);
+
 signals:
     void settingsRequested();
+    // What the monitors tell, for those outside the window (the session bus, the tray):
+    // a reported setting (parameter 1 contrast, 2 mode, 4 speed), a button event in the
+    // words of ButtonEventText.h, a change of the list, and each command as it went out.
+    void settingReported(int parameter, int value);
+    void buttonEvent(const QString& text);
+    void monitorsChanged();
+    void commandSent(int command, int value, bool written);
 
 protected:
     void changeEvent(QEvent* event) override;

@@ -38,6 +38,9 @@ StoredSettings Preferences::load() const {
     settings.thresholdFlags = get("threshold_hot_keycode_flags");
     settings.thresholdDownKeyCode = get("threshold_down_hot_keycode");
     settings.thresholdDownFlags = get("threshold_down_hot_keycode_flags");
+    settings.keepInTray = static_cast<std::int32_t>(get("keep_in_tray"));
+    settings.startAtLogin = static_cast<std::int32_t>(get("start_at_login"));
+    settings.fastRefreshSeconds = static_cast<std::int32_t>(get("fast_refresh_seconds"));
     return settings;
 }
 
@@ -51,6 +54,9 @@ bool Preferences::save(const StoredSettings& settings) const {
     file.setValue("threshold_hot_keycode_flags", settings.thresholdFlags);
     file.setValue("threshold_down_hot_keycode", settings.thresholdDownKeyCode);
     file.setValue("threshold_down_hot_keycode_flags", settings.thresholdDownFlags);
+    file.setValue("keep_in_tray", settings.keepInTray);
+    file.setValue("start_at_login", settings.startAtLogin);
+    file.setValue("fast_refresh_seconds", settings.fastRefreshSeconds);
     file.sync();
     return file.status() == QSettings::NoError;
 }

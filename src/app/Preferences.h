@@ -5,7 +5,7 @@
 
 namespace monctl {
 
-// The seven integers monctl keeps between runs.
+// The integers monctl keeps between runs.
 struct StoredSettings {
     std::int32_t language = 0;
     std::uint32_t refreshKeyCode = 0;
@@ -14,6 +14,10 @@ struct StoredSettings {
     std::uint32_t thresholdFlags = 0;
     std::uint32_t thresholdDownKeyCode = 0;
     std::uint32_t thresholdDownFlags = 0;
+    // The desktop: off by default, as before there were such settings.
+    std::int32_t keepInTray = 0;         // closing the window leaves monctl in the tray
+    std::int32_t startAtLogin = 0;       // an autostart entry starts monctl hidden
+    std::int32_t fastRefreshSeconds = 0; // a timed fast refresh of the active monitor
 };
 
 // The preferences file: INI, keys at the top level, at $XDG_CONFIG_HOME/monctl/monctl.conf
@@ -25,7 +29,7 @@ public:
     explicit Preferences(QString path = defaultPath()) : m_path(std::move(path)) {}
 
     StoredSettings load() const;
-    // Writes all seven keys, in order, and flushes the file; false when it cannot be written.
+    // Writes all keys, in order, and flushes the file; false when it cannot be written.
     bool save(const StoredSettings& settings) const;
 
 private:

@@ -1,6 +1,8 @@
 #include "app/SettingsWindow.h"
 
+#include "app/AutostartEntry.h"
 #include "app/CurrentLanguage.h"
+#include "app/DesktopSettingsView.h"
 #include "app/NamedWidget.h"
 #include "app/ShortcutView.h"
 #include "shortcut/HotkeyState.h"
@@ -55,6 +57,7 @@ void SettingsWindow::buildControls() {
     m_refreshHotCutView = recorder("refreshHotCutView");
     m_thresholdInfocutView = recorder("thresholdInfocutView");
     m_thresholdDownInfocutView = recorder("thresholdDownInfocutView");
+    m_desktopSettings = namedWidget<DesktopSettingsView>(this, "desktopSettings");
     m_refreshHotKey = label("refreshHotKey");
     m_thresholdHotKey = label("thresholdHotKey");
     m_thresholdUp = label("thresholdUp");
@@ -86,6 +89,7 @@ void SettingsWindow::buildControls() {
     buttons->addWidget(m_buttonOK);
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(grid);
+    layout->addWidget(m_desktopSettings);
     layout->addLayout(buttons);
 }
 
@@ -94,6 +98,7 @@ void SettingsWindow::viewDidLoad() {
     m_currentLanguageInfo->addItems({QString::fromUtf8("汉语"), "English"});
     m_currentLanguageInfo->setCurrentIndex(CurrentLanguage());
     setSettingsRes();
+    m_desktopSettings->showSettings(m_preferences.load());
     const auto& hotkeys = HotkeyState::shared();
     m_refreshHotCutView->setShortcutValue(
         storedShortcut(hotkeys.RefreshHotkeyKeyCode, hotkeys.RefreshHotkeyModifierFlags));
@@ -170,8 +175,12 @@ void SettingsWindow::saveSettingsValue() {
     settings.thresholdFlags = hotkeys.ThresholdInfoHotkeyModifierFlags;
     settings.thresholdDownKeyCode = hotkeys.ThresholdDownInfoHotkeyKeyCode;
     settings.thresholdDownFlags = hotkeys.ThresholdDownInfoHotkeyModifierFlags;
+    m_desktopSettings->store(settings);
     if (!m_preferences.save(settings))
         spdlog::warn("The settings could not be saved to {}", "the preferences file");
+    if (!AutostartEntry::apply(settings.startAtLogin != 0))
+        spdlog::warn("The autostart entry {} could not be changed",
+                     AutostartEntry::path().toStdString());
 }
 
 } // namespace monctl

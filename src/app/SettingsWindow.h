@@ -10,11 +10,12 @@ class QPushButton;
 
 namespace monctl {
 
+class DesktopSettingsView;
 class ShortcutView;
 
-// The settings: the interface language (in force at once: every window relabels itself) and
-// the three shortcuts, applied and saved with the language by OK; Exit leaves without saving. A
-// modal window whose closing never ends the application. Main thread only.
+// The settings: the interface language (in force at once: every window relabels itself), the
+// three shortcuts and monctl's life on the desktop, applied and saved with the language by OK; Exit
+// leaves without saving. A modal window whose closing never ends the application. Main thread only.
 class SettingsWindow final : public QDialog {
     Q_OBJECT
 
@@ -33,6 +34,7 @@ public:
     ShortcutView* refreshHotCutView() const { return m_refreshHotCutView; }
     ShortcutView* thresholdInfocutView() const { return m_thresholdInfocutView; }
     ShortcutView* thresholdDownInfocutView() const { return m_thresholdDownInfocutView; }
+    DesktopSettingsView* desktopSettings() const { return m_desktopSettings; }
 
 protected:
     void changeEvent(QEvent* event) override;
@@ -45,6 +47,7 @@ private:
     ShortcutView* m_refreshHotCutView;
     ShortcutView* m_thresholdInfocutView;
     ShortcutView* m_thresholdDownInfocutView;
+    DesktopSettingsView* m_desktopSettings;
     QLabel* m_refreshHotKey;
     QLabel* m_thresholdHotKey;
     QLabel* m_thresholdUp;

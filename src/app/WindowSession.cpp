@@ -1,7 +1,9 @@
 #include "app/WindowSession.h"
 
 #include "app/AppShell.h"
+#include "app/DesktopPresence.h"
 #include "app/QtMainQueue.h"
+#include "app/WindowInstance.h"
 #include "device/MonitorSimulator.h"
 #include "platform/PlatformLoader.h"
 #include "runtime/AsioMainQueue.h"
@@ -27,6 +29,8 @@ int runWindow(const CliRequest& request, int argc, char** argv) {
         return 1;
     }
     QApplication application(argc, argv);
+    if (!claimWindowInstance(request.hidden))
+        return 0;
     MainQueue::install(std::make_shared<QtMainQueue>(&application));
     auto ports = request.ports;
     std::unique_ptr<MonitorSimulator> simulator;
@@ -47,7 +51,7 @@ int runWindow(const CliRequest& request, int argc, char** argv) {
     int status = 0;
     {
         AppShell shell(application, Preferences(), std::move(backends));
-        shell.mainWindow()->show();
+        DesktopPresence presence(shell, Preferences(), request.hidden);
         QTimer::singleShot(0, &shell, &AppShell::applicationDidFinishLaunching);
         status = application.exec();
     }

@@ -1,5 +1,7 @@
 #include "app/CliSession.h"
 #include "app/CommandLine.h"
+#include "app/DoctorReport.h"
+#include "app/WindowClient.h"
 #include "app/WindowSession.h"
 #include "runtime/AsioMainQueue.h"
 
@@ -22,9 +24,15 @@ int run(int argc, char** argv) {
     spdlog::set_level(request.verbose ? spdlog::level::debug : spdlog::level::warn);
     if (request.action == CliRequest::Action::window)
         return runWindow(request, argc, argv);
+    if (const auto status = request.action == CliRequest::Action::doctor
+                                ? std::nullopt
+                                : runThroughWindow(request, argc, argv))
+        return *status;
 
     auto main = std::make_shared<AsioMainQueue>();
     MainQueue::install(main);
+    if (request.action == CliRequest::Action::doctor)
+        return runDoctor(request, *main);
     return runCliRequest(request, *main);
 }
 

@@ -42,7 +42,7 @@ ChildProcess::ChildProcess(std::vector<std::string> argv) {
         arguments.push_back(argument.data());
     arguments.push_back(nullptr);
     const int spawned =
-        ::posix_spawn(&m_pid, arguments[0], &actions, nullptr, arguments.data(), environ);
+        ::posix_spawnp(&m_pid, arguments[0], &actions, nullptr, arguments.data(), environ);
     posix_spawn_file_actions_destroy(&actions);
     ::close(input[0]);
     ::close(output[1]);

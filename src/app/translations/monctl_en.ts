@@ -113,6 +113,25 @@
     </message>
 </context>
 <context>
+    <name>monctl::DesktopSettingsView</name>
+    <message>
+        <source>Keep running in the tray when the window is closed</source>
+        <translation>Keep running in the tray when the window is closed</translation>
+    </message>
+    <message>
+        <source>Start at login</source>
+        <translation>Start at login</translation>
+    </message>
+    <message>
+        <source>Fast refresh every</source>
+        <translation>Fast refresh every</translation>
+    </message>
+    <message>
+        <source> minutes</source>
+        <translation> minutes</translation>
+    </message>
+</context>
+<context>
     <name>monctl::SettingsWindow</name>
     <message>
         <source>Fast Refresh Hotkey</source>
@@ -180,6 +199,61 @@
     <message>
         <source>The key combination %1 cannot be used</source>
         <translation>The key combination %1 cannot be used</translation>
+    </message>
+</context>
+<context>
+    <name>monctl::TrayIcon</name>
+    <message>
+        <source>Text Mode</source>
+        <translation>Text Mode</translation>
+    </message>
+    <message>
+        <source>Graphic Mode</source>
+        <translation>Graphic Mode</translation>
+    </message>
+    <message>
+        <source>Video Mode</source>
+        <translation>Video Mode</translation>
+    </message>
+    <message>
+        <source>Fast Refresh</source>
+        <translation>Fast Refresh</translation>
+    </message>
+    <message>
+        <source>Contrast Up</source>
+        <translation>Contrast Up</translation>
+    </message>
+    <message>
+        <source>Contrast Down</source>
+        <translation>Contrast Down</translation>
+    </message>
+    <message>
+        <source>Show Window</source>
+        <translation>Show Window</translation>
+    </message>
+    <message>
+        <source>Settings…</source>
+        <translation>Settings…</translation>
+    </message>
+    <message>
+        <source>Quit</source>
+        <translation>Quit</translation>
+    </message>
+    <message>
+        <source>Mode</source>
+        <translation>Mode</translation>
+    </message>
+    <message>
+        <source>Speed</source>
+        <translation>Speed</translation>
+    </message>
+    <message>
+        <source>monctl: no monitor</source>
+        <translation>monctl: no monitor</translation>
+    </message>
+    <message>
+        <source>monctl: %1, contrast %2, %3</source>
+        <translation>monctl: %1, contrast %2, %3</translation>
     </message>
 </context>
 </TS>

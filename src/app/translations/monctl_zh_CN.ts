@@ -113,6 +113,25 @@
     </message>
 </context>
 <context>
+    <name>monctl::DesktopSettingsView</name>
+    <message>
+        <source>Keep running in the tray when the window is closed</source>
+        <translation>关闭窗口后在托盘中继续运行</translation>
+    </message>
+    <message>
+        <source>Start at login</source>
+        <translation>登录时启动</translation>
+    </message>
+    <message>
+        <source>Fast refresh every</source>
+        <translation>定时快速刷新，每隔</translation>
+    </message>
+    <message>
+        <source> minutes</source>
+        <translation> 分钟</translation>
+    </message>
+</context>
+<context>
     <name>monctl::SettingsWindow</name>
     <message>
         <source>Fast Refresh Hotkey</source>
@@ -180,6 +199,61 @@
     <message>
         <source>The key combination %1 cannot be used</source>
         <translation>组合键%1不能被使用</translation>
+    </message>
+</context>
+<context>
+    <name>monctl::TrayIcon</name>
+    <message>
+        <source>Text Mode</source>
+        <translation>文本模式</translation>
+    </message>
+    <message>
+        <source>Graphic Mode</source>
+        <translation>图文模式</translation>
+    </message>
+    <message>
+        <source>Video Mode</source>
+        <translation>视频模式</translation>
+    </message>
+    <message>
+        <source>Fast Refresh</source>
+        <translation>快速刷新</translation>
+    </message>
+    <message>
+        <source>Contrast Up</source>
+        <translation>对比度增加</translation>
+    </message>
+    <message>
+        <source>Contrast Down</source>
+        <translation>对比度减少</translation>
+    </message>
+    <message>
+        <source>Show Window</source>
+        <translation>显示窗口</translation>
+    </message>
+    <message>
+        <source>Settings…</source>
+        <translation>设置…</translation>
+    </message>
+    <message>
+        <source>Quit</source>
+        <translation>退出</translation>
+    </message>
+    <message>
+        <source>Mode</source>
+        <translation>模式</translation>
+    </message>
+    <message>
+        <source>Speed</source>
+        <translation>速度</translation>
+    </message>
+    <message>
+        <source>monctl: no monitor</source>
+        <translation>monctl：没有显示器</translation>
+    </message>
+    <message>
+        <source>monctl: %1, contrast %2, %3</source>
+        <translation>monctl：%1，对比度 %2，%3</translation>
     </message>
 </context>
 </TS>

@@ -1,0 +1,57 @@
+#include "app/DesktopPresence.h"
+
+#include "app/AppShell.h"
+#include "app/MonitorBusService.h"
+#include "app/TimedRefresh.h"
+#include "app/TrayIcon.h"
+
+#include <QDBusConnection>
+#include <QMainWindow>
+#include <QSystemTrayIcon>
+#include <spdlog/spdlog.h>
+
+namespace monctl {
+
+DesktopPresence::DesktopPresence(AppShell& shell, Preferences preferences, bool hidden)
+    : m_shell(shell), m_preferences(std::move(preferences)),
+      m_bus(new MonitorBusService(
+          *shell.controlPanel(), [this] { raiseWindow(); }, this)),
+      m_timedRefresh(new TimedRefresh(*shell.controlPanel(), this)) {
+    auto bus = QDBusConnection::sessionBus();
+    if (bus.isConnected() && !m_bus->publish(bus))
+        spdlog::warn("The window cannot be reached on the session bus: {}",
+                     bus.lastError().message().toStdString());
+    if (QSystemTrayIcon::isSystemTrayAvailable())
+        m_tray = new TrayIcon(*shell.controlPanel(),
+                              {[this] { toggleWindow(); }, [this] { raiseWindow(); },
+                               [&shell] { shell.presentSettings(); }},
+                              this);
+    else
+        spdlog::info("The desktop has no tray");
+    // Without a tray a hidden window could not be reached.
+    if (!hidden || !m_tray)
+        shell.mainWindow()->show();
+    shell.setCloseHides([this] { return m_tray && m_preferences.load().keepInTray != 0; });
+    connect(&shell, &AppShell::settingsClosed, this, &DesktopPresence::applySettings);
+    applySettings();
+}
+
+void DesktopPresence::applySettings() {
+    m_timedRefresh->setPeriod(std::chrono::seconds(m_preferences.load().fastRefreshSeconds));
+}
+
+void DesktopPresence::raiseWindow() {
+    auto* window = m_shell.mainWindow();
+    window->showNormal();
+    window->raise();
+    window->activateWindow();
+}
+
+void DesktopPresence::toggleWindow() {
+    if (m_shell.mainWindow()->isVisible())
+        m_shell.mainWindow()->hide();
+    else
+        raiseWindow();
+}
+
+} // namespace monctl

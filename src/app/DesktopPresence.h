@@ -1,0 +1,39 @@
+#pragma once
+
+#include "app/Preferences.h"
+
+#include <QObject>
+
+namespace monctl {
+
+class AppShell;
+class MonitorBusService;
+class TimedRefresh;
+class TrayIcon;
+
+// What the running window offers beyond itself: its interface on the session bus (the name
+// was claimed before), the tray icon where the desktop has a tray (hidden at start when
+// asked, kept when the window closes if the settings say so), and the timed fast refresh.
+// Main thread only.
+class DesktopPresence final : public QObject {
+    Q_OBJECT
+
+public:
+    DesktopPresence(AppShell& shell, Preferences preferences, bool hidden);
+
+    // Brings the main window to the front.
+    void raiseWindow();
+    void toggleWindow();
+    TrayIcon* tray() const { return m_tray; }
+
+private:
+    void applySettings();
+
+    AppShell& m_shell;
+    Preferences m_preferences;
+    MonitorBusService* m_bus;
+    TimedRefresh* m_timedRefresh;
+    TrayIcon* m_tray = nullptr;
+};
+
+} // namespace monctl

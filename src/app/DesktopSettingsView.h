@@ -1,0 +1,42 @@
+#pragma once
+
+#include "app/Preferences.h"
+
+#include <QWidget>
+
+class QCheckBox;
+class QSpinBox;
+
+namespace monctl {
+
+// The settings of monctl on the desktop: staying in the tray when the window closes,
+// starting at login, and a timed fast refresh (in minutes). Main thread only.
+class DesktopSettingsView final : public QWidget {
+    Q_OBJECT
+
+public:
+    explicit DesktopSettingsView(QWidget* parent = nullptr);
+
+    void showSettings(const StoredSettings& settings);
+    // Puts what the controls show into the settings; the rest is left as it is.
+    void store(StoredSettings& settings) const;
+
+    QCheckBox* keepInTray() const { return m_keepInTray; }
+    QCheckBox* startAtLogin() const { return m_startAtLogin; }
+    QCheckBox* timedRefresh() const { return m_timedRefresh; }
+    QSpinBox* refreshMinutes() const { return m_refreshMinutes; }
+
+protected:
+    void changeEvent(QEvent* event) override;
+
+private:
+    void retranslate();
+
+    QCheckBox* m_keepInTray;
+    QCheckBox* m_startAtLogin;
+    QCheckBox* m_timedRefresh;
+    QSpinBox* m_refreshMinutes;
+    int m_shownSeconds = 0; // kept when the minutes shown are left as they were
+};
+
+} // namespace monctl

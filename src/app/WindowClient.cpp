@@ -1,0 +1,257 @@
+#include "app/WindowClient.h"
+
+#include "app/BusInterface.h"
+#include "app/WindowInstance.h"
+
+#include <QCoreApplication>
+#include <QDBusConnection>
+#include <QDBusConnectionInterface>
+#include <QDBusMessage>
+#include <QDBusReply>
+#include <QDBusServiceWatcher>
+#include <QEventLoop>
+#include <QSocketNotifier>
+#include <QTimer>
+#include <csignal>
+#include <filesystem>
+#include <fmt/format.h>
+#include <spdlog/spdlog.h>
+#include <unistd.h>
+
+namespace monctl {
+namespace {
+
+volatile std::sig_atomic_t interrupted = 0;
+int interruptPipe[2] = {-1, -1};
+
+void onInterrupt(int) {
+    interrupted = 1;
+    const char byte = 0;
+    [[maybe_unused]] const auto written = ::write(interruptPipe[1], &byte, 1);
+}
+
+// From the first moment of a watch, as when the command line opens the ports itself.
+void catchInterrupts() {
+    if (::pipe(interruptPipe) != 0)
+        return;
+    struct sigaction action {};
+    action.sa_handler = onInterrupt;
+    ::sigaction(SIGINT, &action, nullptr);
+    ::sigaction(SIGTERM, &action, nullptr);
+}
+
+std::string canonical(const QString& path) {
+    std::error_code error;
+    const auto resolved = std::filesystem::canonical(path.toStdString(), error);
+    return error ? path.toStdString() : resolved.string();
+}
+
+// Talks to the window for one request. Main thread only.
+class WindowClient final : public QObject {
+    Q_OBJECT
+
+public:
+    WindowClient(const CliRequest& request, QDBusConnection bus)
+        : m_request(request), m_bus(std::move(bus)) {}
+
+    std::optional<int> run() {
+        auto monitors = listMonitors();
+        if (!monitors)
+            return std::nullopt;
+        if (monitors->isEmpty()) {
+            waitForSignal("MonitorsChanged", m_request.timeout);
+            monitors = listMonitors();
+            if (!monitors)
+                return std::nullopt;
+        }
+        const auto chosen = namedAmong(*monitors);
+        if (!chosen)
+            return std::nullopt;
+        spdlog::info("Talking to the running window");
+        if (chosen->isEmpty()) {
+            fmt::print(stderr, "monctl: no monitor found\n");
+            return 1;
+        }
+        if (m_request.action == CliRequest::Action::list) {
+            for (const auto& monitor : *chosen)
+                fmt::print("{} {}\n", monitor.name.toStdString(), monitor.path.toStdString());
+            return 0;
+        }
+        if (!makeActive(*chosen))
+            return 1;
+        return act();
+    }
+
+public slots:
+    void settingReported(const QString& setting, int value) {
+        printEvent(setting == "mode" ? "mode " + modeName(value)
+                                     : fmt::format("{} {}", setting.toStdString(), value));
+    }
+    void buttonEvent(const QString& event) { printEvent(event.toStdString()); }
+    void monitorsChanged() { m_waiting.quit(); }
+
+private:
+    std::optional<bus::MonitorEntries> listMonitors() {
+        const QDBusReply<bus::MonitorEntries> reply = call("ListMonitors", {});
+        if (!reply.isValid()) {
+            spdlog::info("The window does not list its monitors: {}",
+                         reply.error().message().toStdString());
+            return std::nullopt;
+        }
+        return reply.value();
+    }
+
+    // The window's monitors among the devices named with --port (all when none is named);
+    // none when the window lacks one of them.
+    std::optional<bus::MonitorEntries> namedAmong(const bus::MonitorEntries& monitors) const {
+        if (m_request.ports.empty())
+            return monitors;
+        bus::MonitorEntries named;
+        for (const auto& path : m_request.ports) {
+            const auto target = canonical(QString::fromStdString(path));
+            const auto found = std::find_if(monitors.begin(), monitors.end(), [&](const auto& m) {
+                return canonical(m.path) == target;
+            });
+            if (found == monitors.end()) {
+                spdlog::info("The window has no monitor at {}", path);
+                return std::nullopt;
+            }
+            named.append(*found);
+        }
+        return named;
+    }
+
+    // The window's active monitor when it is among those named, else the first named.
+    bool makeActive(const bus::MonitorEntries& chosen) {
+        if (std::any_of(chosen.begin(), chosen.end(), [](const auto& m) { return m.active; }))
+            return true;
+        return succeeded(call("ChooseMonitor", {chosen.front().path}));
+    }
+
+    int act() {
+        switch (m_request.action) {
+        case CliRequest::Action::get:
+            return get();
+        case CliRequest::Action::set:
+            return status(
+                call("Set", {QString::fromStdString(m_request.parameter), m_request.value}));
+        case CliRequest::Action::refresh:
+            return status(call("FastRefresh", {}));
+        case CliRequest::Action::syncTime:
+            return status(call("SyncTime", {}));
+        case CliRequest::Action::watch:
+            return watch();
+        default:
+            return 0;
+        }
+    }
+
+    int get() {
+        const std::vector<std::string> wanted =
+            m_request.parameter == "all" ? std::vector<std::string>{"contrast", "mode", "speed"}
+                                         : std::vector<std::string>{m_request.parameter};
+        for (const auto& name : wanted) {
+            const QDBusReply<int> reply =
+                call("Get",
+                     {QString::fromStdString(name), static_cast<uint>(m_request.timeout.count())});
+            if (!reply.isValid())
+                return status(reply.error());
+            fmt::print("{} {}\n", name,
+                       name == "mode" ? modeName(reply.value()) : std::to_string(reply.value()));
+        }
+        return 0;
+    }
+
+    int watch() {
+        for (const auto& [member, slot] :
+             {std::pair("SettingReported", SLOT(settingReported(QString, int))),
+              std::pair("ButtonEvent", SLOT(buttonEvent(QString)))})
+            m_bus.connect(bus::serviceName, bus::objectPath, bus::interfaceName, member, this,
+                          slot);
+        QDBusServiceWatcher gone(bus::serviceName, m_bus,
+                                 QDBusServiceWatcher::WatchForUnregistration);
+        bool windowClosed = false;
+        connect(&gone, &QDBusServiceWatcher::serviceUnregistered, this, [&] {
+            windowClosed = true;
+            m_waiting.quit();
+        });
+        QSocketNotifier interrupt(interruptPipe[0], QSocketNotifier::Read);
+        connect(&interrupt, &QSocketNotifier::activated, &m_waiting, &QEventLoop::quit);
+        // The window may have gone between the listing and the watch.
+        if (!interrupted && m_bus.interface()->isServiceRegistered(bus::serviceName))
+            m_waiting.exec();
+        if (interrupted)
+            return 0;
+        spdlog::info("The window closed; watching the ports directly");
+        return fallBack;
+    }
+
+    void waitForSignal(const char* member, std::chrono::milliseconds timeout) {
+        m_bus.connect(bus::serviceName, bus::objectPath, bus::interfaceName, member, this,
+                      SLOT(monitorsChanged()));
+        QTimer::singleShot(timeout, &m_waiting, &QEventLoop::quit);
+        m_waiting.exec();
+    }
+
+    void printEvent(const std::string& text) {
+        fmt::print("{}\n", text);
+        std::fflush(stdout);
+    }
+
+    QDBusMessage call(const char* method, const QVariantList& arguments) {
+        auto message = QDBusMessage::createMethodCall(bus::serviceName, bus::objectPath,
+                                                      bus::interfaceName, method);
+        message.setArguments(arguments);
+        // The window answers once its pacing let the frame out, or the read-back's time is up.
+        const auto limit = m_request.timeout + std::chrono::seconds(10);
+        return m_bus.call(message, QDBus::Block, static_cast<int>(limit.count()));
+    }
+
+    bool succeeded(const QDBusMessage& reply) { return status(reply) == 0; }
+
+    int status(const QDBusMessage& reply) {
+        if (reply.type() != QDBusMessage::ErrorMessage)
+            return 0;
+        return status(QDBusError(reply));
+    }
+
+    int status(const QDBusError& error) {
+        const auto ours = error.name().startsWith(bus::interfaceName + ".Error.");
+        fmt::print(stderr, "monctl: {}{}\n",
+                   ours ? "" : "the window did not answer: ", error.message().toStdString());
+        return 1;
+    }
+
+public:
+    static constexpr int fallBack = -1;
+
+private:
+    CliRequest m_request;
+    QDBusConnection m_bus;
+    QEventLoop m_waiting;
+};
+
+} // namespace
+
+std::optional<int> runThroughWindow(const CliRequest& request, int& argc, char** argv) {
+    if (request.simulate || !sessionBusConfigured())
+        return std::nullopt;
+    if (request.action == CliRequest::Action::watch)
+        catchInterrupts();
+    std::optional<int> status;
+    {
+        QCoreApplication application(argc, argv);
+        auto bus = QDBusConnection::sessionBus();
+        if (!bus.isConnected() || !bus.interface()->isServiceRegistered(bus::serviceName))
+            return std::nullopt;
+        bus::registerTypes();
+        status = WindowClient(request, bus).run();
+    }
+    if (status == WindowClient::fallBack)
+        return interrupted ? std::optional(0) : std::nullopt;
+    return status;
+}
+
+} // namespace monctl
+
+#include "WindowClient.moc"

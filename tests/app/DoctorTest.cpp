@@ -1,0 +1,77 @@
+// `monctl doctor` as a user runs it, against simulated monitors and devices it may not use.
+#include "device/MonitorSimulator.h"
+#include "support/ChildProcess.h"
+
+#include <fcntl.h>
+#include <filesystem>
+#include <fstream>
+#include <gtest/gtest.h>
+#include <sys/file.h>
+#include <unistd.h>
+
+using namespace monctl;
+using namespace monctl::test;
+using namespace std::chrono_literals;
+
+namespace {
+
+std::string doctor(std::vector<std::string> arguments) {
+    arguments.insert(arguments.end(), {"doctor", "--timeout", "0.5"});
+    ChildProcess program(arguments);
+    EXPECT_EQ(program.wait(20s), 0) << program.errors();
+    return program.output();
+}
+
+// The lines of the report about one device.
+std::string section(const std::string& report, const std::string& path) {
+    const auto start = report.find("  " + path + "\n");
+    if (start == std::string::npos)
+        return {};
+    return report.substr(start, report.find("\n  /", start + 1) - start);
+}
+
+} // namespace
+
+TEST(Doctor, ExplainsAMonitorASilentDeviceABusyOneAndAForbiddenOne) {
+    char home[] = "/tmp/monctl-doctor-XXXXXX";
+    ASSERT_NE(::mkdtemp(home), nullptr);
+    ::setenv("XDG_CONFIG_HOME", home, 1);
+    std::filesystem::create_directory(std::string(home) + "/monctl");
+    std::ofstream(std::string(home) + "/monctl/monctl.conf") << "language=1\n";
+    MonitorSimulator monitor;
+    MonitorSimulator silent;
+    silent.setSilent(true);
+    MonitorSimulator busy;
+    const int holder = ::open(busy.devicePath().c_str(), O_RDWR | O_NOCTTY);
+    ASSERT_EQ(::flock(holder, LOCK_EX | LOCK_NB), 0);
+    const auto report = doctor({MONCTL_PATH, "--port", monitor.devicePath(), "--port",
+                                silent.devicePath(), "--port", busy.devicePath()});
+    for (const auto* part : {"Session: ", "Backends:\n  input: ", "Hot-plug: ", "ModemManager: ",
+                             "brltty: ", "Preferences: "})
+        EXPECT_NE(report.find(part), std::string::npos) << part << "\n" << report;
+    const auto answered = section(report, monitor.devicePath());
+    EXPECT_NE(answered.find("adapter: none (no USB device behind it)"), std::string::npos);
+    EXPECT_NE(answered.find("access: this user can open it"), std::string::npos) << answered;
+    EXPECT_NE(answered.find("probe: answered as a monitor"), std::string::npos) << answered;
+    EXPECT_NE(section(report, silent.devicePath()).find("probe: no answer within 500 ms"),
+              std::string::npos)
+        << report;
+    const auto held = section(report, busy.devicePath());
+    EXPECT_NE(held.find("held by: cli_tests (" + std::to_string(::getpid()) + ")"),
+              std::string::npos)
+        << held;
+    EXPECT_NE(held.find("probe: not sent (Device or resource busy"), std::string::npos) << held;
+    ::close(holder);
+
+    // Nobody's pseudo-terminal: mode 0600, owned by root.
+    const auto forbidden =
+        section(doctor({"setpriv", "--reuid=65534", "--regid=65534", "--clear-groups", MONCTL_PATH,
+                        "--port", monitor.devicePath()}),
+                monitor.devicePath());
+    EXPECT_NE(forbidden.find("access: this user cannot open it (Permission denied)\n    fix: " +
+                             monitor.devicePath() + " belongs to the group "),
+              std::string::npos)
+        << forbidden;
+    EXPECT_NE(forbidden.find("probe: not sent (this user cannot open it)"), std::string::npos);
+    std::filesystem::remove_all(home);
+}

@@ -1,0 +1,117 @@
+// The tray icon as a StatusNotifierItem, seen by a StatusNotifierWatcher double on a private
+// session bus: it registers, Activate shows and hides the window, its D-Bus menu acts.
+#include "device/MonitorSimulator.h"
+#include "support/ChildProcess.h"
+#include "support/GuiTestMain.h"
+#include "support/PrivateSessionBus.h"
+
+#include <QDBusArgument>
+#include <QDBusConnection>
+#include <QDBusMessage>
+#include <QDBusVariant>
+#include <QObject>
+#include <QTemporaryDir>
+#include <csignal>
+#include <gtest/gtest.h>
+
+using namespace monctl;
+using namespace monctl::test;
+using namespace std::chrono_literals;
+
+namespace {
+
+// The tray's side of the protocol, as a desktop's panel offers it.
+class StatusNotifierWatcher final : public QObject {
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "org.kde.StatusNotifierWatcher")
+    Q_PROPERTY(bool IsStatusNotifierHostRegistered READ hostRegistered)
+    Q_PROPERTY(int ProtocolVersion READ protocolVersion)
+    Q_PROPERTY(QStringList RegisteredStatusNotifierItems READ items)
+
+public:
+    bool hostRegistered() const { return true; }
+    int protocolVersion() const { return 0; }
+    QStringList items() const { return registered; }
+
+    QStringList registered;
+    QString sender; // the item's connection
+
+public slots:
+    void RegisterStatusNotifierItem(const QString& service, const QDBusMessage& message) {
+        registered << service;
+        sender = message.service();
+    }
+    void RegisterStatusNotifierHost(const QString&) {}
+};
+
+// The label and id of every entry of a com.canonical.dbusmenu layout, depth first.
+void collect(const QDBusArgument& argument, std::map<QString, int>& ids) {
+    int id = 0;
+    QVariantMap properties;
+    argument.beginStructure();
+    argument >> id >> properties;
+    ids[properties.value("label").toString().remove('&')] = id;
+    argument.beginArray();
+    while (!argument.atEnd()) {
+        QDBusVariant child;
+        argument >> child;
+        collect(child.variant().value<QDBusArgument>(), ids);
+    }
+    argument.endArray();
+    argument.endStructure();
+}
+
+} // namespace
+
+TEST(TrayIcon, RegistersActivatesAndItsMenuActs) {
+    PrivateSessionBus bus;
+    auto connection = QDBusConnection::connectToBus(QString::fromStdString(bus.address()), "tray");
+    StatusNotifierWatcher watcher;
+    ASSERT_TRUE(connection.registerObject("/StatusNotifierWatcher", &watcher,
+                                          QDBusConnection::ExportAllContents));
+    ASSERT_TRUE(connection.registerService("org.kde.StatusNotifierWatcher"));
+    QTemporaryDir home;
+    ::setenv("XDG_CONFIG_HOME", home.path().toLocal8Bit().constData(), 1);
+    MonitorSimulator monitor;
+    ChildProcess window({MONCTL_PATH, "--port", monitor.devicePath(), "--hidden"});
+    ASSERT_TRUE(processEventsUntil([&] { return !watcher.registered.isEmpty(); }, 10s))
+        << window.errors();
+    ASSERT_TRUE(monitor.waitForFrames(4, 10s)) << "probed and read back";
+
+    const auto item = [&](const char* interface, const char* method, QVariantList arguments,
+                          const QString& path = "/StatusNotifierItem") {
+        auto call = QDBusMessage::createMethodCall(watcher.sender, path, interface, method);
+        call.setArguments(arguments);
+        return connection.call(call);
+    };
+    const auto menuPath =
+        item("org.freedesktop.DBus.Properties", "Get", {"org.kde.StatusNotifierItem", "Menu"})
+            .arguments()
+            .value(0)
+            .value<QDBusVariant>()
+            .variant()
+            .value<QDBusObjectPath>()
+            .path();
+    ASSERT_FALSE(menuPath.isEmpty());
+    const auto layout =
+        item("com.canonical.dbusmenu", "GetLayout", {0, -1, QStringList()}, menuPath);
+    ASSERT_EQ(layout.type(), QDBusMessage::ReplyMessage) << layout.errorMessage().toStdString();
+    std::map<QString, int> ids;
+    collect(layout.arguments().value(1).value<QDBusArgument>(), ids);
+    ASSERT_TRUE(ids.count("快速刷新")) << "the current language: Chinese at first";
+    item("com.canonical.dbusmenu", "Event",
+         {ids["快速刷新"], "clicked", QVariant::fromValue(QDBusVariant(0)), 0u}, menuPath);
+    ASSERT_TRUE(monitor.waitForFrames(5, 5s));
+    EXPECT_EQ(monitor.receivedFrames()[4], "5FF50301000000000000A0FA");
+    item("com.canonical.dbusmenu", "Event",
+         {ids["视频模式"], "clicked", QVariant::fromValue(QDBusVariant(0)), 0u}, menuPath);
+    ASSERT_TRUE(monitor.waitForFrames(6, 5s));
+    EXPECT_EQ(monitor.receivedFrames()[5], "5FF50204000000000000A0FA");
+
+    EXPECT_EQ(item("org.kde.StatusNotifierItem", "Activate", {0, 0}).type(),
+              QDBusMessage::ReplyMessage);
+    window.signal(SIGTERM);
+    window.wait();
+}
+
+#include "TrayIconTest.moc"
