@@ -5,6 +5,7 @@
 
 #include <QTemporaryDir>
 #include <csignal>
+#include <filesystem>
 #include <gtest/gtest.h>
 
 using namespace monctl;
@@ -73,7 +74,8 @@ TEST(WindowBus, TheCommandLineAndASecondStartUseTheRunningWindow) {
               std::vector{frame("0301")});
     EXPECT_EQ(run.status, 0) << run.errors;
     run = runMonctl({"list"});
-    EXPECT_EQ(run.output, monitor.devicePath().substr(5) + " " + monitor.devicePath() + "\n");
+    EXPECT_EQ(run.output, std::filesystem::path(monitor.devicePath()).filename().string() + " " +
+                              monitor.devicePath() + "\n");
 
     // The window's reports reach a watch once it listens; until then a report may be lost.
     ChildProcess watch({MONCTL_PATH, "watch"});
