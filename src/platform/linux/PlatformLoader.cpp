@@ -10,6 +10,7 @@
 #include "platform/linux/XkbKeyboardLayout.h"
 #include "serial/FixedPathRegistry.h"
 
+#include <atomic>
 #include <cstdlib>
 #include <spdlog/spdlog.h>
 #include <string_view>
@@ -54,11 +55,11 @@ DesktopBackends waylandBackends() {
 
 // uinput reaches X11 too, but XTest needs no permission and is the X server's own way.
 DesktopBackends x11Backends() {
-    return {
-        openOrNull<NullInputSink>(XTestInputSink::open),
-        openOrNull<NullGlobalKeyMonitor>(X11GlobalKeyMonitor::open),
-        openOrNull<NullSystemShortcuts>(openX11GrabProbe), layoutFor(DesktopSession::x11),
-        std::make_shared<NullDesktopShortcuts>("on X11 the key monitor sees the shortcuts itself")};
+    return {openOrNull<NullInputSink>(XTestInputSink::open),
+            openOrNull<NullGlobalKeyMonitor>(X11GlobalKeyMonitor::open),
+            openOrNull<NullSystemShortcuts>(openX11GrabProbe), layoutFor(DesktopSession::x11),
+            std::make_shared<NullDesktopShortcuts>(
+                "the desktop's shortcut portal is used on Wayland only")};
 }
 
 } // namespace
@@ -69,7 +70,8 @@ SessionChoice desktopSession() {
         return {DesktopSession::wayland, "MONCTL_PLATFORM=wayland"};
     if (forced == "x11")
         return {DesktopSession::x11, "MONCTL_PLATFORM=x11"};
-    if (!forced.empty())
+    static std::atomic<bool> warned{false};
+    if (!forced.empty() && !warned.exchange(true))
         spdlog::warn("MONCTL_PLATFORM is \"{}\"; it may be x11 or wayland, and is ignored", forced);
     if (!environment("WAYLAND_DISPLAY").empty())
         return {DesktopSession::wayland, "WAYLAND_DISPLAY is set"};
