@@ -2,45 +2,16 @@
 
 #include "platform/linux/PortalNames.h"
 #include "platform/linux/PortalRequest.h"
+#include "platform/linux/PortalShortcutList.h"
 #include "platform/linux/PortalTrigger.h"
 
-#include <QDBusArgument>
-#include <QDBusMetaType>
 #include <QDBusObjectPath>
 #include <QDBusReply>
 #include <QDBusServiceWatcher>
 #include <spdlog/spdlog.h>
 
-namespace {
-
-// One element of the portal's a(sa{sv}): a shortcut id and its properties.
-struct PortalShortcut {
-    QString id;
-    QVariantMap properties;
-};
-
-QDBusArgument& operator<<(QDBusArgument& argument, const PortalShortcut& shortcut) {
-    argument.beginStructure();
-    argument << shortcut.id << shortcut.properties;
-    argument.endStructure();
-    return argument;
-}
-
-const QDBusArgument& operator>>(const QDBusArgument& argument, PortalShortcut& shortcut) {
-    argument.beginStructure();
-    argument >> shortcut.id >> shortcut.properties;
-    argument.endStructure();
-    return argument;
-}
-
-} // namespace
-
-Q_DECLARE_METATYPE(PortalShortcut)
-
 namespace monctl {
 namespace {
-
-using PortalShortcuts = QList<PortalShortcut>;
 
 // The portal wants to hear from a session bus connection of our own: tests start buses of
 // their own, and the process-wide session connection keeps the first address it saw.
@@ -66,7 +37,7 @@ QString pathText(const QVariant& value) {
 
 std::vector<DesktopShortcuts::Binding> bindingsOf(const QVariant& shortcuts) {
     std::vector<DesktopShortcuts::Binding> bindings;
-    for (const auto& shortcut : qdbus_cast<PortalShortcuts>(shortcuts))
+    for (const auto& shortcut : qdbus_cast<PortalShortcutList>(shortcuts))
         bindings.push_back(
             {shortcut.id.toStdString(),
              shortcut.properties.value("trigger_description").toString().toStdString()});
@@ -76,8 +47,7 @@ std::vector<DesktopShortcuts::Binding> bindingsOf(const QVariant& shortcuts) {
 } // namespace
 
 std::unique_ptr<PortalGlobalShortcuts> PortalGlobalShortcuts::open(std::string& whyNot) {
-    qDBusRegisterMetaType<PortalShortcut>();
-    qDBusRegisterMetaType<PortalShortcuts>();
+    registerPortalShortcutTypes();
     QDBusConnection connection = connectToSessionBus();
     if (!connection.isConnected()) {
         whyNot = "there is no session bus to reach the desktop's portal on";
@@ -166,7 +136,7 @@ void PortalGlobalShortcuts::createSession(unsigned generation) {
 }
 
 void PortalGlobalShortcuts::bindShortcuts(unsigned generation) {
-    PortalShortcuts shortcuts;
+    PortalShortcutList shortcuts;
     for (const auto& wish : m_wishes) {
         QVariantMap properties{{"description", QString::fromStdString(wish.description)}};
         if (wish.preferred)
