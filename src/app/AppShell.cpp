@@ -3,8 +3,10 @@
 #include "app/AboutBox.h"
 #include "app/AppIdentity.h"
 #include "app/ControlPanel.h"
+#include "app/DesktopShortcutIds.h"
 #include "app/MenuModel.h"
 #include "app/SettingsWindow.h"
+#include "app/ShortcutReachNote.h"
 #include "app/ShortcutView.h"
 #include "runtime/MainQueue.h"
 #include "shortcut/HotkeyState.h"
@@ -34,6 +36,19 @@ const ShortcutAction& shortcutAction(HotkeyState::Action action) {
         {"ThresholdInfoHotkey", &ControlPanel::setFromThresholdShortCutValue},
         {"ThresholdDownInfoHotkey", &ControlPanel::setFromThresholdDownShortCutValue}};
     return actions[static_cast<int>(action)];
+}
+
+// The stored pair; none before Settings was first confirmed.
+std::optional<Shortcut> storedShortcut(HotkeyState::Action action) {
+    const auto& state = HotkeyState::shared();
+    const std::pair<std::uint32_t, std::uint32_t> stored[] = {
+        {state.RefreshHotkeyKeyCode, state.RefreshHotkeyModifierFlags},
+        {state.ThresholdInfoHotkeyKeyCode, state.ThresholdInfoHotkeyModifierFlags},
+        {state.ThresholdDownInfoHotkeyKeyCode, state.ThresholdDownInfoHotkeyModifierFlags}};
+    const auto [keyCode, flags] = stored[static_cast<int>(action)];
+    if (keyCode == 0 && flags == 0)
+        return std::nullopt;
+    return Shortcut::shortcutWithKeyCode(keyCode, flags);
 }
 
 } // namespace
@@ -92,7 +107,10 @@ void AppShell::retranslateMenu() {
 
 void AppShell::presentSettings() {
     SettingsWindow settings(m_preferences, m_window.get());
-    settings.exec();
+    settings.addNote(new ShortcutReachNote(m_backends.desktopShortcuts,
+                                           m_backends.globalKeys->descriptor() >= 0));
+    if (settings.exec() == QDialog::Accepted)
+        bindDesktopShortcuts();
     emit settingsClosed();
 }
 
@@ -111,9 +129,14 @@ void AppShell::applicationDidFinishLaunching() {
 
 void AppShell::registerABC() {
     m_application.installEventFilter(this);
+    m_desktopActivations = m_backends.desktopShortcuts->activated.connect(
+        [this](const std::string& id) { activateDesktopShortcut(id); });
+    bindDesktopShortcuts();
     const auto& monitor = *m_backends.globalKeys;
     if (monitor.descriptor() < 0) {
-        spdlog::warn("Shortcuts work only while monctl is in front: {}", monitor.whyNull());
+        if (const auto desktop = m_backends.desktopShortcuts->whyNull(); !desktop.empty())
+            spdlog::warn("Shortcuts work only while monctl is in front: {}; {}", monitor.whyNull(),
+                         desktop);
         return;
     }
     m_globalNotifier = new QSocketNotifier(monitor.descriptor(), QSocketNotifier::Read, this);
@@ -160,15 +183,40 @@ void AppShell::matchShortcut(std::uint16_t virtualKey, std::uint64_t flags, std:
     const auto actions = HotkeyState::shared().matches(virtualKey, flags);
     if (actions.empty() || !m_pressTally.counts(monitor, virtualKey, time))
         return;
-    for (const auto action : actions) {
-        const auto& shortcut = shortcutAction(action);
-        spdlog::info("Press {} {}.\n",
-                     monitor == KeyPressTally::Monitor::desktop ? "global" : "localEvent",
-                     shortcut.name);
-        MainQueue::shared()->post([method = shortcut.action] {
-            if (auto* panel = ControlPanel::mainControlPanel())
-                (panel->*method)();
-        });
+    for (const auto action : actions)
+        queueAction(action, monitor == KeyPressTally::Monitor::desktop ? "global" : "localEvent");
+}
+
+void AppShell::queueAction(HotkeyState::Action action, const char* monitorName) {
+    const auto& shortcut = shortcutAction(action);
+    spdlog::info("Press {} {}.\n", monitorName, shortcut.name);
+    MainQueue::shared()->post([method = shortcut.action] {
+        if (auto* panel = ControlPanel::mainControlPanel())
+            (panel->*method)();
+    });
+}
+
+void AppShell::bindDesktopShortcuts() {
+    const QString descriptions[] = {tr("Fast refresh of the monitor"), tr("Monitor contrast up"),
+                                    tr("Monitor contrast down")};
+    std::vector<DesktopShortcuts::Wish> wishes;
+    for (const auto& [id, action] : desktopShortcutIds) {
+        auto preferred = storedShortcut(action);
+        if (!preferred)
+            return;
+        wishes.push_back(
+            {id, descriptions[static_cast<int>(action)].toStdString(), std::move(preferred)});
+    }
+    m_backends.desktopShortcuts->bind(std::move(wishes));
+}
+
+// A press the desktop reports while a recorder listens is the recorder's, not an action.
+void AppShell::activateDesktopShortcut(const std::string& id) {
+    if (ShortcutView::isAnyRecording())
+        return;
+    for (const auto& [name, action] : desktopShortcutIds) {
+        if (id == name)
+            queueAction(action, "global");
     }
 }
 

@@ -2,6 +2,7 @@
 
 #include "app/Preferences.h"
 #include "platform/PlatformLoader.h"
+#include "shortcut/HotkeyState.h"
 #include "shortcut/KeyPressTally.h"
 
 #include <QObject>
@@ -22,7 +23,8 @@ class ControlPanel;
 // The application: its main window with the control panel and menu (relabelled when the
 // interface language changes), the two key monitors that catch the three shortcuts (in
 // front: an application-wide event filter that never takes an event; in the background: the
-// desktop's global key events), and the end of the application when the main window closes.
+// desktop's global key events, or the shortcuts the desktop binds for it), and the end of the
+// application when the main window closes.
 class AppShell final : public QObject {
     Q_OBJECT
 
@@ -56,6 +58,10 @@ private:
     void matchShortcut(std::uint16_t virtualKey, std::uint64_t flags, std::uint64_t time,
                        KeyPressTally::Monitor monitor);
     void readGlobalKeys();
+    void queueAction(HotkeyState::Action action, const char* monitorName);
+    // Asks the desktop for the stored shortcuts; nothing before Settings was first confirmed.
+    void bindDesktopShortcuts();
+    void activateDesktopShortcut(const std::string& id);
 
     QApplication& m_application;
     Preferences m_preferences;
@@ -70,6 +76,7 @@ private:
     QSocketNotifier* m_globalNotifier = nullptr;
     KeyPressTally m_pressTally;
     std::function<bool()> m_closeHides;
+    Connection m_desktopActivations;
 };
 
 } // namespace monctl

@@ -93,6 +93,11 @@ void SettingsWindow::buildControls() {
     layout->addLayout(buttons);
 }
 
+void SettingsWindow::addNote(QWidget* note) {
+    auto* column = static_cast<QVBoxLayout*>(layout());
+    column->insertWidget(column->count() - 1, note);
+}
+
 void SettingsWindow::viewDidLoad() {
     m_currentLanguageInfo->clear();
     m_currentLanguageInfo->addItems({QString::fromUtf8("汉语"), "English"});

@@ -29,6 +29,8 @@ public:
     void onlyExitView();
     void setHotKey();
     void saveSettingsValue();
+    // A line of its own above the buttons; the window takes it.
+    void addNote(QWidget* note);
 
     QComboBox* currentLanguageInfo() const { return m_currentLanguageInfo; }
     ShortcutView* refreshHotCutView() const { return m_refreshHotCutView; }

@@ -28,7 +28,12 @@ int runWindow(const CliRequest& request, int argc, char** argv) {
                    stderr);
         return 1;
     }
+    // The window joins the session the backends are chosen for, not XWayland beside it.
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM",
+                desktopSession().session == DesktopSession::wayland ? "wayland" : "xcb");
     QApplication application(argc, argv);
+    spdlog::info("window system: {}", QGuiApplication::platformName().toStdString());
     if (!claimWindowInstance(request.hidden))
         return 0;
     MainQueue::install(std::make_shared<QtMainQueue>(&application));

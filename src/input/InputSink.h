@@ -35,6 +35,14 @@ public:
     // A key press: key down, then up, with the modifiers the flags name held around it.
     virtual void postKeyPress(std::uint16_t virtualKey, std::uint64_t flags) = 0;
     virtual void postPointerMove(PointerPosition to) = 0;
+    // False where the pointer's position cannot be read (a virtual device of the kernel's):
+    // steps are then posted relative, without the edge check; the desktop keeps the pointer
+    // on screen.
+    virtual bool readsPointer() const { return true; }
+    virtual void postPointerStep(int dx, int dy) {
+        const auto from = pointerLocation();
+        postPointerMove({from.x + dx, from.y + dy});
+    }
     // Button 0 is the left button, any other the right; down and up at once.
     virtual void postClick(int button, PointerPosition at) = 0;
 };

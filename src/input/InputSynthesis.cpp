@@ -43,6 +43,10 @@ void InputSynthesis::receiveKeyBoardClickWithCodeForStarter() {
 }
 
 void InputSynthesis::receiveMouseMovePointX(int dx, int dy) {
+    if (!m_sink->readsPointer()) {
+        m_sink->postPointerStep(dx, dy);
+        return;
+    }
     const auto [x, y] = m_sink->pointerLocation();
     spdlog::debug("receiveMouseMovePointX Location pointUp x = {}, y = {}", static_cast<float>(x),
                   static_cast<float>(y));

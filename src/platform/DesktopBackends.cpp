@@ -12,7 +12,8 @@ std::vector<std::string> DesktopBackends::describe() const {
     return {"input: " + describeBackend(*input),
             "background shortcuts: " + describeBackend(*globalKeys),
             "taken combinations: " + describeBackend(*takenCombinations),
-            "keyboard layout: " + describeBackend(*keyboardLayout)};
+            "keyboard layout: " + describeBackend(*keyboardLayout),
+            "desktop shortcuts: " + describeBackend(*desktopShortcuts)};
 }
 
 void DesktopBackends::installProgramWide() const {
@@ -23,7 +24,8 @@ void DesktopBackends::installProgramWide() const {
 DesktopBackends DesktopBackends::none(const std::string& reason) {
     return {std::make_shared<NullInputSink>(reason), std::make_shared<NullGlobalKeyMonitor>(reason),
             std::make_shared<NullSystemShortcuts>(reason),
-            std::make_shared<NullKeyboardLayout>(reason)};
+            std::make_shared<NullKeyboardLayout>(reason),
+            std::make_shared<NullDesktopShortcuts>(reason)};
 }
 
 } // namespace monctl

@@ -2,6 +2,7 @@
 
 #include "input/InputSink.h"
 #include "serial/DeviceRegistry.h"
+#include "shortcut/DesktopShortcuts.h"
 #include "shortcut/GlobalKeyMonitor.h"
 #include "shortcut/KeyboardLayout.h"
 #include "shortcut/ShortcutValidator.h"
@@ -19,6 +20,7 @@ struct DesktopBackends {
     std::shared_ptr<GlobalKeyMonitor> globalKeys; // shortcuts while another program is in front
     std::shared_ptr<SystemShortcuts> takenCombinations;   // combinations other programs hold
     std::shared_ptr<const KeyboardLayout> keyboardLayout; // what keys print, for shortcut texts
+    std::shared_ptr<DesktopShortcuts> desktopShortcuts;   // shortcuts the desktop binds for us
 
     // One line per backend, "role: name" or "role: none (reason)", for the log and About.
     std::vector<std::string> describe() const;
@@ -29,9 +31,20 @@ struct DesktopBackends {
     static DesktopBackends none(const std::string& reason);
 };
 
-// Picks every desktop backend from the session. Main thread only.
+// The kind of desktop session the backends are chosen for.
+enum class DesktopSession { x11, wayland };
+struct SessionChoice {
+    DesktopSession session = DesktopSession::x11;
+    std::string why; // "MONCTL_PLATFORM=wayland", "WAYLAND_DISPLAY is set", ...
+};
+// MONCTL_PLATFORM (x11 or wayland) when set; else Wayland when WAYLAND_DISPLAY is set or
+// XDG_SESSION_TYPE is "wayland", even with an XWayland DISPLAY beside it; else X11.
+SessionChoice desktopSession();
+
+// Picks every desktop backend from the session. On Wayland no X connection is opened. Main
+// thread only; on Wayland the shortcut portal reports on the Qt main loop.
 DesktopBackends loadDesktopBackends();
-// The keyboard layout alone: the X server's keymap, else the XKB environment's layout.
+// The keyboard layout alone: on X11 the X server's keymap, else the XKB environment's layout.
 std::shared_ptr<const KeyboardLayout> loadKeyboardLayout();
 // The paths given when there are any, else the system's device registry (udev).
 std::unique_ptr<DeviceRegistry> loadDeviceRegistry(const std::vector<std::string>& fixedPaths);

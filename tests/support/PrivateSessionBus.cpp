@@ -8,7 +8,7 @@ namespace monctl::test {
 
 PrivateSessionBus::PrivateSessionBus()
     : m_daemon(std::make_unique<ChildProcess>(std::vector<std::string>{
-          "dbus-daemon", "--session", "--nofork", "--nopidfile", "--print-address=1"})) {
+          "/usr/bin/dbus-daemon", "--session", "--nofork", "--nopidfile", "--print-address=1"})) {
     m_address = m_daemon->readLine(std::chrono::seconds(10));
     if (m_address.empty())
         throw std::runtime_error("dbus-daemon gave no address: " + m_daemon->errors());

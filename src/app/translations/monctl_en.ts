@@ -56,6 +56,18 @@
         <source>&amp;About monctl</source>
         <translation>&amp;About monctl</translation>
     </message>
+    <message>
+        <source>Fast refresh of the monitor</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Monitor contrast up</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Monitor contrast down</source>
+        <translation type="unfinished"></translation>
+    </message>
 </context>
 <context>
     <name>monctl::ControlPanel</name>
@@ -164,6 +176,29 @@
     <message>
         <source>Settings</source>
         <translation>Settings</translation>
+    </message>
+</context>
+<context>
+    <name>monctl::ShortcutReachNote</name>
+    <message>
+        <source>Waiting for the desktop to bind the shortcuts…</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The desktop did not bind the shortcuts: they work only while monctl is in front.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Shortcuts work only while monctl is in front.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>none</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Bound by the desktop: fast refresh %1, contrast up %2, contrast down %3</source>
+        <translation type="unfinished"></translation>
     </message>
 </context>
 <context>

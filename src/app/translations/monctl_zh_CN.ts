@@ -56,6 +56,18 @@
         <source>&amp;About monctl</source>
         <translation>关于 monctl(&amp;A)</translation>
     </message>
+    <message>
+        <source>Fast refresh of the monitor</source>
+        <translation>显示器快速刷新</translation>
+    </message>
+    <message>
+        <source>Monitor contrast up</source>
+        <translation>显示器对比度加</translation>
+    </message>
+    <message>
+        <source>Monitor contrast down</source>
+        <translation>显示器对比度减</translation>
+    </message>
 </context>
 <context>
     <name>monctl::ControlPanel</name>
@@ -164,6 +176,29 @@
     <message>
         <source>Settings</source>
         <translation>设置</translation>
+    </message>
+</context>
+<context>
+    <name>monctl::ShortcutReachNote</name>
+    <message>
+        <source>Waiting for the desktop to bind the shortcuts…</source>
+        <translation>正在等待桌面绑定快捷键…</translation>
+    </message>
+    <message>
+        <source>The desktop did not bind the shortcuts: they work only while monctl is in front.</source>
+        <translation>桌面未绑定快捷键：快捷键仅在 monctl 位于前台时有效。</translation>
+    </message>
+    <message>
+        <source>Shortcuts work only while monctl is in front.</source>
+        <translation>快捷键仅在 monctl 位于前台时有效。</translation>
+    </message>
+    <message>
+        <source>none</source>
+        <translation>无</translation>
+    </message>
+    <message>
+        <source>Bound by the desktop: fast refresh %1, contrast up %2, contrast down %3</source>
+        <translation>桌面已绑定：快速刷新 %1，对比度加 %2，对比度减 %3</translation>
     </message>
 </context>
 <context>

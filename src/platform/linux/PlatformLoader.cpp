@@ -1,12 +1,19 @@
 #include "platform/PlatformLoader.h"
 
 #include "input/NullInputSink.h"
+#include "platform/linux/PortalGlobalShortcuts.h"
 #include "platform/linux/UdevRegistry.h"
+#include "platform/linux/UinputInputSink.h"
 #include "platform/linux/X11Backends.h"
 #include "platform/linux/X11GlobalKeyMonitor.h"
 #include "platform/linux/XTestInputSink.h"
 #include "platform/linux/XkbKeyboardLayout.h"
 #include "serial/FixedPathRegistry.h"
+
+#include <atomic>
+#include <cstdlib>
+#include <spdlog/spdlog.h>
+#include <string_view>
 
 namespace monctl {
 namespace {
@@ -18,21 +25,70 @@ template <class Null, class Opener> auto openOrNull(Opener open) {
     return backend ? backend : std::make_shared<Null>(whyNot);
 }
 
-} // namespace
-
-DesktopBackends loadDesktopBackends() {
-    return {openOrNull<NullInputSink>(XTestInputSink::open),
-            openOrNull<NullGlobalKeyMonitor>(X11GlobalKeyMonitor::open),
-            openOrNull<NullSystemShortcuts>(openX11GrabProbe), loadKeyboardLayout()};
+std::string_view environment(const char* name) {
+    const char* value = std::getenv(name);
+    return value ? value : "";
 }
 
-std::shared_ptr<const KeyboardLayout> loadKeyboardLayout() {
-    if (auto server = XkbKeyboardLayout::fromServer())
-        return server;
+std::shared_ptr<const KeyboardLayout> layoutFor(DesktopSession session) {
+    if (session == DesktopSession::x11) {
+        if (auto server = XkbKeyboardLayout::fromServer())
+            return server;
+    }
     if (auto named = XkbKeyboardLayout::fromEnvironment())
         return named;
     return std::make_shared<NullKeyboardLayout>(
         "neither the X server's keymap nor the XKB environment's layout can be read");
+}
+
+// XWayland's DISPLAY sees neither the keys nor the windows of native Wayland programs: its
+// backends would claim to work and reach next to nothing.
+DesktopBackends waylandBackends() {
+    return {openOrNull<NullInputSink>(UinputInputSink::open),
+            std::make_shared<NullGlobalKeyMonitor>(
+                "Wayland shows no program the key presses meant for others"),
+            std::make_shared<NullSystemShortcuts>(
+                "Wayland shows no program the combinations others hold"),
+            layoutFor(DesktopSession::wayland),
+            openOrNull<NullDesktopShortcuts>(PortalGlobalShortcuts::open)};
+}
+
+// uinput reaches X11 too, but XTest needs no permission and is the X server's own way.
+DesktopBackends x11Backends() {
+    return {openOrNull<NullInputSink>(XTestInputSink::open),
+            openOrNull<NullGlobalKeyMonitor>(X11GlobalKeyMonitor::open),
+            openOrNull<NullSystemShortcuts>(openX11GrabProbe), layoutFor(DesktopSession::x11),
+            std::make_shared<NullDesktopShortcuts>(
+                "the desktop's shortcut portal is used on Wayland only")};
+}
+
+} // namespace
+
+SessionChoice desktopSession() {
+    const auto forced = environment("MONCTL_PLATFORM");
+    if (forced == "wayland")
+        return {DesktopSession::wayland, "MONCTL_PLATFORM=wayland"};
+    if (forced == "x11")
+        return {DesktopSession::x11, "MONCTL_PLATFORM=x11"};
+    static std::atomic<bool> warned{false};
+    if (!forced.empty() && !warned.exchange(true))
+        spdlog::warn("MONCTL_PLATFORM is \"{}\"; it may be x11 or wayland, and is ignored", forced);
+    if (!environment("WAYLAND_DISPLAY").empty())
+        return {DesktopSession::wayland, "WAYLAND_DISPLAY is set"};
+    if (environment("XDG_SESSION_TYPE") == "wayland")
+        return {DesktopSession::wayland, "XDG_SESSION_TYPE=wayland"};
+    return {DesktopSession::x11, "no Wayland session"};
+}
+
+DesktopBackends loadDesktopBackends() {
+    const auto choice = desktopSession();
+    spdlog::info("desktop session: {} ({})",
+                 choice.session == DesktopSession::wayland ? "Wayland" : "X11", choice.why);
+    return choice.session == DesktopSession::wayland ? waylandBackends() : x11Backends();
+}
+
+std::shared_ptr<const KeyboardLayout> loadKeyboardLayout() {
+    return layoutFor(desktopSession().session);
 }
 
 std::unique_ptr<DeviceRegistry> loadDeviceRegistry(const std::vector<std::string>& fixedPaths) {

@@ -1,6 +1,7 @@
 // System-wide hot keys on X11: passive grabs of the key on the root window (X11KeyGrabs), on
 // a connection of our own whose events are read on the main loop.
 #include "platform/HotKeyServiceLoader.h"
+#include "platform/PlatformLoader.h"
 #include "platform/linux/EvdevKeyCodes.h"
 #include "platform/linux/X11KeyGrabs.h"
 #include "platform/linux/X11Modifiers.h"
@@ -141,6 +142,9 @@ private:
 } // namespace
 
 std::shared_ptr<HotKeyService> loadHotKeyService() {
+    if (desktopSession().session == DesktopSession::wayland)
+        return std::make_shared<NullHotKeyService>(
+            "Wayland lets no program take system-wide hot keys");
     Display* display = XOpenDisplay(nullptr);
     if (!display)
         return std::make_shared<NullHotKeyService>(

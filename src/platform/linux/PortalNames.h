@@ -1,0 +1,12 @@
+#pragma once
+
+// Where the desktop portal lives on the session bus, and the names of its parts.
+namespace monctl::portal {
+
+inline constexpr const char* service = "org.freedesktop.portal.Desktop";
+inline constexpr const char* path = "/org/freedesktop/portal/desktop";
+inline constexpr const char* globalShortcutsInterface = "org.freedesktop.portal.GlobalShortcuts";
+inline constexpr const char* requestInterface = "org.freedesktop.portal.Request";
+inline constexpr const char* sessionInterface = "org.freedesktop.portal.Session";
+
+} // namespace monctl::portal

@@ -1,0 +1,49 @@
+#pragma once
+
+#include <map>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+class QObject;
+class QThread;
+
+namespace monctl::test {
+
+class PortalService;
+
+// A desktop portal on the test's session bus (org.freedesktop.portal.Desktop at
+// /org/freedesktop/portal/desktop), answering on a thread of its own so that the code under
+// test may block on it. It speaks the GlobalShortcuts interface (version 1) with its
+// Request and Session objects, as the desktop's portal does, and writes down each call.
+class PortalDouble {
+public:
+    struct Behaviour {
+        bool globalShortcuts = true;                 // false: a portal without the interface
+        bool sessionHandleAsString = false;          // some portals give the handle as a string
+        bool refuseBind = false;                     // the user cancels the bind dialog
+        bool listInsteadOfAnswer = false;            // the bind's answer leaves out the shortcuts
+        std::map<std::string, std::string> assigned; // id → the trigger the desktop chooses
+    };
+
+    explicit PortalDouble(Behaviour behaviour);
+    ~PortalDouble();
+    PortalDouble(const PortalDouble&) = delete;
+    PortalDouble& operator=(const PortalDouble&) = delete;
+
+    // The calls so far: "CreateSession", "BindShortcuts fast-refresh=CTRL+D ...",
+    // "ListShortcuts", "Close" (of the session).
+    std::vector<std::string> calls() const;
+    // The desktop reports the shortcut pressed and let go of, in the newest session.
+    void activate(const std::string& id);
+    // The portal leaves the bus, as when it crashes.
+    void vanish();
+
+private:
+    std::unique_ptr<QThread> m_thread;
+    std::unique_ptr<QObject> m_context; // lives on the thread: what runs there is sent to it
+    PortalService* m_service = nullptr;
+};
+
+} // namespace monctl::test
