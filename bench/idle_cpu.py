@@ -61,6 +61,8 @@ def measure(label, command, monctl, seconds, settle):
             time.sleep(seconds)
             after, ticks_after, elapsed = thread_switches(pid), cpu_ticks(pid), time.monotonic() - start
         finally:
+            if "pid" in locals():
+                os.kill(pid, 15)
             wrapper.terminate()
             wrapper.wait()
     total = 0.0

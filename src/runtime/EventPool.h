@@ -4,8 +4,8 @@
 
 namespace monctl {
 
-// The one process-wide pool of worker threads on which read sources, poll timers and
-// serial queues run. It lives until the process ends.
+// The one process-wide pool of worker threads on which timers, serial queues and the
+// closing of ports run. It lives until the process ends.
 class EventPool {
 public:
     static asio::thread_pool& shared();

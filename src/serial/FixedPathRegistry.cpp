@@ -3,7 +3,7 @@
 #include "runtime/MainQueue.h"
 #include "runtime/RepeatingTimer.h"
 #include "serial/DeviceChangeBatch.h"
-#include "serial/FolderWatch.h"
+#include "serial/PathWatch.h"
 
 #include <algorithm>
 #include <filesystem>
@@ -25,15 +25,21 @@ std::filesystem::path nearestExistingFolder(std::filesystem::path folder) {
     return folder.empty() ? std::filesystem::path(".") : folder;
 }
 
-// Where a change to the path shows: its own folder and those of the links it goes through
-// (or, for a folder not made yet, the nearest one that exists).
-void addFoldersOf(const std::string& path, std::set<std::string>& folders) {
+// Where a change to the path shows: the folders of the links it goes through (a link made,
+// removed or retargeted), then the device node itself, or, while there is none, the nearest
+// folder that exists, where it will appear. The node's own folder is left alone: on /dev/pts
+// it changes with every terminal opened on the machine.
+void addWatchesOf(const std::string& path, std::set<std::string>& watches) {
     std::error_code error;
     auto current = std::filesystem::absolute(path, error);
     for (int hop = 0; hop < linkHops && !error; ++hop) {
-        folders.insert(nearestExistingFolder(current.parent_path()).string());
-        if (!std::filesystem::is_symlink(current, error))
+        if (!std::filesystem::is_symlink(current, error)) {
+            watches.insert(std::filesystem::exists(current, error)
+                               ? current.string()
+                               : nearestExistingFolder(current.parent_path()).string());
             return;
+        }
+        watches.insert(current.parent_path().string());
         const auto target = std::filesystem::read_symlink(current, error);
         current = target.is_absolute() ? target : current.parent_path() / target;
     }
@@ -48,7 +54,7 @@ struct FixedPathRegistry::Watch {
     std::map<std::string, SerialDevice> present;
     BatchHandler published;
     BatchHandler terminated;
-    std::unique_ptr<FolderWatch> folders;
+    std::unique_ptr<PathWatch> kernelWatch;
 
     Batch scanPresent() {
         Batch devices;
@@ -78,12 +84,12 @@ struct FixedPathRegistry::Watch {
         batch.deliver(published, terminated);
     }
 
-    // Links may have been made or retargeted: the folders to watch follow them.
-    void watchFolders() {
+    // Links may have been made or retargeted, nodes made or removed: the watches follow.
+    void watchPaths() {
         std::set<std::string> wanted;
         for (const auto& path : paths)
-            addFoldersOf(path, wanted);
-        folders->watch(wanted);
+            addWatchesOf(path, wanted);
+        kernelWatch->watch(wanted);
     }
 };
 
@@ -111,13 +117,13 @@ DeviceRegistry::Start FixedPathRegistry::start(BatchHandler published, BatchHand
         for (const auto& device : result.present)
             m_watch->present.emplace(device.calloutPath, device);
     }
-    Watch* watch = m_watch.get(); // the folder watch lives and ends inside it
-    m_watch->folders = platform::watchFolders([watch] {
-        watch->watchFolders();
+    Watch* watch = m_watch.get(); // the kernel's watch lives and ends inside it
+    m_watch->kernelWatch = platform::watchPaths([watch] {
+        watch->watchPaths();
         watch->look();
     });
-    if (m_watch->folders) {
-        m_watch->watchFolders();
+    if (m_watch->kernelWatch) {
+        m_watch->watchPaths();
         return result;
     }
     std::weak_ptr<Watch> weak = m_watch;

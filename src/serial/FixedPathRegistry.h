@@ -6,13 +6,13 @@
 
 namespace monctl {
 
-class FolderWatch;
+class PathWatch;
 class RepeatingTimer;
 
 // The devices at paths a user named. A path that vanishes (or whose device is replaced)
-// is reported as terminated, one that appears as published. The kernel tells of changes in
-// the folders of the paths and of the links' targets; where it cannot, the paths are looked
-// at every half second. Start it on the main thread.
+// is reported as terminated, one that appears as published. The kernel tells of changes to
+// the paths, their links and their nodes; where it cannot, the paths are looked at every
+// half second. Start it on the main thread.
 class FixedPathRegistry final : public DeviceRegistry {
 public:
     explicit FixedPathRegistry(std::vector<std::string> paths);

@@ -108,7 +108,8 @@ private:
         m_bound.clear();
         for (const auto& shortcut : asked) {
             const auto preferred = shortcut.properties.value("preferred_trigger").toString();
-            call += " " + shortcut.id.toStdString() + "=" + preferred.toStdString();
+            call.append(" ").append(shortcut.id.toStdString()).append("=");
+            call.append(preferred.toStdString());
             const auto assigned = m_behaviour.assigned.find(shortcut.id.toStdString());
             const QString trigger = assigned == m_behaviour.assigned.end()
                                         ? preferred

@@ -1,5 +1,5 @@
 #include "runtime/MainQueue.h"
-#include "serial/FolderWatch.h"
+#include "serial/PathWatch.h"
 
 #include <array>
 #include <cerrno>
@@ -10,40 +10,40 @@
 namespace monctl::platform {
 namespace {
 
-constexpr std::uint32_t entryChanges = IN_CREATE | IN_DELETE | IN_MOVED_FROM | IN_MOVED_TO |
-                                       IN_ATTRIB | IN_DELETE_SELF | IN_MOVE_SELF | IN_ONLYDIR;
+constexpr std::uint32_t changes =
+    IN_CREATE | IN_DELETE | IN_MOVED_FROM | IN_MOVED_TO | IN_ATTRIB | IN_DELETE_SELF | IN_MOVE_SELF;
 
-class InotifyFolderWatch final : public FolderWatch {
+class InotifyPathWatch final : public PathWatch {
 public:
-    InotifyFolderWatch(int descriptor, std::function<void()> changed)
+    InotifyPathWatch(int descriptor, std::function<void()> changed)
         : m_descriptor(descriptor), m_changed(std::move(changed)) {
         m_watch = MainQueue::shared()->watchReadable(m_descriptor, [this] { readEvents(); });
     }
 
-    ~InotifyFolderWatch() override {
+    ~InotifyPathWatch() override {
         m_watch.reset();
         ::close(m_descriptor);
     }
 
-    InotifyFolderWatch(const InotifyFolderWatch&) = delete;
-    InotifyFolderWatch& operator=(const InotifyFolderWatch&) = delete;
+    InotifyPathWatch(const InotifyPathWatch&) = delete;
+    InotifyPathWatch& operator=(const InotifyPathWatch&) = delete;
 
-    void watch(const std::set<std::string>& folders) override {
+    void watch(const std::set<std::string>& paths) override {
         for (auto known = m_watches.begin(); known != m_watches.end();) {
-            if (folders.count(known->first) == 0) {
+            if (paths.count(known->first) == 0) {
                 ::inotify_rm_watch(m_descriptor, known->second);
                 known = m_watches.erase(known);
             } else {
                 ++known;
             }
         }
-        for (const auto& folder : folders) {
-            // Adding a folder again is harmless: the kernel gives back the same watch.
-            const int added = ::inotify_add_watch(m_descriptor, folder.c_str(), entryChanges);
+        for (const auto& path : paths) {
+            // Adding a path again is harmless: the kernel gives back the same watch.
+            const int added = ::inotify_add_watch(m_descriptor, path.c_str(), changes);
             if (added >= 0)
-                m_watches[folder] = added;
+                m_watches[path] = added;
             else
-                m_watches.erase(folder);
+                m_watches.erase(path);
         }
     }
 
@@ -74,11 +74,11 @@ private:
 
 } // namespace
 
-std::unique_ptr<FolderWatch> watchFolders(std::function<void()> changed) {
+std::unique_ptr<PathWatch> watchPaths(std::function<void()> changed) {
     const int descriptor = ::inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
     if (descriptor < 0)
         return nullptr;
-    return std::make_unique<InotifyFolderWatch>(descriptor, std::move(changed));
+    return std::make_unique<InotifyPathWatch>(descriptor, std::move(changed));
 }
 
 } // namespace monctl::platform
