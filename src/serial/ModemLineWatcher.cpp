@@ -46,11 +46,11 @@ struct ModemLineWatcher::Shared {
             failed(error);
     }
 
+    // Reads before each wait, so that a change made while the thread started is seen; one
+    // made between a read and the next wait shows with the next change.
     void run() {
         bool canWait = true;
-        while (!shouldStop() && waitForChange(canWait)) {
-            if (shouldStop())
-                break;
+        while (!shouldStop()) {
             int now = 0;
             if (const int error = lines->read(now)) {
                 reportFailure(error);
@@ -60,6 +60,8 @@ struct ModemLineWatcher::Shared {
                 bits = now;
                 changed(now);
             }
+            if (shouldStop() || !waitForChange(canWait))
+                break;
         }
         std::lock_guard lock(mutex);
         ended = true;
