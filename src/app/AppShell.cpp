@@ -204,8 +204,7 @@ void AppShell::bindDesktopShortcuts() {
         auto preferred = storedShortcut(action);
         if (!preferred)
             return;
-        wishes.push_back(
-            {id, descriptions[static_cast<int>(action)].toStdString(), std::move(preferred)});
+        wishes.push_back({id, descriptions[static_cast<int>(action)].toStdString(), preferred});
     }
     m_backends.desktopShortcuts->bind(std::move(wishes));
 }

@@ -22,7 +22,7 @@ constexpr std::array<const char*, 5> speedNames{"Fast", "Fast+", "Fast++", "Fast
 
 } // namespace
 
-TrayIcon::TrayIcon(ControlPanel& panel, Window window, QObject* parent)
+TrayIcon::TrayIcon(ControlPanel& panel, const Window& window, QObject* parent)
     : QObject(parent), m_panel(panel), m_menu(std::make_unique<QMenu>()),
       m_icon(new QSystemTrayIcon(QIcon(applicationIconResource), this)) {
     // Contrast steps go through the shortcuts' own path, and so their pacing.

@@ -23,7 +23,7 @@ public:
         std::function<void()> show;
         std::function<void()> settings;
     };
-    TrayIcon(ControlPanel& panel, Window window, QObject* parent = nullptr);
+    TrayIcon(ControlPanel& panel, const Window& window, QObject* parent = nullptr);
     ~TrayIcon() override;
 
     QSystemTrayIcon& icon() const { return *m_icon; }

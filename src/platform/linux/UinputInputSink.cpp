@@ -58,6 +58,7 @@ void UinputInputSink::postKeyPress(std::uint16_t virtualKey, std::uint64_t flags
             held.push_back(modifier);
     }
     std::vector<input_event> batch;
+    batch.reserve(4 * held.size() + 4);
     for (const unsigned modifier : held)
         batch.push_back(event(EV_KEY, modifier, 1));
     if (!held.empty())
