@@ -5,6 +5,7 @@
 #include <QDir>
 #include <QSettings>
 #include <QStandardPaths>
+#include <algorithm>
 
 namespace monctl {
 namespace {
@@ -40,7 +41,9 @@ StoredSettings Preferences::load() const {
     settings.thresholdDownFlags = get("threshold_down_hot_keycode_flags");
     settings.keepInTray = static_cast<std::int32_t>(get("keep_in_tray"));
     settings.startAtLogin = static_cast<std::int32_t>(get("start_at_login"));
-    settings.fastRefreshSeconds = static_cast<std::int32_t>(get("fast_refresh_seconds"));
+    // At most a day, as the settings offer: a longer period would overflow the timer.
+    settings.fastRefreshSeconds =
+        std::clamp(static_cast<std::int32_t>(get("fast_refresh_seconds")), 0, 86400);
     return settings;
 }
 

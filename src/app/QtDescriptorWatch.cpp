@@ -1,5 +1,6 @@
 #include "app/QtDescriptorWatch.h"
 
+#include <QCoreApplication>
 #include <QSocketNotifier>
 
 namespace monctl {
@@ -11,7 +12,13 @@ QtDescriptorWatch::QtDescriptorWatch(int descriptor, Handler onReadable)
                      [handler = std::move(onReadable)] { handler(); });
 }
 
+// The notifier may be in the middle of delivering its signal, so it goes once the loop is
+// back; after the application has gone (ports closed at exit) there is no loop to wait for.
 QtDescriptorWatch::~QtDescriptorWatch() {
+    if (!QCoreApplication::instance()) {
+        delete m_notifier;
+        return;
+    }
     m_notifier->setEnabled(false);
     m_notifier->deleteLater();
 }

@@ -21,6 +21,10 @@
 namespace monctl {
 namespace {
 
+// How long a window that owns its name may take to serve its object (it loads its desktop
+// backends in between).
+constexpr auto startingWindowWait = std::chrono::seconds(6);
+
 volatile std::sig_atomic_t interrupted = 0;
 int interruptPipe[2] = {-1, -1};
 
@@ -88,11 +92,19 @@ public slots:
                                      : fmt::format("{} {}", setting.toStdString(), value));
     }
     void buttonEvent(const QString& event) { printEvent(event.toStdString()); }
-    void monitorsChanged() { m_waiting.quit(); }
 
 private:
+    // A window that has just started owns its name a moment before it serves its object.
     std::optional<bus::MonitorEntries> listMonitors() {
-        const QDBusReply<bus::MonitorEntries> reply = call("ListMonitors", {});
+        QDBusReply<bus::MonitorEntries> reply = call("ListMonitors", {});
+        const auto deadline = std::chrono::steady_clock::now() + startingWindowWait;
+        while (!reply.isValid() && std::chrono::steady_clock::now() < deadline &&
+               (reply.error().type() == QDBusError::UnknownObject ||
+                reply.error().type() == QDBusError::UnknownInterface ||
+                reply.error().type() == QDBusError::UnknownMethod)) {
+            waitForSignal("MonitorsChanged", std::chrono::milliseconds(100));
+            reply = call("ListMonitors", {});
+        }
         if (!reply.isValid()) {
             spdlog::info("The window does not list its monitors: {}",
                          reply.error().message().toStdString());
@@ -168,29 +180,32 @@ private:
               std::pair("ButtonEvent", SLOT(buttonEvent(QString)))})
             m_bus.connect(bus::serviceName, bus::objectPath, bus::interfaceName, member, this,
                           slot);
+        QEventLoop watching;
         QDBusServiceWatcher gone(bus::serviceName, m_bus,
                                  QDBusServiceWatcher::WatchForUnregistration);
-        bool windowClosed = false;
-        connect(&gone, &QDBusServiceWatcher::serviceUnregistered, this, [&] {
-            windowClosed = true;
-            m_waiting.quit();
-        });
+        connect(&gone, &QDBusServiceWatcher::serviceUnregistered, &watching, &QEventLoop::quit);
         QSocketNotifier interrupt(interruptPipe[0], QSocketNotifier::Read);
-        connect(&interrupt, &QSocketNotifier::activated, &m_waiting, &QEventLoop::quit);
-        // The window may have gone between the listing and the watch.
+        connect(&interrupt, &QSocketNotifier::activated, &watching, &QEventLoop::quit);
+        // The window may have gone between the listing and the watch; only its going (or an
+        // interrupt) ends the watch.
         if (!interrupted && m_bus.interface()->isServiceRegistered(bus::serviceName))
-            m_waiting.exec();
+            watching.exec();
         if (interrupted)
             return 0;
         spdlog::info("The window closed; watching the ports directly");
         return fallBack;
     }
 
+    // Waits for the signal or the time-out, whichever comes first; nothing of the wait is
+    // left behind to end a later one.
     void waitForSignal(const char* member, std::chrono::milliseconds timeout) {
-        m_bus.connect(bus::serviceName, bus::objectPath, bus::interfaceName, member, this,
-                      SLOT(monitorsChanged()));
-        QTimer::singleShot(timeout, &m_waiting, &QEventLoop::quit);
-        m_waiting.exec();
+        QEventLoop waiting;
+        m_bus.connect(bus::serviceName, bus::objectPath, bus::interfaceName, member, &waiting,
+                      SLOT(quit()));
+        QTimer::singleShot(timeout, &waiting, &QEventLoop::quit);
+        waiting.exec();
+        m_bus.disconnect(bus::serviceName, bus::objectPath, bus::interfaceName, member, &waiting,
+                         SLOT(quit()));
     }
 
     void printEvent(const std::string& text) {
@@ -228,7 +243,6 @@ public:
 private:
     CliRequest m_request;
     QDBusConnection m_bus;
-    QEventLoop m_waiting;
 };
 
 } // namespace

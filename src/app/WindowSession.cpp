@@ -28,10 +28,11 @@ int runWindow(const CliRequest& request, int argc, char** argv) {
                    stderr);
         return 1;
     }
-    // The window joins the session the backends are chosen for, not XWayland beside it.
+    // The window joins the session the backends are chosen for, not XWayland beside it;
+    // without Qt's Wayland plugin (or a compositor to reach) it falls back to X11.
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM",
-                desktopSession().session == DesktopSession::wayland ? "wayland" : "xcb");
+                desktopSession().session == DesktopSession::wayland ? "wayland;xcb" : "xcb");
     QApplication application(argc, argv);
     spdlog::info("window system: {}", QGuiApplication::platformName().toStdString());
     if (!claimWindowInstance(request.hidden))

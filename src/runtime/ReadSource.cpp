@@ -22,10 +22,17 @@ void ReadSource::cancel() {
     if (m_cancelRequested.exchange(true))
         return;
     const auto main = MainQueue::shared();
-    if (main->isCurrentThread() && !m_reading)
-        finish();
+    if (main->isCurrentThread())
+        finishWhenNotReading();
     else
-        main->post([self = shared_from_this()] { self->finish(); });
+        main->post([self = shared_from_this()] { self->finishWhenNotReading(); });
+}
+
+void ReadSource::finishWhenNotReading() {
+    if (m_readingDepth > 0)
+        m_finishPending = true;
+    else
+        finish();
 }
 
 void ReadSource::watch() {
@@ -43,10 +50,14 @@ void ReadSource::watch() {
 void ReadSource::readable() {
     if (m_finished || m_cancelRequested)
         return;
-    m_reading = true;
-    const bool goOn = m_onReadable();
-    m_reading = false;
-    if (!goOn)
+    ++m_readingDepth;
+    if (!m_onReadable())
+        m_stopWatching = true;
+    if (--m_readingDepth > 0)
+        return;
+    if (m_finishPending)
+        finish();
+    else if (m_stopWatching)
         m_watch.reset();
 }
 

@@ -31,13 +31,18 @@ public:
 private:
     void watch();
     void readable();
+    void finishWhenNotReading();
     void finish();
 
     const int m_descriptor;
     ReadHandler m_onReadable;
     CancelHandler m_onCancel;
-    std::unique_ptr<DescriptorWatch> m_watch; // main thread only, like the flags below
-    bool m_reading = false;
+    std::unique_ptr<DescriptorWatch> m_watch; // main thread only, like the state below
+    // A read handler may run an event loop (a modal message), in which the source may be
+    // read again or cancelled: the end waits for the outermost read to return.
+    int m_readingDepth = 0;
+    bool m_stopWatching = false;
+    bool m_finishPending = false;
     bool m_finished = false;
     std::atomic<bool> m_cancelRequested{false};
 };

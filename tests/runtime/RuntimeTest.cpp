@@ -65,13 +65,20 @@ TEST(ReadSource, CancelRunsItsHandlerOnceAfterTheLastRead) {
     std::atomic<int> cancels{0};
     std::atomic<bool> readingWhenCancelled{false};
     std::atomic<bool> reading{false};
-    auto source = ReadSource::start(
+    std::shared_ptr<ReadSource> source;
+    // The second read runs a loop of its own (as a modal message does), during which another
+    // thread cancels the source: the cancel handler waits for that read to return.
+    source = ReadSource::start(
         ends[0],
         [&] {
             reading = true;
             char buffer[16];
             while (::read(ends[0], buffer, sizeof buffer) > 0)
                 ++reads;
+            if (reads == 2) {
+                std::thread([&] { source->cancel(); }).join(); // as an unplug elsewhere does
+                runMainUntil([&] { return cancels > 0; }, std::chrono::milliseconds(50));
+            }
             reading = false;
             return true;
         },
@@ -82,9 +89,10 @@ TEST(ReadSource, CancelRunsItsHandlerOnceAfterTheLastRead) {
         });
     ASSERT_EQ(::write(ends[1], "x", 1), 1);
     EXPECT_TRUE(runMainUntil([&] { return reads >= 1; }));
-    source->cancel();
-    source->cancel();
+    ASSERT_EQ(::write(ends[1], "y", 1), 1);
     EXPECT_TRUE(runMainUntil([&] { return cancels == 1; }));
+    source->cancel();
     EXPECT_FALSE(readingWhenCancelled.load());
+    EXPECT_EQ(cancels.load(), 1);
     ::close(ends[1]);
 }
