@@ -10,6 +10,7 @@
 #include <map>
 #include <mutex>
 #include <set>
+#include <spdlog/spdlog.h>
 
 namespace monctl {
 namespace {
@@ -85,11 +86,12 @@ struct FixedPathRegistry::Watch {
     }
 
     // Links may have been made or retargeted, nodes made or removed: the watches follow.
-    void watchPaths() {
+    // False when the kernel would not watch all of them.
+    bool watchPaths() {
         std::set<std::string> wanted;
         for (const auto& path : paths)
             addWatchesOf(path, wanted);
-        kernelWatch->watch(wanted);
+        return kernelWatch->watch(wanted);
     }
 };
 
@@ -122,10 +124,10 @@ DeviceRegistry::Start FixedPathRegistry::start(BatchHandler published, BatchHand
         watch->watchPaths();
         watch->look();
     });
-    if (m_watch->kernelWatch) {
-        m_watch->watchPaths();
+    if (m_watch->kernelWatch && m_watch->watchPaths())
         return result;
-    }
+    spdlog::warn("The paths given are looked at every {} ms: the kernel will not watch them",
+                 fallbackInterval.count());
     std::weak_ptr<Watch> weak = m_watch;
     m_timer = RepeatingTimer::start(fallbackInterval, fallbackInterval, [weak] {
         if (auto alive = weak.lock())

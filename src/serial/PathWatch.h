@@ -15,7 +15,8 @@ public:
     virtual ~PathWatch() = default;
 
     // Replaces the paths watched (folders or nodes); paths that do not exist are left out.
-    virtual void watch(const std::set<std::string>& paths) = 0;
+    // False when the kernel refused one that exists (its limit of watches reached).
+    virtual bool watch(const std::set<std::string>& paths) = 0;
 };
 
 namespace platform {

@@ -28,7 +28,8 @@ public:
     InotifyPathWatch(const InotifyPathWatch&) = delete;
     InotifyPathWatch& operator=(const InotifyPathWatch&) = delete;
 
-    void watch(const std::set<std::string>& paths) override {
+    bool watch(const std::set<std::string>& paths) override {
+        bool allWatched = true;
         for (auto known = m_watches.begin(); known != m_watches.end();) {
             if (paths.count(known->first) == 0) {
                 ::inotify_rm_watch(m_descriptor, known->second);
@@ -40,11 +41,14 @@ public:
         for (const auto& path : paths) {
             // Adding a path again is harmless: the kernel gives back the same watch.
             const int added = ::inotify_add_watch(m_descriptor, path.c_str(), changes);
-            if (added >= 0)
+            if (added >= 0) {
                 m_watches[path] = added;
-            else
+            } else {
                 m_watches.erase(path);
+                allWatched = allWatched && errno == ENOENT;
+            }
         }
+        return allWatched;
     }
 
 private:
