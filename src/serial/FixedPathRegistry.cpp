@@ -126,7 +126,7 @@ DeviceRegistry::Start FixedPathRegistry::start(BatchHandler published, BatchHand
     });
     if (m_watch->kernelWatch && m_watch->watchPaths())
         return result;
-    spdlog::warn("The paths given are looked at every {} ms: the kernel will not watch them",
+    spdlog::info("The paths given are looked at every {} ms: the kernel will not watch them",
                  fallbackInterval.count());
     std::weak_ptr<Watch> weak = m_watch;
     m_timer = RepeatingTimer::start(fallbackInterval, fallbackInterval, [weak] {

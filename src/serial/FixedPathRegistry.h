@@ -11,8 +11,9 @@ class RepeatingTimer;
 
 // The devices at paths a user named. A path that vanishes (or whose device is replaced)
 // is reported as terminated, one that appears as published. The kernel tells of changes to
-// the paths, their links and their nodes; where it cannot (its limit of watches reached),
-// the paths are looked at every half second as well. Start it on the main thread.
+// the paths, their links and their nodes; where it cannot (its limit of watches reached, a
+// node this user may not read), the paths are looked at every half second as well. Start it on the
+// main thread.
 class FixedPathRegistry final : public DeviceRegistry {
 public:
     explicit FixedPathRegistry(std::vector<std::string> paths);

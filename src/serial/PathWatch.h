@@ -15,7 +15,8 @@ public:
     virtual ~PathWatch() = default;
 
     // Replaces the paths watched (folders or nodes); paths that do not exist are left out.
-    // False when the kernel refused one that exists (its limit of watches reached).
+    // False when the kernel refused one that exists (its limit of watches reached, or a
+    // node this user may not read).
     virtual bool watch(const std::set<std::string>& paths) = 0;
 };
 
