@@ -273,6 +273,9 @@ bool SerialPort::readAvailable() {
         const ssize_t count = ::read(fileDescriptor(), buffer.data(), buffer.size());
         if (count > 0) {
             receiveData(Bytes(buffer.begin(), buffer.begin() + count));
+            // A short read took all there was; bytes that come later wake the watch again.
+            if (static_cast<std::size_t>(count) < buffer.size())
+                return true;
             continue;
         }
         if (interrupted(count))
