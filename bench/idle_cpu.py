@@ -61,10 +61,15 @@ def measure(label, command, monctl, seconds, settle):
             time.sleep(seconds)
             after, ticks_after, elapsed = thread_switches(pid), cpu_ticks(pid), time.monotonic() - start
         finally:
+            # xvfb-run stops its X server once monctl has ended; a wrapper told to stop
+            # itself would leave the server behind.
             if "pid" in locals():
                 os.kill(pid, 15)
-            wrapper.terminate()
-            wrapper.wait()
+            try:
+                wrapper.wait(timeout=10)
+            except subprocess.TimeoutExpired:
+                wrapper.terminate()
+                wrapper.wait()
     total = 0.0
     print(f"{label}: wake-ups per second over {elapsed:.0f} s")
     for key in sorted(after):
