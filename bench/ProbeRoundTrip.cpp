@@ -142,7 +142,8 @@ private:
 
 void report(const char* label, const Samples& samples) {
     const auto figures = summarise(samples.microseconds);
-    fmt::print("{:<28} median {:7.1f} us  p99 {:7.1f} us  voluntary context switches per round trip {:.2f}\n",
+    fmt::print("{:<28} median {:7.1f} us  p99 {:7.1f} us  voluntary context switches per round "
+               "trip {:.2f}\n",
                label, figures.median, figures.p99,
                double(samples.switches) / double(samples.microseconds.size()));
 }
@@ -179,7 +180,7 @@ int main(int argc, char** argv) {
                p.median / f.median <= 1.2 ? "met" : "NOT met");
     fmt::print("p99 ratio    {:.2f} (goal: at most 2.0) {}\n", p.p99 / f.p99,
                p.p99 / f.p99 <= 2.0 ? "met" : "NOT met");
-    fmt::print("port voluntary context switches per round trip {:.2f} (goal: at most 3) {}\n", switches,
-               switches <= 3.0 ? "met" : "NOT met");
+    fmt::print("port voluntary context switches per round trip {:.2f} (goal: at most 3) {}\n",
+               switches, switches <= 3.0 ? "met" : "NOT met");
     return 0;
 }
