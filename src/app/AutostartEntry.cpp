@@ -20,7 +20,7 @@ bool AutostartEntry::apply(bool startAtLogin) {
     if (!startAtLogin)
         return !QFile::exists(file) || QFile::remove(file);
     QDir().mkpath(QFileInfo(file).absolutePath());
-    // Quoted as the desktop entry specification asks, for a program path with spaces.
+    // Quoted as desktop entries require, for a program path with spaces.
     auto program = QCoreApplication::applicationFilePath();
     program.replace('\\', "\\\\").replace('"', "\\\"");
     QSaveFile entry(file);
