@@ -318,6 +318,17 @@ bool SerialPort::sendData(const Bytes& data) {
     return error == 0;
 }
 
+bool SerialPort::sendData(const Bytes& data, WriteDone done) {
+    const int error = !isOpen() ? EBADF : data.empty() ? 0 : writeAll(data);
+    if (error != 0 && error != EBADF)
+        notifyDelegateOfPosixError(error);
+    if (done)
+        MainQueue::shared()->post([done = std::move(done), error] {
+            done(std::error_code(error, std::generic_category()));
+        });
+    return error == 0;
+}
+
 // The reader keeps the descriptor non-blocking, so a write that the driver cannot take at
 // once waits for room here, up to its deadline. The descriptor lock keeps one write's bytes
 // together and in order against writes from other threads.

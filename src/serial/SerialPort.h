@@ -97,6 +97,11 @@ public:
     // taking data (flow control held, a hung monitor) fails the write with ETIMEDOUT, and
     // later writes fail at once until the line drains again.
     bool sendData(const Bytes& data);
+    // Reports on the main queue how a write ended: no error once every byte is written, else
+    // what failed it (timed out, the device gone, the port closed first). Returns as
+    // sendData does: false when the port could not take the data at all.
+    using WriteDone = std::function<void(std::error_code)>;
+    bool sendData(const Bytes& data, WriteDone done);
     void setWriteTimeout(std::chrono::milliseconds timeout) { m_writeTimeout = timeout; }
 
     // Line settings. On a closed port they are only stored; open applies them.
