@@ -57,8 +57,7 @@ AppShell::AppShell(QApplication& application, Preferences preferences, DesktopBa
     : m_application(application), m_preferences(preferences),
       m_window(std::make_unique<QMainWindow>()),
       m_panel(new ControlPanel(std::move(preferences), backends.input)),
-      m_backends(std::move(backends)) {
-    m_backends.installProgramWide();
+      m_backends(std::move(backends)), m_programWide(m_backends.installProgramWide()) {
     // Every window's icon; the desktop entry is found by the same name (the Wayland app id).
     QApplication::setWindowIcon(QIcon(applicationIconResource));
     QGuiApplication::setDesktopFileName(applicationId);

@@ -73,6 +73,7 @@ private:
     QMenu* m_helpMenu = nullptr;
     QAction* m_aboutAction = nullptr;
     DesktopBackends m_backends;
+    DesktopBackends::ProgramWide m_programWide;
     QSocketNotifier* m_globalNotifier = nullptr;
     KeyPressTally m_pressTally;
     std::function<bool()> m_closeHides;

@@ -1,6 +1,8 @@
 #include "input/NullInputSink.h"
 #include "platform/PlatformLoader.h"
 
+#include <utility>
+
 namespace monctl {
 
 std::string describeBackend(const Backend& backend) {
@@ -16,9 +18,26 @@ std::vector<std::string> DesktopBackends::describe() const {
             "desktop shortcuts: " + describeBackend(*desktopShortcuts)};
 }
 
-void DesktopBackends::installProgramWide() const {
-    KeyboardLayout::use(keyboardLayout);
-    ShortcutValidator::sharedValidator().setSystemShortcuts(takenCombinations);
+DesktopBackends::ProgramWide DesktopBackends::installProgramWide() const {
+    return {KeyboardLayout::use(keyboardLayout),
+            ShortcutValidator::sharedValidator().setSystemShortcuts(takenCombinations)};
+}
+
+DesktopBackends::ProgramWide::ProgramWide(std::shared_ptr<const KeyboardLayout> layout,
+                                          std::shared_ptr<SystemShortcuts> takenCombinations)
+    : m_previousLayout(std::move(layout)),
+      m_previousTakenCombinations(std::move(takenCombinations)) {}
+
+DesktopBackends::ProgramWide::ProgramWide(ProgramWide&& other) noexcept
+    : m_previousLayout(std::move(other.m_previousLayout)),
+      m_previousTakenCombinations(std::move(other.m_previousTakenCombinations)),
+      m_restores(std::exchange(other.m_restores, false)) {}
+
+DesktopBackends::ProgramWide::~ProgramWide() {
+    if (!m_restores)
+        return;
+    KeyboardLayout::use(std::move(m_previousLayout));
+    ShortcutValidator::sharedValidator().setSystemShortcuts(std::move(m_previousTakenCombinations));
 }
 
 DesktopBackends DesktopBackends::none(const std::string& reason) {

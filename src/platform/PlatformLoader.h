@@ -25,10 +25,28 @@ struct DesktopBackends {
     // One line per backend, "role: name" or "role: none (reason)", for the log and About.
     std::vector<std::string> describe() const;
     // Makes the keyboard layout and the check for taken combinations the ones the shortcut
-    // family uses program-wide. Main thread only.
-    void installProgramWide() const;
+    // family uses program-wide, until the returned object ends: then those used before come
+    // back. Main thread only.
+    class ProgramWide;
+    [[nodiscard]] ProgramWide installProgramWide() const;
     // Every backend null, each with the reason given.
     static DesktopBackends none(const std::string& reason);
+};
+
+class DesktopBackends::ProgramWide {
+public:
+    ProgramWide(std::shared_ptr<const KeyboardLayout> layout,
+                std::shared_ptr<SystemShortcuts> takenCombinations);
+    ~ProgramWide();
+    ProgramWide(ProgramWide&& other) noexcept;
+    ProgramWide& operator=(ProgramWide&&) = delete;
+    ProgramWide(const ProgramWide&) = delete;
+    ProgramWide& operator=(const ProgramWide&) = delete;
+
+private:
+    std::shared_ptr<const KeyboardLayout> m_previousLayout;
+    std::shared_ptr<SystemShortcuts> m_previousTakenCombinations;
+    bool m_restores = true;
 };
 
 // The kind of desktop session the backends are chosen for.

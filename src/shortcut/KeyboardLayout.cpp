@@ -2,6 +2,8 @@
 
 #include "runtime/MainQueue.h"
 
+#include <utility>
+
 namespace monctl {
 namespace {
 
@@ -20,9 +22,10 @@ const KeyboardLayout& KeyboardLayout::current() {
     return *layout;
 }
 
-void KeyboardLayout::use(std::shared_ptr<const KeyboardLayout> layout) {
+std::shared_ptr<const KeyboardLayout>
+KeyboardLayout::use(std::shared_ptr<const KeyboardLayout> layout) {
     assertMainThread();
-    chosenLayout() = std::move(layout);
+    return std::exchange(chosenLayout(), std::move(layout));
 }
 
 } // namespace monctl

@@ -20,7 +20,8 @@ public:
     // The layout the program chose at start; until then, and where none can be had, one in
     // which no key prints anything. Main thread only.
     static const KeyboardLayout& current();
-    static void use(std::shared_ptr<const KeyboardLayout> layout);
+    // Returns the layout used until now (none when none was chosen).
+    static std::shared_ptr<const KeyboardLayout> use(std::shared_ptr<const KeyboardLayout> layout);
 };
 
 class NullKeyboardLayout final : public NullBackend<KeyboardLayout> {

@@ -53,8 +53,9 @@ public:
 
     // Where the application's main menu and the desktop's shortcuts come from.
     void setMainMenu(std::function<Menu()> mainMenu) { m_mainMenu = std::move(mainMenu); }
-    void setSystemShortcuts(std::shared_ptr<SystemShortcuts> system) {
-        m_system = std::move(system);
+    // Returns the check used until now.
+    std::shared_ptr<SystemShortcuts> setSystemShortcuts(std::shared_ptr<SystemShortcuts> system) {
+        return std::exchange(m_system, std::move(system));
     }
 
 private:

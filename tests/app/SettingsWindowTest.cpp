@@ -186,7 +186,8 @@ TEST_F(SettingsWindowTest, ACombinationTakenElsewhereIsRefusedWithAnAlert) {
     view->setShortcutPlaceholder("Ctrl+Alt+");
     QString message;
     QString informative;
-    QTimer::singleShot(0, [&] {
+    QObject alertWatch; // ends the wait with the test, if no alert ever comes
+    QTimer::singleShot(0, &alertWatch, [&] {
         ASSERT_TRUE(processEventsUntil(
             [] { return qobject_cast<QMessageBox*>(QApplication::activeModalWidget()); }));
         auto* alert = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
