@@ -58,7 +58,7 @@ bool waitForPath(const std::string& path, Clock::time_point deadline) {
         }
     }
     ::close(changes);
-    return found || exists(path);
+    return found;
 }
 
 // udev_queue_get_udev_is_active: whether udev's control socket is there, i.e. udev runs.
