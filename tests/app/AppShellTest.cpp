@@ -16,6 +16,7 @@
 #include <QComboBox>
 #include <QMainWindow>
 #include <QTemporaryDir>
+#include <algorithm>
 #include <gtest/gtest.h>
 #include <poll.h>
 
@@ -40,6 +41,71 @@ std::vector<std::string> contrastSettings(const MonitorSimulator& monitor) {
             set.push_back(frame.substr(6, 2));
     }
     return set;
+}
+
+// The key presses the desktop's key monitor announces, read as the window reads them: when
+// its descriptor is readable.
+class DesktopKeyPresses {
+public:
+    bool available() const { return m_keys->descriptor() >= 0; }
+    std::string whyNot() const { return m_keys->whyNull(); }
+    void clear() { m_presses.clear(); }
+
+    void read() {
+        m_keys->dispatchPending([this](std::uint16_t key, std::uint64_t flags, std::uint64_t) {
+            m_presses.emplace_back(key, flags);
+        });
+    }
+
+    // Waits up to 2 s for the key's press; false when it was not announced by then.
+    bool announced(std::uint16_t key) {
+        const auto deadline = std::chrono::steady_clock::now() + 2s;
+        while (std::ranges::find(m_presses, key, &Press::first) == m_presses.end()) {
+            const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+                deadline - std::chrono::steady_clock::now());
+            if (left <= 0ms)
+                return false;
+            pollfd readable{m_keys->descriptor(), POLLIN, 0};
+            if (::poll(&readable, 1, static_cast<int>(left.count()) + 1) == 1)
+                read();
+        }
+        return true;
+    }
+
+    // How many of the presses announced ask for the action under the default shortcuts.
+    long firing(HotkeyState::Action action) const {
+        return std::ranges::count_if(m_presses, [&](const Press& press) {
+            return std::ranges::count(HotkeyState().matches(press.first, press.second), action) > 0;
+        });
+    }
+
+private:
+    using Press = std::pair<std::uint16_t, std::uint64_t>;
+    std::shared_ptr<GlobalKeyMonitor> m_keys = loadDesktopBackends().globalKeys;
+    std::vector<Press> m_presses;
+};
+
+// A modifier goes down, another client grabs the keyboard (as a window manager's switcher, an
+// open menu or a screen lock does), the modifier comes up under the grab and the grab ends;
+// then the keys are typed, the last of them U. How many of their presses the key monitor
+// announces as Ctrl+U (contrast up by default); -1 when it cannot be watched.
+long controlUAfterLettingGoUnderAGrab(const char* modifier,
+                                      std::initializer_list<const char*> typed) {
+    DesktopKeyPresses presses;
+    if (!presses.available()) {
+        ADD_FAILURE() << presses.whyNot();
+        return -1;
+    }
+    OtherXClient other;
+    other.focusOwnWindow();
+    other.press(modifier, true);
+    const bool grabbed = other.grabKeyboard();
+    other.press(modifier, false);
+    other.ungrabKeyboard();
+    EXPECT_TRUE(grabbed);
+    combination(other, typed);
+    EXPECT_TRUE(presses.announced(VirtualKey::u));
+    return presses.firing(HotkeyState::Action::contrastUp);
 }
 
 } // namespace
@@ -120,36 +186,30 @@ TEST(AppShell, ShortcutsFireOncePerPressInFrontInTheBackgroundAndWithLockKeysOn)
 
 // A press that arrives while the monitor reads is not left where the descriptor cannot show it.
 TEST(AppShell, TheDesktopKeyMonitorAnnouncesEveryPressOnItsDescriptor) {
-    const auto keys = loadDesktopBackends().globalKeys;
-    ASSERT_GE(keys->descriptor(), 0) << keys->whyNull();
+    DesktopKeyPresses presses;
+    ASSERT_TRUE(presses.available()) << presses.whyNot();
     OtherXClient other;
     other.focusOwnWindow();
-    std::vector<std::uint16_t> pressed;
-    const auto read = [&] {
-        keys->dispatchPending(
-            [&](std::uint16_t key, std::uint64_t, std::uint64_t) { pressed.push_back(key); });
-    };
-    const auto announced = [&](std::uint16_t key) {
-        const auto deadline = std::chrono::steady_clock::now() + 2s;
-        while (std::find(pressed.begin(), pressed.end(), key) == pressed.end()) {
-            if (std::chrono::steady_clock::now() >= deadline)
-                return false;
-            pollfd readable{keys->descriptor(), POLLIN, 0};
-            if (::poll(&readable, 1, 10) == 1)
-                read();
-        }
-        return true;
-    };
     for (int round = 0; round < 20; ++round) {
-        pressed.clear();
+        presses.clear();
         other.press("Control_L", true);
         other.pressWithoutWaiting("u", true);
-        read();
-        ASSERT_TRUE(announced(VirtualKey::u)) << "round " << round;
+        presses.read();
+        ASSERT_TRUE(presses.announced(VirtualKey::u)) << "round " << round;
         other.press("u", false);
         other.press("Control_L", false);
-        read();
+        presses.read();
     }
+}
+
+// Alt+Tab: Alt goes down, the switcher grabs the keyboard, Alt comes up under its grab.
+TEST(AppShell, AnAltLetGoUnderAnotherClientsGrabNoLongerCountsInTheBackground) {
+    EXPECT_EQ(controlUAfterLettingGoUnderAGrab("Alt_L", {"Control_L", "u"}), 1);
+}
+
+// An open menu or a screen lock: Ctrl comes up under another client's grab.
+TEST(AppShell, AControlLetGoUnderAnotherClientsGrabMakesNoBareKeyAShortcut) {
+    EXPECT_EQ(controlUAfterLettingGoUnderAGrab("Control_L", {"u"}), 0) << "a bare U";
 }
 
 TEST(AppShell, TheMainWindowCarriesTheIconAndClosingItEndsTheProgram) {

@@ -1,46 +1,105 @@
-// The events the monitor's buttons become on a virtual input device of the kernel's.
+// The events the monitor's buttons become on two virtual input devices of the kernel's.
 #include "platform/linux/UinputInputSink.h"
 
 #include "input/InputSynthesis.h"
+#include "platform/linux/InputDeviceAnnouncement.h"
 #include "shortcut/KeyCodes.h"
 #include "shortcut/ModifierFlags.h"
 
 #include <chrono>
+#include <cstdlib>
 #include <fcntl.h>
+#include <filesystem>
+#include <fstream>
+#include <future>
 #include <gtest/gtest.h>
 #include <poll.h>
+#include <sys/ioctl.h>
 #include <tuple>
 #include <unistd.h>
 
 using namespace monctl;
+using namespace std::chrono_literals;
 
 namespace {
 
+using Clock = std::chrono::steady_clock;
 using Event = std::tuple<int, int, int>; // type, code, value
 using Batch = std::vector<Event>;
+using Written = std::pair<std::string, Batch>; // the device's name, what it took
 
 constexpr Event syn{EV_SYN, SYN_REPORT, 0};
 
 class RecordingDevice final : public UinputDevice {
 public:
-    explicit RecordingDevice(std::vector<Batch>& batches) : m_batches(batches) {}
+    RecordingDevice(std::string name, std::vector<Written>& written)
+        : m_name(std::move(name)), m_written(written) {}
     bool write(const std::vector<input_event>& batch) override {
         Batch events;
         for (const auto& event : batch)
             events.emplace_back(event.type, event.code, event.value);
-        m_batches.push_back(events);
+        m_written.emplace_back(m_name, events);
         return true;
     }
 
 private:
-    std::vector<Batch>& m_batches;
+    std::string m_name;
+    std::vector<Written>& m_written;
+};
+
+// A reader of an event node, as the desktop is one.
+class NodeReader {
+public:
+    explicit NodeReader(const std::string& node)
+        : m_descriptor(::open(node.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC)) {}
+    ~NodeReader() {
+        if (m_descriptor >= 0)
+            ::close(m_descriptor);
+    }
+    NodeReader(const NodeReader&) = delete;
+    NodeReader& operator=(const NodeReader&) = delete;
+
+    bool isOpen() const { return m_descriptor >= 0; }
+
+    std::string name() const {
+        char name[256] = {};
+        ::ioctl(m_descriptor, EVIOCGNAME(sizeof name - 1), name);
+        return name;
+    }
+
+    bool offers(int type, int code) const {
+        unsigned char bits[KEY_CNT / 8 + 1] = {};
+        ::ioctl(m_descriptor, EVIOCGBIT(type, sizeof bits), bits);
+        return (bits[code / 8] >> (code % 8)) & 1U;
+    }
+
+    // The events other than SYN, until there are as many as asked or 5 s have passed.
+    std::vector<Event> read(std::size_t count) const {
+        std::vector<Event> events;
+        const auto deadline = Clock::now() + 5s;
+        while (events.size() < count && Clock::now() < deadline) {
+            pollfd readable{m_descriptor, POLLIN, 0};
+            ::poll(&readable, 1, 100);
+            input_event event{};
+            while (::read(m_descriptor, &event, sizeof event) == sizeof event) {
+                if (event.type != EV_SYN)
+                    events.emplace_back(event.type, event.code, event.value);
+            }
+        }
+        return events;
+    }
+
+private:
+    int m_descriptor;
 };
 
 } // namespace
 
-TEST(UinputInputSink, EachButtonIsOneBatchWithItsReleaseAndSynReports) {
-    std::vector<Batch> batches;
-    auto sink = std::make_shared<UinputInputSink>(std::make_unique<RecordingDevice>(batches));
+TEST(UinputInputSink, KeysGoToTheKeyboardAndTheRestToThePointerEachInOneBatchWithItsRelease) {
+    std::vector<Written> written;
+    auto sink =
+        std::make_shared<UinputInputSink>(std::make_unique<RecordingDevice>("keyboard", written),
+                                          std::make_unique<RecordingDevice>("pointer", written));
     auto synthesis = std::make_shared<InputSynthesis>(sink, [] {});
 
     synthesis->receiveKeyBoardClickWithCode(VirtualKey::pageDown); // the function flag: no key
@@ -51,49 +110,70 @@ TEST(UinputInputSink, EachButtonIsOneBatchWithItsReleaseAndSynReports) {
     sink->postKeyPress(VirtualKey::space, ModifierFlag::control | ModifierFlag::shift);
     sink->postKeyPress(VirtualKey::m, 0); // not a key of the device: nothing
 
-    const std::vector<Batch> expected{
-        {{EV_KEY, KEY_PAGEDOWN, 1}, syn, {EV_KEY, KEY_PAGEDOWN, 0}, syn},
-        {{EV_REL, REL_X, -6}, syn},
-        {{EV_REL, REL_Y, 6}, syn},
-        {{EV_KEY, BTN_LEFT, 1}, syn, {EV_KEY, BTN_LEFT, 0}, syn},
-        {{EV_KEY, BTN_RIGHT, 1}, syn, {EV_KEY, BTN_RIGHT, 0}, syn},
-        {{EV_KEY, KEY_LEFTSHIFT, 1},
-         {EV_KEY, KEY_LEFTCTRL, 1},
-         syn,
-         {EV_KEY, KEY_SPACE, 1},
-         syn,
-         {EV_KEY, KEY_SPACE, 0},
-         syn,
-         {EV_KEY, KEY_LEFTCTRL, 0},
-         {EV_KEY, KEY_LEFTSHIFT, 0},
-         syn}};
-    EXPECT_EQ(batches, expected);
+    const std::vector<Written> expected{
+        {"keyboard", {{EV_KEY, KEY_PAGEDOWN, 1}, syn, {EV_KEY, KEY_PAGEDOWN, 0}, syn}},
+        {"pointer", {{EV_REL, REL_X, -6}, syn}},
+        {"pointer", {{EV_REL, REL_Y, 6}, syn}},
+        {"pointer", {{EV_KEY, BTN_LEFT, 1}, syn, {EV_KEY, BTN_LEFT, 0}, syn}},
+        {"pointer", {{EV_KEY, BTN_RIGHT, 1}, syn, {EV_KEY, BTN_RIGHT, 0}, syn}},
+        {"keyboard",
+         {{EV_KEY, KEY_LEFTSHIFT, 1},
+          {EV_KEY, KEY_LEFTCTRL, 1},
+          syn,
+          {EV_KEY, KEY_SPACE, 1},
+          syn,
+          {EV_KEY, KEY_SPACE, 0},
+          syn,
+          {EV_KEY, KEY_LEFTCTRL, 0},
+          {EV_KEY, KEY_LEFTSHIFT, 0},
+          syn}}};
+    EXPECT_EQ(written, expected);
 }
 
-// Runs where /dev/uinput exists and may be opened: the key press comes out of the device.
-TEST(UinputInputSink, RealDeviceDeliversThePressAndItsRelease) {
+// Runs where /dev/uinput exists and may be opened: a keyboard with no pointer axes and a
+// pointer with no keys, each delivering its first events.
+TEST(UinputInputSink, RealDevicesAreAKeyboardAndAPointerThatDeliverTheirFirstEvents) {
     std::string whyNot;
-    auto device = LibevdevUinputDevice::create(UinputInputSink::keys(), whyNot);
-    if (!device)
+    auto keyboard = LibevdevUinputDevice::create(UinputInputSink::keyboard(), whyNot);
+    if (!keyboard)
         GTEST_SKIP() << whyNot;
-    const int node = ::open(device->deviceNode().c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    if (node < 0)
-        GTEST_SKIP() << "the new device's node cannot be read: " << device->deviceNode();
-    auto* raw = device.get();
-    UinputInputSink sink(std::move(device));
-    sink.postKeyPress(VirtualKey::upArrow, 0);
-    std::vector<Event> keys;
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
-    while (keys.size() < 2 && std::chrono::steady_clock::now() < deadline) {
-        pollfd readable{node, POLLIN, 0};
-        ::poll(&readable, 1, 100);
-        input_event event{};
-        while (::read(node, &event, sizeof event) == sizeof event) {
-            if (event.type == EV_KEY)
-                keys.emplace_back(event.type, event.code, event.value);
-        }
-    }
-    ::close(node);
-    EXPECT_FALSE(raw->deviceNode().empty());
-    EXPECT_EQ(keys, (std::vector<Event>{{EV_KEY, KEY_UP, 1}, {EV_KEY, KEY_UP, 0}}));
+    auto pointer = LibevdevUinputDevice::create(UinputInputSink::pointer(), whyNot);
+    ASSERT_NE(pointer, nullptr) << whyNot;
+    const NodeReader keys(keyboard->deviceNode());
+    const NodeReader moves(pointer->deviceNode());
+    ASSERT_TRUE(keys.isOpen() && moves.isOpen())
+        << keyboard->deviceNode() << ", " << pointer->deviceNode();
+    EXPECT_EQ(keys.name(), "monctl keyboard");
+    EXPECT_EQ(moves.name(), "monctl pointer");
+    EXPECT_TRUE(keys.offers(EV_KEY, KEY_LEFTMETA) && keys.offers(EV_KEY, KEY_PAGEDOWN));
+    EXPECT_FALSE(keys.offers(EV_REL, REL_X) || keys.offers(EV_KEY, BTN_LEFT));
+    EXPECT_TRUE(moves.offers(EV_REL, REL_Y) && moves.offers(EV_KEY, BTN_RIGHT));
+    EXPECT_FALSE(moves.offers(EV_KEY, KEY_UP));
+
+    UinputInputSink sink(std::move(keyboard), std::move(pointer));
+    sink.postKeyPress(VirtualKey::upArrow, ModifierFlag::control);
+    sink.postPointerStep(6, 0);
+    sink.postClick(0, {});
+    EXPECT_EQ(keys.read(4), (std::vector<Event>{{EV_KEY, KEY_LEFTCTRL, 1},
+                                                {EV_KEY, KEY_UP, 1},
+                                                {EV_KEY, KEY_UP, 0},
+                                                {EV_KEY, KEY_LEFTCTRL, 0}}));
+    EXPECT_EQ(
+        moves.read(3),
+        (std::vector<Event>{{EV_REL, REL_X, 6}, {EV_KEY, BTN_LEFT, 1}, {EV_KEY, BTN_LEFT, 0}}));
+}
+
+// Where udev does not run, a new device counts as announced once its node exists.
+TEST(InputDeviceAnnouncement, ANodeIsAwaitedUntilItAppearsOrTheDeadlinePasses) {
+    std::string folder = (std::filesystem::temp_directory_path() / "monctl-nodes-XXXXXX").string();
+    ASSERT_NE(::mkdtemp(folder.data()), nullptr);
+    const auto input = std::filesystem::path(folder) / "input"; // not there yet either
+    auto appeared = std::async(std::launch::async, [&] {
+        return waitForPath((input / "event0").string(), Clock::now() + 30s);
+    });
+    std::filesystem::create_directory(input);
+    std::ofstream(input / "event0").put('\n');
+    EXPECT_TRUE(appeared.get());
+    EXPECT_FALSE(waitForPath((input / "event1").string(), Clock::now() + 100ms));
+    std::filesystem::remove_all(folder);
 }

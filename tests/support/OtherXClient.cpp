@@ -183,4 +183,17 @@ void OtherXClient::ungrabControlAltK() {
     XSync(display, False);
 }
 
+bool OtherXClient::grabKeyboard() {
+    Display* display = m_connection->display;
+    const int result = XGrabKeyboard(display, m_connection->window, False, GrabModeAsync,
+                                     GrabModeAsync, CurrentTime);
+    XSync(display, False);
+    return result == GrabSuccess;
+}
+
+void OtherXClient::ungrabKeyboard() {
+    XUngrabKeyboard(m_connection->display, CurrentTime);
+    XSync(m_connection->display, False);
+}
+
 } // namespace monctl::test

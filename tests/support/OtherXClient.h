@@ -33,13 +33,17 @@ public:
     std::pair<int, int> pointer();
     void warpPointer(int x, int y);
     bool anyKeyHeld();
-    // Holds (or lets go) a passive grab of Control+Alt+K on the root window.
     // Presses or releases the key of an X keysym name ("Shift_L", "a", "Escape").
     void press(const char* keysym, bool down);
     // The same, returning as soon as the request is sent, before the server has handled it.
     void pressWithoutWaiting(const char* keysym, bool down);
+    // Holds (or lets go) a passive grab of Control+Alt+K on the root window.
     void grabControlAltK();
     void ungrabControlAltK();
+    // Takes (or gives back) the whole keyboard, as a window manager's switcher, an open menu
+    // or a screen lock does; false when the server refused it.
+    bool grabKeyboard();
+    void ungrabKeyboard();
 
 private:
     struct Connection;

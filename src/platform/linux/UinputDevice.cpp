@@ -1,10 +1,14 @@
 #include "platform/linux/UinputDevice.h"
 
+#include "platform/linux/InputDeviceAnnouncement.h"
+
 #include <cerrno>
 #include <cstring>
+#include <filesystem>
 #include <grp.h>
 #include <libevdev/libevdev-uinput.h>
 #include <libevdev/libevdev.h>
+#include <spdlog/spdlog.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -12,6 +16,8 @@ namespace monctl {
 namespace {
 
 constexpr const char* uinputPath = "/dev/uinput";
+// How long after its making a device may take to be announced; udev takes milliseconds.
+constexpr auto announcementTime = std::chrono::seconds(2);
 
 std::string owningGroup() {
     struct stat status {};
@@ -34,18 +40,20 @@ std::string uinputAdvice(int error) {
            (group.empty() || group == "root" ? std::string() : ", or join the group " + group);
 }
 
-std::unique_ptr<LibevdevUinputDevice>
-LibevdevUinputDevice::create(const std::vector<unsigned>& keys, std::string& whyNot) {
+std::unique_ptr<LibevdevUinputDevice> LibevdevUinputDevice::create(const UinputDeviceKind& kind,
+                                                                   std::string& whyNot) {
     libevdev* description = libevdev_new();
-    libevdev_set_name(description, "monctl virtual input");
-    libevdev_enable_event_type(description, EV_KEY);
-    for (const unsigned key : keys)
-        libevdev_enable_event_code(description, EV_KEY, key, nullptr);
-    libevdev_enable_event_code(description, EV_KEY, BTN_LEFT, nullptr);
-    libevdev_enable_event_code(description, EV_KEY, BTN_RIGHT, nullptr);
-    libevdev_enable_event_type(description, EV_REL);
-    libevdev_enable_event_code(description, EV_REL, REL_X, nullptr);
-    libevdev_enable_event_code(description, EV_REL, REL_Y, nullptr);
+    libevdev_set_name(description, kind.name.c_str());
+    const auto offer = [&](unsigned type, const std::vector<unsigned>& codes) {
+        if (!codes.empty())
+            libevdev_enable_event_type(description, type);
+        for (const unsigned code : codes)
+            libevdev_enable_event_code(description, type, code, nullptr);
+    };
+    offer(EV_KEY, kind.keys);
+    offer(EV_REL, kind.relativeAxes);
+    // Listening before the device exists: udev's word on it cannot come too early.
+    auto announcement = std::make_unique<InputDeviceAnnouncement>();
     libevdev_uinput* device = nullptr;
     const int made =
         libevdev_uinput_create_from_device(description, LIBEVDEV_UINPUT_OPEN_MANAGED, &device);
@@ -54,16 +62,38 @@ LibevdevUinputDevice::create(const std::vector<unsigned>& keys, std::string& why
         whyNot = uinputAdvice(-made);
         return nullptr;
     }
-    return std::unique_ptr<LibevdevUinputDevice>(new LibevdevUinputDevice(description, device));
+    return std::unique_ptr<LibevdevUinputDevice>(
+        new LibevdevUinputDevice(description, device, std::move(announcement)));
 }
+
+LibevdevUinputDevice::LibevdevUinputDevice(libevdev* description, libevdev_uinput* device,
+                                           std::unique_ptr<InputDeviceAnnouncement> announcement)
+    : m_description(description), m_device(device), m_announcement(std::move(announcement)) {}
 
 LibevdevUinputDevice::~LibevdevUinputDevice() {
     libevdev_uinput_destroy(m_device);
     libevdev_free(m_description);
 }
 
+// The desktop opens a new device when udev announces it; what the kernel got before that
+// reaches nobody. Waiting at the first write rather than at the start costs the start
+// nothing: by the time the monitor's first button is pressed, the wait is long over.
+void LibevdevUinputDevice::waitUntilAnnounced() {
+    const char* inputPath = libevdev_uinput_get_syspath(m_device);
+    const auto node = deviceNode();
+    if (inputPath && !node.empty() &&
+        !m_announcement->wait(std::string(inputPath) + "/" +
+                                  std::filesystem::path(node).filename().string(),
+                              node, m_made + announcementTime))
+        spdlog::warn("The desktop was not told of the virtual device {} within {} s: its first "
+                     "events may be lost",
+                     libevdev_get_name(m_description), announcementTime.count());
+    m_announcement.reset();
+}
+
 // libevdev_uinput_write_event writes one event a call; the batch goes in one write instead.
 bool LibevdevUinputDevice::write(const std::vector<input_event>& batch) {
+    std::call_once(m_announced, [this] { waitUntilAnnounced(); });
     const auto size = static_cast<ssize_t>(batch.size() * sizeof(input_event));
     ssize_t written = -1;
     do {

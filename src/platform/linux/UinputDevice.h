@@ -1,7 +1,9 @@
 #pragma once
 
+#include <chrono>
 #include <linux/input.h>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -9,6 +11,8 @@ struct libevdev;
 struct libevdev_uinput;
 
 namespace monctl {
+
+class InputDeviceAnnouncement;
 
 // Where the events of a virtual input device go: the kernel, or a recorder in tests.
 class UinputDevice {
@@ -19,29 +23,41 @@ public:
     virtual bool write(const std::vector<input_event>& batch) = 0;
 };
 
-// The kernel's virtual device, made through /dev/uinput with libevdev: the keys given, a
-// relative pointer and its left and right buttons. It lives as long as this object; the
-// kernel removes it, and lets go of every key it holds, when the descriptor closes, also
-// when the program is killed.
+// What a virtual device offers: its name, EV_KEY codes (keys and buttons), EV_REL axes.
+struct UinputDeviceKind {
+    std::string name;
+    std::vector<unsigned> keys;
+    std::vector<unsigned> relativeAxes;
+};
+
+// The kernel's virtual device, made through /dev/uinput with libevdev. It lives as long as
+// this object; the kernel removes it, and lets go of every key it holds, when the descriptor
+// closes, also when the program is killed. Writes may come from any thread.
 class LibevdevUinputDevice final : public UinputDevice {
 public:
     // None when /dev/uinput cannot be opened; the reason then says how to allow it.
-    static std::unique_ptr<LibevdevUinputDevice> create(const std::vector<unsigned>& keys,
+    static std::unique_ptr<LibevdevUinputDevice> create(const UinputDeviceKind& kind,
                                                         std::string& whyNot);
     ~LibevdevUinputDevice() override;
     LibevdevUinputDevice(const LibevdevUinputDevice&) = delete;
     LibevdevUinputDevice& operator=(const LibevdevUinputDevice&) = delete;
 
+    // The first write waits until the desktop has been told of the device (events written
+    // before are lost), at most until a short time after the device was made.
     bool write(const std::vector<input_event>& batch) override;
     // The device's node under /dev/input, "" when the kernel did not say.
     std::string deviceNode() const;
 
 private:
-    LibevdevUinputDevice(libevdev* description, libevdev_uinput* device)
-        : m_description(description), m_device(device) {}
+    LibevdevUinputDevice(libevdev* description, libevdev_uinput* device,
+                         std::unique_ptr<InputDeviceAnnouncement> announcement);
+    void waitUntilAnnounced();
 
     libevdev* m_description;
     libevdev_uinput* m_device;
+    std::unique_ptr<InputDeviceAnnouncement> m_announcement;
+    std::chrono::steady_clock::time_point m_made = std::chrono::steady_clock::now();
+    std::once_flag m_announced;
 };
 
 // Why /dev/uinput cannot be opened with this error, and what the user can do about it.

@@ -33,23 +33,34 @@ void addReport(std::vector<input_event>& batch) {
 } // namespace
 
 std::unique_ptr<UinputInputSink> UinputInputSink::open(std::string& whyNot) {
-    auto device = LibevdevUinputDevice::create(keys(), whyNot);
-    if (!device)
+    auto keys = LibevdevUinputDevice::create(keyboard(), whyNot);
+    if (!keys)
         return nullptr;
-    return std::make_unique<UinputInputSink>(std::move(device));
+    auto pointing = LibevdevUinputDevice::create(pointer(), whyNot);
+    if (!pointing)
+        return nullptr;
+    return std::make_unique<UinputInputSink>(std::move(keys), std::move(pointing));
 }
 
-const std::vector<unsigned>& UinputInputSink::keys() {
-    static const std::vector<unsigned> offered{
-        KEY_PAGEDOWN, KEY_PAGEUP,    KEY_DOWN,     KEY_UP,      KEY_SPACE,
-        KEY_ENTER,    KEY_LEFTSHIFT, KEY_LEFTCTRL, KEY_LEFTALT, KEY_LEFTMETA};
-    return offered;
+const UinputDeviceKind& UinputInputSink::keyboard() {
+    static const UinputDeviceKind kind{"monctl keyboard",
+                                       {KEY_PAGEDOWN, KEY_PAGEUP, KEY_DOWN, KEY_UP, KEY_SPACE,
+                                        KEY_ENTER, KEY_LEFTSHIFT, KEY_LEFTCTRL, KEY_LEFTALT,
+                                        KEY_LEFTMETA},
+                                       {}};
+    return kind;
+}
+
+const UinputDeviceKind& UinputInputSink::pointer() {
+    static const UinputDeviceKind kind{"monctl pointer", {BTN_LEFT, BTN_RIGHT}, {REL_X, REL_Y}};
+    return kind;
 }
 
 void UinputInputSink::postKeyPress(std::uint16_t virtualKey, std::uint64_t flags) {
     const auto key = platform::evdevFromVirtualKey(virtualKey);
-    if (!key || std::ranges::find(keys(), *key) == keys().end()) {
-        spdlog::debug("The virtual device has no key for virtual key {}", virtualKey);
+    const auto& keys = keyboard().keys;
+    if (!key || std::ranges::find(keys, *key) == keys.end()) {
+        spdlog::debug("The virtual keyboard has no key for virtual key {}", virtualKey);
         return;
     }
     std::vector<unsigned> held;
@@ -71,7 +82,7 @@ void UinputInputSink::postKeyPress(std::uint16_t virtualKey, std::uint64_t flags
         batch.push_back(event(EV_KEY, *modifier, 0));
     if (!held.empty())
         addReport(batch);
-    write(batch);
+    write(*m_keyboard, batch);
 }
 
 // The position this sink reports is the origin: a move to a point is a step by its offsets.
@@ -88,7 +99,7 @@ void UinputInputSink::postPointerStep(int dx, int dy) {
     if (batch.empty())
         return;
     addReport(batch);
-    write(batch);
+    write(*m_pointer, batch);
 }
 
 void UinputInputSink::postClick(int button, PointerPosition) {
@@ -97,11 +108,11 @@ void UinputInputSink::postClick(int button, PointerPosition) {
     addReport(batch);
     batch.push_back(event(EV_KEY, code, 0));
     addReport(batch);
-    write(batch);
+    write(*m_pointer, batch);
 }
 
-void UinputInputSink::write(const std::vector<input_event>& batch) {
-    if (!m_device->write(batch))
+void UinputInputSink::write(UinputDevice& device, const std::vector<input_event>& batch) {
+    if (!device.write(batch))
         spdlog::warn("The virtual input device took no events: {}", std::strerror(errno));
 }
 

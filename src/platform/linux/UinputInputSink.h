@@ -7,18 +7,23 @@
 
 namespace monctl {
 
-// Synthetic input through a virtual device of the kernel's: every desktop takes it, Wayland
+// Synthetic input through two virtual devices of the kernel's, a keyboard and a pointer
+// (desktops misjudge a device that is both, or refuse it): every desktop takes them, Wayland
 // compositors included. Each press, step and click is one batch with its SYN reports, the
 // release written with the press. The pointer's position cannot be read back, so steps are
-// relative and unchecked: the desktop keeps the pointer on screen.
+// relative and unchecked: the desktop keeps the pointer on screen, and accelerates them.
 class UinputInputSink final : public InputSink {
 public:
     // None without access to /dev/uinput; the reason then tells the fix.
     static std::unique_ptr<UinputInputSink> open(std::string& whyNot);
-    explicit UinputInputSink(std::unique_ptr<UinputDevice> device) : m_device(std::move(device)) {}
+    UinputInputSink(std::unique_ptr<UinputDevice> keyboard, std::unique_ptr<UinputDevice> pointer)
+        : m_keyboard(std::move(keyboard)), m_pointer(std::move(pointer)) {}
 
-    // The evdev keys the device offers: the monitor's buttons' keys, Return and the modifiers.
-    static const std::vector<unsigned>& keys();
+    // The keyboard: the monitor's buttons' keys, Return and the modifiers Shift, Control, Alt
+    // and Super.
+    static const UinputDeviceKind& keyboard();
+    // The pointer: relative X and Y axes, left and right buttons.
+    static const UinputDeviceKind& pointer();
 
     PointerPosition pointerLocation() override { return {}; }
     DesktopArea desktopArea() override { return {}; }
@@ -31,9 +36,10 @@ public:
     std::string backendName() const override { return "uinput (libevdev)"; }
 
 private:
-    void write(const std::vector<input_event>& batch);
+    static void write(UinputDevice& device, const std::vector<input_event>& batch);
 
-    std::unique_ptr<UinputDevice> m_device;
+    std::unique_ptr<UinputDevice> m_keyboard;
+    std::unique_ptr<UinputDevice> m_pointer;
 };
 
 } // namespace monctl

@@ -2,11 +2,19 @@
 
 #include "shortcut/NativeKeyPress.h"
 
+#include <X11/XKBlib.h>
 #include <X11/Xlib.h>
 #include <X11/extensions/XInput2.h>
 
 namespace monctl {
 
+// The modifiers are the X server's own, from its XKB state events, not a tally of the raw
+// modifier presses: XInput 2.0 withholds raw events while another client grabs the keyboard
+// (Alt+Tab, menus, screen locks), so a tally missed a release made meanwhile. State events
+// reach us grab or not, carry the whole state and come in the server's order with the raw
+// presses, so each press gets the state it was made in (XkbGetState at the press would answer
+// after the keys that followed it). Staying with XInput 2.0 keeps what is typed under another
+// client's grab, into a screen lock or an open menu, from firing shortcuts.
 std::unique_ptr<X11GlobalKeyMonitor> X11GlobalKeyMonitor::open(std::string& whyUnavailable) {
     Display* display = XOpenDisplay(nullptr);
     if (!display) {
@@ -24,19 +32,33 @@ std::unique_ptr<X11GlobalKeyMonitor> X11GlobalKeyMonitor::open(std::string& whyU
         whyUnavailable = "background shortcuts need the X server's XInput 2 extension";
         return nullptr;
     }
+    int xkbOpcode = 0;
+    int xkbEvent = 0;
+    int xkbMajor = XkbMajorVersion;
+    int xkbMinor = XkbMinorVersion;
+    if (!XkbQueryExtension(display, &xkbOpcode, &xkbEvent, &error, &xkbMajor, &xkbMinor)) {
+        XCloseDisplay(display);
+        whyUnavailable = "background shortcuts need the X server's XKEYBOARD extension";
+        return nullptr;
+    }
+    // Asked for before the state is read: no change can fall between the two.
+    XkbSelectEventDetails(display, XkbUseCoreKbd, XkbStateNotify, XkbModifierStateMask,
+                          XkbModifierStateMask);
+    XkbStateRec state{};
+    XkbGetState(display, XkbUseCoreKbd, &state);
     unsigned char bits[XIMaskLen(XI_LASTEVENT)] = {};
     XISetMask(bits, XI_RawKeyPress);
-    XISetMask(bits, XI_RawKeyRelease);
     XIEventMask mask{XIAllMasterDevices, sizeof bits, bits};
     XISelectEvents(display, DefaultRootWindow(display), &mask, 1);
     XFlush(display);
-    return std::unique_ptr<X11GlobalKeyMonitor>(new X11GlobalKeyMonitor(display, opcode));
+    return std::unique_ptr<X11GlobalKeyMonitor>(
+        new X11GlobalKeyMonitor(display, opcode, xkbEvent, state.mods));
 }
 
-X11GlobalKeyMonitor::X11GlobalKeyMonitor(Display* display, int inputOpcode)
-    : m_display(display), m_inputOpcode(inputOpcode) {
-    readModifierMap();
-}
+X11GlobalKeyMonitor::X11GlobalKeyMonitor(Display* display, int inputOpcode, int xkbEventType,
+                                         unsigned modifiers)
+    : m_display(display), m_inputOpcode(inputOpcode), m_xkbEventType(xkbEventType),
+      m_modifiers(modifiers) {}
 
 X11GlobalKeyMonitor::~X11GlobalKeyMonitor() {
     XCloseDisplay(m_display);
@@ -46,34 +68,18 @@ int X11GlobalKeyMonitor::descriptor() const {
     return ConnectionNumber(m_display);
 }
 
-void X11GlobalKeyMonitor::readModifierMap() {
-    std::fill(std::begin(m_modifierKeys), std::end(m_modifierKeys), 0U);
-    XModifierKeymap* map = XGetModifierMapping(m_display);
-    if (!map)
-        return;
-    for (int modifier = 0; modifier < 8; ++modifier) {
-        for (int slot = 0; slot < map->max_keypermod; ++slot) {
-            const KeyCode keycode = map->modifiermap[modifier * map->max_keypermod + slot];
-            if (keycode != 0)
-                m_modifierKeys[keycode] |= 1U << modifier;
-        }
-    }
-    XFreeModifiermap(map);
-}
-
-unsigned X11GlobalKeyMonitor::modifierMaskOf(unsigned keycode) const {
-    return keycode < 256 ? m_modifierKeys[keycode] : 0;
-}
-
 // Any request that waits for a reply reads the events that come before it into Xlib's queue,
 // where the descriptor no longer shows them: the queue is emptied after the last such call.
+// A key's raw press comes before the state event of its own change, so a modifier key's
+// press does not count itself.
 void X11GlobalKeyMonitor::dispatchPending(const KeyPressHandler& onKeyPress) {
     while (XPending(m_display) > 0) {
         XEvent event;
         XNextEvent(m_display, &event);
-        if (event.type == MappingNotify) {
-            XRefreshKeyboardMapping(&event.xmapping);
-            readModifierMap();
+        if (event.type == m_xkbEventType) {
+            const auto* xkb = reinterpret_cast<const XkbEvent*>(&event);
+            if (xkb->any.xkb_type == XkbStateNotify)
+                m_modifiers = xkb->state.mods;
             continue;
         }
         XGenericEventCookie* cookie = &event.xcookie;
@@ -82,25 +88,10 @@ void X11GlobalKeyMonitor::dispatchPending(const KeyPressHandler& onKeyPress) {
             continue;
         const auto* raw = static_cast<const XIRawEvent*>(cookie->data);
         const auto keycode = static_cast<unsigned>(raw->detail);
-        const bool pressed = cookie->evtype == XI_RawKeyPress;
         const auto time = static_cast<std::uint64_t>(raw->time);
         XFreeEventData(m_display, cookie);
-
-        const unsigned mask = modifierMaskOf(keycode) & ~static_cast<unsigned>(LockMask);
-        if (mask != 0) {
-            if (pressed)
-                m_held.insert(keycode);
-            else if (auto held = m_held.find(keycode); held != m_held.end())
-                m_held.erase(held);
-        }
-        if (!pressed)
-            continue;
-        unsigned state = 0;
-        for (const auto heldKey : m_held) {
-            if (heldKey != keycode)
-                state |= modifierMaskOf(heldKey);
-        }
-        if (const auto press = keyPressFromNative(keycode, state))
+        if (const auto press =
+                keyPressFromNative(keycode, m_modifiers & ~static_cast<unsigned>(LockMask)))
             onKeyPress(press->virtualKey, press->flags, time);
     }
 }

@@ -3,16 +3,16 @@
 #include "shortcut/GlobalKeyMonitor.h"
 
 #include <memory>
-#include <set>
 
 // Xlib's own name for its connection, declared here to keep Xlib out of the header.
 typedef struct _XDisplay Display; // NOLINT(bugprone-reserved-identifier)
 
 namespace monctl {
 
-// Raw key events of every keyboard, from XInput 2 on a connection of its own. Raw events
-// carry no modifier state, so the held modifiers are followed from the same events; lock keys
-// take no part in a combination and are not followed.
+// Raw key presses of every keyboard, from XInput 2 on a connection of its own, with the
+// modifiers the X server holds at each press (XKB state events on the same connection). A
+// press made while another client grabs the keyboard is not seen; lock keys take no part in
+// a combination.
 class X11GlobalKeyMonitor final : public GlobalKeyMonitor {
 public:
     static std::unique_ptr<X11GlobalKeyMonitor> open(std::string& whyUnavailable);
@@ -23,14 +23,12 @@ public:
     std::string backendName() const override { return "XInput 2 raw key events"; }
 
 private:
-    X11GlobalKeyMonitor(Display* display, int inputOpcode);
-    void readModifierMap();
-    unsigned modifierMaskOf(unsigned keycode) const;
+    X11GlobalKeyMonitor(Display* display, int inputOpcode, int xkbEventType, unsigned modifiers);
 
     Display* m_display;
     int m_inputOpcode;
-    unsigned m_modifierKeys[256] = {}; // X modifier mask of each keycode
-    std::multiset<unsigned> m_held;    // modifier keycodes held down
+    int m_xkbEventType;
+    unsigned m_modifiers; // the server's modifier state, as of the last event read
 };
 
 } // namespace monctl
