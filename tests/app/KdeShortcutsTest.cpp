@@ -1,10 +1,8 @@
 // monctl's shortcuts with KDE Plasma's own services (xdg-desktop-portal, its KDE backend and
 // kglobalaccel) on a session bus of the test's own: monctl, with its Wayland backends and its
 // window on the test's X server, is known to the portal by a launcher's systemd scope.
-#include "app/Preferences.h"
-#include "shortcut/KeyCodes.h"
-#include "shortcut/ModifierFlags.h"
 #include "support/ChildProcess.h"
+#include "support/ConfirmedShortcuts.h"
 #include "support/PrivateSessionBus.h"
 #include "support/ScopedEnvironment.h"
 
@@ -166,15 +164,7 @@ TEST(KdeShortcuts, KdesOwnServicesHoldTheThreeShortcutsUnderOneSessionAcrossStar
     // those of a Wayland session: uinput and the portal.
     environment.set("QT_QPA_PLATFORM", "xcb");
     environment.set("MONCTL_PLATFORM", "wayland");
-    StoredSettings stored;
-    stored.language = 1;
-    stored.refreshKeyCode = VirtualKey::d;
-    stored.refreshFlags = ModifierFlag::control;
-    stored.thresholdKeyCode = VirtualKey::u;
-    stored.thresholdFlags = ModifierFlag::control;
-    stored.thresholdDownKeyCode = VirtualKey::p;
-    stored.thresholdDownFlags = ModifierFlag::control | ModifierFlag::shift;
-    ASSERT_TRUE(Preferences(home.filePath("config/monctl/monctl.conf")).save(stored));
+    ASSERT_TRUE(Preferences(home.filePath("config/monctl/monctl.conf")).save(confirmedShortcuts()));
     PrivateSessionBus bus({{"org.freedesktop.portal.Desktop", portalProgram},
                            {"org.freedesktop.impl.portal.PermissionStore", permissionStoreProgram},
                            {"org.freedesktop.impl.portal.desktop.kde", *kdePortal},

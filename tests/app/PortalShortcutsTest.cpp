@@ -9,6 +9,7 @@
 #include "platform/PlatformLoader.h"
 #include "serial/FixedPathRegistry.h"
 #include "serial/SerialPortManager.h"
+#include "support/ConfirmedShortcuts.h"
 #include "support/GuiTestMain.h"
 #include "support/PortalDouble.h"
 #include "support/PrivateSessionBus.h"
@@ -77,14 +78,7 @@ void inSettings(AppShell& shell, const std::function<void(SettingsWindow&)>& use
 
 Preferences storedPreferences(const QTemporaryDir& home) {
     Preferences preferences(home.filePath("monctl.conf"));
-    StoredSettings stored;
-    stored.refreshKeyCode = VirtualKey::d;
-    stored.refreshFlags = ModifierFlag::control;
-    stored.thresholdKeyCode = VirtualKey::u;
-    stored.thresholdFlags = ModifierFlag::control;
-    stored.thresholdDownKeyCode = VirtualKey::p;
-    stored.thresholdDownFlags = ModifierFlag::control | ModifierFlag::shift;
-    EXPECT_TRUE(preferences.save(stored));
+    EXPECT_TRUE(preferences.save(confirmedShortcuts()));
     return preferences;
 }
 

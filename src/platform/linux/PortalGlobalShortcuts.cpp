@@ -21,7 +21,8 @@ constexpr const char* sessionToken = "monctl";
 
 // The portal wants to hear from a session bus connection of our own: its first portal call
 // must be the registration, tests start buses of their own, and the process-wide session
-// connection keeps the first address it saw.
+// connection keeps the first address it saw. The portal keeps an id per connection, so this
+// one registers whatever the Qt: one that registers by itself (6.10 on) does it on its own.
 QDBusConnection connectToSessionBus() {
     static int count = 0;
     const QString name = QString("monctl-portal-%1").arg(++count);
