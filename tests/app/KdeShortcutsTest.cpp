@@ -172,6 +172,11 @@ TEST(KdeShortcuts, KdesOwnServicesHoldTheThreeShortcutsUnderOneSessionAcrossStar
     const auto connection =
         QDBusConnection::connectToBus(QString::fromStdString(bus.address()), "monctl-kde-test");
 
+    const std::string component = "org.monctl.Monctlmonctl";
+    std::map<std::string, std::vector<int>> expected{
+        {"fast-refresh", {combined(Qt::CTRL | Qt::Key_D)}},
+        {"contrast-up", {combined(Qt::CTRL | Qt::Key_U)}},
+        {"contrast-down", {combined(Qt::CTRL | Qt::SHIFT | Qt::Key_P)}}};
     for (int start = 1; start <= 2; ++start) {
         ChildProcess monctl({"/bin/sh", "-c",
                              "echo $$ >\"$0\" || { echo 'cannot enter the scope'; exit 3; }; "
@@ -183,22 +188,36 @@ TEST(KdeShortcuts, KdesOwnServicesHoldTheThreeShortcutsUnderOneSessionAcrossStar
             GTEST_SKIP() << "monctl cannot be placed in " << scope.processes();
         ASSERT_TRUE(bound) << "start " << start << ":\n" << seen;
         // The application id and the session's handle token name KDE's component: one, the
-        // same at both starts.
+        // same at both starts, where the person's assignment is found again.
         const auto held = kglobalaccelKeys(connection);
         std::vector<std::string> monctlComponents;
-        for (const auto& [component, actions] : held) {
-            if (component.starts_with("org.monctl.Monctl"))
-                monctlComponents.push_back(component);
+        for (const auto& [name, actions] : held) {
+            if (name.starts_with("org.monctl.Monctl"))
+                monctlComponents.push_back(name);
         }
-        ASSERT_EQ(monctlComponents, std::vector<std::string>{"org.monctl.Monctlmonctl"})
-            << "start " << start;
-        const auto& actions = held.at("org.monctl.Monctlmonctl");
-        EXPECT_EQ(actions.at("fast-refresh"), std::vector<int>{combined(Qt::CTRL | Qt::Key_D)});
-        EXPECT_EQ(actions.at("contrast-up"), std::vector<int>{combined(Qt::CTRL | Qt::Key_U)});
-        EXPECT_EQ(actions.at("contrast-down"),
-                  std::vector<int>{combined(Qt::CTRL | Qt::SHIFT | Qt::Key_P)});
+        ASSERT_EQ(monctlComponents, std::vector<std::string>{component}) << "start " << start;
+        EXPECT_EQ(held.at(component), expected) << "start " << start;
+        if (start == 2) {
+            EXPECT_NE(seen.find("The desktop binds contrast-up to \"Ctrl+Alt+U\""),
+                      std::string::npos)
+                << seen;
+        }
         monctl.signal(SIGTERM);
         monctl.wait();
+        if (start == 1) {
+            // While monctl is not running, the person gives contrast up another key in System
+            // Settings.
+            expected["contrast-up"] = {combined(Qt::CTRL | Qt::ALT | Qt::Key_U)};
+            const auto name = QString::fromStdString(component);
+            const auto assigned = connection.call(
+                QDBusMessage::createMethodCall("org.kde.kglobalaccel", "/kglobalaccel",
+                                               "org.kde.KGlobalAccel", "setForeignShortcut")
+                << QStringList{name, "contrast-up", name, "Monitor contrast up"}
+                << QVariant::fromValue(
+                       QList<int>(expected["contrast-up"].begin(), expected["contrast-up"].end())));
+            ASSERT_NE(assigned.type(), QDBusMessage::ErrorMessage)
+                << assigned.errorMessage().toStdString();
+        }
     }
     QDBusConnection::disconnectFromBus("monctl-kde-test");
 }
