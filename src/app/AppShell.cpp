@@ -60,7 +60,6 @@ AppShell::AppShell(QApplication& application, Preferences preferences, DesktopBa
       m_backends(std::move(backends)), m_programWide(m_backends.installProgramWide()) {
     // Every window's icon; the desktop entry is found by the same name (the Wayland app id).
     QApplication::setWindowIcon(QIcon(applicationIconResource));
-    QGuiApplication::setDesktopFileName(applicationId);
     m_window->setWindowTitle("monctl");
     m_window->setCentralWidget(m_panel);
     m_window->installEventFilter(this);

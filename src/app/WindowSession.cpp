@@ -1,5 +1,6 @@
 #include "app/WindowSession.h"
 
+#include "app/AppIdentity.h"
 #include "app/AppShell.h"
 #include "app/DesktopPresence.h"
 #include "app/QtMainQueue.h"
@@ -33,6 +34,9 @@ int runWindow(const CliRequest& request, int argc, char** argv) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM",
                 desktopSession().session == DesktopSession::wayland ? "wayland;xcb" : "xcb");
+    // The Wayland app id, and the name a Qt that registers with the desktop's portal (6.10 on)
+    // gives it: set before the application exists, which is when such a Qt registers.
+    QGuiApplication::setDesktopFileName(applicationId);
     QApplication application(argc, argv);
     spdlog::info("window system: {}", QGuiApplication::platformName().toStdString());
     if (!claimWindowInstance(request.hidden))

@@ -4,13 +4,16 @@
 #include "app/ControlPanel.h"
 #include "app/SettingsWindow.h"
 #include "app/ShortcutReachNote.h"
+#include "app/ShortcutView.h"
 #include "device/MonitorSimulator.h"
 #include "platform/PlatformLoader.h"
 #include "serial/FixedPathRegistry.h"
 #include "serial/SerialPortManager.h"
+#include "support/ConfirmedShortcuts.h"
 #include "support/GuiTestMain.h"
 #include "support/PortalDouble.h"
 #include "support/PrivateSessionBus.h"
+#include "support/ScopedEnvironment.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -26,14 +29,58 @@ using namespace monctl::test;
 
 namespace {
 
-// The backends a Wayland session gets, on the bus of the test.
+using Calls = std::vector<std::string>;
+using State = DesktopShortcuts::State;
+
+// A Wayland session on the bus of the test.
 class WaylandSession {
 public:
-    WaylandSession() { ::setenv("MONCTL_PLATFORM", "wayland", 1); }
-    ~WaylandSession() { ::setenv("MONCTL_PLATFORM", "x11", 1); }
-    WaylandSession(const WaylandSession&) = delete;
-    WaylandSession& operator=(const WaylandSession&) = delete;
+    WaylandSession() {
+        m_environment.set("MONCTL_PLATFORM", "wayland");
+        m_environment.set("XDG_CURRENT_DESKTOP", "GNOME");
+    }
+    ScopedEnvironment& environment() { return m_environment; }
+
+private:
+    PrivateSessionBus m_bus;
+    ScopedEnvironment m_environment;
 };
+
+// One start of monctl's window, with the backends the session gives it.
+struct WindowStart {
+    explicit WindowStart(const Preferences& preferences,
+                         DesktopBackends backends = loadDesktopBackends())
+        : desktop(std::shared_ptr<void>(), backends.desktopShortcuts.get()),
+          shell(*qApp, preferences, std::move(backends)) {
+        shell.mainWindow()->show();
+        shell.applicationDidFinishLaunching();
+    }
+    bool bound() const {
+        return processEventsUntil([&] { return desktop->state() == State::bound; });
+    }
+
+    // Not an owner: the program's end, which closes the portal session, is the shell's.
+    std::shared_ptr<DesktopShortcuts> desktop;
+    AppShell shell;
+};
+
+// Opens Settings, lets `use` act in them, and leaves them with the button named.
+void inSettings(AppShell& shell, const std::function<void(SettingsWindow&)>& use,
+                const char* leaveWith = "buttonOK") {
+    QTimer::singleShot(0, [&] {
+        auto* settings = qobject_cast<SettingsWindow*>(qApp->activeModalWidget());
+        ASSERT_NE(settings, nullptr);
+        use(*settings);
+        settings->findChild<QPushButton*>(leaveWith)->click();
+    });
+    shell.presentSettings();
+}
+
+Preferences storedPreferences(const QTemporaryDir& home) {
+    Preferences preferences(home.filePath("monctl.conf"));
+    EXPECT_TRUE(preferences.save(confirmedShortcuts()));
+    return preferences;
+}
 
 std::string noteText(const std::shared_ptr<DesktopShortcuts>& desktop) {
     return ShortcutReachNote(desktop, false).text().toStdString();
@@ -43,81 +90,133 @@ std::string inFrontOnly() {
     return ShortcutReachNote::tr("Shortcuts work only while monctl is in front.").toStdString();
 }
 
+Calls callsFrom(const PortalDouble& portal, std::size_t first) {
+    const auto calls = portal.calls();
+    return {calls.begin() + static_cast<std::ptrdiff_t>(std::min(first, calls.size())),
+            calls.end()};
+}
+
 std::vector<std::string> framesFrom(const MonitorSimulator& monitor, std::size_t first) {
     const auto frames = monitor.receivedFrames();
     return {frames.begin() + static_cast<std::ptrdiff_t>(std::min(first, frames.size())),
             frames.end()};
 }
 
+// The first frame the monitor receives from now on, once `act` has run.
+std::string nextFrame(const MonitorSimulator& monitor, const std::function<void()>& act) {
+    const auto before = monitor.receivedFrames().size();
+    act();
+    if (!processEventsUntil([&] { return framesFrom(monitor, before).size() >= 2; }))
+        return "none";
+    return framesFrom(monitor, before)[0].substr(0, 8);
+}
+
+const std::string boundAtFirst = "BindShortcuts fast-refresh=CTRL+D contrast-up=CTRL+U "
+                                 "contrast-down=CTRL+SHIFT+P";
+
 } // namespace
 
-TEST(PortalShortcuts, BoundShortcutsActAsKeysDoShowWhatTheDesktopBoundAndFollowSettings) {
-    PrivateSessionBus bus;
-    WaylandSession wayland;
-    PortalDouble portal({.sessionHandleAsString = true, .assigned = {{"contrast-down", "Alt+F9"}}});
+// A current portal: monctl, started from a terminal (no launcher's scope names it), registers
+// its id first; its session has the same handle at every start; what the desktop holds is not
+// bound again; Settings bind anew only for a changed combination.
+TEST(PortalShortcuts, ACurrentPortalBindsOnceAndOnlyChangesAreBoundAgain) {
+    WaylandSession session;
+    PortalDouble portal({.current = true, .assigned = {}});
     MonitorSimulator monitor({5, 2, 1}, nullptr);
     QTemporaryDir home;
-    Preferences preferences(home.filePath("monctl.conf"));
-    StoredSettings stored;
-    stored.refreshKeyCode = VirtualKey::d;
-    stored.refreshFlags = ModifierFlag::control;
-    stored.thresholdKeyCode = VirtualKey::u;
-    stored.thresholdFlags = ModifierFlag::control;
-    stored.thresholdDownKeyCode = VirtualKey::p;
-    stored.thresholdDownFlags = ModifierFlag::control | ModifierFlag::shift;
-    ASSERT_TRUE(preferences.save(stored));
+    const auto preferences = storedPreferences(home);
     SerialPortManager::reset();
     SerialPortManager::useRegistry(
         std::make_unique<FixedPathRegistry>(std::vector<std::string>{monitor.devicePath()}));
-    auto backends = loadDesktopBackends();
-    // Not an owner: the program's end, which closes the portal session, is the shell's.
-    const std::shared_ptr<DesktopShortcuts> desktop(std::shared_ptr<void>(),
-                                                    backends.desktopShortcuts.get());
-    ASSERT_EQ(desktop->whyNull(), "");
     {
-        AppShell shell(*qApp, preferences, std::move(backends));
-        shell.mainWindow()->show();
-        shell.applicationDidFinishLaunching();
-        ControlPanel* panel = shell.controlPanel();
-        ASSERT_TRUE(processEventsUntil([&] {
-            return desktop->state() == DesktopShortcuts::State::bound &&
-                   panel->speedInfo()->isEnabled() && !panel->isReadingBack();
-        }));
-        EXPECT_EQ(portal.calls(),
-                  (std::vector<std::string>{"CreateSession",
-                                            "BindShortcuts fast-refresh=CTRL+D contrast-up=CTRL+U "
-                                            "contrast-down=CTRL+SHIFT+P"}));
-        const auto shown = noteText(desktop);
-        EXPECT_NE(shown.find("CTRL+D"), std::string::npos) << shown;
-        EXPECT_NE(shown.find("Alt+F9"), std::string::npos) << shown;
+        WindowStart start(preferences);
+        ASSERT_TRUE(start.bound()) << start.desktop->problem();
+        EXPECT_EQ(portal.calls(), (Calls{"Register org.monctl.Monctl", "CreateSession monctl",
+                                         "ListShortcuts", boundAtFirst}));
+        EXPECT_NE(noteText(start.desktop).find("CTRL+SHIFT+P"), std::string::npos);
+        ControlPanel* panel = start.shell.controlPanel();
+        ASSERT_TRUE(processEventsUntil(
+            [&] { return panel->speedInfo()->isEnabled() && !panel->isReadingBack(); }));
 
-        // As Ctrl+U on X11: the contrast one step up, then its read-back.
-        const auto before = monitor.receivedFrames().size();
-        portal.activate("contrast-up");
-        ASSERT_TRUE(processEventsUntil([&] { return framesFrom(monitor, before).size() >= 2; }));
-        const auto sent = framesFrom(monitor, before);
-        EXPECT_EQ(sent[0].substr(0, 8), "5FF50106");
-        EXPECT_EQ(sent[1].substr(0, 8), "5FF50A01");
+        // As Ctrl+U on X11: the contrast one step up. A release, or an id monctl did not ask
+        // for, does nothing: the next step is down from 6.
+        EXPECT_EQ(nextFrame(monitor, [&] { portal.activate("contrast-up"); }), "5FF50106");
+        ASSERT_TRUE(processEventsUntil([&] { return !panel->isReadingBack(); }));
+        EXPECT_EQ(nextFrame(monitor,
+                            [&] {
+                                portal.activate("someone-elses");
+                                portal.deactivate("contrast-up");
+                                portal.activate("contrast-down");
+                            }),
+                  "5FF50105");
 
-        // OK in Settings binds again, in a session of its own.
-        QTimer::singleShot(0, [] {
-            auto* settings = qApp->activeModalWidget();
-            ASSERT_NE(settings, nullptr);
-            settings->findChild<QPushButton*>("buttonOK")->click();
+        // OK with nothing changed asks the desktop nothing: the next call is the configure
+        // button's, beside the line in Settings.
+        const auto before = portal.calls().size();
+        inSettings(start.shell, [](SettingsWindow&) {});
+        inSettings(
+            start.shell,
+            [](SettingsWindow& settings) {
+                auto* configure = settings.findChild<QPushButton*>("configureDesktopShortcuts");
+                ASSERT_NE(configure, nullptr);
+                EXPECT_TRUE(configure->isVisibleTo(&settings));
+                configure->click();
+            },
+            "buttonExit");
+        ASSERT_TRUE(processEventsUntil([&] { return portal.calls().size() > before; }));
+        EXPECT_EQ(callsFrom(portal, before), Calls{"ConfigureShortcuts"});
+
+        // A changed combination is bound once, in a new session.
+        inSettings(start.shell, [](SettingsWindow& settings) {
+            settings.refreshHotCutView()->setShortcutValue(
+                Shortcut::shortcutWithKeyCode(VirtualKey::f5, ModifierFlag::control));
         });
-        shell.presentSettings();
-        ASSERT_TRUE(processEventsUntil([&] {
-            return portal.calls().size() == 5 && desktop->state() == DesktopShortcuts::State::bound;
-        }));
-        EXPECT_EQ(portal.calls()[2], "Close");
-        EXPECT_EQ(portal.calls()[3], "CreateSession");
+        ASSERT_TRUE(start.bound());
+        EXPECT_EQ(callsFrom(portal, before + 1),
+                  (Calls{"Close", "CreateSession monctl", "ListShortcuts",
+                         "BindShortcuts fast-refresh=CTRL+F5 contrast-up=CTRL+U "
+                         "contrast-down=CTRL+SHIFT+P"}));
+    }
+    // The next start finds what the desktop holds, in a session of the same handle.
+    const auto before = portal.calls().size();
+    WindowStart next(preferences);
+    ASSERT_TRUE(next.bound());
+    EXPECT_EQ(callsFrom(portal, before),
+              (Calls{"Register org.monctl.Monctl", "CreateSession monctl", "ListShortcuts"}));
+    EXPECT_NE(noteText(next.desktop).find("CTRL+F5"), std::string::npos);
+}
+
+// An older portal knows monctl without a registration; the line names what the desktop bound
+// and, on KDE, where to assign what it left without a key.
+TEST(PortalShortcuts, TheLineSaysWhatTheDesktopBoundAndWhereToAssignTheRest) {
+    WaylandSession session;
+    session.environment().set("XDG_CURRENT_DESKTOP", "KDE");
+    PortalDouble portal({.sessionHandleAsString = true,
+                         .assigned = {{"contrast-up", "Alt+F9"}, {"contrast-down", ""}}});
+    QTemporaryDir home;
+    const auto preferences = storedPreferences(home);
+    SerialPortManager::reset();
+    SerialPortManager::useRegistry(std::make_unique<FixedPathRegistry>(std::vector<std::string>{}));
+    {
+        WindowStart start(preferences);
+        ASSERT_TRUE(start.bound());
+        EXPECT_EQ(portal.calls(), (Calls{"CreateSession monctl", "ListShortcuts", boundAtFirst}));
+        EXPECT_EQ(noteText(start.desktop),
+                  (ShortcutReachNote::tr(
+                       "Bound by the desktop: fast refresh %1, contrast up %2, contrast down %3.")
+                       .arg("CTRL+D", "Alt+F9", ShortcutReachNote::tr("none")) +
+                   " " +
+                   ShortcutReachNote::tr(
+                       "Assign the missing ones in System Settings → Shortcuts → monctl."))
+                      .toStdString());
+        const ShortcutReachNote note(start.desktop, false);
+        EXPECT_FALSE(note.configureButton()->isVisibleTo(&note)); // version 1 has no dialog
     }
     EXPECT_EQ(portal.calls().back(), "Close"); // at the end of the program
 }
 
 TEST(PortalShortcuts, WithoutAWorkingPortalShortcutsWorkInFrontAndSettingsSaySo) {
-    PrivateSessionBus bus;
-    WaylandSession wayland;
+    WaylandSession session;
     {
         const auto none = loadDesktopBackends().desktopShortcuts;
         EXPECT_EQ(none->whyNull(), "the desktop offers no portal (org.freedesktop.portal.Desktop)");
@@ -131,27 +230,31 @@ TEST(PortalShortcuts, WithoutAWorkingPortalShortcutsWorkInFrontAndSettingsSaySo)
     const std::vector<DesktopShortcuts::Wish> wishes{
         {"fast-refresh", "Fast refresh",
          Shortcut::shortcutWithKeyCode(VirtualKey::d, ModifierFlag::control)}};
-    {
-        PortalDouble portal({.refuseBind = true, .assigned = {}});
+    const auto refusedWith = [&](PortalDouble::Behaviour behaviour, const char* line) {
+        PortalDouble portal(std::move(behaviour));
         const auto refusing = loadDesktopBackends().desktopShortcuts;
         refusing->bind(wishes);
-        ASSERT_TRUE(processEventsUntil(
-            [&] { return refusing->state() == DesktopShortcuts::State::refused; }));
-        EXPECT_NE(noteText(refusing).find(
-                      ShortcutReachNote::tr("The desktop did not bind the shortcuts: they work "
-                                            "only while monctl is in front.")
-                          .toStdString()),
-                  std::string::npos);
-    }
+        EXPECT_TRUE(processEventsUntil([&] { return refusing->state() == State::refused; }));
+        EXPECT_EQ(noteText(refusing), ShortcutReachNote::tr(line).toStdString());
+        return refusing->problem();
+    };
+    refusedWith({.refuseBind = true, .assigned = {}},
+                "The desktop did not bind the shortcuts: they work only while monctl is in "
+                "front.");
+    const auto problem = refusedWith(
+        {.current = true, .refuseRegistration = true, .assigned = {}},
+        "The desktop did not accept monctl's application id and binds no shortcuts for it: they "
+        "work only while monctl is in front.");
+    EXPECT_NE(problem.find("An app id is required"), std::string::npos) << problem;
+    EXPECT_NE(problem.find("No desktop entry for org.monctl.Monctl"), std::string::npos) << problem;
+
     PortalDouble portal({.listInsteadOfAnswer = true, .assigned = {}});
     const auto leaving = loadDesktopBackends().desktopShortcuts;
     leaving->bind(wishes);
-    ASSERT_TRUE(
-        processEventsUntil([&] { return leaving->state() == DesktopShortcuts::State::bound; }));
+    ASSERT_TRUE(processEventsUntil([&] { return leaving->state() == State::bound; }));
     ASSERT_EQ(leaving->bindings().size(), 1u);
     EXPECT_EQ(leaving->bindings()[0].trigger, "CTRL+D");
     portal.vanish();
-    ASSERT_TRUE(
-        processEventsUntil([&] { return leaving->state() == DesktopShortcuts::State::gone; }));
+    ASSERT_TRUE(processEventsUntil([&] { return leaving->state() == State::gone; }));
     EXPECT_EQ(noteText(leaving), inFrontOnly());
 }

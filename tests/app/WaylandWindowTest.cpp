@@ -1,10 +1,9 @@
 // The window on a Wayland desktop: a headless weston of the test's own, no X server at all.
 #include "support/ChildProcess.h"
 #include "support/PrivateSessionBus.h"
+#include "support/ScopedEnvironment.h"
 
 #include <csignal>
-#include <cstdlib>
-#include <filesystem>
 #include <gtest/gtest.h>
 
 using namespace monctl::test;
@@ -24,20 +23,18 @@ bool startedListening(ChildProcess& weston) {
 } // namespace
 
 TEST(WaylandWindow, RunsAsANativeClientReadsTheSimulatorAndNamesTheWaylandBackends) {
-    std::string runtime = "/tmp/monctl-wayland.XXXXXX";
-    ASSERT_NE(::mkdtemp(runtime.data()), nullptr);
-    ::setenv("XDG_RUNTIME_DIR", runtime.c_str(), 1);
+    PrivateSessionBus bus; // no portal on it; weston's socket goes in its runtime folder
     ChildProcess weston({"/bin/sh", "-c",
                          "exec /usr/bin/weston --backend=headless-backend.so --no-config "
                          "--idle-time=0 --socket=wayland-monctl 2>&1"});
     ASSERT_TRUE(startedListening(weston));
 
-    PrivateSessionBus bus; // no portal on it
-    ::setenv("WAYLAND_DISPLAY", "wayland-monctl", 1);
-    ::setenv("XDG_CONFIG_HOME", (runtime + "/config").c_str(), 1);
-    ::unsetenv("DISPLAY");
-    ::unsetenv("MONCTL_PLATFORM");
-    ::unsetenv("QT_QPA_PLATFORM");
+    ScopedEnvironment environment;
+    environment.set("WAYLAND_DISPLAY", "wayland-monctl");
+    environment.set("XDG_CONFIG_HOME", bus.runtimeFolder() + "/config");
+    environment.unset("DISPLAY");
+    environment.unset("MONCTL_PLATFORM");
+    environment.unset("QT_QPA_PLATFORM");
     {
         ChildProcess monctl({"/bin/sh", "-c", "exec \"$0\" --simulate -v 2>&1", MONCTL_PATH});
         std::vector<std::string> awaited{
@@ -70,5 +67,4 @@ TEST(WaylandWindow, RunsAsANativeClientReadsTheSimulatorAndNamesTheWaylandBacken
     }
     weston.signal(SIGTERM);
     weston.wait();
-    std::filesystem::remove_all(runtime);
 }

@@ -9,12 +9,14 @@
 #include <QDBusVariant>
 #include <QDBusVirtualObject>
 #include <QThread>
+#include <set>
 
 namespace monctl::test {
 namespace {
 
 constexpr const char* portalPath = "/org/freedesktop/portal/desktop";
 constexpr const char* shortcutsInterface = "org.freedesktop.portal.GlobalShortcuts";
+constexpr const char* registryInterface = "org.freedesktop.host.portal.Registry";
 
 // Where a call's Request or Session object lives: the sender without ':' and with '_' for '.'.
 QString objectPath(const QDBusMessage& call, const QString& kind, const QString& token) {
@@ -43,14 +45,20 @@ public:
     QString introspect(const QString&) const override { return {}; }
 
     bool handleMessage(const QDBusMessage& message, const QDBusConnection&) override {
+        const QString interface = message.interface();
         const QString member = message.member();
-        if (message.interface() == "org.freedesktop.DBus.Properties" && member == "Get")
+        if (interface == "org.freedesktop.DBus.Properties" && member == "Get")
             return version(message);
-        if (message.interface() == "org.freedesktop.portal.Session" && member == "Close") {
+        if (interface == registryInterface && member == "Register")
+            return registerApplication(message);
+        m_callers.insert(message.service());
+        if (interface == "org.freedesktop.portal.Session" && member == "Close") {
             record("Close");
+            m_boundSessions.erase(message.path());
+            m_sessions.erase(message.path());
             return m_connection.send(message.createReply());
         }
-        if (message.interface() != shortcutsInterface || !m_behaviour.globalShortcuts)
+        if (interface != shortcutsInterface || !m_behaviour.globalShortcuts)
             return false;
         if (member == "CreateSession")
             return createSession(message);
@@ -59,18 +67,20 @@ public:
         if (member == "ListShortcuts") {
             record("ListShortcuts");
             return answer(message, qdbus_cast<QVariantMap>(message.arguments().value(1)), 0,
-                          bound());
+                          bound(message));
+        }
+        if (member == "ConfigureShortcuts" && m_behaviour.current) {
+            record("ConfigureShortcuts");
+            return m_connection.send(message.createReply());
         }
         return false;
     }
 
-    void activate(const QString& id) {
-        for (const char* name : {"Activated", "Deactivated"}) {
-            auto signal = QDBusMessage::createSignal(portalPath, shortcutsInterface, name);
-            signal << QVariant::fromValue(QDBusObjectPath(m_session)) << id
-                   << QVariant::fromValue(qulonglong(0)) << QVariantMap();
-            m_connection.send(signal);
-        }
+    void send(const char* signalName, const QString& id) {
+        auto signal = QDBusMessage::createSignal(portalPath, shortcutsInterface, signalName);
+        signal << QVariant::fromValue(QDBusObjectPath(m_newestSession)) << id
+               << QVariant::fromValue(qulonglong(0)) << QVariantMap();
+        m_connection.send(signal);
     }
 
     void vanish() { m_connection.unregisterService("org.freedesktop.portal.Desktop"); }
@@ -82,51 +92,89 @@ public:
 
 private:
     bool version(const QDBusMessage& message) {
-        if (!m_behaviour.globalShortcuts || message.arguments().value(0) != shortcutsInterface)
+        const auto interface = message.arguments().value(0).toString();
+        const bool offered = (interface == shortcutsInterface && m_behaviour.globalShortcuts) ||
+                             (interface == registryInterface && m_behaviour.current);
+        if (!offered)
             return m_connection.send(
                 message.createErrorReply(QDBusError::InvalidArgs, "No such interface"));
+        if (interface == shortcutsInterface)
+            m_callers.insert(message.service());
+        const uint number = interface == shortcutsInterface && m_behaviour.current ? 2 : 1;
         return m_connection.send(
-            message.createReply(QVariant::fromValue(QDBusVariant(QVariant(1u)))));
+            message.createReply(QVariant::fromValue(QDBusVariant(QVariant(number)))));
+    }
+
+    bool registerApplication(const QDBusMessage& message) {
+        const auto id = message.arguments().value(0).toString();
+        if (m_behaviour.refuseRegistration)
+            return refuse(message, "Register " + id, "org.freedesktop.portal.Error.NotAllowed",
+                          "No desktop entry for " + id);
+        if (m_callers.contains(message.service()))
+            return refuse(message, "Register " + id, "org.freedesktop.portal.Error.Failed",
+                          "Connection already associated with an application ID");
+        m_callers.insert(message.service());
+        m_registered[message.service()] = id;
+        record("Register " + id.toStdString());
+        return m_connection.send(message.createReply());
     }
 
     bool createSession(const QDBusMessage& message) {
-        record("CreateSession");
         const auto options = qdbus_cast<QVariantMap>(message.arguments().value(0));
-        m_session =
-            objectPath(message, "session", options.value("session_handle_token").toString());
+        const auto token = options.value("session_handle_token").toString();
+        const QString call = "CreateSession " + token;
+        if (m_behaviour.current && !m_registered.contains(message.service()))
+            return refuse(message, call, "org.freedesktop.portal.Error.NotAllowed",
+                          "An app id is required");
+        const QString session = objectPath(message, "session", token);
+        if (m_sessions.contains(session))
+            return refuse(message, call, "org.freedesktop.portal.Error.Failed",
+                          "A session with this handle exists already");
+        record(call.toStdString());
+        m_sessions.insert(session);
+        m_newestSession = session;
         const QVariant handle = m_behaviour.sessionHandleAsString
-                                    ? QVariant(m_session)
-                                    : QVariant::fromValue(QDBusObjectPath(m_session));
+                                    ? QVariant(session)
+                                    : QVariant::fromValue(QDBusObjectPath(session));
         return answer(message, options, 0, {{"session_handle", handle}});
     }
 
     bool bindShortcuts(const QDBusMessage& message) {
         if (message.signature() != "oa(sa{sv})sa{sv}")
             return false;
+        const auto session = message.arguments().value(0).value<QDBusObjectPath>().path();
         const auto asked = qdbus_cast<PortalShortcutList>(message.arguments().value(1));
-        std::string call = "BindShortcuts";
-        m_bound.clear();
+        QString call = "BindShortcuts";
+        PortalShortcutList bindings;
         for (const auto& shortcut : asked) {
             const auto preferred = shortcut.properties.value("preferred_trigger").toString();
-            call.append(" ").append(shortcut.id.toStdString()).append("=");
-            call.append(preferred.toStdString());
+            call += " " + shortcut.id + "=" + preferred;
             const auto assigned = m_behaviour.assigned.find(shortcut.id.toStdString());
             const QString trigger = assigned == m_behaviour.assigned.end()
                                         ? preferred
                                         : QString::fromStdString(assigned->second);
-            m_bound.push_back({shortcut.id,
-                               {{"description", shortcut.properties.value("description")},
-                                {"trigger_description", trigger}}});
+            bindings.push_back({shortcut.id,
+                                {{"description", shortcut.properties.value("description")},
+                                 {"trigger_description", trigger}}});
         }
-        record(call);
+        if (m_behaviour.current && m_boundSessions.contains(session))
+            return refuse(message, call, "org.freedesktop.portal.Error.Failed",
+                          "The shortcuts of this session are bound already");
+        record(call.toStdString());
+        m_boundSessions.insert(session);
         const auto options = qdbus_cast<QVariantMap>(message.arguments().value(3));
         if (m_behaviour.refuseBind)
             return answer(message, options, 1, {});
+        m_held[m_registered.value(message.service())] = bindings;
         return answer(message, options, 0,
-                      m_behaviour.listInsteadOfAnswer ? QVariantMap() : bound());
+                      m_behaviour.listInsteadOfAnswer ? QVariantMap() : bound(message));
     }
 
-    QVariantMap bound() const { return {{"shortcuts", QVariant::fromValue(m_bound)}}; }
+    // What the desktop holds for the caller's application, from earlier sessions too.
+    QVariantMap bound(const QDBusMessage& call) const {
+        return {
+            {"shortcuts", QVariant::fromValue(m_held.value(m_registered.value(call.service())))}};
+    }
 
     // The Request object's path in the reply, then its Response.
     bool answer(const QDBusMessage& call, const QVariantMap& options, uint code,
@@ -140,6 +188,12 @@ private:
         return m_connection.send(response);
     }
 
+    bool refuse(const QDBusMessage& call, const QString& what, const QString& error,
+                const QString& text) {
+        record((what + " refused").toStdString());
+        return m_connection.send(call.createErrorReply(error, text));
+    }
+
     void record(std::string call) {
         std::lock_guard lock(m_mutex);
         m_calls.push_back(std::move(call));
@@ -147,8 +201,12 @@ private:
 
     PortalDouble::Behaviour m_behaviour;
     QDBusConnection m_connection;
-    QString m_session;
-    PortalShortcutList m_bound;
+    std::set<QString> m_callers;         // connections that made a portal call
+    QMap<QString, QString> m_registered; // connection → application id
+    std::set<QString> m_sessions;        // open ones
+    std::set<QString> m_boundSessions;   // those BindShortcuts was called on
+    QString m_newestSession;
+    QMap<QString, PortalShortcutList> m_held; // application id → what the desktop bound for it
     mutable std::mutex m_mutex;
     std::vector<std::string> m_calls;
 };
@@ -175,7 +233,17 @@ std::vector<std::string> PortalDouble::calls() const {
 
 void PortalDouble::activate(const std::string& id) {
     QMetaObject::invokeMethod(
-        m_context.get(), [this, id] { m_service->activate(QString::fromStdString(id)); },
+        m_context.get(),
+        [this, id] {
+            m_service->send("Activated", QString::fromStdString(id));
+            m_service->send("Deactivated", QString::fromStdString(id));
+        },
+        Qt::BlockingQueuedConnection);
+}
+
+void PortalDouble::deactivate(const std::string& id) {
+    QMetaObject::invokeMethod(
+        m_context.get(), [this, id] { m_service->send("Deactivated", QString::fromStdString(id)); },
         Qt::BlockingQueuedConnection);
 }
 

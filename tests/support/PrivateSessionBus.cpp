@@ -1,31 +1,112 @@
 #include "support/PrivateSessionBus.h"
 
 #include <csignal>
-#include <cstdlib>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <optional>
+#include <poll.h>
 #include <stdexcept>
+#include <sys/syscall.h>
+#include <unistd.h>
 
 namespace monctl::test {
+namespace {
 
-PrivateSessionBus::PrivateSessionBus()
-    : m_daemon(std::make_unique<ChildProcess>(std::vector<std::string>{
-          "/usr/bin/dbus-daemon", "--session", "--nofork", "--nopidfile", "--print-address=1"})) {
-    m_address = m_daemon->readLine(std::chrono::seconds(10));
-    if (m_address.empty())
-        throw std::runtime_error("dbus-daemon gave no address: " + m_daemon->errors());
-    if (const char* previous = std::getenv("DBUS_SESSION_BUS_ADDRESS")) {
-        m_hadPreviousAddress = true;
-        m_previousAddress = previous;
+namespace fs = std::filesystem;
+
+void write(const fs::path& path, const std::string& text) {
+    std::ofstream(path) << text;
+}
+
+std::string configuration(const std::string& runtime, const std::string& services) {
+    return "<!DOCTYPE busconfig PUBLIC \"-//freedesktop//DTD D-Bus Bus Configuration 1.0//EN\"\n"
+           " \"http://www.freedesktop.org/standards/dbus/1.0/busconfig.dtd\">\n"
+           "<busconfig>\n"
+           "  <type>session</type>\n"
+           "  <listen>unix:dir=" +
+           runtime +
+           "</listen>\n"
+           "  <servicedir>" +
+           services +
+           "</servicedir>\n"
+           "  <policy context=\"default\">\n"
+           "    <allow send_destination=\"*\" eavesdrop=\"true\"/>\n"
+           "    <allow eavesdrop=\"true\"/>\n"
+           "    <allow own=\"*\"/>\n"
+           "  </policy>\n"
+           "</busconfig>\n";
+}
+
+// The process that owns a name on the bus, if any.
+std::optional<pid_t> ownerOf(const std::string& address, const std::string& name) {
+    ChildProcess ask({"/usr/bin/dbus-send", "--bus=" + address, "--print-reply=literal",
+                      "--dest=org.freedesktop.DBus", "/org/freedesktop/DBus",
+                      "org.freedesktop.DBus.GetConnectionUnixProcessID", "string:" + name});
+    const auto line = ask.readLine();
+    ask.wait();
+    unsigned pid = 0;
+    if (std::sscanf(line.c_str(), " uint32 %u", &pid) != 1)
+        return std::nullopt;
+    return static_cast<pid_t>(pid);
+}
+
+// Ends a process that is not ours to wait for, and sees it end (a few seconds at most).
+void end(pid_t pid) {
+    const int handle = static_cast<int>(::syscall(SYS_pidfd_open, pid, 0));
+    if (handle < 0)
+        return;
+    ::kill(pid, SIGTERM);
+    pollfd ended{handle, POLLIN, 0};
+    if (::poll(&ended, 1, 5000) != 1)
+        ::kill(pid, SIGKILL);
+    ::close(handle);
+}
+
+} // namespace
+
+PrivateSessionBus::PrivateSessionBus(const std::vector<Service>& services) {
+    std::string folder = (fs::temp_directory_path() / "monctl-bus.XXXXXX").string();
+    if (::mkdtemp(folder.data()) == nullptr)
+        throw std::runtime_error("cannot make a folder for the session bus");
+    m_folder = folder;
+    m_runtime = m_folder + "/runtime";
+    const std::string serviceFolder = m_folder + "/services";
+    fs::create_directory(m_runtime);
+    fs::permissions(m_runtime, fs::perms::owner_all);
+    fs::create_directory(serviceFolder);
+    for (const auto& service : services) {
+        m_serviceNames.push_back(service.name);
+        write(serviceFolder + "/" + service.name + ".service",
+              "[D-BUS Service]\nName=" + service.name + "\nExec=" + service.exec + "\n");
     }
-    ::setenv("DBUS_SESSION_BUS_ADDRESS", m_address.c_str(), 1);
+    write(m_folder + "/bus.conf", configuration(m_runtime, serviceFolder));
+    m_environment.set("XDG_RUNTIME_DIR", m_runtime);
+    // What the daemon and the services it starts print goes to a file: nothing would read a
+    // pipe, and a full one would stop them.
+    m_daemon = std::make_unique<ChildProcess>(std::vector<std::string>{
+        "/bin/sh", "-c",
+        "exec /usr/bin/dbus-daemon --config-file=\"$0/bus.conf\" --nofork --nopidfile "
+        "--print-address=3 3>&1 >\"$0/bus.log\" 2>&1",
+        m_folder});
+    m_address = m_daemon->readLine(std::chrono::seconds(10));
+    if (m_address.empty()) {
+        std::ifstream log(m_folder + "/bus.log");
+        throw std::runtime_error("dbus-daemon gave no address: " +
+                                 std::string(std::istreambuf_iterator<char>(log), {}));
+    }
+    m_environment.set("DBUS_SESSION_BUS_ADDRESS", m_address);
 }
 
 PrivateSessionBus::~PrivateSessionBus() {
-    if (m_hadPreviousAddress)
-        ::setenv("DBUS_SESSION_BUS_ADDRESS", m_previousAddress.c_str(), 1);
-    else
-        ::unsetenv("DBUS_SESSION_BUS_ADDRESS");
+    for (const auto& name : m_serviceNames) {
+        if (const auto owner = ownerOf(m_address, name))
+            end(*owner);
+    }
     m_daemon->signal(SIGTERM);
     m_daemon->wait();
+    std::error_code ignored;
+    fs::remove_all(m_folder, ignored);
 }
 
 } // namespace monctl::test

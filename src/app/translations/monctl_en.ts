@@ -197,8 +197,28 @@
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <source>Bound by the desktop: fast refresh %1, contrast up %2, contrast down %3</source>
-        <translation type="unfinished"></translation>
+        <source>Bound by the desktop: fast refresh %1, contrast up %2, contrast down %3.</source>
+        <translation>Bound by the desktop: fast refresh %1, contrast up %2, contrast down %3.</translation>
+    </message>
+    <message>
+        <source>The desktop did not accept monctl&apos;s application id and binds no shortcuts for it: they work only while monctl is in front.</source>
+        <translation>The desktop did not accept monctl&apos;s application id and binds no shortcuts for it: they work only while monctl is in front.</translation>
+    </message>
+    <message>
+        <source>The desktop opened no shortcut session for monctl: shortcuts work only while monctl is in front.</source>
+        <translation>The desktop opened no shortcut session for monctl: shortcuts work only while monctl is in front.</translation>
+    </message>
+    <message>
+        <source>Assign the missing ones in System Settings → Shortcuts → monctl.</source>
+        <translation>Assign the missing ones in System Settings → Shortcuts → monctl.</translation>
+    </message>
+    <message>
+        <source>Assign the missing ones in the desktop&apos;s keyboard shortcut settings.</source>
+        <translation>Assign the missing ones in the desktop&apos;s keyboard shortcut settings.</translation>
+    </message>
+    <message>
+        <source>Configure…</source>
+        <translation>Configure…</translation>
     </message>
 </context>
 <context>

@@ -197,8 +197,28 @@
         <translation>无</translation>
     </message>
     <message>
-        <source>Bound by the desktop: fast refresh %1, contrast up %2, contrast down %3</source>
-        <translation>桌面已绑定：快速刷新 %1，对比度加 %2，对比度减 %3</translation>
+        <source>Bound by the desktop: fast refresh %1, contrast up %2, contrast down %3.</source>
+        <translation>桌面已绑定：快速刷新 %1，对比度加 %2，对比度减 %3。</translation>
+    </message>
+    <message>
+        <source>The desktop did not accept monctl&apos;s application id and binds no shortcuts for it: they work only while monctl is in front.</source>
+        <translation>桌面不接受 monctl 的应用程序标识，不为它绑定快捷键：快捷键仅在 monctl 位于前台时有效。</translation>
+    </message>
+    <message>
+        <source>The desktop opened no shortcut session for monctl: shortcuts work only while monctl is in front.</source>
+        <translation>桌面没有为 monctl 打开快捷键会话：快捷键仅在 monctl 位于前台时有效。</translation>
+    </message>
+    <message>
+        <source>Assign the missing ones in System Settings → Shortcuts → monctl.</source>
+        <translation>请在“系统设置 → 快捷键 → monctl”中为缺少按键的快捷键指定按键。</translation>
+    </message>
+    <message>
+        <source>Assign the missing ones in the desktop&apos;s keyboard shortcut settings.</source>
+        <translation>请在桌面的键盘快捷键设置中为缺少按键的快捷键指定按键。</translation>
+    </message>
+    <message>
+        <source>Configure…</source>
+        <translation>配置…</translation>
     </message>
 </context>
 <context>

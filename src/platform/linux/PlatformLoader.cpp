@@ -8,6 +8,7 @@
 #include "platform/linux/X11GlobalKeyMonitor.h"
 #include "platform/linux/XTestInputSink.h"
 #include "platform/linux/XkbKeyboardLayout.h"
+#include "runtime/ApplicationId.h"
 #include "serial/FixedPathRegistry.h"
 
 #include <atomic>
@@ -50,7 +51,9 @@ DesktopBackends waylandBackends() {
             std::make_shared<NullSystemShortcuts>(
                 "Wayland shows no program the combinations others hold"),
             layoutFor(DesktopSession::wayland),
-            openOrNull<NullDesktopShortcuts>(PortalGlobalShortcuts::open)};
+            openOrNull<NullDesktopShortcuts>([](std::string& whyNot) {
+                return PortalGlobalShortcuts::open(applicationId, whyNot);
+            })};
 }
 
 // uinput reaches X11 too, but XTest needs no permission and is the X server's own way.

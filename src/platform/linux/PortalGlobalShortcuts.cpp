@@ -6,15 +6,23 @@
 #include "platform/linux/PortalTrigger.h"
 
 #include <QDBusObjectPath>
+#include <QDBusPendingCallWatcher>
 #include <QDBusReply>
 #include <QDBusServiceWatcher>
+#include <algorithm>
 #include <spdlog/spdlog.h>
 
 namespace monctl {
 namespace {
 
-// The portal wants to hear from a session bus connection of our own: tests start buses of
-// their own, and the process-wide session connection keeps the first address it saw.
+// The same at every start: KDE files a person's assignments under the application id followed
+// by this token.
+constexpr const char* sessionToken = "monctl";
+
+// The portal wants to hear from a session bus connection of our own: its first portal call
+// must be the registration, tests start buses of their own, and the process-wide session
+// connection keeps the first address it saw. The portal keeps an id per connection, so this
+// one registers whatever the Qt: one that registers by itself (6.10 on) does it on its own.
 QDBusConnection connectToSessionBus() {
     static int count = 0;
     const QString name = QString("monctl-portal-%1").arg(++count);
@@ -24,8 +32,9 @@ QDBusConnection connectToSessionBus() {
     return QDBusConnection::connectToBus(address, name);
 }
 
-QDBusMessage portalCall(const char* interface, const char* method) {
-    return QDBusMessage::createMethodCall(portal::service, portal::path, interface, method);
+QDBusMessage portalCall(const char* method) {
+    return QDBusMessage::createMethodCall(portal::service, portal::path,
+                                          portal::globalShortcutsInterface, method);
 }
 
 // A session handle comes as an object path from some portals and as a string from others.
@@ -44,51 +53,91 @@ std::vector<DesktopShortcuts::Binding> bindingsOf(const QVariant& shortcuts) {
     return bindings;
 }
 
+PortalShortcutList shortcutListOf(const std::vector<DesktopShortcuts::Wish>& wishes) {
+    PortalShortcutList shortcuts;
+    for (const auto& wish : wishes) {
+        QVariantMap properties{{"description", QString::fromStdString(wish.description)}};
+        if (wish.preferred)
+            properties.insert("preferred_trigger",
+                              QString::fromStdString(portalTriggerOf(*wish.preferred)));
+        shortcuts.push_back({QString::fromStdString(wish.id), properties});
+    }
+    return shortcuts;
+}
+
+// Descriptions follow the interface language; only the ids and combinations matter to the
+// desktop's bindings.
+bool sameCombinations(const std::vector<DesktopShortcuts::Wish>& one,
+                      const std::vector<DesktopShortcuts::Wish>& other) {
+    return std::equal(
+        one.begin(), one.end(), other.begin(), other.end(),
+        [](const auto& a, const auto& b) { return a.id == b.id && a.preferred == b.preferred; });
+}
+
+bool holdsEvery(const std::vector<DesktopShortcuts::Binding>& bindings,
+                const std::vector<DesktopShortcuts::Wish>& wishes) {
+    return std::all_of(wishes.begin(), wishes.end(), [&](const auto& wish) {
+        return std::any_of(bindings.begin(), bindings.end(),
+                           [&](const auto& binding) { return binding.id == wish.id; });
+    });
+}
+
 } // namespace
 
-std::unique_ptr<PortalGlobalShortcuts> PortalGlobalShortcuts::open(std::string& whyNot) {
+std::unique_ptr<PortalGlobalShortcuts> PortalGlobalShortcuts::open(const QString& applicationId,
+                                                                   std::string& whyNot) {
     registerPortalShortcutTypes();
     QDBusConnection connection = connectToSessionBus();
     if (!connection.isConnected()) {
         whyNot = "there is no session bus to reach the desktop's portal on";
         return nullptr;
     }
+    const auto registration = registerWithPortal(connection, applicationId);
+    const auto give = [&](const char* reason) {
+        whyNot = reason;
+        QDBusConnection::disconnectFromBus(connection.name());
+        return nullptr;
+    };
+    if (registration.outcome == PortalRegistration::Outcome::noPortal) {
+        spdlog::info("The desktop's portal does not answer: {}",
+                     registration.portalMessage.toStdString());
+        return give("the desktop offers no portal (org.freedesktop.portal.Desktop)");
+    }
     auto get = QDBusMessage::createMethodCall(portal::service, portal::path,
-                                              "org.freedesktop.DBus.Properties", "Get");
+                                              portal::propertiesInterface, "Get");
     get << QString(portal::globalShortcutsInterface) << QString("version");
-    // The portal may be started on this first call: it is given a few seconds.
     const QDBusReply<QDBusVariant> version = connection.call(get, QDBus::Block, 5000);
-    if (!version.isValid()) {
-        const auto error = version.error().type();
-        whyNot = error == QDBusError::ServiceUnknown
-                     ? "the desktop offers no portal (org.freedesktop.portal.Desktop)"
-                     : "the desktop's portal has no GlobalShortcuts interface";
-        QDBusConnection::disconnectFromBus(connection.name());
-        return nullptr;
-    }
+    if (!version.isValid())
+        return give("the desktop's portal has no GlobalShortcuts interface");
     const unsigned number = version.value().variant().toUInt();
-    if (number < 1) {
-        whyNot = "the desktop's GlobalShortcuts portal reports no usable version";
-        QDBusConnection::disconnectFromBus(connection.name());
-        return nullptr;
-    }
-    return std::unique_ptr<PortalGlobalShortcuts>(new PortalGlobalShortcuts(connection, number));
+    if (number < 1)
+        return give("the desktop's GlobalShortcuts portal reports no usable version");
+    return std::unique_ptr<PortalGlobalShortcuts>(
+        new PortalGlobalShortcuts(connection, applicationId, number, registration));
 }
 
-PortalGlobalShortcuts::PortalGlobalShortcuts(const QDBusConnection& connection, unsigned version)
-    : m_connection(connection), m_version(version),
+PortalGlobalShortcuts::PortalGlobalShortcuts(const QDBusConnection& connection,
+                                             QString applicationId, unsigned version,
+                                             PortalRegistration registration)
+    : m_connection(connection), m_applicationId(std::move(applicationId)), m_version(version),
+      m_registration(std::move(registration)),
       m_watcher(new QDBusServiceWatcher(portal::service, m_connection,
                                         QDBusServiceWatcher::WatchForOwnerChange, this)) {
+    if (m_registration.outcome == PortalRegistration::Outcome::refused)
+        spdlog::info("The desktop's portal did not take the application id {}: {}",
+                     m_applicationId.toStdString(), m_registration.portalMessage.toStdString());
     m_connection.connect(portal::service, portal::path, portal::globalShortcutsInterface,
                          "Activated", this, SLOT(shortcutActivated(QDBusMessage)));
     m_connection.connect(portal::service, portal::path, portal::globalShortcutsInterface,
                          "ShortcutsChanged", this, SLOT(shortcutsChanged(QDBusMessage)));
     connect(m_watcher, &QDBusServiceWatcher::serviceOwnerChanged, this,
             [this](const QString&, const QString&, const QString& newOwner) {
-                if (newOwner.isEmpty())
-                    portalGone();
-                else if (!m_wishes.empty())
-                    bind(m_wishes); // a restarted portal knows nothing of us
+                if (newOwner.isEmpty()) {
+                    forgetPortal();
+                    settle(State::gone, Refusal::none, {}, "the desktop's portal went away");
+                } else {
+                    portalRestarted();
+                }
             });
 }
 
@@ -104,84 +153,138 @@ std::string PortalGlobalShortcuts::backendName() const {
 }
 
 void PortalGlobalShortcuts::bind(std::vector<Wish> wishes) {
+    const bool first = m_wishes.empty();
+    const bool same = sameCombinations(wishes, m_wishes);
     m_wishes = std::move(wishes);
+    // A session being opened takes up a change when it is open; a portal that went away, when
+    // it comes back.
+    if (m_opening || m_state == State::gone || (same && m_state == State::bound))
+        return;
+    m_mustBind = !first;
+    openSession();
+}
+
+// A restarted portal knows nothing of us, not even our name.
+void PortalGlobalShortcuts::portalRestarted() {
+    forgetPortal();
+    m_registration = registerWithPortal(m_connection, m_applicationId);
+    if (m_wishes.empty())
+        return settle(State::unbound, Refusal::none, {}, {});
+    m_mustBind = false;
+    openSession();
+}
+
+void PortalGlobalShortcuts::openSession() {
     closeSession();
-    settle(State::binding, {}, {});
+    m_sessionWishes = m_wishes;
+    m_opening = true;
+    settle(State::binding, Refusal::none, {}, {});
     createSession(++m_generation);
 }
 
+// KDE Plasma 5.27 files shortcuts only from the session's options (its BindShortcuts opens
+// System Settings instead); other portals take them from BindShortcuts and ignore the option.
 void PortalGlobalShortcuts::createSession(unsigned generation) {
     const QString token = PortalRequest::newToken();
-    auto call = portalCall(portal::globalShortcutsInterface, "CreateSession");
-    call << QVariantMap{{"handle_token", token}, {"session_handle_token", token}};
+    auto call = portalCall("CreateSession");
+    call << QVariantMap{{"handle_token", token},
+                        {"session_handle_token", QString(sessionToken)},
+                        {"shortcuts", QVariant::fromValue(shortcutListOf(m_sessionWishes))}};
     PortalRequest::start(
         m_connection, call, token,
         [this, generation](std::optional<QVariantMap> results, const QString& problem) {
-            const QString session = results ? pathText(results->value("session_handle")) : "";
-            if (generation != m_generation) {
-                if (!session.isEmpty())
-                    m_connection.send(QDBusMessage::createMethodCall(
-                        portal::service, session, portal::sessionInterface, "Close"));
+            if (generation != m_generation)
                 return;
-            }
+            const QString session = results ? pathText(results->value("session_handle")) : "";
             if (session.isEmpty())
-                return settle(
-                    State::refused, {},
-                    "the desktop opened no shortcut session: " +
-                        (problem.isEmpty() ? QString("no session handle") : problem).toStdString());
+                return sessionRefused(problem.isEmpty() ? QString("no session handle") : problem);
             m_session = session;
-            bindShortcuts(generation);
+            listShortcuts(generation, true);
+        },
+        this);
+}
+
+void PortalGlobalShortcuts::listShortcuts(unsigned generation, bool decides) {
+    const QString token = PortalRequest::newToken();
+    auto call = portalCall("ListShortcuts");
+    call << QVariant::fromValue(QDBusObjectPath(m_session)) << QVariantMap{{"handle_token", token}};
+    PortalRequest::start(
+        m_connection, call, token,
+        [this, generation, decides](std::optional<QVariantMap> results, const QString& problem) {
+            if (generation != m_generation)
+                return;
+            auto held = results ? bindingsOf(results->value("shortcuts")) : std::vector<Binding>{};
+            if (decides && (m_mustBind || !holdsEvery(held, m_sessionWishes)))
+                return bindShortcuts(generation);
+            if (!results)
+                return finishOpening(State::refused, Refusal::binding, {},
+                                     "the desktop did not list the shortcuts: " +
+                                         problem.toStdString());
+            finishOpening(State::bound, Refusal::none, std::move(held), {});
         },
         this);
 }
 
 void PortalGlobalShortcuts::bindShortcuts(unsigned generation) {
-    PortalShortcutList shortcuts;
-    for (const auto& wish : m_wishes) {
-        QVariantMap properties{{"description", QString::fromStdString(wish.description)}};
-        if (wish.preferred)
-            properties.insert("preferred_trigger",
-                              QString::fromStdString(portalTriggerOf(*wish.preferred)));
-        shortcuts.push_back({QString::fromStdString(wish.id), properties});
+    const QString token = PortalRequest::newToken();
+    auto call = portalCall("BindShortcuts");
+    call << QVariant::fromValue(QDBusObjectPath(m_session))
+         << QVariant::fromValue(shortcutListOf(m_sessionWishes)) << QString()
+         << QVariantMap{{"handle_token", token}};
+    PortalRequest::start(
+        m_connection, call, token,
+        [this, generation](std::optional<QVariantMap> results, const QString& problem) {
+            if (generation != m_generation)
+                return;
+            m_mustBind = false;
+            if (!results)
+                return finishOpening(State::refused, Refusal::binding, {},
+                                     "the desktop did not bind the shortcuts: " +
+                                         problem.toStdString());
+            // Some portals leave out what they bound: they are asked.
+            if (!results->contains("shortcuts"))
+                return listShortcuts(generation, false);
+            finishOpening(State::bound, Refusal::none, bindingsOf(results->value("shortcuts")), {});
+        },
+        this);
+}
+
+void PortalGlobalShortcuts::sessionRefused(const QString& problem) {
+    std::string text = "the desktop opened no shortcut session: " + problem.toStdString();
+    if (m_registration.outcome != PortalRegistration::Outcome::refused)
+        return finishOpening(State::refused, Refusal::session, {}, std::move(text));
+    text += " (it did not take the application id " + m_applicationId.toStdString() + ": " +
+            m_registration.portalMessage.toStdString() + ")";
+    finishOpening(State::refused, Refusal::identity, {}, std::move(text));
+}
+
+// Combinations changed while the session was being opened are bound in a new one.
+void PortalGlobalShortcuts::finishOpening(State state, Refusal refusal,
+                                          std::vector<Binding> bindings, std::string problem) {
+    m_opening = false;
+    settle(state, refusal, std::move(bindings), std::move(problem));
+    if (!sameCombinations(m_wishes, m_sessionWishes)) {
+        m_mustBind = true;
+        openSession();
     }
-    const QString token = PortalRequest::newToken();
-    auto call = portalCall(portal::globalShortcutsInterface, "BindShortcuts");
-    call << QVariant::fromValue(QDBusObjectPath(m_session)) << QVariant::fromValue(shortcuts)
-         << QString() << QVariantMap{{"handle_token", token}};
-    PortalRequest::start(
-        m_connection, call, token,
-        [this, generation](std::optional<QVariantMap> results, const QString& problem) {
-            if (generation != m_generation)
-                return;
-            if (!results)
-                return settle(State::refused, {},
-                              "the desktop did not bind the shortcuts: " + problem.toStdString());
-            if (results->contains("shortcuts"))
-                return settle(State::bound, bindingsOf(results->value("shortcuts")), {});
-            listShortcuts(generation);
-        },
-        this);
 }
 
-// For portals whose answer to the bind does not say what they bound.
-void PortalGlobalShortcuts::listShortcuts(unsigned generation) {
-    const QString token = PortalRequest::newToken();
-    auto call = portalCall(portal::globalShortcutsInterface, "ListShortcuts");
-    call << QVariant::fromValue(QDBusObjectPath(m_session)) << QVariantMap{{"handle_token", token}};
-    PortalRequest::start(
-        m_connection, call, token,
-        [this, generation](std::optional<QVariantMap> results, const QString& problem) {
-            if (generation != m_generation)
-                return;
-            if (!results)
-                return settle(State::refused, {},
-                              "the desktop did not list the shortcuts: " + problem.toStdString());
-            settle(State::bound, bindingsOf(results->value("shortcuts")), {});
-        },
-        this);
+void PortalGlobalShortcuts::configure() {
+    if (!offersConfiguration() || m_session.isEmpty())
+        return;
+    auto call = portalCall("ConfigureShortcuts");
+    call << QVariant::fromValue(QDBusObjectPath(m_session)) << QString() << QVariantMap();
+    auto* watcher = new QDBusPendingCallWatcher(m_connection.asyncCall(call), this);
+    connect(watcher, &QDBusPendingCallWatcher::finished, this, [](QDBusPendingCallWatcher* done) {
+        done->deleteLater();
+        if (done->isError())
+            spdlog::warn("The desktop did not open its shortcut settings: {}: {}",
+                         done->error().name().toStdString(), done->error().message().toStdString());
+    });
 }
 
-// Waits for the portal's answer (a second at most): at exit, nothing else would send it.
+// Waits for the portal's answer (a second at most): at exit, nothing else would send it, and
+// the next session has the same handle.
 void PortalGlobalShortcuts::closeSession() {
     if (m_session.isEmpty())
         return;
@@ -191,34 +294,41 @@ void PortalGlobalShortcuts::closeSession() {
     m_session.clear();
 }
 
-void PortalGlobalShortcuts::portalGone() {
+void PortalGlobalShortcuts::forgetPortal() {
     ++m_generation;
+    m_opening = false;
     m_session.clear();
-    settle(State::gone, {}, "the desktop's portal went away");
 }
 
-void PortalGlobalShortcuts::settle(State state, std::vector<Binding> bindings,
+void PortalGlobalShortcuts::settle(State state, Refusal refusal, std::vector<Binding> bindings,
                                    std::string problem) {
     m_state = state;
+    m_refusal = refusal;
     m_bindings = std::move(bindings);
     m_problem = std::move(problem);
     if (!m_problem.empty())
         spdlog::warn("Shortcuts work only while monctl is in front: {}", m_problem);
+    for (const auto& binding : m_bindings)
+        spdlog::info("The desktop binds {} to \"{}\"", binding.id, binding.trigger);
     changed.notify();
 }
 
+// Only the shortcuts this session asked for act: other ids, and their releases, do nothing.
 void PortalGlobalShortcuts::shortcutActivated(const QDBusMessage& message) {
     const auto arguments = message.arguments();
     if (arguments.size() < 2 || m_session.isEmpty() || pathText(arguments[0]) != m_session)
         return;
-    activated.notify(arguments[1].toString().toStdString());
+    const auto id = arguments[1].toString().toStdString();
+    if (std::any_of(m_sessionWishes.begin(), m_sessionWishes.end(),
+                    [&](const Wish& wish) { return wish.id == id; }))
+        activated.notify(id);
 }
 
 void PortalGlobalShortcuts::shortcutsChanged(const QDBusMessage& message) {
     const auto arguments = message.arguments();
-    if (arguments.size() < 2 || m_session.isEmpty() || pathText(arguments[0]) != m_session)
+    if (arguments.size() < 2 || m_state != State::bound || pathText(arguments[0]) != m_session)
         return;
-    settle(State::bound, bindingsOf(arguments[1]), {});
+    settle(State::bound, Refusal::none, bindingsOf(arguments[1]), {});
 }
 
 } // namespace monctl

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/linux/PortalRegistry.h"
 #include "shortcut/DesktopShortcuts.h"
 
 #include <QDBusConnection>
@@ -11,22 +12,32 @@ class QDBusServiceWatcher;
 
 namespace monctl {
 
-// The desktop's GlobalShortcuts portal on the session bus, through Qt D-Bus. Each bind()
-// opens a session of its own (a session binds once) and closes the one before; the last one
-// is closed at destruction. Main thread only, on the Qt main loop.
+// The desktop's GlobalShortcuts portal on the session bus, through Qt D-Bus, on a bus
+// connection of its own whose first portal call names the application (where the portal asks
+// for it). A session always has the same token, so that desktops which file a person's
+// assignments under the application and that token (KDE) find them at the next start. A new
+// session first lists what the desktop holds, and binds only what it lacks, or combinations
+// that changed: a desktop may take one bind per session and ask the person each time (GNOME),
+// so a change closes the session and binds in a new one. The last session is closed at
+// destruction. Main thread only, on the Qt main loop.
 class PortalGlobalShortcuts final : public QObject, public DesktopShortcuts {
     Q_OBJECT
 
 public:
     // None when the session bus has no portal, or a portal without the interface; the reason
     // is then set.
-    static std::unique_ptr<PortalGlobalShortcuts> open(std::string& whyNot);
+    static std::unique_ptr<PortalGlobalShortcuts> open(const QString& applicationId,
+                                                       std::string& whyNot);
     ~PortalGlobalShortcuts() override;
 
     void bind(std::vector<Wish> wishes) override;
     State state() const override { return m_state; }
+    Refusal refusal() const override { return m_refusal; }
     std::vector<Binding> bindings() const override { return m_bindings; }
     std::string problem() const override { return m_problem; }
+    // Version 2 of the interface has ConfigureShortcuts.
+    bool offersConfiguration() const override { return m_version >= 2; }
+    void configure() override;
     std::string backendName() const override;
 
 private slots:
@@ -34,21 +45,34 @@ private slots:
     void shortcutsChanged(const QDBusMessage& message);
 
 private:
-    PortalGlobalShortcuts(const QDBusConnection& connection, unsigned version);
+    PortalGlobalShortcuts(const QDBusConnection& connection, QString applicationId,
+                          unsigned version, PortalRegistration registration);
+    void portalRestarted();
+    void openSession();
     void createSession(unsigned generation);
+    // `decides`: the answer says whether to bind; else it reports what a bind gave.
+    void listShortcuts(unsigned generation, bool decides);
     void bindShortcuts(unsigned generation);
-    void listShortcuts(unsigned generation);
+    void sessionRefused(const QString& problem);
+    void finishOpening(State state, Refusal refusal, std::vector<Binding> bindings,
+                       std::string problem);
     void closeSession();
-    void portalGone();
-    void settle(State state, std::vector<Binding> bindings, std::string problem);
+    void forgetPortal();
+    void settle(State state, Refusal refusal, std::vector<Binding> bindings, std::string problem);
 
     QDBusConnection m_connection;
+    QString m_applicationId;
     unsigned m_version;
+    PortalRegistration m_registration;
     QDBusServiceWatcher* m_watcher;
-    std::vector<Wish> m_wishes;
-    unsigned m_generation = 0; // answers to an earlier bind() are ignored
+    std::vector<Wish> m_wishes;        // the latest asked for
+    std::vector<Wish> m_sessionWishes; // those the current session was opened for
+    bool m_mustBind = false;           // bind even what the desktop already holds
+    bool m_opening = false;            // the requests of a new session are under way
+    unsigned m_generation = 0;         // answers from a portal that went away are ignored
     QString m_session;
     State m_state = State::unbound;
+    Refusal m_refusal = Refusal::none;
     std::vector<Binding> m_bindings;
     std::string m_problem;
 };

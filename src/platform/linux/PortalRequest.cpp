@@ -19,7 +19,8 @@ void PortalRequest::start(const QDBusConnection& connection, const QDBusMessage&
                 finished->deleteLater();
                 const QDBusPendingReply<QDBusObjectPath> reply = *finished;
                 if (reply.isError())
-                    request->finish(std::nullopt, reply.error().message());
+                    request->finish(std::nullopt,
+                                    reply.error().name() + ": " + reply.error().message());
                 else if (reply.value().path() != request->m_path)
                     request->follow(reply.value().path());
             });
