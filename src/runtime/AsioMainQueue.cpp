@@ -22,9 +22,8 @@ bool AsioMainQueue::isCurrentThread() const {
 
 std::unique_ptr<DescriptorWatch> AsioMainQueue::watchReadable(int descriptor,
                                                               DescriptorWatch::Handler onReadable) {
-    return std::make_unique<AsioDescriptorWatch>(registration(descriptor),
-                                                 AsioDescriptorWatch::Direction::wait_read,
-                                                 std::move(onReadable));
+    return std::make_unique<AsioDescriptorWatch>(
+        registration(descriptor), AsioDescriptorWatch::Direction::wait_read, std::move(onReadable));
 }
 
 std::unique_ptr<DescriptorWatch> AsioMainQueue::watchWritable(int descriptor,

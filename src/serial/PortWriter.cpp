@@ -142,17 +142,16 @@ void PortWriter::waitForRoom() {
 void PortWriter::armHeadDeadline() {
     if (m_deadline && m_deadlineHead == m_head)
         return;
-    const auto left = m_headSince + m_frames.front().bound - std::chrono::steady_clock::now();
-    std::weak_ptr<PortWriter> weak = weak_from_this();
-    m_deadline = RepeatingTimer::start(
-        std::max(std::chrono::duration_cast<std::chrono::nanoseconds>(left),
-                 std::chrono::nanoseconds(0)),
-        std::chrono::nanoseconds(0), [weak, head = m_head] {
-            MainQueue::shared()->post([weak, head] {
-                if (const auto self = weak.lock())
-                    self->headOverdue(head);
-            });
+    const auto left = std::chrono::duration_cast<std::chrono::nanoseconds>(
+        m_headSince + m_frames.front().bound - std::chrono::steady_clock::now());
+    auto overdue = [weak = weak_from_this(), head = m_head] {
+        MainQueue::shared()->post([weak, head] {
+            if (const auto self = weak.lock())
+                self->headOverdue(head);
         });
+    };
+    m_deadline = RepeatingTimer::start(std::max(left, std::chrono::nanoseconds(0)),
+                                       std::chrono::nanoseconds(0), std::move(overdue));
     m_deadlineHead = m_head;
 }
 

@@ -333,9 +333,8 @@ bool SerialPort::sendData(const Bytes& data, WriteDone done) {
     const auto current = writer();
     if (!current) {
         if (done)
-            MainQueue::shared()->post([done = std::move(done)] {
-                done(std::error_code(EBADF, std::system_category()));
-            });
+            MainQueue::shared()->post(
+                [done = std::move(done)] { done(std::error_code(EBADF, std::system_category())); });
         return false;
     }
     if (!data.empty())

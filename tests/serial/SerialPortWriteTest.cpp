@@ -14,8 +14,6 @@ using namespace monctl;
 using namespace monctl::test;
 using namespace std::chrono_literals;
 
-using SerialPortWriteTest = SerialPortFixture;
-
 namespace {
 
 Bytes framesFor(int command, int count) {
@@ -84,6 +82,16 @@ WriteTally fill(SerialPort& port, int frames) {
     return tally;
 }
 
+class SerialPortWriteTest : public SerialPortFixture {
+protected:
+    // The far end neither reads nor answers: what the port writes backs up.
+    void openOnADeafLine() {
+        simulator.setSilent(true);
+        simulator.setReadingPaused(true);
+        openPort();
+    }
+};
+
 } // namespace
 
 TEST_F(SerialPortWriteTest, WritesFromTwoThreadsNeverInterleave) {
@@ -98,8 +106,8 @@ TEST_F(SerialPortWriteTest, WritesFromTwoThreadsNeverInterleave) {
     std::thread second(writer, 2);
     first.join();
     second.join();
-    ASSERT_TRUE(runMainUntil(
-        [&] { return simulator.receivedFrames().size() == 2 * perThread; }, 10s));
+    ASSERT_TRUE(
+        runMainUntil([&] { return simulator.receivedFrames().size() == 2 * perThread; }, 10s));
     int nextOfFirst = 0;
     int nextOfSecond = 0;
     for (const auto& frame : simulator.receivedFrames()) {
@@ -114,9 +122,7 @@ TEST_F(SerialPortWriteTest, WritesFromTwoThreadsNeverInterleave) {
 }
 
 TEST_F(SerialPortWriteTest, WhatTheDriverCannotTakeAtOnceWaitsInOrderAndIsNotLost) {
-    simulator.setSilent(true);
-    simulator.setReadingPaused(true);
-    openPort();
+    openOnADeafLine();
     const Bytes data = framesFor(7, 4000); // far more than the terminal's buffers hold
     WriteTally tally;
     EXPECT_TRUE(port->sendData(data, tally.done()));
@@ -165,9 +171,7 @@ TEST_F(SerialPortWriteTest, AWriteCutOffByUnplugFailsAndIsReported) {
 // what the line does not take in time fails, the writes after it fail at once, and the line
 // works again once it drains.
 TEST_F(SerialPortWriteTest, ALineThatStopsDrainingFailsTheWriteInsteadOfHanging) {
-    simulator.setSilent(true);
-    simulator.setReadingPaused(true);
-    openPort();
+    openOnADeafLine();
     port->setWriteTimeout(100ms);
     constexpr int frames = 2000;
     auto tally = fill(*port, frames);
@@ -196,9 +200,7 @@ TEST_F(SerialPortWriteTest, ALineThatStopsDrainingFailsTheWriteInsteadOfHanging)
 TEST_F(SerialPortWriteTest, AStalledPortDelaysNoOtherPortAndFailsAlone) {
     OtherPort other;
     ASSERT_TRUE(runMainUntil([&] { return other.delegate->count("opened") == 1; }));
-    simulator.setSilent(true);
-    simulator.setReadingPaused(true);
-    openPort();
+    openOnADeafLine();
     port->setWriteTimeout(1s);
     constexpr int frames = 1000;
     auto tally = fill(*port, frames);
@@ -208,9 +210,8 @@ TEST_F(SerialPortWriteTest, AStalledPortDelaysNoOtherPortAndFailsAlone) {
 
     for (std::size_t answered = 1; answered <= 5; ++answered) {
         sendDataWithCommand(*other.port, 10, 16);
-        ASSERT_TRUE(runMainUntil([&] {
-            return other.delegate->receivedBytes().size() == answered * 24;
-        }));
+        ASSERT_TRUE(
+            runMainUntil([&] { return other.delegate->receivedBytes().size() == answered * 24; }));
     }
     EXPECT_TRUE(tally.failures().empty())
         << "the other port's answers came while this one still waited";
@@ -227,11 +228,9 @@ TEST_F(SerialPortWriteTest, AStalledPortDelaysNoOtherPortAndFailsAlone) {
 // that backed up leave the pool's threads free, and a pool timer set before them fires.
 TEST_F(SerialPortWriteTest, BackedUpLinesCloseWithoutWaitingAndDropWhatWasNotSent) {
     OtherPort other;
-    simulator.setSilent(true);
-    simulator.setReadingPaused(true);
     other.simulator.setSilent(true);
     other.simulator.setReadingPaused(true);
-    openPort();
+    openOnADeafLine();
     ASSERT_TRUE(runMainUntil([&] { return other.delegate->count("opened") == 1; }));
     constexpr int frames = 2000;
     auto tally = fill(*port, frames);
