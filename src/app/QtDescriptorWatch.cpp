@@ -1,15 +1,15 @@
 #include "app/QtDescriptorWatch.h"
 
 #include <QCoreApplication>
-#include <QSocketNotifier>
 
 namespace monctl {
 
-QtDescriptorWatch::QtDescriptorWatch(int descriptor, Handler onReadable)
-    : m_notifier(new QSocketNotifier(descriptor, QSocketNotifier::Read)) {
+QtDescriptorWatch::QtDescriptorWatch(int descriptor, QSocketNotifier::Type direction,
+                                     Handler onReady)
+    : m_notifier(new QSocketNotifier(descriptor, direction)) {
     // The handler travels with the notifier, so the watch may end inside it.
     QObject::connect(m_notifier, &QSocketNotifier::activated, m_notifier,
-                     [handler = std::move(onReadable)] { handler(); });
+                     [handler = std::move(onReady)] { handler(); });
 }
 
 // The notifier may be in the middle of delivering its signal, so it goes once the loop is

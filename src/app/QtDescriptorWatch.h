@@ -2,14 +2,15 @@
 
 #include "runtime/DescriptorWatch.h"
 
-class QSocketNotifier;
+#include <QSocketNotifier>
 
 namespace monctl {
 
-// A descriptor watched by the Qt event loop of the application.
+// A descriptor watched in one direction (Read or Write) by the Qt event loop of the
+// application.
 class QtDescriptorWatch final : public DescriptorWatch {
 public:
-    QtDescriptorWatch(int descriptor, Handler onReadable);
+    QtDescriptorWatch(int descriptor, QSocketNotifier::Type direction, Handler onReady);
     ~QtDescriptorWatch() override;
     QtDescriptorWatch(const QtDescriptorWatch&) = delete;
     QtDescriptorWatch& operator=(const QtDescriptorWatch&) = delete;

@@ -18,7 +18,14 @@ bool QtMainQueue::isCurrentThread() const {
 
 std::unique_ptr<DescriptorWatch> QtMainQueue::watchReadable(int descriptor,
                                                             DescriptorWatch::Handler onReadable) {
-    return std::make_unique<QtDescriptorWatch>(descriptor, std::move(onReadable));
+    return std::make_unique<QtDescriptorWatch>(descriptor, QSocketNotifier::Read,
+                                               std::move(onReadable));
+}
+
+std::unique_ptr<DescriptorWatch> QtMainQueue::watchWritable(int descriptor,
+                                                            DescriptorWatch::Handler onWritable) {
+    return std::make_unique<QtDescriptorWatch>(descriptor, QSocketNotifier::Write,
+                                               std::move(onWritable));
 }
 
 } // namespace monctl

@@ -16,6 +16,8 @@ public:
     bool isCurrentThread() const override;
     std::unique_ptr<DescriptorWatch> watchReadable(int descriptor,
                                                    DescriptorWatch::Handler onReadable) override;
+    std::unique_ptr<DescriptorWatch> watchWritable(int descriptor,
+                                                   DescriptorWatch::Handler onWritable) override;
 
 private:
     QObject* m_application;

@@ -133,8 +133,9 @@ bool DeviceLink::sendCommand(int command, int value) {
     }
     const auto frame = CommandFrame::format(static_cast<std::uint8_t>(command), *admitted);
     spdlog::debug("\n> has send Data value {}", CommandFrame::lowerCase(frame));
-    // A frame that could not be written was not sent: the caller hears so (the error itself
-    // reaches the port's delegate).
+    // A frame the port cannot take (closed, going away, its line stalled) is not sent: the
+    // caller hears so. One it takes goes out as the line allows; a failure then reaches the
+    // port's delegate.
     return port->sendData(bytesOf(frame));
 }
 

@@ -1,7 +1,5 @@
 #include "runtime/AsioMainQueue.h"
 
-#include "runtime/AsioDescriptorWatch.h"
-
 #include <asio/post.hpp>
 
 namespace monctl {
@@ -24,7 +22,25 @@ bool AsioMainQueue::isCurrentThread() const {
 
 std::unique_ptr<DescriptorWatch> AsioMainQueue::watchReadable(int descriptor,
                                                               DescriptorWatch::Handler onReadable) {
-    return std::make_unique<AsioDescriptorWatch>(m_context, descriptor, std::move(onReadable));
+    return std::make_unique<AsioDescriptorWatch>(
+        registration(descriptor), AsioDescriptorWatch::Direction::wait_read, std::move(onReadable));
+}
+
+std::unique_ptr<DescriptorWatch> AsioMainQueue::watchWritable(int descriptor,
+                                                              DescriptorWatch::Handler onWritable) {
+    return std::make_unique<AsioDescriptorWatch>(registration(descriptor),
+                                                 AsioDescriptorWatch::Direction::wait_write,
+                                                 std::move(onWritable));
+}
+
+std::shared_ptr<AsioDescriptorWatch::Registration> AsioMainQueue::registration(int descriptor) {
+    auto& known = m_registrations[descriptor];
+    auto registered = known.lock();
+    if (!registered) {
+        registered = std::make_shared<AsioDescriptorWatch::Registration>(m_context, descriptor);
+        known = registered;
+    }
+    return registered;
 }
 
 void AsioMainQueue::run() {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "runtime/AsioDescriptorWatch.h"
 #include "runtime/MainQueue.h"
 
 #include <asio/executor_work_guard.hpp>
@@ -7,6 +8,7 @@
 #include <atomic>
 #include <chrono>
 #include <thread>
+#include <unordered_map>
 
 namespace monctl {
 
@@ -21,6 +23,8 @@ public:
     bool isCurrentThread() const override;
     std::unique_ptr<DescriptorWatch> watchReadable(int descriptor,
                                                    DescriptorWatch::Handler onReadable) override;
+    std::unique_ptr<DescriptorWatch> watchWritable(int descriptor,
+                                                   DescriptorWatch::Handler onWritable) override;
 
     // Runs tasks until stop() is called.
     void run();
@@ -33,9 +37,13 @@ public:
     asio::io_context& context() { return m_context; }
 
 private:
+    std::shared_ptr<AsioDescriptorWatch::Registration> registration(int descriptor);
+
     asio::io_context m_context;
     asio::executor_work_guard<asio::io_context::executor_type> m_work;
     std::thread::id m_thread;
+    // The descriptors being watched, on the main thread only.
+    std::unordered_map<int, std::weak_ptr<AsioDescriptorWatch::Registration>> m_registrations;
 };
 
 } // namespace monctl

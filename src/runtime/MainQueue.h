@@ -21,9 +21,11 @@ public:
 
     virtual void post(Task task) = 0;
     virtual bool isCurrentThread() const = 0;
-    // Watches a descriptor on this queue's loop; call on the main thread.
+    // Watch a descriptor on this queue's loop; call on the main thread.
     virtual std::unique_ptr<DescriptorWatch> watchReadable(int descriptor,
                                                            DescriptorWatch::Handler onReadable) = 0;
+    virtual std::unique_ptr<DescriptorWatch> watchWritable(int descriptor,
+                                                           DescriptorWatch::Handler onWritable) = 0;
 
     // Runs the task at once when called on the main thread, else queues it and waits.
     bool postAndWait(const Task& task);

@@ -18,6 +18,9 @@ std::optional<unsigned> outputSpeed(int descriptor);
 // Asks the driver to hand short reads over at once (USB adapters hold them back by
 // default); drivers that cannot are left as they are.
 void requestLowLatency(int descriptor);
+// Keeps the driver from waiting long at close for output it still holds (its closing wait),
+// where the driver lets this user change that; others are left as they are.
+void boundClosingWait(int descriptor);
 // An error code that means the device has gone (unplugged, hung up).
 bool meansDeviceGone(int errorNumber);
 // An error code from a modem-line call that means the device has no modem lines

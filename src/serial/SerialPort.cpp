@@ -6,6 +6,7 @@
 #include "serial/LiveSerialPorts.h"
 #include "serial/ModemLineWatcher.h"
 #include "serial/PlatformTerminal.h"
+#include "serial/PortWriter.h"
 #include "serial/SerialPortDelegateCalls.h"
 
 #include <algorithm>
@@ -13,7 +14,6 @@
 #include <asio/post.hpp>
 #include <cerrno>
 #include <fcntl.h>
-#include <poll.h>
 #include <spdlog/spdlog.h>
 #include <sys/file.h>
 #include <sys/ioctl.h>
@@ -28,10 +28,22 @@ bool interrupted(ssize_t result) {
     return result < 0 && errno == EINTR;
 }
 
-// Used when the port object is already gone: puts the device back as it was found.
-void closeQuietly(int descriptor, const std::optional<termios>& original) {
+// Puts the device back as it was found without waiting on the line, which may have stopped
+// draining: what the driver has not sent yet is dropped, the settings go back at once, and
+// the driver's own closing wait is cut short where it lets us. Exclusive use ends last, so
+// that another user's next open is not refused while another descriptor (of another
+// program) keeps the terminal open.
+void releaseTerminal(int descriptor, const std::optional<termios>& original) {
+    ::tcflush(descriptor, TCOFLUSH);
     if (original)
         ::tcsetattr(descriptor, TCSANOW, &*original);
+    platform::boundClosingWait(descriptor);
+    ::ioctl(descriptor, TIOCNXCL);
+}
+
+// Used when the port object is already gone.
+void closeQuietly(int descriptor, const std::optional<termios>& original) {
+    releaseTerminal(descriptor, original);
     ::close(descriptor);
 }
 
@@ -42,6 +54,7 @@ SerialPort::SerialPort(Private, const SerialDevice& device)
 
 SerialPort::~SerialPort() {
     LiveSerialPorts::removeSerialPort(this);
+    endWrites(ECANCELED);
     std::lock_guard lock(m_sourcesMutex);
     m_modemLineWatcher.reset();
     if (m_readPollSource)
@@ -126,6 +139,15 @@ void SerialPort::open() {
         notifyDelegateOfPosixError(errno);
     // What the device sent before this open answered someone else.
     ::tcflush(descriptor, TCIFLUSH);
+    std::weak_ptr<SerialPort> weak = weak_from_this();
+    auto writer = std::make_shared<PortWriter>(descriptor, [weak](int errorNumber) {
+        if (const auto port = weak.lock())
+            port->notifyDelegateOfPosixError(errorNumber);
+    });
+    {
+        std::lock_guard lock(m_sourcesMutex);
+        m_writer = std::move(writer);
+    }
     setOpenDescriptor(descriptor);
     termios original{};
     if (::tcgetattr(descriptor, &original) == 0)
@@ -139,8 +161,8 @@ void SerialPort::open() {
         [](SerialPortDelegate& receiver, SerialPort& port) { receiver.wasOpened(port); },
         Delivery::queued);
 
-    std::weak_ptr<SerialPort> weak = weak_from_this();
-    // Closing may wait for the driver to drain its output, which the main thread must not.
+    // A driver may still wait a little at close (its closing wait), which the main thread
+    // must not.
     auto onCancel = [weak, descriptor, original = m_originalPortAttributes] {
         asio::post(EventPool::executor(), [weak, descriptor, original] {
             if (auto port = weak.lock())
@@ -165,6 +187,7 @@ void SerialPort::setOpenDescriptor(int descriptor) {
 bool SerialPort::close() {
     if (!isOpen())
         return true;
+    endWrites(ECANCELED);
     std::lock_guard lock(m_sourcesMutex);
     if (m_readPollSource)
         std::exchange(m_readPollSource, nullptr)->cancel();
@@ -178,30 +201,32 @@ void SerialPort::reallyClosePort() {
         [](SerialPortDelegate& receiver, SerialPort& port) { receiver.wasClosed(port); });
     const auto main = MainQueue::shared();
     bool here = main->isCurrentThread();
+    auto tell = [closed, self = shared_from_this()](int closeError) {
+        if (closeError != 0)
+            self->notifyDelegateOfPosixError(closeError);
+        closed();
+        self->endRequestsWithClose();
+    };
+    int closeError = 0;
     {
         std::lock_guard lock(m_descriptorMutex);
         const int descriptor = fileDescriptor();
         if (descriptor < 0)
             return;
-        restoreTerminal(descriptor);
-        if (::close(descriptor) != 0 && errno != EINTR) {
-            notifyDelegateOfPosixError(errno);
-            return;
-        }
+        releaseTerminal(descriptor, m_originalPortAttributes);
+        // The descriptor is gone even when close fails, and its number may soon belong to
+        // another file: the port is closed either way.
+        if (::close(descriptor) != 0 && errno != EINTR)
+            closeError = errno;
         // Queued before a thread waiting for the close is woken (the flow-control setters),
         // so that the delegate hears of the close before anything that thread queues next.
         // The requests end after it; nothing here waits for the main thread.
         if (!here)
-            main->post([closed, self = shared_from_this()] {
-                closed();
-                self->endRequestsWithClose();
-            });
+            main->post([tell, closeError] { tell(closeError); });
         markClosed();
     }
-    if (here) {
-        closed();
-        endRequestsWithClose();
-    }
+    if (here)
+        tell(closeError);
 }
 
 // Requests end with the close only for a delegate that hears of closing.
@@ -212,20 +237,11 @@ void SerialPort::endRequestsWithClose() {
         requests->portClosed();
 }
 
-void SerialPort::restoreTerminal(int descriptor) {
-    termios current{};
-    if (::tcgetattr(descriptor, &current) == 0) {
-        current.c_cflag &= ~static_cast<tcflag_t>(CRTSCTS);
-        ::tcsetattr(descriptor, TCSANOW, &current);
-    }
-    if (m_originalPortAttributes)
-        ::tcsetattr(descriptor, TCSADRAIN, &*m_originalPortAttributes);
-}
-
 void SerialPort::markClosed() {
     {
         std::lock_guard lock(m_sourcesMutex);
         m_fileDescriptor = -1;
+        m_writer.reset();
     }
     m_closed.notify_all();
 }
@@ -236,6 +252,7 @@ bool SerialPort::waitUntilClosed(std::chrono::milliseconds timeout) {
 }
 
 void SerialPort::cleanupAfterSystemRemoval() {
+    endWrites(ENODEV);
     callDelegate(
         SerialPortDelegate::Operation::wasRemovedFromSystem,
         [](SerialPortDelegate& receiver, SerialPort& port) { receiver.wasRemovedFromSystem(port); },
@@ -307,80 +324,42 @@ void SerialPort::receiveData(const Bytes& data) {
 }
 
 bool SerialPort::sendData(const Bytes& data) {
-    if (!isOpen())
-        return false;
-    if (data.empty())
-        return true;
-    spdlog::debug("\n> has send Data value [writeBuffer length] {}l", data.size());
-    const int error = writeAll(data);
-    if (error != 0)
-        notifyDelegateOfPosixError(error);
-    return error == 0;
+    return sendData(data, nullptr);
 }
 
+// Refusals of a port that is not open (or no longer) are the caller's to handle; a stalled
+// line is an error of the device, reported as the timed-out write was.
 bool SerialPort::sendData(const Bytes& data, WriteDone done) {
-    const int error = !isOpen() ? EBADF : data.empty() ? 0 : writeAll(data);
-    if (error != 0 && error != EBADF)
-        notifyDelegateOfPosixError(error);
-    if (done)
-        MainQueue::shared()->post([done = std::move(done), error] {
-            done(std::error_code(error, std::generic_category()));
-        });
-    return error == 0;
+    const auto current = writer();
+    if (!current) {
+        if (done)
+            MainQueue::shared()->post(
+                [done = std::move(done)] { done(std::error_code(EBADF, std::system_category())); });
+        return false;
+    }
+    if (!data.empty())
+        spdlog::debug("\n> has send Data value [writeBuffer length] {}l", data.size());
+    const int refused = current->enqueue(data, writeBound(data.size()), std::move(done));
+    if (refused == ETIMEDOUT)
+        notifyDelegateOfPosixError(refused);
+    return refused == 0;
 }
 
-// The reader keeps the descriptor non-blocking, so a write that the driver cannot take at
-// once waits for room here, up to its deadline. The descriptor lock keeps one write's bytes
-// together and in order against writes from other threads.
-int SerialPort::writeAll(const Bytes& data) {
-    std::lock_guard lock(m_descriptorMutex);
-    const int descriptor = fileDescriptor();
-    if (descriptor < 0)
-        return EBADF;
-    // Ten bits a byte on the line, twice over for slow adapters, on top of the time-out.
+std::shared_ptr<PortWriter> SerialPort::writer() const {
+    std::lock_guard lock(m_sourcesMutex);
+    return m_writer;
+}
+
+void SerialPort::endWrites(int errorNumber) {
+    if (const auto current = writer())
+        current->end(errorNumber);
+}
+
+// Ten bits a byte on the line, twice over for slow adapters, on top of the time-out.
+std::chrono::nanoseconds SerialPort::writeBound(std::size_t byteCount) const {
     const auto lineTime =
-        std::chrono::microseconds(20'000'000ULL * data.size() / std::max(m_line.baudRate, 1U));
-    const auto deadline = std::chrono::steady_clock::now() + m_writeTimeout.load() + lineTime;
-    std::size_t written = 0;
-    while (written < data.size()) {
-        const ssize_t count = ::write(descriptor, data.data() + written, data.size() - written);
-        if (count > 0) {
-            written += static_cast<std::size_t>(count);
-            m_stalled = false;
-            continue;
-        }
-        if (count == 0 || interrupted(count))
-            continue;
-        if (errno != EAGAIN && errno != EWOULDBLOCK)
-            return errno;
-        if (m_stalled)
-            return ETIMEDOUT;
-        if (const int error = waitUntilWritable(descriptor, deadline)) {
-            m_stalled = error == ETIMEDOUT;
-            return error;
-        }
-    }
-    return 0;
-}
-
-int SerialPort::waitUntilWritable(int descriptor, std::chrono::steady_clock::time_point deadline) {
-    pollfd watch{descriptor, POLLOUT, 0};
-    for (;;) {
-        const auto left = std::chrono::ceil<std::chrono::milliseconds>(
-            deadline - std::chrono::steady_clock::now());
-        if (left.count() <= 0)
-            return ETIMEDOUT;
-        const int ready = ::poll(&watch, 1, static_cast<int>(left.count()));
-        if (ready < 0 && errno == EINTR)
-            continue;
-        if (ready < 0)
-            return errno;
-        if (ready == 0)
-            return ETIMEDOUT;
-        if ((watch.revents & (POLLHUP | POLLERR | POLLNVAL)) != 0)
-            return EIO;
-        return 0;
-    }
+        std::chrono::microseconds(20'000'000ULL * byteCount / std::max(m_line.baudRate, 1U));
+    return m_writeTimeout.load() + lineTime;
 }
 
 std::shared_ptr<PortDataObserver> SerialPort::dataObserver() const {

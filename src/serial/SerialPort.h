@@ -21,6 +21,7 @@
 namespace monctl {
 
 class ModemLineWatcher;
+class PortWriter;
 class ReadSource;
 class SerialPacketDescriptor;
 class SerialPortRequests;
@@ -38,13 +39,14 @@ public:
 // One serial port: a terminal device opened exclusively, its bytes handed to its delegate,
 // its removal noticed, every failing system call reported to the delegate.
 //
-// Threads: open, close, sendData and the setters run on the calling
-// thread (writes block it); call them from one thread at a time, normally the main thread.
-// Reads run on the main thread (its loop watches the descriptor), the close of the
-// descriptor on the event pool, and the modem-line watch on a thread of its own that sleeps
-// until a line changes. Every delegate call reaches the main thread (MainQueue): data as it
-// is read, opening queued, removal and closing with the reporting thread waiting, errors
-// directly when raised on the main thread.
+// Threads: open, close and the setters run on the calling thread; call them from one thread
+// at a time, normally the main thread. sendData may be called from any thread and never
+// blocks: what the driver cannot take at once waits in the port's queue and goes out from
+// the main loop. Reads run on the main thread (its loop watches the descriptor), the close
+// of the descriptor on the event pool, and the modem-line watch on a thread of its own that
+// sleeps until a line changes. Every delegate call reaches the main thread (MainQueue): data
+// as it is read, opening queued, removal and closing with the reporting thread waiting,
+// errors directly when raised on the main thread.
 class SerialPort : public std::enable_shared_from_this<SerialPort> {
 public:
     static constexpr auto parityNone = LineSettings::parityNone;
@@ -92,14 +94,19 @@ public:
     [[deprecated("never meant to be called from outside; use cleanupAfterSystemRemoval")]] void
     cleanup(); // logs a warning, then does cleanupAfterSystemRemoval
 
-    // Writes every byte, waiting for room while the line drains, but never longer than the
-    // write time-out allows for this many bytes at the line's speed: a device that stops
-    // taking data (flow control held, a hung monitor) fails the write with ETIMEDOUT, and
-    // later writes fail at once until the line drains again.
+    // Queues the bytes behind those sent before and returns at once; they are written as the
+    // driver takes them. False when the port cannot take data: closed, closing (or gone), or
+    // stalled. A line that does not take the bytes within the write time-out plus the time
+    // they take at the line's speed (a device that stopped taking data: flow control held, a
+    // hung monitor) fails them and everything queued behind them with ETIMEDOUT, reported to
+    // the delegate; later writes fail at once (also reported) until the line drains again.
+    // Other write errors reach the delegate too. Bytes queued when the port closes or goes
+    // away are dropped, never written to a later opening.
     bool sendData(const Bytes& data);
     // Reports on the main queue how a write ended: no error once every byte is written, else
-    // what failed it (timed out, the device gone, the port closed first). Returns as
-    // sendData does: false when the port could not take the data at all.
+    // what failed it (ETIMEDOUT; the device's error; ENODEV: the device went away first;
+    // ECANCELED: the port was closed first; EBADF: it was not open). Returns as sendData does:
+    // false when the port could not take the data at all.
     using WriteDone = std::function<void(std::error_code)>;
     bool sendData(const Bytes& data, WriteDone done);
     void setWriteTimeout(std::chrono::milliseconds timeout) { m_writeTimeout = timeout; }
@@ -147,8 +154,9 @@ public:
 
     void receiveData(const Bytes& data);
 
-    // Requests: sent one at a time, each answered or timed out before the next goes; the
-    // delegate hears of responses and time-outs. Listening: every packet that matches a
+    // Requests: sent one at a time, each answered or timed out before the next goes (its
+    // time-out runs from when it has been written); the delegate hears of responses and
+    // time-outs. Listening: every packet that matches a
     // descriptor is handed to the delegate. All of it runs on the port's request-handling
     // queue; sendRequest and the listening calls wait for it (never call them from it).
     // These live in the requests library (monctl_serial_requests), which a program links
@@ -186,12 +194,12 @@ private:
     template <class Call>
     void callDelegate(SerialPortDelegate::Operation operation, Call call, Delivery delivery);
     void markClosed();
-    void restoreTerminal(int descriptor);
     SerialPortRequests& requests();
     std::shared_ptr<SerialPortRequests> existingRequests() const;
     std::shared_ptr<PortDataObserver> dataObserver() const;
-    int writeAll(const Bytes& data);
-    int waitUntilWritable(int descriptor, std::chrono::steady_clock::time_point deadline);
+    std::shared_ptr<PortWriter> writer() const;
+    void endWrites(int errorNumber);
+    std::chrono::nanoseconds writeBound(std::size_t byteCount) const;
     void endRequestsWithClose();
     bool readAvailable();
     void startModemLineWatch(int descriptor);
@@ -200,7 +208,6 @@ private:
     void stopModemLineWatch();
     void deviceGone(int errorNumber);
     void reallyClosePort();
-    void closeAfterReopenWait(bool wasOpen);
     int applyTerminalSettings(int descriptor); // 0, or the errno of what failed
     void setOpenDescriptor(int descriptor);
 
@@ -213,16 +220,17 @@ private:
     mutable std::mutex m_delegateMutex;
     std::weak_ptr<SerialPortDelegate> m_delegate;
 
-    // Held while the descriptor is in use by a write, a settings or modem-line call, or its
-    // close, so that none of them meets a descriptor that is being closed or reused.
+    // Held while the descriptor is in use by a settings or modem-line call, or its close, so
+    // that none of them meets a descriptor that is being closed or reused. Writes need no
+    // lock: the writer has ended before the close begins.
     std::mutex m_descriptorMutex;
-    std::mutex m_sourcesMutex;
+    mutable std::mutex m_sourcesMutex;
     std::shared_ptr<ReadSource> m_readPollSource;
     std::unique_ptr<ModemLineWatcher> m_modemLineWatcher;
+    std::shared_ptr<PortWriter> m_writer; // while open; under the sources lock
     std::condition_variable m_closed;
     std::atomic<bool> m_removalStarted{false};
     std::atomic<std::chrono::milliseconds> m_writeTimeout{std::chrono::seconds(2)};
-    bool m_stalled = false; // the last write timed out; under the descriptor lock
 
     LineSettings m_line;
 

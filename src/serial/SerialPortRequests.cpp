@@ -96,9 +96,8 @@ bool SerialPortRequests::sendRequest(const std::shared_ptr<SerialRequest>& reque
     return sent;
 }
 
-// A request whose write fails is not left pending: nothing could answer it, and every
-// request after it would wait behind it. The write error has reached the delegate; the
-// next request goes out at once.
+// A request the port cannot take is not left pending: nothing could answer it, and every
+// request after it would wait behind it. The next request goes out at once.
 void SerialPortRequests::reallySendRequest(SerialPort& port,
                                            const std::shared_ptr<SerialRequest>& request,
                                            bool& sent) {
@@ -116,24 +115,41 @@ void SerialPortRequests::reallySendRequest(SerialPort& port,
     }
     if (sent)
         return port.queuedRequestsChanged.notify();
-    if (request->timeoutInterval() > 0) {
-        const auto interval = seconds(request->timeoutInterval());
-        std::weak_ptr<SerialPortRequests> weak = weak_from_this();
-        std::weak_ptr<SerialRequest> pending = request;
-        replaceTimer(m_pendingRequestTimeoutTimer,
-                     RepeatingTimer::start(interval, interval, [weak, pending] {
-                         auto self = weak.lock();
-                         auto timedOut = pending.lock();
-                         if (self && timedOut)
-                             self->m_requestHandlingQueue.post(
-                                 [self, timedOut] { self->pendingRequestDidTimeout(timedOut); });
-                     }));
-    }
-    sent = port.sendData(request->dataToSend());
+    const auto number = ++m_sendNumber;
+    std::weak_ptr<SerialPortRequests> weak = weak_from_this();
+    sent = port.sendData(request->dataToSend(), [weak, number](std::error_code error) {
+        if (const auto self = weak.lock())
+            self->m_requestHandlingQueue.post(
+                [self, number, error] { self->writeEnded(number, error); });
+    });
     if (sent)
         return checkResponseToPendingRequestAndContinueIfValidWithReceivedByte(port, std::nullopt);
-    replaceTimer(m_pendingRequestTimeoutTimer, nullptr);
     sendNextRequest(port);
+}
+
+// The time-out runs from when the request has been written: the port may hold it while the
+// line is busy. A request whose write fails is let go like one the port refused; the write
+// error has reached the delegate.
+void SerialPortRequests::writeEnded(std::uint64_t number, std::error_code error) {
+    const auto port = m_port.lock();
+    const auto request = pendingRequest();
+    if (!port || !request || number != m_sendNumber)
+        return; // answered, or closed, since it was sent
+    if (error)
+        return sendNextRequest(*port);
+    if (request->timeoutInterval() <= 0)
+        return;
+    const auto interval = seconds(request->timeoutInterval());
+    std::weak_ptr<SerialPortRequests> weak = weak_from_this();
+    std::weak_ptr<SerialRequest> pending = request;
+    replaceTimer(m_pendingRequestTimeoutTimer,
+                 RepeatingTimer::start(interval, interval, [weak, pending] {
+                     auto self = weak.lock();
+                     auto timedOut = pending.lock();
+                     if (self && timedOut)
+                         self->m_requestHandlingQueue.post(
+                             [self, timedOut] { self->pendingRequestDidTimeout(timedOut); });
+                 }));
 }
 
 void SerialPortRequests::sendNextRequest(SerialPort& port) {

@@ -5,6 +5,7 @@
 #include "serial/SerialPort.h"
 #include "serial/SerialRequest.h"
 
+#include <cstdint>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -39,6 +40,7 @@ public:
 private:
     void reallySendRequest(SerialPort& port, const std::shared_ptr<SerialRequest>& request,
                            bool& sent);
+    void writeEnded(std::uint64_t number, std::error_code error);
     void sendNextRequest(SerialPort& port);
     void pendingRequestDidTimeout(const std::shared_ptr<SerialRequest>& request);
     void checkResponseToPendingRequestAndContinueIfValidWithReceivedByte(
@@ -51,6 +53,7 @@ private:
     mutable std::mutex m_requestsMutex;
     std::vector<std::shared_ptr<SerialRequest>> m_requestsQueue;
     std::shared_ptr<SerialRequest> m_pendingRequest;
+    std::uint64_t m_sendNumber = 0; // of the last request written; on the queue only
     std::shared_ptr<RepeatingTimer> m_pendingRequestTimeoutTimer;
     std::unique_ptr<SerialBuffer> m_requestResponseReceiveBuffer;
     std::vector<std::pair<std::shared_ptr<const SerialPacketDescriptor>, SerialBuffer>>

@@ -1,10 +1,12 @@
 #include "SerialPortFixture.h"
 #include "device/DeviceFrame.h"
 #include "device/PortCommand.h"
+#include "support/ChildProcess.h"
 
 #include <fcntl.h>
 #include <filesystem>
 #include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 using namespace monctl;
@@ -123,6 +125,47 @@ TEST_F(SerialPortTest, SecondOpenOfTheDeviceIsRefusedAndReported) {
 
     openPort();
     EXPECT_FALSE(lockIsFree(simulator.devicePath()));
+}
+
+// Exclusive while the port holds the terminal; once it has closed, another user may open
+// it, also while another program (here the pseudo-terminal's own) keeps it open. Root passes
+// the kernel's exclusive flag, so the other user is a real one.
+TEST_F(SerialPortTest, AnotherUserMayOpenTheTerminalOnceThePortHasClosed) {
+    if (::geteuid() != 0)
+        GTEST_SKIP() << "running a command as another user needs root";
+    ASSERT_EQ(::chmod(simulator.terminalPath().c_str(), 0666), 0);
+    const auto openAsNobody = [&](std::string& errors) {
+        ChildProcess opener({"setpriv", "--reuid=65534", "--regid=65534", "--clear-groups", "sh",
+                             "-c", "exec 3<>\"$1\"", "sh", simulator.terminalPath()});
+        const int status = opener.wait();
+        errors = opener.errors();
+        return status;
+    };
+    std::string errors;
+    openPort();
+    EXPECT_NE(openAsNobody(errors), 0);
+    EXPECT_NE(errors.find("busy"), std::string::npos) << errors;
+
+    closePort();
+    EXPECT_EQ(openAsNobody(errors), 0) << errors;
+}
+
+// Linux frees a descriptor even when its close fails: the port counts as closed, and nothing
+// it does later uses the number, which may belong to another file by then.
+TEST_F(SerialPortTest, AFailedCloseStillClosesThePort) {
+    openPort();
+    ASSERT_EQ(::close(port->fileDescriptor()), 0); // closed behind the port's back
+    port->close();
+    ASSERT_TRUE(runMainUntil([&] { return delegate->count("closed") == 1; }));
+    EXPECT_FALSE(port->isOpen());
+    EXPECT_EQ(delegate->operations(), (std::vector<std::string>{"opened", "error", "closed"}));
+    EXPECT_EQ(delegate->calls[1].error.code, std::error_code(EBADF, std::system_category()));
+    EXPECT_FALSE(port->sendData(bytesOf("5FF50301000000000000A0FA")));
+
+    port->open();
+    ASSERT_TRUE(runMainUntil([&] { return delegate->count("opened") == 2; }));
+    sendDataWithCommand(*port, 10, 16);
+    ASSERT_TRUE(runMainUntil([&] { return delegate->count("data") == 1; }));
 }
 
 TEST_F(SerialPortTest, UnplugIsReportedThenTheDelegateToldThenThePortClosed) {

@@ -1,17 +1,18 @@
 #include "SerialPortFixture.h"
 #include "device/CommandFrame.h"
 #include "device/PortCommand.h"
+#include "runtime/RepeatingTimer.h"
+#include "serial/SerialPacketDescriptor.h"
+#include "serial/SerialRequest.h"
 
+#include <atomic>
 #include <fcntl.h>
-#include <future>
 #include <sys/ioctl.h>
 #include <thread>
 
 using namespace monctl;
 using namespace monctl::test;
 using namespace std::chrono_literals;
-
-using SerialPortWriteTest = SerialPortFixture;
 
 namespace {
 
@@ -24,6 +25,72 @@ Bytes framesFor(int command, int count) {
     }
     return all;
 }
+
+std::error_code posix(int errorNumber) {
+    return {errorNumber, std::system_category()};
+}
+
+// An open port on a simulated monitor of its own, beside the fixture's.
+struct OtherPort {
+    OtherPort() : port(SerialPort::serialPortWithPath(simulator.devicePath())) {
+        port->setDelegate(delegate);
+        port->open();
+    }
+    ~OtherPort() {
+        port->close();
+        runMainUntil([&] { return !port->isOpen(); });
+    }
+    OtherPort(const OtherPort&) = delete;
+    OtherPort& operator=(const OtherPort&) = delete;
+
+    MonitorSimulator simulator;
+    std::shared_ptr<RecordingDelegate> delegate = std::make_shared<RecordingDelegate>();
+    std::shared_ptr<SerialPort> port;
+};
+
+// How writes ended. Shared with the writes, whose ends may come after a failed test.
+class WriteTally {
+public:
+    SerialPort::WriteDone done() {
+        return [state = m_state](std::error_code error) {
+            if (error)
+                state->failures.push_back(error);
+            else
+                ++state->written;
+        };
+    }
+    std::size_t written() const { return m_state->written; }
+    const std::vector<std::error_code>& failures() const { return m_state->failures; }
+    std::size_t ended() const { return written() + failures().size(); }
+
+private:
+    struct State {
+        std::size_t written = 0;
+        std::vector<std::error_code> failures;
+    };
+    std::shared_ptr<State> m_state = std::make_shared<State>();
+};
+
+// Fills a line whose far end does not read: single frames until the port holds some back.
+WriteTally fill(SerialPort& port, int frames) {
+    WriteTally tally;
+    for (int value = 0; value < frames; ++value)
+        EXPECT_TRUE(port.sendData(framesFor(7, 1), tally.done()));
+    mainQueue().runPending(); // the frames the driver took are told at once
+    EXPECT_GT(tally.written(), 0u);
+    EXPECT_LT(tally.ended(), static_cast<std::size_t>(frames)) << "the line backed up";
+    return tally;
+}
+
+class SerialPortWriteTest : public SerialPortFixture {
+protected:
+    // The far end neither reads nor answers: what the port writes backs up.
+    void openOnADeafLine() {
+        simulator.setSilent(true);
+        simulator.setReadingPaused(true);
+        openPort();
+    }
+};
 
 } // namespace
 
@@ -39,7 +106,8 @@ TEST_F(SerialPortWriteTest, WritesFromTwoThreadsNeverInterleave) {
     std::thread second(writer, 2);
     first.join();
     second.join();
-    ASSERT_TRUE(simulator.waitForFrames(2 * perThread, 10s));
+    ASSERT_TRUE(
+        runMainUntil([&] { return simulator.receivedFrames().size() == 2 * perThread; }, 10s));
     int nextOfFirst = 0;
     int nextOfSecond = 0;
     for (const auto& frame : simulator.receivedFrames()) {
@@ -53,75 +121,142 @@ TEST_F(SerialPortWriteTest, WritesFromTwoThreadsNeverInterleave) {
     EXPECT_EQ(nextOfSecond, perThread);
 }
 
-TEST_F(SerialPortWriteTest, AWriteTheDriverCannotTakeAtOnceWaitsAndLosesNothing) {
-    simulator.setSilent(true);
-    simulator.setReadingPaused(true);
-    openPort();
+TEST_F(SerialPortWriteTest, WhatTheDriverCannotTakeAtOnceWaitsInOrderAndIsNotLost) {
+    openOnADeafLine();
     const Bytes data = framesFor(7, 4000); // far more than the terminal's buffers hold
-    auto written = std::async(std::launch::async, [&] { return port->sendData(data); });
-    EXPECT_EQ(written.wait_for(50ms), std::future_status::timeout) << "the write must block";
+    WriteTally tally;
+    EXPECT_TRUE(port->sendData(data, tally.done()));
+    EXPECT_TRUE(port->sendData(framesFor(8, 1))) << "queued behind it";
+    mainQueue().runPending();
+    EXPECT_EQ(tally.ended(), 0u) << "the rest waits for room";
     simulator.setReadingPaused(false);
-    ASSERT_TRUE(written.get());
-    ASSERT_TRUE(simulator.waitForFrames(4000, 10s));
+    ASSERT_TRUE(runMainUntil([&] { return tally.ended() == 1; }, 10s));
+    EXPECT_EQ(tally.written(), 1u);
+    ASSERT_TRUE(runMainUntil([&] { return simulator.receivedFrames().size() == 4001; }, 10s));
     const auto frames = simulator.receivedFrames();
     std::string joined;
     for (const auto& frame : frames)
         joined += frame;
-    EXPECT_EQ(bytesOf(joined), data);
-
-    // The next write follows in order.
-    EXPECT_TRUE(port->sendData(framesFor(8, 1)));
-    ASSERT_TRUE(simulator.waitForFrames(4001, 5s));
-    EXPECT_EQ(simulator.receivedFrames().back(), CommandFrame::format(8, 0));
+    Bytes expected = data;
+    const auto last = framesFor(8, 1);
+    expected.insert(expected.end(), last.begin(), last.end());
+    EXPECT_EQ(bytesOf(joined), expected);
     EXPECT_EQ(delegate->count("error"), 0u);
 }
 
 TEST_F(SerialPortWriteTest, AWriteCutOffByUnplugFailsAndIsReported) {
     simulator.setReadingPaused(true);
     openPort();
-    auto written =
-        std::async(std::launch::async, [&] { return port->sendData(framesFor(7, 4000)); });
-    EXPECT_EQ(written.wait_for(50ms), std::future_status::timeout);
+    WriteTally tally;
+    port->sendData(framesFor(7, 4000), tally.done());
     simulator.unplug();
-    EXPECT_FALSE(written.get());
-    ASSERT_TRUE(runMainUntil([&] { return !port->isOpen(); }));
+    ASSERT_TRUE(runMainUntil([&] { return tally.ended() == 1 && !port->isOpen(); }));
+    ASSERT_EQ(tally.failures().size(), 1u);
+    const auto failure = tally.failures().front();
+    EXPECT_TRUE(failure == posix(EIO) || failure == posix(ENODEV)) << failure.message();
     ASSERT_GE(delegate->count("error"), 1u);
     for (const auto& call : delegate->calls) {
         if (call.operation == "error") {
-            EXPECT_EQ(call.error.code, std::error_code(EIO, std::system_category()));
+            EXPECT_EQ(call.error.code, posix(EIO));
         }
     }
     EXPECT_EQ(delegate->count("removed"), 1u);
-    EXPECT_FALSE(port->sendData(framesFor(7, 1)));
+    WriteTally refused;
+    EXPECT_FALSE(port->sendData(framesFor(7, 1), refused.done()));
+    ASSERT_TRUE(runMainUntil([&] { return refused.ended() == 1; }));
+    EXPECT_EQ(refused.failures(), std::vector{posix(EBADF)});
 }
 
 // A far end that stops reading (a hung monitor, flow control held) must not hold a writer:
-// the write that cannot finish in time fails, the ones after it fail at once, and the line
+// what the line does not take in time fails, the writes after it fail at once, and the line
 // works again once it drains.
 TEST_F(SerialPortWriteTest, ALineThatStopsDrainingFailsTheWriteInsteadOfHanging) {
-    simulator.setSilent(true);
-    simulator.setReadingPaused(true);
-    openPort();
+    openOnADeafLine();
     port->setWriteTimeout(100ms);
-    int accepted = 0;
-    while (port->sendData(framesFor(7, 10)))
-        ++accepted;
-    EXPECT_GT(accepted, 0) << "the terminal's buffers took some first";
+    constexpr int frames = 2000;
+    auto tally = fill(*port, frames);
+    ASSERT_TRUE(runMainUntil([&] { return tally.ended() == frames; }));
+    for (const auto& failure : tally.failures())
+        EXPECT_EQ(failure, posix(ETIMEDOUT));
+    EXPECT_EQ(delegate->count("error"), 1u) << "one report for the frames the stall failed";
     EXPECT_FALSE(port->sendData(framesFor(7, 1))) << "stalled: fails without waiting again";
-    ASSERT_TRUE(runMainUntil([&] { return delegate->count("error") == 2; }));
+    ASSERT_EQ(delegate->count("error"), 2u);
     for (const auto& call : delegate->calls) {
         if (call.operation == "error") {
-            EXPECT_EQ(call.error.code, std::error_code(ETIMEDOUT, std::system_category()));
+            EXPECT_EQ(call.error.code, posix(ETIMEDOUT));
         }
     }
     EXPECT_TRUE(port->isOpen());
 
     // What was written before the stall arrives; then the line takes writes again.
     simulator.setReadingPaused(false);
-    ASSERT_TRUE(simulator.waitForFrames(static_cast<std::size_t>(accepted) * 10, 10s));
+    ASSERT_TRUE(simulator.waitForFrames(tally.written(), 10s));
     EXPECT_TRUE(runMainUntil([&] { return port->sendData(framesFor(8, 1)); }));
 }
 
+// The main loop writes for every port: one whose line stopped draining must not hold up the
+// others. Its request's time-out runs from when it is written, so a request that never
+// leaves fails with the write instead of timing out.
+TEST_F(SerialPortWriteTest, AStalledPortDelaysNoOtherPortAndFailsAlone) {
+    OtherPort other;
+    ASSERT_TRUE(runMainUntil([&] { return other.delegate->count("opened") == 1; }));
+    openOnADeafLine();
+    port->setWriteTimeout(1s);
+    constexpr int frames = 1000;
+    auto tally = fill(*port, frames);
+    port->sendRequest(SerialRequest::requestWithDataToSend(
+        bytesOf("5FF50A10000000000000A0FA"), {}, 0.2,
+        SerialPacketDescriptor::withPrefixString("5FF5", "A0FA", 24)));
+
+    for (std::size_t answered = 1; answered <= 5; ++answered) {
+        sendDataWithCommand(*other.port, 10, 16);
+        ASSERT_TRUE(
+            runMainUntil([&] { return other.delegate->receivedBytes().size() == answered * 24; }));
+    }
+    EXPECT_TRUE(tally.failures().empty())
+        << "the other port's answers came while this one still waited";
+
+    ASSERT_TRUE(runMainUntil([&] { return tally.ended() == frames && !port->pendingRequest(); }));
+    EXPECT_EQ(tally.failures().back(), posix(ETIMEDOUT));
+    ASSERT_EQ(delegate->count("error"), 1u);
+    EXPECT_EQ(delegate->calls.back().error.description(), "Connection timed out");
+    EXPECT_EQ(delegate->count("timeout"), 0u) << "the request was never written";
+    EXPECT_EQ(other.delegate->count("error"), 0u);
+}
+
+// Closing never waits on the line: what the driver holds is dropped, so two closes of lines
+// that backed up leave the pool's threads free, and a pool timer set before them fires.
+TEST_F(SerialPortWriteTest, BackedUpLinesCloseWithoutWaitingAndDropWhatWasNotSent) {
+    OtherPort other;
+    other.simulator.setSilent(true);
+    other.simulator.setReadingPaused(true);
+    openOnADeafLine();
+    ASSERT_TRUE(runMainUntil([&] { return other.delegate->count("opened") == 1; }));
+    constexpr int frames = 2000;
+    auto tally = fill(*port, frames);
+    auto otherTally = fill(*other.port, frames);
+
+    const auto fired = std::make_shared<std::atomic<bool>>(false);
+    const auto timer = RepeatingTimer::start(20ms, 0ms, [fired] { *fired = true; });
+    port->close();
+    other.port->close();
+    ASSERT_TRUE(runMainUntil([&] {
+        return *fired && delegate->count("closed") == 1 && other.delegate->count("closed") == 1 &&
+               tally.ended() == frames && otherTally.ended() == frames;
+    }));
+    for (const auto& failure : tally.failures())
+        EXPECT_EQ(failure, posix(ECANCELED));
+
+    // The far end reads again: of what the driver had taken, only what the far end's own
+    // buffer held comes through. Two markers after it (the first may be cut by what went
+    // before) tell that everything before them has been read.
+    simulator.setReadingPaused(false);
+    port->open();
+    ASSERT_TRUE(runMainUntil([&] { return delegate->count("opened") == 2; }));
+    port->sendData(framesFor(3, 2));
+    ASSERT_TRUE(runMainUntil([&] { return simulator.fastRefreshCount() >= 1; }));
+    EXPECT_LT(simulator.receivedFrames().size(), tally.written());
+}
 // Bytes the device sent before the port was opened answered someone else.
 TEST_F(SerialPortWriteTest, WhatTheDeviceSentBeforeTheOpenIsNotRead) {
     const auto stale = MonitorSimulator::deviceFrame(6, 5);

@@ -36,6 +36,20 @@ void requestLowLatency(int descriptor) {
     (void)::ioctl(descriptor, TIOCSSERIAL, &serial);
 }
 
+// Long enough for a transfer already handed to a USB adapter to finish, short enough that a
+// close never holds a thread for long. The driver keeps the setting after the close.
+constexpr unsigned short closingWaitHundredths = 5;
+
+void boundClosingWait(int descriptor) {
+    struct serial_struct serial {};
+    if (::ioctl(descriptor, TIOCGSERIAL, &serial) != 0 ||
+        serial.closing_wait == ASYNC_CLOSING_WAIT_NONE ||
+        serial.closing_wait <= closingWaitHundredths)
+        return;
+    serial.closing_wait = closingWaitHundredths;
+    (void)::ioctl(descriptor, TIOCSSERIAL, &serial);
+}
+
 bool meansDeviceGone(int errorNumber) {
     return errorNumber == EIO || errorNumber == ENXIO || errorNumber == ENODEV;
 }
