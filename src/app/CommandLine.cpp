@@ -1,27 +1,24 @@
 #include "app/CommandLine.h"
 
+#include "monitor/Setting.h"
+
 #include <CLI/CLI.hpp>
 #include <charconv>
 #include <cmath>
 #include <fmt/format.h>
-#include <map>
 
 namespace monctl {
 namespace {
 
-const std::map<std::string, int> modes{{"text", 2}, {"graphic", 3}, {"video", 4}};
-const std::map<std::string, std::pair<int, int>> settingRanges{{"contrast", {1, 9}},
-                                                               {"speed", {1, 5}}};
-
 // Turns the word given to "set" into the monitor's value; throws CLI::ValidationError.
 int settingValue(const std::string& setting, const std::string& word) {
     if (setting == "mode") {
-        const auto mode = modes.find(word);
-        if (mode == modes.end())
+        const auto mode = modeNamed(word);
+        if (!mode)
             throw CLI::ValidationError("mode", "must be text, graphic or video, not " + word);
-        return mode->second;
+        return *mode;
     }
-    const auto [lowest, highest] = settingRanges.at(setting);
+    const auto [lowest, highest] = settingRange(*settingNamed(setting));
     int value = 0;
     std::size_t used = 0;
     try {
@@ -59,14 +56,6 @@ const CLI::Validator nonEmptyPath(
     "PATH");
 
 } // namespace
-
-std::string modeName(int mode) {
-    for (const auto& [name, value] : modes) {
-        if (value == mode)
-            return name;
-    }
-    return std::to_string(mode);
-}
 
 std::variant<CliRequest, CliExit> parseCommandLine(int argc, const char* const* argv) {
     CliRequest request;

@@ -30,7 +30,4 @@ struct CliExit {
 
 std::variant<CliRequest, CliExit> parseCommandLine(int argc, const char* const* argv);
 
-// The mode's name as the command line shows it ("text", "graphic", "video"), else its number.
-std::string modeName(int mode);
-
 } // namespace monctl

@@ -15,14 +15,14 @@ namespace monctl {
 DesktopPresence::DesktopPresence(AppShell& shell, Preferences preferences, bool hidden)
     : m_shell(shell), m_preferences(std::move(preferences)),
       m_bus(new MonitorBusService(
-          *shell.controlPanel(), [this] { raiseWindow(); }, this)),
-      m_timedRefresh(new TimedRefresh(*shell.controlPanel(), this)) {
+          shell.monitors(), [this] { raiseWindow(); }, this)),
+      m_timedRefresh(new TimedRefresh(shell.monitors(), this)) {
     auto bus = QDBusConnection::sessionBus();
     if (bus.isConnected() && !m_bus->publish(bus))
         spdlog::warn("The window cannot be reached on the session bus: {}",
                      bus.lastError().message().toStdString());
     if (QSystemTrayIcon::isSystemTrayAvailable())
-        m_tray = new TrayIcon(*shell.controlPanel(),
+        m_tray = new TrayIcon(shell.monitors(),
                               {[this] { toggleWindow(); }, [this] { raiseWindow(); },
                                [&shell] { shell.presentSettings(); }},
                               this);

@@ -2,6 +2,7 @@
 
 #include "app/BusInterface.h"
 #include "app/WindowInstance.h"
+#include "monitor/Setting.h"
 
 #include <QCoreApplication>
 #include <QDBusConnection>
