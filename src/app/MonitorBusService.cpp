@@ -33,12 +33,12 @@ MonitorBusService::MonitorBusService(MonitorSet& monitors, std::function<void()>
     : QObject(parent), m_monitors(monitors), m_raise(std::move(raise)) {
     bus::registerTypes();
     m_connections.push_back(
-        monitors.settingReported.connect([this](const auto&, Setting setting, int value) {
-            emit SettingReported(qt(settingName(setting)), value);
+        monitors.settingReported.connect([this](const auto& monitor, Setting setting, int value) {
+            emit SettingReported(qt(monitor->path()), qt(settingName(setting)), value);
         }));
     m_connections.push_back(
-        monitors.buttonPressed.connect([this](const auto&, const monctl::ButtonEvent& event) {
-            emit ButtonEvent(qt(buttonEventText(event)));
+        monitors.buttonPressed.connect([this](const auto& monitor, const monctl::ButtonEvent& event) {
+            emit ButtonEvent(qt(monitor->path()), qt(buttonEventText(event)));
         }));
     m_connections.push_back(monitors.listChanged.connect([this] { emit MonitorsChanged(); }));
 }
@@ -61,32 +61,33 @@ void MonitorBusService::ChooseMonitor(const QString& path) {
         sendErrorReply(bus::unknownMonitorError, path + ": not among the window's monitors");
 }
 
-int MonitorBusService::Get(const QString& setting, uint timeoutMs) {
+int MonitorBusService::Get(const QString& path, const QString& setting, uint timeoutMs) {
     const auto named = settingNamed(setting.toStdString());
     if (!named) {
         sendErrorReply(QDBusError::InvalidArgs, "no such setting: " + setting);
         return 0;
     }
-    const auto monitor = target(QString());
+    const auto monitor = target(path);
     if (!monitor)
         return 0;
     setDelayedReply(true);
-    monitor->readBack(*named, std::chrono::milliseconds(std::clamp(timeoutMs, 1u, longestWait)),
-                      [call = message(), session = connection(), device = monitor->path(),
-                       setting](std::error_code error, int value) mutable {
-                          if (!error)
-                              session.send(call.createReply(value));
-                          else if (error == MonitorError::noAnswer)
-                              session.send(call.createErrorReply(
-                                  bus::noAnswerError, "the monitor did not tell its " + setting));
-                          else
-                              session.send(call.createErrorReply(errorName(error),
-                                                                 qt(failureText(device, error))));
-                      });
+    monitor->readBack(
+        *named, std::chrono::milliseconds(std::clamp(timeoutMs, 1u, longestWait)),
+        [call = message(), session = connection(), device = monitor->path(),
+         setting](std::error_code error, int value) mutable {
+            if (!error)
+                session.send(call.createReply(value));
+            else if (error == MonitorError::noAnswer)
+                session.send(call.createErrorReply(bus::noAnswerError,
+                                                   "the monitor did not tell its " + setting));
+            else
+                session.send(
+                    call.createErrorReply(errorName(error), qt(failureText(device, error))));
+        });
     return 0;
 }
 
-void MonitorBusService::Set(const QString& setting, int value) {
+void MonitorBusService::Set(const QString& path, const QString& setting, int value) {
     const auto named = settingNamed(setting.toStdString());
     const auto [lowest, highest] = named ? settingRange(*named) : std::pair(1, 0);
     if (value < lowest || value > highest) {
@@ -94,17 +95,17 @@ void MonitorBusService::Set(const QString& setting, int value) {
                        QStringLiteral("%1 cannot be %2").arg(setting).arg(value));
         return;
     }
-    if (const auto monitor = target(QString()))
+    if (const auto monitor = target(path))
         monitor->set(*named, value, replyWhenWritten(monitor->path()));
 }
 
-void MonitorBusService::FastRefresh() {
-    if (const auto monitor = target(QString()))
+void MonitorBusService::FastRefresh(const QString& path) {
+    if (const auto monitor = target(path))
         monitor->fastRefresh(replyWhenWritten(monitor->path()));
 }
 
-void MonitorBusService::SyncTime() {
-    if (const auto monitor = target(QString()))
+void MonitorBusService::SyncTime(const QString& path) {
+    if (const auto monitor = target(path))
         monitor->syncTime(replyWhenWritten(monitor->path()));
 }
 

@@ -16,10 +16,11 @@ class MonitorController;
 class MonitorSet;
 
 // The running window on the session bus, a view of the monitors: what the command line
-// offers, carried out by the active monitor's own controller, so that frames go out through
-// the window's open ports with their pacing. A call that sends is answered once its frame is
-// written (a read-back: once that monitor reported the setting, or after the time asked for).
-// Main thread only.
+// offers, carried out by the controller of the monitor named by its device path ("" the
+// active one), so that frames go out through the window's open ports with their pacing. A
+// call that sends is answered once its frame is written (a read-back: once that monitor
+// reported the setting, or after the time asked for). Only ChooseMonitor changes the active
+// monitor. Main thread only.
 class MonitorBusService final : public QObject, protected QDBusContext {
     Q_OBJECT
     Q_CLASSINFO("D-Bus Interface", "org.monctl.Monctl1")
@@ -34,15 +35,15 @@ public:
 public slots:
     monctl::bus::MonitorEntries ListMonitors();
     void ChooseMonitor(const QString& path);
-    int Get(const QString& setting, uint timeoutMs);
-    void Set(const QString& setting, int value);
-    void FastRefresh();
-    void SyncTime();
+    int Get(const QString& path, const QString& setting, uint timeoutMs);
+    void Set(const QString& path, const QString& setting, int value);
+    void FastRefresh(const QString& path);
+    void SyncTime(const QString& path);
     void Raise();
 
 signals:
-    void SettingReported(const QString& setting, int value);
-    void ButtonEvent(const QString& event);
+    void SettingReported(const QString& path, const QString& setting, int value);
+    void ButtonEvent(const QString& path, const QString& event);
     void MonitorsChanged();
 
 private:

@@ -82,17 +82,19 @@ public:
                 fmt::print("{} {}\n", monitor.name.toStdString(), monitor.path.toStdString());
             return 0;
         }
-        if (!makeActive(*chosen))
-            return 1;
+        m_chosen = *chosen;
         return act();
     }
 
 public slots:
-    void settingReported(const QString& setting, int value) {
-        printEvent(setting == "mode" ? "mode " + modeName(value)
-                                     : fmt::format("{} {}", setting.toStdString(), value));
+    void settingReported(const QString& path, const QString& setting, int value) {
+        if (watched(path))
+            printEvent(settingText(*settingNamed(setting.toStdString()), value));
     }
-    void buttonEvent(const QString& event) { printEvent(event.toStdString()); }
+    void buttonEvent(const QString& path, const QString& event) {
+        if (watched(path))
+            printEvent(event.toStdString());
+    }
 
 private:
     // A window that has just started owns its name a moment before it serves its object.
@@ -134,24 +136,35 @@ private:
         return named;
     }
 
-    // The window's active monitor when it is among those named, else the first named.
-    bool makeActive(const bus::MonitorEntries& chosen) {
-        if (std::any_of(chosen.begin(), chosen.end(), [](const auto& m) { return m.active; }))
-            return true;
-        return succeeded(call("ChooseMonitor", {chosen.front().path}));
+    // The monitor a command goes to: the window's active one, unless --port names others
+    // (then the active one when it is among them, else the first named).
+    QString target() const {
+        if (m_request.ports.empty())
+            return {};
+        const auto active =
+            std::find_if(m_chosen.begin(), m_chosen.end(), [](const auto& m) { return m.active; });
+        return (active == m_chosen.end() ? m_chosen.front() : *active).path;
+    }
+
+    // Only the events of the monitors named, when some are.
+    bool watched(const QString& path) const {
+        return m_request.ports.empty() ||
+               std::any_of(m_chosen.begin(), m_chosen.end(),
+                           [&](const auto& monitor) { return monitor.path == path; });
     }
 
     int act() {
+        const auto path = target();
         switch (m_request.action) {
         case CliRequest::Action::get:
-            return get();
+            return get(path);
         case CliRequest::Action::set:
-            return status(
-                call("Set", {QString::fromStdString(m_request.parameter), m_request.value}));
+            return status(path, call("Set", {path, QString::fromStdString(m_request.parameter),
+                                             m_request.value}));
         case CliRequest::Action::refresh:
-            return status(call("FastRefresh", {}));
+            return status(path, call("FastRefresh", {path}));
         case CliRequest::Action::syncTime:
-            return status(call("SyncTime", {}));
+            return status(path, call("SyncTime", {path}));
         case CliRequest::Action::watch:
             return watch();
         default:
@@ -159,26 +172,25 @@ private:
         }
     }
 
-    int get() {
-        const std::vector<std::string> wanted =
-            m_request.parameter == "all" ? std::vector<std::string>{"contrast", "mode", "speed"}
-                                         : std::vector<std::string>{m_request.parameter};
-        for (const auto& name : wanted) {
+    int get(const QString& path) {
+        std::vector<Setting> wanted(std::begin(allSettings), std::end(allSettings));
+        if (m_request.parameter != "all")
+            wanted = {*settingNamed(m_request.parameter)};
+        for (const auto setting : wanted) {
             const QDBusReply<int> reply =
-                call("Get",
-                     {QString::fromStdString(name), static_cast<uint>(m_request.timeout.count())});
+                call("Get", {path, QString::fromLatin1(settingName(setting).data()),
+                             static_cast<uint>(m_request.timeout.count())});
             if (!reply.isValid())
-                return status(reply.error());
-            fmt::print("{} {}\n", name,
-                       name == "mode" ? modeName(reply.value()) : std::to_string(reply.value()));
+                return status(path, reply.error());
+            printEvent(settingText(setting, reply.value()));
         }
         return 0;
     }
 
     int watch() {
         for (const auto& [member, slot] :
-             {std::pair("SettingReported", SLOT(settingReported(QString, int))),
-              std::pair("ButtonEvent", SLOT(buttonEvent(QString)))})
+             {std::pair("SettingReported", SLOT(settingReported(QString, QString, int))),
+              std::pair("ButtonEvent", SLOT(buttonEvent(QString, QString)))})
             m_bus.connect(bus::serviceName, bus::objectPath, bus::interfaceName, member, this,
                           slot);
         QEventLoop watching;
@@ -223,15 +235,18 @@ private:
         return m_bus.call(message, QDBus::Block, static_cast<int>(limit.count()));
     }
 
-    bool succeeded(const QDBusMessage& reply) { return status(reply) == 0; }
-
-    int status(const QDBusMessage& reply) {
+    int status(const QString& path, const QDBusMessage& reply) {
         if (reply.type() != QDBusMessage::ErrorMessage)
             return 0;
-        return status(QDBusError(reply));
+        return status(path, QDBusError(reply));
     }
 
-    int status(const QDBusError& error) {
+    // A monitor listed a moment ago that the window no longer knows went away meanwhile.
+    int status(const QString& path, const QDBusError& error) {
+        if (error.name() == bus::unknownMonitorError && !path.isEmpty()) {
+            fmt::print(stderr, "monctl: {}: the device went away\n", path.toStdString());
+            return 1;
+        }
         const auto ours = error.name().startsWith(bus::interfaceName + ".Error.");
         fmt::print(stderr, "monctl: {}{}\n",
                    ours ? "" : "the window did not answer: ", error.message().toStdString());
@@ -244,6 +259,7 @@ public:
 private:
     CliRequest m_request;
     QDBusConnection m_bus;
+    bus::MonitorEntries m_chosen; // the window's monitors the request is for
 };
 
 } // namespace

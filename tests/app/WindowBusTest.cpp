@@ -1,8 +1,14 @@
 // The command line and a second start talking to a running window over a private session bus.
+#include "app/BusInterface.h"
 #include "device/MonitorSimulator.h"
 #include "support/ChildProcess.h"
+#include "support/GuiTestMain.h"
 #include "support/PrivateSessionBus.h"
 
+#include <QDBusConnection>
+#include <QDBusMessage>
+#include <QDBusPendingCall>
+#include <QDBusReply>
 #include <QTemporaryDir>
 #include <csignal>
 #include <filesystem>
@@ -40,6 +46,35 @@ std::vector<std::string> framesDuring(const MonitorSimulator& monitor, std::size
 
 std::string frame(const char* command) {
     return std::string("5FF5") + command + "000000000000A0FA";
+}
+
+long count(const MonitorSimulator& monitor, const std::string& wanted) {
+    const auto frames = monitor.receivedFrames();
+    return std::count(frames.begin(), frames.end(), wanted);
+}
+
+QDBusMessage callOf(const char* method, const QVariantList& arguments) {
+    auto message = QDBusMessage::createMethodCall(bus::serviceName, bus::objectPath,
+                                                  bus::interfaceName, method);
+    message.setArguments(arguments);
+    return message;
+}
+
+// The window's monitors once it lists this many: path, and whether it is the active one.
+std::map<QString, bool> monitorsOf(QDBusConnection connection, std::size_t expected) {
+    bus::registerTypes();
+    std::map<QString, bool> listed;
+    processEventsUntil(
+        [&] {
+            const QDBusReply<bus::MonitorEntries> reply =
+                connection.call(callOf("ListMonitors", {}));
+            listed.clear();
+            for (const auto& entry : reply.value())
+                listed[entry.path] = entry.active;
+            return listed.size() == expected;
+        },
+        10s);
+    return listed;
 }
 
 } // namespace
@@ -104,6 +139,65 @@ TEST(WindowBus, TheCommandLineAndASecondStartUseTheRunningWindow) {
     const auto frames = monitor.receivedFrames().size();
     EXPECT_EQ(runMonctl({"--port", monitor.devicePath()}).status, 0) << "a second window";
     EXPECT_EQ(monitor.receivedFrames().size(), frames);
+    window.signal(SIGTERM);
+    window.wait();
+}
+
+// Twenty clients at once for each of two monitors: every command reaches the monitor it
+// names and every answer comes from it; none moves the window's choice.
+TEST(WindowBus, ConcurrentClientsEachReachTheMonitorTheyName) {
+    PrivateSessionBus session;
+    QTemporaryDir home;
+    ::setenv("XDG_CONFIG_HOME", home.path().toLocal8Bit().constData(), 1);
+    MonitorSimulator first({2, 2, 1}, nullptr);
+    MonitorSimulator second({8, 4, 5}, nullptr);
+    ChildProcess window({MONCTL_PATH, "--port", first.devicePath(), "--port", second.devicePath()});
+    const auto a = QString::fromStdString(first.devicePath());
+    const auto b = QString::fromStdString(second.devicePath());
+    const auto before = monitorsOf(
+        QDBusConnection::connectToBus(QString::fromStdString(session.address()), "list"), 2);
+    ASSERT_EQ(before.size(), 2u) << window.errors();
+
+    std::vector<QDBusPendingCall> sets;
+    std::vector<std::pair<QDBusPendingCall, int>> gets;
+    QStringList clients;
+    for (int client = 0; client < 20; ++client) {
+        clients << QStringLiteral("client%1").arg(client);
+        auto connection = QDBusConnection::connectToBus(QString::fromStdString(session.address()),
+                                                        clients.back());
+        sets.push_back(connection.asyncCall(callOf("Set", {a, "contrast", 3})));
+        sets.push_back(connection.asyncCall(callOf("Set", {b, "contrast", 7})));
+        gets.emplace_back(connection.asyncCall(callOf("Get", {a, "contrast", 5000u})), 3);
+        gets.emplace_back(connection.asyncCall(callOf("Get", {b, "contrast", 5000u})), 7);
+    }
+    ASSERT_TRUE(processEventsUntil(
+        [&] {
+            return std::all_of(sets.begin(), sets.end(), [](auto& c) { return c.isFinished(); }) &&
+                   std::all_of(gets.begin(), gets.end(),
+                               [](auto& g) { return g.first.isFinished(); });
+        },
+        20s));
+    for (auto& set : sets)
+        EXPECT_FALSE(set.isError()) << set.error().message().toStdString();
+    for (auto& [get, expected] : gets)
+        EXPECT_EQ(QDBusReply<int>(get).value(), expected);
+    EXPECT_EQ(count(first, frame("0103")), 20);
+    EXPECT_EQ(count(first, frame("0107")), 0);
+    EXPECT_EQ(count(second, frame("0107")), 20);
+    EXPECT_EQ(count(second, frame("0103")), 0);
+
+    // The command line names the other monitor: it alone hears, and it stays the other one.
+    const auto other = before.at(a) ? second.devicePath() : first.devicePath();
+    const auto run = runMonctl({"--port", other, "set", "contrast", "5"});
+    EXPECT_EQ(run.status, 0) << run.errors;
+    EXPECT_EQ(count(first, frame("0105")) + count(second, frame("0105")), 1);
+    EXPECT_EQ(
+        monitorsOf(
+            QDBusConnection::connectToBus(QString::fromStdString(session.address()), "again"), 2),
+        before);
+    clients << "list" << "again";
+    for (const auto& name : clients)
+        QDBusConnection::disconnectFromBus(name);
     window.signal(SIGTERM);
     window.wait();
 }
