@@ -2,6 +2,7 @@
 
 #include "app/ButtonEventText.h"
 #include "app/PermissionAdvice.h"
+#include "app/ReadBackOutput.h"
 #include "device/MonitorSimulator.h"
 #include "monitor/MonitorController.h"
 #include "monitor/MonitorError.h"
@@ -124,7 +125,7 @@ private:
     // Until every port that opened has answered (to list them all), or the first has (to
     // talk to it), or the time is up.
     void waitForMonitors() {
-        const bool all = m_request.action == CliRequest::Action::list;
+        const bool all = m_request.action == CliRequest::Action::list || m_request.all;
         m_main.runUntil(
             [&] {
                 if (m_interrupted)
@@ -135,24 +136,25 @@ private:
     }
 
     int act() {
-        auto& active = *m_monitors.active();
+        const auto targets =
+            m_request.all ? m_monitors.monitors() : std::vector{m_monitors.active()};
         switch (m_request.action) {
         case CliRequest::Action::list:
             for (const auto& monitor : m_monitors.monitors())
                 fmt::print("{} {}\n", monitor->name(), monitor->path());
             return 0;
         case CliRequest::Action::get:
-            return get(active);
+            return get(targets);
         case CliRequest::Action::set:
-            return command(active, [&](MonitorController& monitor, auto done) {
+            return command(targets, [&](MonitorController& monitor, auto done) {
                 monitor.set(*settingNamed(m_request.parameter), m_request.value, std::move(done));
             });
         case CliRequest::Action::refresh:
-            return command(active, [](MonitorController& monitor, auto done) {
+            return command(targets, [](MonitorController& monitor, auto done) {
                 monitor.fastRefresh(std::move(done));
             });
         case CliRequest::Action::syncTime:
-            return command(active, [](MonitorController& monitor, auto done) {
+            return command(targets, [](MonitorController& monitor, auto done) {
                 monitor.syncTime(std::move(done));
             });
         case CliRequest::Action::watch:
@@ -164,37 +166,59 @@ private:
         return 0;
     }
 
-    // Sends the command and waits until its frame is written; status 1 with the reason when
-    // it was not.
-    int command(MonitorController& monitor, const Send& send) {
-        const auto outcome = std::make_shared<std::optional<std::error_code>>();
-        send(monitor, [outcome](std::error_code error) { *outcome = error; });
-        m_main.runUntil([&] { return outcome->has_value(); }, m_request.timeout + spareWait);
-        if (!outcome->has_value())
-            return failed(monitor.path() + ": the command could not be sent");
-        return **outcome ? failed(failureText(monitor.path(), **outcome)) : 0;
+    // Sends the command to each monitor and waits until each frame is written; status 1,
+    // with the reason for each, when one was not.
+    int command(const std::vector<MonitorSet::Monitor>& targets, const Send& send) {
+        using Outcomes = std::vector<std::optional<std::error_code>>;
+        const auto outcomes = std::make_shared<Outcomes>(targets.size());
+        for (std::size_t at = 0; at < targets.size(); ++at)
+            send(*targets[at], [outcomes, at](std::error_code error) { (*outcomes)[at] = error; });
+        m_main.runUntil(
+            [&] {
+                return std::all_of(outcomes->begin(), outcomes->end(),
+                                   [](const auto& outcome) { return outcome.has_value(); });
+            },
+            m_request.timeout + spareWait);
+        int status = 0;
+        for (std::size_t at = 0; at < targets.size(); ++at) {
+            const auto& path = targets[at]->path();
+            const auto& outcome = (*outcomes)[at];
+            if (!outcome.has_value())
+                status = failed(path + ": the command could not be sent");
+            else if (*outcome)
+                status = failed(failureText(path, *outcome));
+        }
+        return status;
     }
 
-    int get(MonitorController& monitor) {
-        std::vector<Setting> wanted(std::begin(allSettings), std::end(allSettings));
-        if (m_request.parameter != "all")
-            wanted = {*settingNamed(m_request.parameter)};
-        for (const auto setting : wanted) {
-            using Answer = std::pair<std::error_code, int>;
-            const auto answer = std::make_shared<std::optional<Answer>>();
-            monitor.readBack(
-                setting, m_request.timeout,
-                [answer](std::error_code error, int value) { *answer = Answer(error, value); });
-            // An unplug ends the wait at once: nothing will answer.
-            m_main.runUntil([&] { return answer->has_value(); }, m_request.timeout + spareWait);
-            const auto error = answer->has_value() ? (*answer)->first : MonitorError::noAnswer;
-            if (error == MonitorError::noAnswer)
-                return failed("the monitor did not tell its " + std::string(settingName(setting)));
-            if (error)
-                return failed(failureText(monitor.path(), error));
-            printLine(settingText(setting, (*answer)->second));
-        }
-        return 0;
+    int get(const std::vector<MonitorSet::Monitor>& targets) {
+        std::vector<std::string> paths;
+        for (const auto& monitor : targets)
+            paths.push_back(monitor->path());
+        return printReadBacks(paths, settingsAskedFor(m_request.parameter), m_request.all,
+                              [&](const std::string& path, Setting setting) {
+                                  return readBack(*m_monitors.find(path), setting);
+                              });
+    }
+
+    // The setting as the monitor tells it; none, said why, when it does not.
+    std::optional<int> readBack(MonitorController& monitor, Setting setting) {
+        using Answer = std::pair<std::error_code, int>;
+        const auto answer = std::make_shared<std::optional<Answer>>();
+        monitor.readBack(setting, m_request.timeout, [answer](std::error_code error, int value) {
+            *answer = Answer(error, value);
+        });
+        // An unplug ends the wait at once: nothing will answer.
+        m_main.runUntil([&] { return answer->has_value(); }, m_request.timeout + spareWait);
+        const auto error = answer->has_value() ? (*answer)->first : MonitorError::noAnswer;
+        if (error == MonitorError::noAnswer)
+            failed((m_request.all ? monitor.path() + ": " : std::string()) +
+                   "the monitor did not tell its " + std::string(settingName(setting)));
+        else if (error)
+            failed(failureText(monitor.path(), error));
+        else
+            return (*answer)->second;
+        return std::nullopt;
     }
 
     // Signal handlers run on the main thread, so none can slip between the test and run().

@@ -71,6 +71,8 @@ std::variant<CliRequest, CliExit> parseCommandLine(int argc, const char* const* 
         ->check(nonEmptyPath);
     app.add_option("--timeout", timeoutSeconds, "seconds to wait for the monitors' answers")
         ->check(secondsBetween(0.05, 60.0));
+    app.add_flag("--all", request.all,
+                 "get, set, refresh, sync-time: every monitor found instead of the active one");
     app.add_flag("-v,--verbose", request.verbose, "log everything, frames included");
     app.add_flag("--simulate", request.simulate, "also talk to a built-in simulated monitor");
     app.add_flag("--hidden", request.hidden,
@@ -117,6 +119,9 @@ std::variant<CliRequest, CliExit> parseCommandLine(int argc, const char* const* 
         if (command->parsed())
             request.action = action;
     }
+    if (request.all && !get->parsed() && !set->parsed() && !refresh->parsed() &&
+        !syncTime->parsed())
+        return CliExit{2, "monctl: --all goes with get, set, refresh and sync-time only\n", true};
     return request;
 }
 

@@ -15,6 +15,7 @@ struct CliRequest {
     std::string parameter; // get: contrast, mode, speed or all; set: contrast, mode or speed
     int value = 0;         // set: the value as the monitor takes it
     std::vector<std::string> ports;
+    bool all = false; // get, set, refresh, sync-time: every monitor found, not the active one
     std::chrono::milliseconds timeout{1000};
     bool verbose = false;
     bool simulate = false;

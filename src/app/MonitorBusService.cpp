@@ -36,8 +36,8 @@ MonitorBusService::MonitorBusService(MonitorSet& monitors, std::function<void()>
         monitors.settingReported.connect([this](const auto& monitor, Setting setting, int value) {
             emit SettingReported(qt(monitor->path()), qt(settingName(setting)), value);
         }));
-    m_connections.push_back(
-        monitors.buttonPressed.connect([this](const auto& monitor, const monctl::ButtonEvent& event) {
+    m_connections.push_back(monitors.buttonPressed.connect(
+        [this](const auto& monitor, const monctl::ButtonEvent& event) {
             emit ButtonEvent(qt(monitor->path()), qt(buttonEventText(event)));
         }));
     m_connections.push_back(monitors.listChanged.connect([this] { emit MonitorsChanged(); }));
@@ -71,19 +71,18 @@ int MonitorBusService::Get(const QString& path, const QString& setting, uint tim
     if (!monitor)
         return 0;
     setDelayedReply(true);
-    monitor->readBack(
-        *named, std::chrono::milliseconds(std::clamp(timeoutMs, 1u, longestWait)),
-        [call = message(), session = connection(), device = monitor->path(),
-         setting](std::error_code error, int value) mutable {
-            if (!error)
-                session.send(call.createReply(value));
-            else if (error == MonitorError::noAnswer)
-                session.send(call.createErrorReply(bus::noAnswerError,
-                                                   "the monitor did not tell its " + setting));
-            else
-                session.send(
-                    call.createErrorReply(errorName(error), qt(failureText(device, error))));
-        });
+    monitor->readBack(*named, std::chrono::milliseconds(std::clamp(timeoutMs, 1u, longestWait)),
+                      [call = message(), session = connection(), device = monitor->path(),
+                       setting](std::error_code error, int value) mutable {
+                          if (!error)
+                              session.send(call.createReply(value));
+                          else if (error == MonitorError::noAnswer)
+                              session.send(call.createErrorReply(
+                                  bus::noAnswerError, "the monitor did not tell its " + setting));
+                          else
+                              session.send(call.createErrorReply(errorName(error),
+                                                                 qt(failureText(device, error))));
+                      });
     return 0;
 }
 

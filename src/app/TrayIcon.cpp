@@ -37,6 +37,8 @@ TrayIcon::TrayIcon(MonitorSet& monitors, const Window& window, QObject* parent)
     for (int speed = 1; speed <= 5; ++speed)
         addCommand(m_speedMenu,
                    [speed](MonitorController& monitor) { monitor.set(Setting::speed, speed); });
+    m_allMonitors = addAction(m_menu.get(), [] {});
+    m_allMonitors->setCheckable(true);
     m_menu->addSeparator();
     addAction(m_menu.get(), window.show);
     addAction(m_menu.get(), window.settings);
@@ -66,8 +68,12 @@ QAction* TrayIcon::addAction(QMenu* menu, std::function<void()> action) {
 
 QAction* TrayIcon::addCommand(QMenu* menu, std::function<void(MonitorController&)> command) {
     return addAction(menu, [this, command = std::move(command)] {
-        if (const auto active = m_monitors.active(); active && active->answers())
-            command(*active);
+        const auto targets =
+            m_allMonitors->isChecked() ? m_monitors.monitors() : std::vector{m_monitors.active()};
+        for (const auto& monitor : targets) {
+            if (monitor && monitor->answers())
+                command(*monitor);
+        }
     });
 }
 
@@ -83,7 +89,7 @@ void TrayIcon::retranslate() {
         texts << tr(mode);
     for (const char* speed : speedNames)
         texts << QString::fromLatin1(speed);
-    texts << tr("Show Window") << tr("Settings…") << tr("Quit");
+    texts << tr("All Monitors") << tr("Show Window") << tr("Settings…") << tr("Quit");
     for (std::size_t at = 0; at < m_actions.size(); ++at)
         m_actions[at]->setText(texts[static_cast<int>(at)]);
     m_modeMenu->setTitle(tr("Mode"));

@@ -17,8 +17,9 @@ class MonitorController;
 class MonitorSet;
 
 // monctl in the desktop's tray, a view of the monitors: the active monitor and its contrast
-// and mode in the tooltip, a menu of quick changes for it in the current language, and a
-// click that shows or hides the window. Main thread only.
+// and mode in the tooltip, a menu of quick changes in the current language (for the active
+// monitor, or for each while "All Monitors" is ticked), and a click that shows or hides the
+// window. Main thread only.
 class TrayIcon final : public QObject {
     Q_OBJECT
 
@@ -39,7 +40,7 @@ protected:
 
 private:
     QAction* addAction(QMenu* menu, std::function<void()> action);
-    // An action that runs the command on the active monitor.
+    // An action that runs the command on the active monitor, or on each.
     QAction* addCommand(QMenu* menu, std::function<void(MonitorController&)> command);
     void retranslate();
     void updateToolTip();
@@ -50,6 +51,7 @@ private:
     QSystemTrayIcon* m_icon;
     QMenu* m_modeMenu;
     QMenu* m_speedMenu;
+    QAction* m_allMonitors;
     std::vector<QAction*> m_actions; // in the order retranslate() names them
 };
 

@@ -1,6 +1,7 @@
 #include "app/WindowClient.h"
 
 #include "app/BusInterface.h"
+#include "app/ReadBackOutput.h"
 #include "app/WindowInstance.h"
 #include "monitor/Setting.h"
 
@@ -153,18 +154,26 @@ private:
                            [&](const auto& monitor) { return monitor.path == path; });
     }
 
+    // The monitors a command goes to: each with --all, else one.
+    std::vector<QString> targets() const {
+        if (!m_request.all)
+            return {target()};
+        std::vector<QString> paths;
+        for (const auto& monitor : m_chosen)
+            paths.push_back(monitor.path);
+        return paths;
+    }
+
     int act() {
-        const auto path = target();
         switch (m_request.action) {
         case CliRequest::Action::get:
-            return get(path);
+            return get();
         case CliRequest::Action::set:
-            return status(path, call("Set", {path, QString::fromStdString(m_request.parameter),
-                                             m_request.value}));
+            return each("Set", {QString::fromStdString(m_request.parameter), m_request.value});
         case CliRequest::Action::refresh:
-            return status(path, call("FastRefresh", {path}));
+            return each("FastRefresh", {});
         case CliRequest::Action::syncTime:
-            return status(path, call("SyncTime", {path}));
+            return each("SyncTime", {});
         case CliRequest::Action::watch:
             return watch();
         default:
@@ -172,19 +181,30 @@ private:
         }
     }
 
-    int get(const QString& path) {
-        std::vector<Setting> wanted(std::begin(allSettings), std::end(allSettings));
-        if (m_request.parameter != "all")
-            wanted = {*settingNamed(m_request.parameter)};
-        for (const auto setting : wanted) {
-            const QDBusReply<int> reply =
-                call("Get", {path, QString::fromLatin1(settingName(setting).data()),
-                             static_cast<uint>(m_request.timeout.count())});
-            if (!reply.isValid())
-                return status(path, reply.error());
-            printEvent(settingText(setting, reply.value()));
-        }
-        return 0;
+    // Calls the method for each target monitor, its path first; 1 when one failed.
+    int each(const char* method, const QVariantList& arguments) {
+        int worst = 0;
+        for (const auto& path : targets())
+            worst = std::max(worst, status(path, call(method, QVariantList{path} + arguments)));
+        return worst;
+    }
+
+    int get() {
+        std::vector<std::string> paths;
+        for (const auto& path : targets())
+            paths.push_back(path.toStdString());
+        return printReadBacks(paths, settingsAskedFor(m_request.parameter), m_request.all,
+                              [&](const std::string& path, Setting setting) -> std::optional<int> {
+                                  const auto device = QString::fromStdString(path);
+                                  const QDBusReply<int> reply =
+                                      call("Get", {device,
+                                                   QString::fromLatin1(settingName(setting).data()),
+                                                   static_cast<uint>(m_request.timeout.count())});
+                                  if (reply.isValid())
+                                      return reply.value();
+                                  status(device, reply.error());
+                                  return std::nullopt;
+                              });
     }
 
     int watch() {

@@ -186,16 +186,27 @@ TEST(WindowBus, ConcurrentClientsEachReachTheMonitorTheyName) {
     EXPECT_EQ(count(second, frame("0107")), 20);
     EXPECT_EQ(count(second, frame("0103")), 0);
 
+    // With --all through the window, each monitor once.
+    auto run = runMonctl({"--all", "refresh"});
+    EXPECT_EQ(run.status, 0) << run.errors;
+    ASSERT_TRUE(processEventsUntil(
+        [&] { return first.fastRefreshCount() == 1 && second.fastRefreshCount() == 1; }));
+    run = runMonctl({"--all", "get", "speed"});
+    const auto one = first.devicePath() + " speed 1\n";
+    const auto two = second.devicePath() + " speed 5\n";
+    EXPECT_TRUE(run.output == one + two || run.output == two + one) << run.output << run.errors;
+
     // The command line names the other monitor: it alone hears, and it stays the other one.
     const auto other = before.at(a) ? second.devicePath() : first.devicePath();
-    const auto run = runMonctl({"--port", other, "set", "contrast", "5"});
+    run = runMonctl({"--port", other, "set", "contrast", "5"});
     EXPECT_EQ(run.status, 0) << run.errors;
     EXPECT_EQ(count(first, frame("0105")) + count(second, frame("0105")), 1);
     EXPECT_EQ(
         monitorsOf(
             QDBusConnection::connectToBus(QString::fromStdString(session.address()), "again"), 2),
         before);
-    clients << "list" << "again";
+    clients << "list"
+            << "again";
     for (const auto& name : clients)
         QDBusConnection::disconnectFromBus(name);
     window.signal(SIGTERM);
