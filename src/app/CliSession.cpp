@@ -1,6 +1,7 @@
 #include "app/CliSession.h"
 
 #include "app/ButtonEventText.h"
+#include "app/Interrupts.h"
 #include "app/PermissionAdvice.h"
 #include "app/ReadBackOutput.h"
 #include "device/MonitorSimulator.h"
@@ -13,7 +14,6 @@
 #include "serial/SerialPortManager.h"
 
 #include <algorithm>
-#include <asio/signal_set.hpp>
 #include <cstring>
 #include <fmt/format.h>
 #include <map>
@@ -55,7 +55,7 @@ public:
         // From the start, so that no moment of a watch ends by the default handler, and no
         // event is missed.
         if (m_request.action == CliRequest::Action::watch) {
-            stopOnSignal();
+            stopOnInterrupt();
             printEvents();
         }
         if (m_request.simulate) {
@@ -221,11 +221,14 @@ private:
         return std::nullopt;
     }
 
-    // Signal handlers run on the main thread, so none can slip between the test and run().
-    void stopOnSignal() {
-        m_stop = std::make_unique<asio::signal_set>(m_main.context(), SIGINT, SIGTERM);
-        m_stop->async_wait([this](const asio::error_code&, int) {
+    // The interrupt is seen on the main loop, so none can slip between the test and run();
+    // one that came before this session (while the window was asked) counts as well.
+    void stopOnInterrupt() {
+        catchInterrupts();
+        m_interrupted = interruptRequested();
+        m_interrupt = m_main.watchReadable(interruptDescriptor(), [this] {
             m_interrupted = true;
+            m_interrupt.reset();
             m_main.stop();
         });
     }
@@ -250,7 +253,7 @@ private:
     std::unique_ptr<MonitorSimulator> m_simulator;
     MonitorSet m_monitors;
     std::map<std::string, std::string> m_unopened;
-    std::unique_ptr<asio::signal_set> m_stop;
+    std::unique_ptr<DescriptorWatch> m_interrupt;
     bool m_interrupted = false;
     Connection m_errors;
     std::vector<Connection> m_events;

@@ -75,6 +75,8 @@ std::variant<CliRequest, CliExit> parseCommandLine(int argc, const char* const* 
                  "get, set, refresh, sync-time: every monitor found instead of the active one");
     app.add_flag("-v,--verbose", request.verbose, "log everything, frames included");
     app.add_flag("--simulate", request.simulate, "also talk to a built-in simulated monitor");
+    // How a watch through the window has the devices the window lacks watched beside it.
+    app.add_flag("--direct", request.direct)->group("");
     app.add_flag("--hidden", request.hidden,
                  "start the window hidden in the tray (where the desktop has one)");
     app.footer("Without a command, monctl opens its window.");

@@ -20,6 +20,7 @@ struct CliRequest {
     bool verbose = false;
     bool simulate = false;
     bool hidden = false; // the window starts in the tray
+    bool direct = false; // the ports are opened here even while the window runs
 };
 
 // Help, version or a refusal of bad input: what to print and the exit status.
