@@ -192,9 +192,9 @@ private:
     }
 
     int get(const std::vector<MonitorSet::Monitor>& targets) {
-        std::vector<std::string> paths;
-        for (const auto& monitor : targets)
-            paths.push_back(monitor->path());
+        std::vector<std::string> paths(targets.size());
+        std::transform(targets.begin(), targets.end(), paths.begin(),
+                       [](const auto& monitor) { return monitor->path(); });
         return printReadBacks(paths, settingsAskedFor(m_request.parameter), m_request.all,
                               [&](const std::string& path, Setting setting) {
                                   return readBack(*m_monitors.find(path), setting);

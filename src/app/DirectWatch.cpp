@@ -1,5 +1,6 @@
 #include "app/DirectWatch.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <csignal>
@@ -23,10 +24,9 @@ DirectWatch::DirectWatch(const CliRequest& request, const std::vector<std::strin
         arguments.emplace_back("--port");
         arguments.push_back(port);
     }
-    std::vector<char*> argv;
-    for (auto& argument : arguments)
-        argv.push_back(argument.data());
-    argv.push_back(nullptr);
+    std::vector<char*> argv(arguments.size() + 1, nullptr);
+    std::transform(arguments.begin(), arguments.end(), argv.begin(),
+                   [](std::string& argument) { return argument.data(); });
     const int error =
         ::posix_spawn(&m_pid, "/proc/self/exe", nullptr, nullptr, argv.data(), environ);
     if (error != 0) {

@@ -130,10 +130,10 @@ private:
     // The monitors a command goes to: with --all each, else the window's active one, unless
     // --port names others (then the active one when it is among them, else the first named).
     std::vector<QString> targets() const {
-        std::vector<QString> paths;
         if (m_request.all) {
-            for (const auto& monitor : m_chosen)
-                paths.push_back(monitor.path);
+            std::vector<QString> paths(static_cast<std::size_t>(m_chosen.size()));
+            std::transform(m_chosen.begin(), m_chosen.end(), paths.begin(),
+                           [](const auto& monitor) { return monitor.path; });
             return paths;
         }
         if (m_request.ports.empty())
@@ -174,9 +174,10 @@ private:
     }
 
     int get() {
-        std::vector<std::string> paths;
-        for (const auto& path : targets())
-            paths.push_back(path.toStdString());
+        const auto devices = targets();
+        std::vector<std::string> paths(devices.size());
+        std::transform(devices.begin(), devices.end(), paths.begin(),
+                       [](const QString& path) { return path.toStdString(); });
         return printReadBacks(paths, settingsAskedFor(m_request.parameter), m_request.all,
                               [&](const std::string& path, Setting setting) -> std::optional<int> {
                                   const auto device = QString::fromStdString(path);

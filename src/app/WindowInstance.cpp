@@ -60,7 +60,7 @@ WindowStart checkWindowStart(bool hidden) {
     return WindowStart::raised;
 }
 
-void claimWindowName(QDBusConnection bus) {
+void claimWindowName(const QDBusConnection& bus) {
     const auto claimed = bus.interface()->registerService(
         bus::serviceName, QDBusConnectionInterface::DontQueueService,
         QDBusConnectionInterface::DontAllowReplacement);

@@ -17,7 +17,7 @@ WindowStart checkWindowStart(bool hidden);
 
 // Takes the session bus's name for the window's object, once that is served there; a refusal
 // is told on standard error, and the window runs on without the bus.
-void claimWindowName(QDBusConnection bus);
+void claimWindowName(const QDBusConnection& bus);
 
 // True when the session bus can be reached without starting one (as libdbus would for a
 // session that has none, e.g. over SSH).

@@ -53,9 +53,9 @@ void MonitorSet::start() {
 }
 
 std::vector<MonitorSet::Monitor> MonitorSet::monitors() const {
-    std::vector<Monitor> monitors;
-    for (const auto& entry : m_listed)
-        monitors.push_back(entry.monitor);
+    std::vector<Monitor> monitors(m_listed.size());
+    std::transform(m_listed.begin(), m_listed.end(), monitors.begin(),
+                   [](const Listed& entry) { return entry.monitor; });
     return monitors;
 }
 
