@@ -8,7 +8,7 @@
 #include "app/SettingsWindow.h"
 #include "app/ShortcutReachNote.h"
 #include "app/ShortcutView.h"
-#include "runtime/MainQueue.h"
+#include "monitor/MonitorController.h"
 #include "shortcut/HotkeyState.h"
 #include "shortcut/NativeKeyPress.h"
 #include "shortcut/ShortcutValidator.h"
@@ -27,14 +27,14 @@ namespace {
 
 struct ShortcutAction {
     const char* name;
-    void (ControlPanel::*action)();
+    void (*action)(MonitorController& monitor);
 };
 
 const ShortcutAction& shortcutAction(HotkeyState::Action action) {
     static const ShortcutAction actions[] = {
-        {"RefreshHotkey", &ControlPanel::setFromRefreshShortCutInfo},
-        {"ThresholdInfoHotkey", &ControlPanel::setFromThresholdShortCutValue},
-        {"ThresholdDownInfoHotkey", &ControlPanel::setFromThresholdDownShortCutValue}};
+        {"RefreshHotkey", [](MonitorController& monitor) { monitor.fastRefresh(); }},
+        {"ThresholdInfoHotkey", [](MonitorController& monitor) { monitor.stepContrast(1); }},
+        {"ThresholdDownInfoHotkey", [](MonitorController& monitor) { monitor.stepContrast(-1); }}};
     return actions[static_cast<int>(action)];
 }
 
@@ -56,7 +56,7 @@ std::optional<Shortcut> storedShortcut(HotkeyState::Action action) {
 AppShell::AppShell(QApplication& application, Preferences preferences, DesktopBackends backends)
     : m_application(application), m_preferences(preferences),
       m_window(std::make_unique<QMainWindow>()),
-      m_panel(new ControlPanel(std::move(preferences), backends.input)),
+      m_panel(new ControlPanel(m_monitors, std::move(preferences), backends.input)),
       m_backends(std::move(backends)), m_programWide(m_backends.installProgramWide()) {
     // Every window's icon; the desktop entry is found by the same name (the Wayland app id).
     QApplication::setWindowIcon(QIcon(applicationIconResource));
@@ -188,10 +188,15 @@ void AppShell::matchShortcut(std::uint16_t virtualKey, std::uint64_t flags, std:
 void AppShell::queueAction(HotkeyState::Action action, const char* monitorName) {
     const auto& shortcut = shortcutAction(action);
     spdlog::info("Press {} {}.\n", monitorName, shortcut.name);
-    MainQueue::shared()->post([method = shortcut.action] {
-        if (auto* panel = ControlPanel::mainControlPanel())
-            (panel->*method)();
-    });
+    QMetaObject::invokeMethod(
+        this,
+        [this, action = shortcut.action] {
+            if (const auto active = m_monitors.active(); active && active->answers())
+                action(*active);
+            else
+                spdlog::info("No monitor takes the shortcut");
+        },
+        Qt::QueuedConnection);
 }
 
 void AppShell::bindDesktopShortcuts() {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/Preferences.h"
+#include "monitor/MonitorSet.h"
 #include "platform/PlatformLoader.h"
 #include "shortcut/HotkeyState.h"
 #include "shortcut/KeyPressTally.h"
@@ -20,8 +21,8 @@ namespace monctl {
 
 class ControlPanel;
 
-// The application: its main window with the control panel and menu (relabelled when the
-// interface language changes), the two key monitors that catch the three shortcuts (in
+// The application: the monitors, its main window with the control panel and menu (relabelled
+// when the interface language changes), the two key monitors that catch the three shortcuts (in
 // front: an application-wide event filter that never takes an event; in the background: the
 // desktop's global key events, or the shortcuts the desktop binds for it), and the end of the
 // application when the main window closes.
@@ -36,6 +37,7 @@ public:
 
     QMainWindow* mainWindow() const { return m_window.get(); }
     ControlPanel* controlPanel() const { return m_panel; }
+    MonitorSet& monitors() { return m_monitors; }
 
     void applicationDidFinishLaunching();
     // Opens the settings, modal; returns when they are closed.
@@ -65,6 +67,7 @@ private:
 
     QApplication& m_application;
     Preferences m_preferences;
+    MonitorSet m_monitors; // before the window: its views go first
     std::unique_ptr<QMainWindow> m_window;
     ControlPanel* m_panel;
     QMenu* m_fileMenu = nullptr;

@@ -33,11 +33,6 @@ const QDBusArgument& operator>>(const QDBusArgument& argument, MonitorEntry& ent
 // Makes the entries known to Qt D-Bus; before the first call that carries them.
 void registerTypes();
 
-// The setting's name as the interface and the command line write it ("contrast", "mode",
-// "speed") and the monitor's parameter number (1, 2, 4); 0 for no such setting.
-int settingParameter(const QString& setting);
-QString settingName(int parameter);
-
 } // namespace monctl::bus
 
 Q_DECLARE_METATYPE(monctl::bus::MonitorEntry)

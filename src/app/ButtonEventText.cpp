@@ -26,22 +26,22 @@ std::string keyName(int keyCode) {
 
 } // namespace
 
-std::string keyEventText(int keyCode) {
-    return "key " + keyName(keyCode);
-}
-
-std::string pointerEventText(int dx, int dy) {
-    return fmt::format("pointer {} {}", dx, dy);
-}
-
-std::string clickEventText(int button) {
-    return button == 0 ? "click left" : "click right";
-}
-
-std::string longMoveEventText(int dx, int dy) {
-    if (dx == 0 && dy == 0)
-        return "long-move end";
-    return fmt::format("long-move {} {}", dx, dy);
+std::string buttonEventText(const ButtonEvent& event) {
+    switch (event.kind) {
+    case ButtonEvent::Kind::key:
+        return "key " + keyName(event.x);
+    case ButtonEvent::Kind::starter:
+        return "starter";
+    case ButtonEvent::Kind::pointer:
+        return fmt::format("pointer {} {}", event.x, event.y);
+    case ButtonEvent::Kind::click:
+        return event.x == 0 ? "click left" : "click right";
+    case ButtonEvent::Kind::longMove:
+        if (event.x == 0 && event.y == 0)
+            return "long-move end";
+        return fmt::format("long-move {} {}", event.x, event.y);
+    }
+    return {};
 }
 
 } // namespace monctl

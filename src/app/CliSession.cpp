@@ -1,16 +1,19 @@
 #include "app/CliSession.h"
 
-#include "app/CliReporter.h"
+#include "app/ButtonEventText.h"
+#include "app/Interrupts.h"
 #include "app/PermissionAdvice.h"
-#include "device/DeviceLink.h"
+#include "app/ReadBackOutput.h"
 #include "device/MonitorSimulator.h"
+#include "monitor/MonitorController.h"
+#include "monitor/MonitorError.h"
+#include "monitor/MonitorSet.h"
 #include "platform/PlatformLoader.h"
 #include "runtime/AsioMainQueue.h"
 #include "serial/SerialPort.h"
 #include "serial/SerialPortManager.h"
 
 #include <algorithm>
-#include <asio/signal_set.hpp>
 #include <cstring>
 #include <fmt/format.h>
 #include <map>
@@ -21,7 +24,9 @@
 namespace monctl {
 namespace {
 
-const std::map<std::string, int> parameters{{"contrast", 1}, {"mode", 2}, {"speed", 4}};
+// Beyond the time the user gave: the end of a command is always told (its write has a
+// time-out of its own), so this only keeps a fault from holding the command line for ever.
+constexpr std::chrono::seconds spareWait{5};
 
 // Why a named device did not open; for one this user may not open, what to do about it.
 std::string unopenedReason(const std::string& path, const SerialPortError& error) {
@@ -32,17 +37,27 @@ std::string unopenedReason(const std::string& path, const SerialPortError& error
     return advice.empty() ? error.description() : error.description() + "\nmonctl: " + advice;
 }
 
+int failed(const std::string& why) {
+    fmt::print(stderr, "monctl: {}\n", why);
+    return 1;
+}
+
+void printLine(const std::string& text) {
+    fmt::print("{}\n", text);
+    std::fflush(stdout);
+}
+
 class Session {
 public:
-    Session(const CliRequest& request, AsioMainQueue& main)
-        : m_request(request), m_main(main),
-          m_reporter(std::make_shared<CliReporter>(
-              m_link, request.action == CliRequest::Action::watch ? stdout : nullptr)) {}
+    Session(const CliRequest& request, AsioMainQueue& main) : m_request(request), m_main(main) {}
 
     int run() {
-        // From the start, so that no moment of a watch ends by the default handler.
-        if (m_request.action == CliRequest::Action::watch)
-            stopOnSignal();
+        // From the start, so that no moment of a watch ends by the default handler, and no
+        // event is missed.
+        if (m_request.action == CliRequest::Action::watch) {
+            stopOnInterrupt();
+            printEvents();
+        }
         if (m_request.simulate) {
             m_simulator = std::make_unique<MonitorSimulator>();
             if (m_simulator->error()) {
@@ -63,14 +78,14 @@ public:
         waitForMonitors();
         if (m_interrupted)
             return 0;
-        if (m_ports->empty()) {
-            fmt::print(stderr, "monctl: no monitor found\n");
-            return 1;
-        }
+        if (m_monitors.monitors().empty())
+            return failed("no monitor found");
         return act();
     }
 
 private:
+    using Send = std::function<void(MonitorController&, MonitorController::Done)>;
+
     bool namedPortsExist() const {
         bool allThere = true;
         for (const auto& path : m_request.ports) {
@@ -89,11 +104,10 @@ private:
         auto registry = loadDeviceRegistry(m_request.ports);
         spdlog::info("device registry: {}", describeBackend(*registry));
         SerialPortManager::useRegistry(std::move(registry));
-        auto& state = m_link.state();
+        auto& state = m_monitors.link().state();
         // Standard output carries results only; the openings are told in verbose runs.
         state.openedPortStream = m_request.verbose ? stderr : nullptr;
         m_errors = state.portErrors.connect([this](const auto& port, const SerialPortError& error) {
-            m_lastErrors[port->path()] = error.code;
             if (std::find(m_request.ports.begin(), m_request.ports.end(), port->path()) !=
                     m_request.ports.end() &&
                 !port->isOpen())
@@ -105,46 +119,44 @@ private:
                      std::chrono::milliseconds(2000));
         for (const auto& port : SerialPortManager::sharedSerialPortManager().availablePorts())
             port->setWriteTimeout(writeLimit);
-        m_link.initSerialPorts();
-        m_link.adoptValidPorts(m_ports, m_reporter);
-        m_link.startProbe();
+        m_monitors.start();
     }
 
     // Until every port that opened has answered (to list them all), or the first has (to
     // talk to it), or the time is up.
     void waitForMonitors() {
-        const bool all = m_request.action == CliRequest::Action::list;
+        const bool all = m_request.action == CliRequest::Action::list || m_request.all;
         m_main.runUntil(
             [&] {
                 if (m_interrupted)
                     return true;
-                if (!all)
-                    return !m_ports->empty();
-                const auto& available =
-                    SerialPortManager::sharedSerialPortManager().availablePorts();
-                return std::all_of(available.begin(), available.end(), [&](const auto& port) {
-                    return !port->isOpen() ||
-                           std::any_of(m_ports->begin(), m_ports->end(),
-                                       [&](const auto& valid) { return valid == port; });
-                });
+                return all ? m_monitors.everyOpenPortAnswered() : !m_monitors.monitors().empty();
             },
             m_request.timeout);
     }
 
     int act() {
+        const auto targets =
+            m_request.all ? m_monitors.monitors() : std::vector{m_monitors.active()};
         switch (m_request.action) {
         case CliRequest::Action::list:
-            for (const auto& port : *m_ports)
-                fmt::print("{} {}\n", port->name(), port->path());
+            for (const auto& monitor : m_monitors.monitors())
+                fmt::print("{} {}\n", monitor->name(), monitor->path());
             return 0;
         case CliRequest::Action::get:
-            return get();
+            return get(targets);
         case CliRequest::Action::set:
-            return sent(m_link.sendCommand(parameters.at(m_request.parameter), m_request.value));
+            return command(targets, [&](MonitorController& monitor, auto done) {
+                monitor.set(*settingNamed(m_request.parameter), m_request.value, std::move(done));
+            });
         case CliRequest::Action::refresh:
-            return sent(m_link.sendCommand(3, 1));
+            return command(targets, [](MonitorController& monitor, auto done) {
+                monitor.fastRefresh(std::move(done));
+            });
         case CliRequest::Action::syncTime:
-            return sent(m_link.sendCommand(5, 0));
+            return command(targets, [](MonitorController& monitor, auto done) {
+                monitor.syncTime(std::move(done));
+            });
         case CliRequest::Action::watch:
             return watch();
         case CliRequest::Action::window:
@@ -154,68 +166,80 @@ private:
         return 0;
     }
 
-    int sent(bool done) const { return done ? 0 : notSent(m_link.state().currentPort); }
-
-    // What went wrong on the port a command went to, in words; status 1.
-    int notSent(const std::shared_ptr<SerialPort>& port) const {
-        fmt::print(stderr, "monctl: {}\n", whyNotSent(port));
-        return 1;
-    }
-
-    std::string whyNotSent(const std::shared_ptr<SerialPort>& port) const {
-        if (!port)
-            return "the command could not be sent";
-        if (!port->isOpen())
-            return port->path() + ": the device went away";
-        const auto error = m_lastErrors.find(port->path());
-        if (error == m_lastErrors.end())
-            return port->path() + ": the command could not be sent";
-        if (error->second == std::errc::timed_out)
-            return port->path() + ": the device stopped accepting data";
-        return port->path() + ": " + error->second.message();
-    }
-
-    int get() {
-        const std::vector<std::string> wanted =
-            m_request.parameter == "all" ? std::vector<std::string>{"contrast", "mode", "speed"}
-                                         : std::vector<std::string>{m_request.parameter};
-        for (const auto& name : wanted) {
-            const auto port = m_link.state().currentPort;
-            bool written = false;
-            const auto answer = readBack(name, written);
-            if (!answer && (!written || !port->isOpen()))
-                return notSent(port);
-            if (!answer) {
-                fmt::print(stderr, "monctl: the monitor did not tell its {}\n", name);
-                return 1;
-            }
-            fmt::print("{} {}\n", name,
-                       name == "mode" ? modeName(*answer) : std::to_string(*answer));
+    // Sends the command to each monitor and waits until each frame is written; status 1,
+    // with the reason for each, when one was not.
+    int command(const std::vector<MonitorSet::Monitor>& targets, const Send& send) {
+        using Outcomes = std::vector<std::optional<std::error_code>>;
+        const auto outcomes = std::make_shared<Outcomes>(targets.size());
+        for (std::size_t at = 0; at < targets.size(); ++at)
+            send(*targets[at], [outcomes, at](std::error_code error) { (*outcomes)[at] = error; });
+        m_main.runUntil(
+            [&] {
+                return std::all_of(outcomes->begin(), outcomes->end(),
+                                   [](const auto& outcome) { return outcome.has_value(); });
+            },
+            m_request.timeout + spareWait);
+        int status = 0;
+        for (std::size_t at = 0; at < targets.size(); ++at) {
+            const auto& path = targets[at]->path();
+            const auto& outcome = (*outcomes)[at];
+            if (!outcome.has_value())
+                status = failed(path + ": the command could not be sent");
+            else if (*outcome)
+                status = failed(failureText(path, *outcome));
         }
-        return 0;
+        return status;
     }
 
-    std::optional<int> readBack(const std::string& name, bool& written) {
-        auto& slot = name == "contrast" ? m_reporter->contrast
-                     : name == "mode"   ? m_reporter->mode
-                                        : m_reporter->speed;
-        slot.reset();
-        written = m_link.sendCommand(10, parameters.at(name));
-        if (!written)
-            return std::nullopt;
+    int get(const std::vector<MonitorSet::Monitor>& targets) {
+        std::vector<std::string> paths(targets.size());
+        std::transform(targets.begin(), targets.end(), paths.begin(),
+                       [](const auto& monitor) { return monitor->path(); });
+        return printReadBacks(paths, settingsAskedFor(m_request.parameter), m_request.all,
+                              [&](const std::string& path, Setting setting) {
+                                  return readBack(*m_monitors.find(path), setting);
+                              });
+    }
+
+    // The setting as the monitor tells it; none, said why, when it does not.
+    std::optional<int> readBack(MonitorController& monitor, Setting setting) {
+        using Answer = std::pair<std::error_code, int>;
+        const auto answer = std::make_shared<std::optional<Answer>>();
+        monitor.readBack(setting, m_request.timeout, [answer](std::error_code error, int value) {
+            *answer = Answer(error, value);
+        });
         // An unplug ends the wait at once: nothing will answer.
-        const auto port = m_link.state().currentPort;
-        m_main.runUntil([&] { return slot.has_value() || !port->isOpen(); }, m_request.timeout);
-        return slot;
+        m_main.runUntil([&] { return answer->has_value(); }, m_request.timeout + spareWait);
+        const auto error = answer->has_value() ? (*answer)->first : MonitorError::noAnswer;
+        if (error == MonitorError::noAnswer)
+            failed((m_request.all ? monitor.path() + ": " : std::string()) +
+                   "the monitor did not tell its " + std::string(settingName(setting)));
+        else if (error)
+            failed(failureText(monitor.path(), error));
+        else
+            return (*answer)->second;
+        return std::nullopt;
     }
 
-    // Signal handlers run on the main thread, so none can slip between the test and run().
-    void stopOnSignal() {
-        m_stop = std::make_unique<asio::signal_set>(m_main.context(), SIGINT, SIGTERM);
-        m_stop->async_wait([this](const asio::error_code&, int) {
+    // The interrupt is seen on the main loop, so none can slip between the test and run();
+    // one that came before this session (while the window was asked) counts as well.
+    void stopOnInterrupt() {
+        catchInterrupts();
+        m_interrupted = interruptRequested();
+        m_interrupt = m_main.watchReadable(interruptDescriptor(), [this] {
             m_interrupted = true;
+            m_interrupt.reset();
             m_main.stop();
         });
+    }
+
+    void printEvents() {
+        m_events.push_back(
+            m_monitors.settingReported.connect([](const auto&, Setting setting, int value) {
+                printLine(settingText(setting, value));
+            }));
+        m_events.push_back(m_monitors.buttonPressed.connect(
+            [](const auto&, const ButtonEvent& event) { printLine(buttonEventText(event)); }));
     }
 
     int watch() {
@@ -227,14 +251,12 @@ private:
     CliRequest m_request;
     AsioMainQueue& m_main;
     std::unique_ptr<MonitorSimulator> m_simulator;
-    DeviceLink m_link;
-    std::shared_ptr<PortList> m_ports = std::make_shared<PortList>();
-    std::shared_ptr<CliReporter> m_reporter;
+    MonitorSet m_monitors;
     std::map<std::string, std::string> m_unopened;
-    std::map<std::string, std::error_code> m_lastErrors; // the last error of each port
-    std::unique_ptr<asio::signal_set> m_stop;
+    std::unique_ptr<DescriptorWatch> m_interrupt;
     bool m_interrupted = false;
     Connection m_errors;
+    std::vector<Connection> m_events;
 };
 
 } // namespace

@@ -1,27 +1,24 @@
 #include "app/CommandLine.h"
 
+#include "monitor/Setting.h"
+
 #include <CLI/CLI.hpp>
 #include <charconv>
 #include <cmath>
 #include <fmt/format.h>
-#include <map>
 
 namespace monctl {
 namespace {
 
-const std::map<std::string, int> modes{{"text", 2}, {"graphic", 3}, {"video", 4}};
-const std::map<std::string, std::pair<int, int>> settingRanges{{"contrast", {1, 9}},
-                                                               {"speed", {1, 5}}};
-
 // Turns the word given to "set" into the monitor's value; throws CLI::ValidationError.
 int settingValue(const std::string& setting, const std::string& word) {
     if (setting == "mode") {
-        const auto mode = modes.find(word);
-        if (mode == modes.end())
+        const auto mode = modeNamed(word);
+        if (!mode)
             throw CLI::ValidationError("mode", "must be text, graphic or video, not " + word);
-        return mode->second;
+        return *mode;
     }
-    const auto [lowest, highest] = settingRanges.at(setting);
+    const auto [lowest, highest] = settingRange(*settingNamed(setting));
     int value = 0;
     std::size_t used = 0;
     try {
@@ -60,14 +57,6 @@ const CLI::Validator nonEmptyPath(
 
 } // namespace
 
-std::string modeName(int mode) {
-    for (const auto& [name, value] : modes) {
-        if (value == mode)
-            return name;
-    }
-    return std::to_string(mode);
-}
-
 std::variant<CliRequest, CliExit> parseCommandLine(int argc, const char* const* argv) {
     CliRequest request;
     CLI::App app{"monctl: control a monitor attached by a USB-to-serial link"};
@@ -82,8 +71,12 @@ std::variant<CliRequest, CliExit> parseCommandLine(int argc, const char* const* 
         ->check(nonEmptyPath);
     app.add_option("--timeout", timeoutSeconds, "seconds to wait for the monitors' answers")
         ->check(secondsBetween(0.05, 60.0));
+    app.add_flag("--all", request.all,
+                 "get, set, refresh, sync-time: every monitor found instead of the active one");
     app.add_flag("-v,--verbose", request.verbose, "log everything, frames included");
     app.add_flag("--simulate", request.simulate, "also talk to a built-in simulated monitor");
+    // How a watch through the window has the devices the window lacks watched beside it.
+    app.add_flag("--direct", request.direct)->group("");
     app.add_flag("--hidden", request.hidden,
                  "start the window hidden in the tray (where the desktop has one)");
     app.footer("Without a command, monctl opens its window.");
@@ -128,6 +121,9 @@ std::variant<CliRequest, CliExit> parseCommandLine(int argc, const char* const* 
         if (command->parsed())
             request.action = action;
     }
+    if (request.all && !get->parsed() && !set->parsed() && !refresh->parsed() &&
+        !syncTime->parsed())
+        return CliExit{2, "monctl: --all goes with get, set, refresh and sync-time only\n", true};
     return request;
 }
 

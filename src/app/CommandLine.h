@@ -15,10 +15,12 @@ struct CliRequest {
     std::string parameter; // get: contrast, mode, speed or all; set: contrast, mode or speed
     int value = 0;         // set: the value as the monitor takes it
     std::vector<std::string> ports;
+    bool all = false; // get, set, refresh, sync-time: every monitor found, not the active one
     std::chrono::milliseconds timeout{1000};
     bool verbose = false;
     bool simulate = false;
     bool hidden = false; // the window starts in the tray
+    bool direct = false; // the ports are opened here even while the window runs
 };
 
 // Help, version or a refusal of bad input: what to print and the exit status.
@@ -29,8 +31,5 @@ struct CliExit {
 };
 
 std::variant<CliRequest, CliExit> parseCommandLine(int argc, const char* const* argv);
-
-// The mode's name as the command line shows it ("text", "graphic", "video"), else its number.
-std::string modeName(int mode);
 
 } // namespace monctl

@@ -1,12 +1,11 @@
 #include "app/ControlPanel.h"
 
-#include "app/ButtonEventText.h"
 #include "app/CurrentLanguage.h"
 #include "app/NamedWidget.h"
-#include "device/ReportController.h"
 #include "input/InputSynthesis.h"
 #include "input/LongPressWorker.h"
 #include "input/NullInputSink.h"
+#include "monitor/MonitorController.h"
 #include "serial/SerialPort.h"
 #include "shortcut/HotkeyState.h"
 
@@ -17,28 +16,12 @@
 #include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
-#include <QTimer>
 #include <algorithm>
 #include <set>
 #include <spdlog/spdlog.h>
 
 namespace monctl {
 namespace {
-
-ControlPanel* loadedPanel = nullptr;
-
-// The single-precision 0.33 s pause of the monitor's protocol.
-constexpr std::chrono::milliseconds framePause{330};
-
-enum Command {
-    setContrast = 1,
-    setMode = 2,
-    fastRefresh = 3,
-    setSpeed = 4,
-    syncTime = 5,
-    request = 10
-};
-enum Parameter { contrast = 1, mode = 2, speed = 4 };
 
 // The entries of the lists; only the modes differ between the languages.
 constexpr std::array<const char*, 9> contrastEntries{"1", "2", "3", "4", "5", "6", "7", "8", "9"};
@@ -50,55 +33,9 @@ constexpr std::array<const char*, 5> speedEntries{"Fast", "Fast+", "Fast++", "Fa
 
 } // namespace
 
-// What the device link reports, passed to the panel.
-class ControlPanel::Reports final : public ReportController {
-public:
-    explicit Reports(ControlPanel& panel) : m_panel(panel) {}
-
-    void updateViewThresholdDisplay(int value) override {
-        m_panel.updateViewThresholdDisplay(value);
-        emit m_panel.settingReported(contrast, value);
-    }
-    void updateViewModeDisplay(int value) override {
-        m_panel.updateViewModeDisplay(value);
-        emit m_panel.settingReported(mode, value);
-    }
-    void updateViewSpeedDisplay(int value) override {
-        m_panel.updateViewSpeedDisplay(value);
-        emit m_panel.settingReported(speed, value);
-    }
-    void updateMainViewContent() override { m_panel.updateMainViewContent(); }
-    void receiveKeyBoardClickWithCode(int keyCode) override {
-        m_panel.receiveKeyBoardClickWithCode(keyCode);
-        tell(keyEventText(keyCode));
-    }
-    void receiveKeyBoardClickWithCodeForStarter() override {
-        m_panel.receiveKeyBoardClickWithCodeForStarter();
-        tell(starterEventText());
-    }
-    void receiveMouseMovePointX(int dx, int dy) override {
-        m_panel.receiveMouseMovePointX(dx, dy);
-        tell(pointerEventText(dx, dy));
-    }
-    void receiveMouseClickEvent(int button) override {
-        m_panel.receiveMouseClickEvent(button);
-        tell(clickEventText(button));
-    }
-    void receiveMouseLongMovePointX(int dx, int dy) override {
-        m_panel.receiveMouseLongMovePointX(dx, dy);
-        tell(longMoveEventText(dx, dy));
-    }
-    void longMoveSourceRemoved() override { m_panel.m_input->endLongMove(); }
-
-private:
-    void tell(const std::string& text) { emit m_panel.buttonEvent(QString::fromStdString(text)); }
-
-    ControlPanel& m_panel;
-};
-
-ControlPanel::ControlPanel(Preferences preferences, std::shared_ptr<InputSink> input,
-                           ShowMessage showMessage)
-    : m_preferences(std::move(preferences)),
+ControlPanel::ControlPanel(MonitorSet& monitors, Preferences preferences,
+                           std::shared_ptr<InputSink> input, ShowMessage showMessage)
+    : m_monitors(monitors), m_preferences(std::move(preferences)),
       m_input(std::make_shared<InputSynthesis>(
           input ? std::move(input) : std::make_shared<NullInputSink>("no input backend given"),
           [this, show = std::move(showMessage)] {
@@ -106,27 +43,12 @@ ControlPanel::ControlPanel(Preferences preferences, std::shared_ptr<InputSink> i
                                    "Press Enter to close the pop-up window.")
                                     .toStdString();
               show ? show(text) : this->showMessage(text);
-          })),
-      m_reports(std::make_shared<Reports>(*this)),
-      m_pacer(
-          [this](int command, int value) {
-              emit commandSent(command, value, m_deviceLink.sendCommand(command, value));
-          },
-          [this](std::chrono::milliseconds delay, std::function<void()> then) {
-              QTimer::singleShot(delay, this, std::move(then));
-          }) {
+          })) {
     buildControls();
     LongPressWorker::sharedWorker().setSink(m_input->sink());
 }
 
-ControlPanel::~ControlPanel() {
-    if (loadedPanel == this)
-        loadedPanel = nullptr;
-}
-
-ControlPanel* ControlPanel::mainControlPanel() {
-    return loadedPanel;
-}
+ControlPanel::~ControlPanel() = default;
 
 void ControlPanel::buildControls() {
     const auto combo = [this](const char* name) {
@@ -185,7 +107,6 @@ void ControlPanel::buildControls() {
 
 void ControlPanel::load() {
     spdlog::debug("viewDidLoad");
-    m_deviceLink.initSerialPorts();
     const auto stored = m_preferences.load();
     changeCurrentLanguage(stored.language);
     auto& hotkeys = HotkeyState::shared();
@@ -197,10 +118,17 @@ void ControlPanel::load() {
     hotkeys.ThresholdDownInfoHotkeyModifierFlags = stored.thresholdDownFlags;
     spdlog::debug("viewDidLoad CurrentLanguage = {}", CurrentLanguage());
     initViewInfo();
-    loadedPanel = this;
-    m_validPortList = std::make_shared<PortList>();
-    m_deviceLink.adoptValidPorts(m_validPortList, m_reports);
-    m_portErrors = m_deviceLink.state().portErrors.connect(
+    m_connections.push_back(m_monitors.listChanged.connect([this] { updateMainViewContent(); }));
+    m_connections.push_back(m_monitors.activeChanged.connect([this] { showActive(); }));
+    m_connections.push_back(
+        m_monitors.settingReported.connect([this](const auto& monitor, Setting setting, int value) {
+            showReport(monitor, setting, value);
+        }));
+    m_connections.push_back(m_monitors.buttonPressed.connect(
+        [this](const auto&, const ButtonEvent& event) { press(event); }));
+    m_connections.push_back(
+        m_monitors.longMoveSourceGone.connect([this] { m_input->endLongMove(); }));
+    m_connections.push_back(m_monitors.link().state().portErrors.connect(
         [this, told = std::set<std::string>()](const auto& port,
                                                const SerialPortError& error) mutable {
             if (told.insert(port->path() + error.description()).second)
@@ -208,8 +136,10 @@ void ControlPanel::load() {
                              error.description());
             if (error.code == std::errc::permission_denied)
                 m_permissionNotice.deviceRefused(port->path());
-        });
-    m_deviceLink.startProbe();
+        }));
+    // The window shows each monitor's settings: they are read back as it joins and is chosen.
+    m_monitors.setReadsBack(true);
+    m_monitors.start();
     // The answers are handled as they come: nothing waits here. The pointer's bounds are the
     // input backend's, read at every step.
     spdlog::debug("updateMainViewContent ***************************************");
@@ -223,7 +153,6 @@ void ControlPanel::initViewInfo() {
 
 // The settings as before any monitor answered: the first entries, disabled.
 void ControlPanel::showNoSettings() {
-    m_currentThresholdValue = 0;
     m_currentModeIndex = 0;
     m_thresholdInfo->clear();
     for (const char* entry : contrastEntries)
@@ -258,7 +187,7 @@ void ControlPanel::setViewDisplay() {
     m_clientSettingsButton->setText(tr("Settings"));
     fillModeList();
     m_modeInfo->setCurrentIndex(m_currentModeIndex);
-    if (m_validPortList && !m_validPortList->empty())
+    if (!m_monitors.monitors().empty())
         return;
     showNoDevice();
 }
@@ -277,40 +206,92 @@ void ControlPanel::showNoDevice() {
     m_displaySerialPort->setCurrentIndex(0);
 }
 
-// The active monitor stays the active one while it is listed; else the first one is.
+// The list as the monitors stand, the active one chosen; with none left, the window looks as
+// before any answered.
 void ControlPanel::updateMainViewContent() {
-    spdlog::debug("updateMainViewContent mutableArr = {} ports", m_validPortList->size());
-    if (m_validPortList->empty()) {
+    const auto monitors = m_monitors.monitors();
+    spdlog::debug("updateMainViewContent mutableArr = {} ports", monitors.size());
+    if (monitors.empty()) {
         spdlog::debug("updateMainViewContent no content to display");
-        changeActivePort(nullptr);
         showNoDevice();
         showNoSettings();
-        emit monitorsChanged();
         return;
     }
     spdlog::debug("updateMainViewContent _displaySerialPort = {}",
                   m_displaySerialPort->itemText(0).toStdString());
-    const auto active =
-        std::find(m_validPortList->begin(), m_validPortList->end(), m_activePort.lock());
-    const int index =
-        active == m_validPortList->end() ? 0 : static_cast<int>(active - m_validPortList->begin());
     m_displaySerialPort->clear();
-    for (const auto& port : *m_validPortList)
-        m_displaySerialPort->addItem(QString::fromStdString(port->name()));
-    m_displaySerialPort->setCurrentIndex(index);
-    currentDisplayPort(index);
-    updateViewAllInfoWithCurrentPort();
-    emit monitorsChanged();
+    for (const auto& monitor : monitors)
+        m_displaySerialPort->addItem(QString::fromStdString(monitor->name()));
+    const auto active = std::find(monitors.begin(), monitors.end(), m_monitors.active());
+    m_displaySerialPort->setCurrentIndex(
+        active == monitors.end() ? 0 : static_cast<int>(active - monitors.begin()));
+}
+
+// Another monitor is the active one: its long move (if any) belongs to it no more, and what it
+// last reported shows until its read-back answers.
+void ControlPanel::showActive() {
+    m_input->endLongMove();
+    updateMainViewContent();
+    const auto active = m_monitors.active();
+    if (!active)
+        return;
+    for (const auto setting : allSettings) {
+        if (const auto value = active->setting(setting))
+            showReport(active, setting, *value);
+    }
+}
+
+void ControlPanel::showReport(const std::shared_ptr<MonitorController>& monitor, Setting setting,
+                              int value) {
+    if (monitor != m_monitors.active())
+        return;
+    switch (setting) {
+    case Setting::contrast:
+        updateViewThresholdDisplay(value);
+        break;
+    case Setting::mode:
+        updateViewModeDisplay(value);
+        break;
+    case Setting::speed:
+        updateViewSpeedDisplay(value);
+        break;
+    }
+}
+
+void ControlPanel::press(const ButtonEvent& event) {
+    switch (event.kind) {
+    case ButtonEvent::Kind::key:
+        receiveKeyBoardClickWithCode(event.x);
+        break;
+    case ButtonEvent::Kind::starter:
+        receiveKeyBoardClickWithCodeForStarter();
+        break;
+    case ButtonEvent::Kind::pointer:
+        receiveMouseMovePointX(event.x, event.y);
+        break;
+    case ButtonEvent::Kind::click:
+        receiveMouseClickEvent(event.x);
+        break;
+    case ButtonEvent::Kind::longMove:
+        receiveMouseLongMovePointX(event.x, event.y);
+        break;
+    }
+}
+
+void ControlPanel::toActive(const std::function<void(MonitorController&)>& command) {
+    if (const auto active = m_monitors.active(); active && active->answers()) {
+        command(*active);
+        return;
+    }
+    spdlog::debug("需要弹窗显示异常 currentPort = (null)");
 }
 
 void ControlPanel::updateViewAllInfoWithCurrentPort() {
-    for (int parameter : {contrast, mode, speed})
-        m_pacer.queue(request, parameter, framePause);
+    toActive([](MonitorController& monitor) { monitor.readBackAll(); });
 }
 
 void ControlPanel::updateViewThresholdDisplay(int value) {
     spdlog::debug("updateViewThresholdDisplay thresholdValue = {}", value);
-    m_currentThresholdValue = value - 1;
     m_thresholdInfo->setCurrentIndex(value - 1);
     m_thresholdInfo->setEnabled(true);
 }
@@ -330,43 +311,45 @@ void ControlPanel::updateViewSpeedDisplay(int value) {
 }
 
 void ControlPanel::requestUpdateViewInfo(int parameter) {
-    m_pacer.queue(request, parameter);
+    toActive([parameter](MonitorController& monitor) {
+        monitor.readBack(static_cast<Setting>(parameter));
+    });
 }
 
 void ControlPanel::updateViewThresholdInfo(int value) {
-    m_pacer.queue(setContrast, value);
+    toActive([value](MonitorController& monitor) { monitor.set(Setting::contrast, value); });
 }
 
 void ControlPanel::updateViewModeInfo(int value) {
-    m_pacer.queue(setMode, value);
+    toActive([value](MonitorController& monitor) { monitor.set(Setting::mode, value); });
 }
 
-void ControlPanel::updateViewRefreshInfo(int value) {
-    m_pacer.queue(fastRefresh, value);
+void ControlPanel::updateViewRefreshInfo(int /*value*/) {
+    toActive([](MonitorController& monitor) { monitor.fastRefresh(); });
 }
 
 void ControlPanel::updateViewSpeedInfo(int value) {
-    m_pacer.queue(setSpeed, value);
+    toActive([value](MonitorController& monitor) { monitor.set(Setting::speed, value); });
 }
 
 void ControlPanel::updateRealTimeClockInfo() {
-    m_pacer.queue(syncTime, 0);
+    toActive([](MonitorController& monitor) { monitor.syncTime(); });
 }
 
 void ControlPanel::currentDisplayPort(int index) {
-    m_deviceLink.currentDisplayPort(index);
-    const bool listed =
-        index >= 0 && m_validPortList && static_cast<std::size_t>(index) < m_validPortList->size();
-    if (listed)
-        changeActivePort((*m_validPortList)[static_cast<std::size_t>(index)]);
+    const auto monitors = m_monitors.monitors();
+    if (index >= 0 && static_cast<std::size_t>(index) < monitors.size())
+        m_monitors.choose(monitors[static_cast<std::size_t>(index)]->path());
 }
 
-// A long move belongs to the monitor that was active when it started.
-void ControlPanel::changeActivePort(const std::shared_ptr<SerialPort>& port) {
-    if (port == m_activePort.lock())
-        return;
-    m_input->endLongMove();
-    m_activePort = port;
+int ControlPanel::currentThresholdValue() const {
+    const auto active = m_monitors.active();
+    return active ? active->contrastStep() : 0;
+}
+
+bool ControlPanel::isReadingBack() const {
+    const auto active = m_monitors.active();
+    return active && active->isBusy();
 }
 
 void ControlPanel::setFromRefreshShortCutInfo() {
@@ -375,18 +358,14 @@ void ControlPanel::setFromRefreshShortCutInfo() {
 
 void ControlPanel::setFromThresholdShortCutValue() {
     spdlog::debug("setFromThresholdShortCutValue currentThresholdValue = {}",
-                  m_currentThresholdValue);
-    m_currentThresholdValue = m_currentThresholdValue <= 7 ? m_currentThresholdValue + 1 : 0;
-    m_pacer.queue(setContrast, m_currentThresholdValue + 1, framePause);
-    m_pacer.queue(request, contrast);
+                  currentThresholdValue());
+    toActive([](MonitorController& monitor) { monitor.stepContrast(1); });
 }
 
 void ControlPanel::setFromThresholdDownShortCutValue() {
     spdlog::debug("setFromThresholdDownShortCutValue currentThresholdValue = {}",
-                  m_currentThresholdValue);
-    m_currentThresholdValue = m_currentThresholdValue >= 1 ? m_currentThresholdValue - 1 : 8;
-    m_pacer.queue(setContrast, m_currentThresholdValue + 1, framePause);
-    m_pacer.queue(request, contrast);
+                  currentThresholdValue());
+    toActive([](MonitorController& monitor) { monitor.stepContrast(-1); });
 }
 
 void ControlPanel::thresholdCheckAction() {
@@ -442,22 +421,6 @@ void ControlPanel::runTestForOneSecond(int dx, int dy) {
     m_input->runTestForOneSecond(dx, dy);
 }
 
-const PortList& ControlPanel::monitors() const {
-    static const PortList none;
-    return m_validPortList ? *m_validPortList : none;
-}
-
-bool ControlPanel::chooseMonitor(const std::string& path) {
-    const auto& listed = monitors();
-    const auto found = std::find_if(listed.begin(), listed.end(),
-                                    [&](const auto& port) { return port->path() == path; });
-    if (found == listed.end())
-        return false;
-    m_displaySerialPort->setCurrentIndex(static_cast<int>(found - listed.begin()));
-    displaySerialPortInfo();
-    return true;
-}
-
 bool ControlPanel::isLongMoveRunning() const {
     return m_input->isLongMoveRunning();
 }
@@ -476,12 +439,7 @@ void ControlPanel::displaySerialPortInfo() {
     spdlog::debug("displaySerialPortInfo");
     const int index = m_displaySerialPort->currentIndex();
     spdlog::debug("displayPortInfoComboxCheck {}", index);
-    if (!m_validPortList || m_validPortList->empty())
-        return;
-    const auto before = m_activePort.lock();
     currentDisplayPort(index);
-    if (m_activePort.lock() != before)
-        updateViewAllInfoWithCurrentPort();
 }
 
 } // namespace monctl

@@ -2,8 +2,7 @@
 
 #include "app/PermissionNotice.h"
 #include "app/Preferences.h"
-#include "device/CommandPacer.h"
-#include "device/DeviceLink.h"
+#include "monitor/MonitorSet.h"
 
 #include <QWidget>
 #include <functional>
@@ -17,11 +16,12 @@ namespace monctl {
 
 class InputSink;
 class InputSynthesis;
-class ReportController;
+class MonitorController;
 
-// The main window's content: the monitors that answered, their contrast, mode and speed as
-// reported, and the commands behind the lists and buttons. It is the device link's report
-// target. One per process; main thread only.
+// The main window's content, a view of the monitors: those that answered, the active one's
+// contrast, mode and speed as it reported them, and the commands behind the lists and
+// buttons, which go to the active monitor. The buttons of every monitor drive the desktop.
+// Main thread only.
 class ControlPanel final : public QWidget {
     Q_OBJECT
 
@@ -30,13 +30,11 @@ public:
 
     // Input for the monitor's buttons goes to `input`; without one it is dropped. Messages
     // the buttons ask for are shown by `showMessage`, by default in a modal box.
-    explicit ControlPanel(Preferences preferences, std::shared_ptr<InputSink> input = nullptr,
-                          ShowMessage showMessage = nullptr);
+    ControlPanel(MonitorSet& monitors, Preferences preferences,
+                 std::shared_ptr<InputSink> input = nullptr, ShowMessage showMessage = nullptr);
     ~ControlPanel() override;
 
-    // The one control panel, once loaded (for the shortcut monitors).
-    static ControlPanel* mainControlPanel();
-
+    // Loads the preferences and starts looking for monitors.
     void load();
     void initViewInfo();
     void setViewDisplay();
@@ -81,39 +79,32 @@ public:
     QComboBox* thresholdInfo() const { return m_thresholdInfo; }
     QComboBox* modeInfo() const { return m_modeInfo; }
     QComboBox* speedInfo() const { return m_speedInfo; }
-    int currentThresholdValue() const { return m_currentThresholdValue; }
+    // What a contrast step counts from, less one: the active monitor's.
+    int currentThresholdValue() const;
     int currentModeIndex() const { return m_currentModeIndex; }
-    bool isReadingBack() const { return !m_pacer.isIdle(); }
+    // The active monitor's commands are still going out (a read-back among them).
+    bool isReadingBack() const;
     bool isLongMoveRunning() const;
-
-    // The monitors that answered, in order (empty before load), and the active one.
-    const PortList& monitors() const;
-    std::shared_ptr<SerialPort> activeMonitor() const { return m_activePort.lock(); }
-    // Makes the listed monitor at this device path the active one; false when none is there.
-    bool chooseMonitor(const std::string& path);
 
 signals:
     void settingsRequested();
-    // What the monitors tell, for those outside the window (the session bus, the tray):
-    // a reported setting (parameter 1 contrast, 2 mode, 4 speed), a button event in the
-    // words of ButtonEventText.h, a change of the list, and each command as it went out.
-    void settingReported(int parameter, int value);
-    void buttonEvent(const QString& text);
-    void monitorsChanged();
-    void commandSent(int command, int value, bool written);
 
 protected:
     void changeEvent(QEvent* event) override;
 
 private:
-    class Reports;
     void buildControls();
     void fillModeList();
     void showNoDevice();
     void showNoSettings();
-    void changeActivePort(const std::shared_ptr<SerialPort>& port);
+    void showActive();
+    void showReport(const std::shared_ptr<MonitorController>& monitor, Setting setting, int value);
+    void press(const ButtonEvent& event);
+    // Runs the command on the active monitor; without one it is logged and dropped.
+    void toActive(const std::function<void(MonitorController&)>& command);
     void showMessage(const std::string& text);
 
+    MonitorSet& m_monitors;
     Preferences m_preferences;
     QComboBox* m_displaySerialPort;
     QComboBox* m_thresholdInfo;
@@ -128,16 +119,10 @@ private:
     QPushButton* m_hardRefreshButton;
     QPushButton* m_clientSettingsButton;
 
-    DeviceLink m_deviceLink;
     PermissionNotice m_permissionNotice{this};
-    Connection m_portErrors; // each port's failures, told once each in the log
-    std::shared_ptr<PortList> m_validPortList;
-    std::weak_ptr<SerialPort> m_activePort; // none while no monitor is listed
     std::shared_ptr<InputSynthesis> m_input;
-    std::shared_ptr<ReportController> m_reports;
-    CommandPacer m_pacer;
+    std::vector<Connection> m_connections; // to the monitors' events
     QString m_noDevStr;
-    int m_currentThresholdValue = 0;
     int m_currentModeIndex = 0;
 };
 

@@ -4,6 +4,7 @@
 #include "app/MonitorBusService.h"
 #include "app/TimedRefresh.h"
 #include "app/TrayIcon.h"
+#include "app/WindowInstance.h"
 
 #include <QDBusConnection>
 #include <QMainWindow>
@@ -12,17 +13,20 @@
 
 namespace monctl {
 
-DesktopPresence::DesktopPresence(AppShell& shell, Preferences preferences, bool hidden)
+DesktopPresence::DesktopPresence(AppShell& shell, Preferences preferences, bool hidden, bool onBus)
     : m_shell(shell), m_preferences(std::move(preferences)),
       m_bus(new MonitorBusService(
-          *shell.controlPanel(), [this] { raiseWindow(); }, this)),
-      m_timedRefresh(new TimedRefresh(*shell.controlPanel(), this)) {
-    auto bus = QDBusConnection::sessionBus();
-    if (bus.isConnected() && !m_bus->publish(bus))
-        spdlog::warn("The window cannot be reached on the session bus: {}",
-                     bus.lastError().message().toStdString());
+          shell.monitors(), [this] { raiseWindow(); }, this)),
+      m_timedRefresh(new TimedRefresh(shell.monitors(), this)) {
+    if (auto bus = QDBusConnection::sessionBus(); onBus) {
+        if (m_bus->publish(bus))
+            claimWindowName(bus);
+        else
+            spdlog::warn("The window cannot be reached on the session bus: {}",
+                         bus.lastError().message().toStdString());
+    }
     if (QSystemTrayIcon::isSystemTrayAvailable())
-        m_tray = new TrayIcon(*shell.controlPanel(),
+        m_tray = new TrayIcon(shell.monitors(),
                               {[this] { toggleWindow(); }, [this] { raiseWindow(); },
                                [&shell] { shell.presentSettings(); }},
                               this);

@@ -11,15 +11,15 @@ class MonitorBusService;
 class TimedRefresh;
 class TrayIcon;
 
-// What the running window offers beyond itself: its interface on the session bus (the name
-// was claimed before), the tray icon where the desktop has a tray (hidden at start when
+// What the running window offers beyond itself: its interface on the session bus (served, then
+// the name taken, when `onBus`), the tray icon where the desktop has a tray (hidden at start when
 // asked, kept when the window closes if the settings say so), and the timed fast refresh.
 // Main thread only.
 class DesktopPresence final : public QObject {
     Q_OBJECT
 
 public:
-    DesktopPresence(AppShell& shell, Preferences preferences, bool hidden);
+    DesktopPresence(AppShell& shell, Preferences preferences, bool hidden, bool onBus);
 
     // Brings the main window to the front.
     void raiseWindow();

@@ -1,9 +1,9 @@
 #include "app/DoctorReport.h"
 
-#include "app/CliReporter.h"
 #include "app/PermissionAdvice.h"
 #include "app/Preferences.h"
-#include "device/DeviceLink.h"
+#include "monitor/MonitorController.h"
+#include "monitor/MonitorSet.h"
 #include "platform/PlatformLoader.h"
 #include "platform/SystemSurvey.h"
 #include "runtime/AsioMainQueue.h"
@@ -68,28 +68,17 @@ ProbeResult probe(const std::vector<std::string>& paths, std::chrono::millisecon
     if (paths.empty())
         return result;
     SerialPortManager::useRegistry(loadDeviceRegistry(paths));
-    DeviceLink link;
-    link.state().openedPortStream = nullptr;
+    MonitorSet monitors;
+    auto& state = monitors.link().state();
+    state.openedPortStream = nullptr;
     const auto connection =
-        link.state().portErrors.connect([&](const auto& port, const SerialPortError& error) {
+        state.portErrors.connect([&](const auto& port, const SerialPortError& error) {
             result.errors.emplace(port->path(), error.description());
         });
-    auto ports = std::make_shared<PortList>();
-    auto reporter = std::make_shared<CliReporter>(link, nullptr);
-    link.initSerialPorts();
-    link.adoptValidPorts(ports, reporter);
-    link.startProbe();
-    main.runUntil(
-        [&] {
-            const auto& available = SerialPortManager::sharedSerialPortManager().availablePorts();
-            return std::all_of(available.begin(), available.end(), [&](const auto& port) {
-                return !port->isOpen() ||
-                       std::find(ports->begin(), ports->end(), port) != ports->end();
-            });
-        },
-        timeout);
-    for (const auto& port : *ports)
-        result.answered.push_back(port->path());
+    monitors.start();
+    main.runUntil([&] { return monitors.everyOpenPortAnswered(); }, timeout);
+    for (const auto& monitor : monitors.monitors())
+        result.answered.push_back(monitor->path());
     return result;
 }
 

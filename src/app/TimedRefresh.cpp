@@ -1,12 +1,14 @@
 #include "app/TimedRefresh.h"
 
-#include "app/ControlPanel.h"
+#include "monitor/MonitorController.h"
+#include "monitor/MonitorSet.h"
 
 namespace monctl {
 
-TimedRefresh::TimedRefresh(ControlPanel& panel, QObject* parent) : QObject(parent), m_panel(panel) {
-    connect(&m_timer, &QTimer::timeout, &panel, [&panel] { panel.updateViewRefreshInfo(1); });
-    connect(&panel, &ControlPanel::monitorsChanged, this, &TimedRefresh::follow);
+TimedRefresh::TimedRefresh(MonitorSet& monitors, QObject* parent)
+    : QObject(parent), m_monitors(monitors) {
+    connect(&m_timer, &QTimer::timeout, this, &TimedRefresh::refresh);
+    m_listChanged = monitors.listChanged.connect([this] { follow(); });
 }
 
 void TimedRefresh::setPeriod(std::chrono::seconds period) {
@@ -18,11 +20,16 @@ void TimedRefresh::setPeriod(std::chrono::seconds period) {
 }
 
 void TimedRefresh::follow() {
-    const bool wanted = m_period.count() > 0 && !m_panel.monitors().empty();
+    const bool wanted = m_period.count() > 0 && m_monitors.active();
     if (!wanted)
         m_timer.stop();
     else if (!m_timer.isActive())
         m_timer.start(m_period);
+}
+
+void TimedRefresh::refresh() {
+    if (const auto active = m_monitors.active())
+        active->fastRefresh();
 }
 
 } // namespace monctl

@@ -1,8 +1,8 @@
 #include "app/TrayIcon.h"
 
 #include "app/AppIdentity.h"
-#include "app/ControlPanel.h"
-#include "serial/SerialPort.h"
+#include "monitor/MonitorController.h"
+#include "monitor/MonitorSet.h"
 
 #include <QCoreApplication>
 #include <QEvent>
@@ -22,19 +22,23 @@ constexpr std::array<const char*, 5> speedNames{"Fast", "Fast+", "Fast++", "Fast
 
 } // namespace
 
-TrayIcon::TrayIcon(ControlPanel& panel, const Window& window, QObject* parent)
-    : QObject(parent), m_panel(panel), m_menu(std::make_unique<QMenu>()),
+TrayIcon::TrayIcon(MonitorSet& monitors, const Window& window, QObject* parent)
+    : QObject(parent), m_monitors(monitors), m_menu(std::make_unique<QMenu>()),
       m_icon(new QSystemTrayIcon(QIcon(applicationIconResource), this)) {
-    // Contrast steps go through the shortcuts' own path, and so their pacing.
-    addAction(m_menu.get(), [&panel] { panel.setFromRefreshShortCutInfo(); });
-    addAction(m_menu.get(), [&panel] { panel.setFromThresholdShortCutValue(); });
-    addAction(m_menu.get(), [&panel] { panel.setFromThresholdDownShortCutValue(); });
+    // Contrast steps are the shortcuts' own, and so is their pacing.
+    addCommand(m_menu.get(), [](MonitorController& monitor) { monitor.fastRefresh(); });
+    addCommand(m_menu.get(), [](MonitorController& monitor) { monitor.stepContrast(1); });
+    addCommand(m_menu.get(), [](MonitorController& monitor) { monitor.stepContrast(-1); });
     m_modeMenu = m_menu->addMenu(QString());
     for (int mode = 2; mode <= 4; ++mode)
-        addAction(m_modeMenu, [&panel, mode] { panel.updateViewModeInfo(mode); });
+        addCommand(m_modeMenu,
+                   [mode](MonitorController& monitor) { monitor.set(Setting::mode, mode); });
     m_speedMenu = m_menu->addMenu(QString());
     for (int speed = 1; speed <= 5; ++speed)
-        addAction(m_speedMenu, [&panel, speed] { panel.updateViewSpeedInfo(speed); });
+        addCommand(m_speedMenu,
+                   [speed](MonitorController& monitor) { monitor.set(Setting::speed, speed); });
+    m_allMonitors = addAction(m_menu.get(), [] {});
+    m_allMonitors->setCheckable(true);
     m_menu->addSeparator();
     addAction(m_menu.get(), window.show);
     addAction(m_menu.get(), window.settings);
@@ -45,8 +49,9 @@ TrayIcon::TrayIcon(ControlPanel& panel, const Window& window, QObject* parent)
                 if (reason == QSystemTrayIcon::Trigger)
                     toggle();
             });
-    connect(&panel, &ControlPanel::settingReported, this, &TrayIcon::updateToolTip);
-    connect(&panel, &ControlPanel::monitorsChanged, this, &TrayIcon::updateToolTip);
+    m_connections.push_back(
+        monitors.settingReported.connect([this](const auto&, Setting, int) { updateToolTip(); }));
+    m_connections.push_back(monitors.activeChanged.connect([this] { updateToolTip(); }));
     m_menu->installEventFilter(this);
     retranslate();
     m_icon->show();
@@ -61,6 +66,17 @@ QAction* TrayIcon::addAction(QMenu* menu, std::function<void()> action) {
     return added;
 }
 
+QAction* TrayIcon::addCommand(QMenu* menu, std::function<void(MonitorController&)> command) {
+    return addAction(menu, [this, command = std::move(command)] {
+        const auto targets =
+            m_allMonitors->isChecked() ? m_monitors.monitors() : std::vector{m_monitors.active()};
+        for (const auto& monitor : targets) {
+            if (monitor && monitor->answers())
+                command(*monitor);
+        }
+    });
+}
+
 bool TrayIcon::eventFilter(QObject* watched, QEvent* event) {
     if (watched == m_menu.get() && event->type() == QEvent::LanguageChange)
         retranslate();
@@ -73,7 +89,7 @@ void TrayIcon::retranslate() {
         texts << tr(mode);
     for (const char* speed : speedNames)
         texts << QString::fromLatin1(speed);
-    texts << tr("Show Window") << tr("Settings…") << tr("Quit");
+    texts << tr("All Monitors") << tr("Show Window") << tr("Settings…") << tr("Quit");
     for (std::size_t at = 0; at < m_actions.size(); ++at)
         m_actions[at]->setText(texts[static_cast<int>(at)]);
     m_modeMenu->setTitle(tr("Mode"));
@@ -82,15 +98,15 @@ void TrayIcon::retranslate() {
 }
 
 void TrayIcon::updateToolTip() {
-    const auto active = m_panel.activeMonitor();
+    const auto active = m_monitors.active();
     if (!active) {
         m_icon->setToolTip(tr("monctl: no monitor"));
         return;
     }
-    const int mode = std::clamp(m_panel.currentModeIndex(), 0, 2);
+    const int mode = std::clamp(active->setting(Setting::mode).value_or(2) - 2, 0, 2);
     m_icon->setToolTip(tr("monctl: %1, contrast %2, %3")
                            .arg(QString::fromStdString(active->name()))
-                           .arg(m_panel.currentThresholdValue() + 1)
+                           .arg(active->contrastStep() + 1)
                            .arg(tr(modeNames[static_cast<std::size_t>(mode)])));
 }
 

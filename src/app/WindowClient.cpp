@@ -1,53 +1,42 @@
 #include "app/WindowClient.h"
 
 #include "app/BusInterface.h"
+#include "app/DirectWatch.h"
+#include "app/Interrupts.h"
+#include "app/ReadBackOutput.h"
 #include "app/WindowInstance.h"
+#include "monitor/Setting.h"
 
 #include <QCoreApplication>
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
 #include <QDBusMessage>
+#include <QDBusPendingCallWatcher>
 #include <QDBusReply>
 #include <QDBusServiceWatcher>
 #include <QEventLoop>
 #include <QSocketNotifier>
 #include <QTimer>
-#include <csignal>
 #include <filesystem>
 #include <fmt/format.h>
+#include <memory>
 #include <spdlog/spdlog.h>
-#include <unistd.h>
 
 namespace monctl {
 namespace {
 
-// How long a window that owns its name may take to serve its object (it loads its desktop
-// backends in between).
-constexpr auto startingWindowWait = std::chrono::seconds(6);
-
-volatile std::sig_atomic_t interrupted = 0;
-int interruptPipe[2] = {-1, -1};
-
-void onInterrupt(int) {
-    interrupted = 1;
-    const char byte = 0;
-    [[maybe_unused]] const auto written = ::write(interruptPipe[1], &byte, 1);
-}
-
-// From the first moment of a watch, as when the command line opens the ports itself.
-void catchInterrupts() {
-    if (::pipe(interruptPipe) != 0)
-        return;
-    struct sigaction action {};
-    action.sa_handler = onInterrupt;
-    ::sigaction(SIGINT, &action, nullptr);
-    ::sigaction(SIGTERM, &action, nullptr);
-}
+// How long the holder of the window's name may take to answer as monctl.
+constexpr std::chrono::seconds answerLimit{1};
 
 std::string canonical(const QString& path) {
     std::error_code error;
     const auto resolved = std::filesystem::canonical(path.toStdString(), error);
     return error ? path.toStdString() : resolved.string();
+}
+
+void printLine(const std::string& text) {
+    fmt::print("{}\n", text);
+    std::fflush(stdout);
 }
 
 // Talks to the window for one request. Main thread only.
@@ -58,64 +47,70 @@ public:
     WindowClient(const CliRequest& request, QDBusConnection bus)
         : m_request(request), m_bus(std::move(bus)) {}
 
-    std::optional<int> run() {
+    WindowOutcome run() {
         auto monitors = listMonitors();
-        if (!monitors)
-            return std::nullopt;
-        if (monitors->isEmpty()) {
+        if (monitors && monitors->isEmpty()) {
             waitForSignal("MonitorsChanged", m_request.timeout);
             monitors = listMonitors();
-            if (!monitors)
-                return std::nullopt;
         }
-        const auto chosen = namedAmong(*monitors);
-        if (!chosen)
-            return std::nullopt;
+        if (!monitors)
+            return {};
+        std::vector<std::string> leftOver;
+        m_chosen = namedAmong(*monitors, leftOver);
+        if (!m_request.ports.empty() && m_chosen.isEmpty())
+            return {};
         spdlog::info("Talking to the running window");
-        if (chosen->isEmpty()) {
+        if (m_chosen.isEmpty()) {
             fmt::print(stderr, "monctl: no monitor found\n");
-            return 1;
+            return {1, {}};
         }
-        if (m_request.action == CliRequest::Action::list) {
-            for (const auto& monitor : *chosen)
+        switch (m_request.action) {
+        case CliRequest::Action::list:
+            for (const auto& monitor : m_chosen)
                 fmt::print("{} {}\n", monitor.name.toStdString(), monitor.path.toStdString());
-            return 0;
+            return {0, leftOver};
+        case CliRequest::Action::watch:
+            return watch(leftOver);
+        default:
+            // One monitor is the window's own; with --all, the others too.
+            return {act(), m_request.all ? leftOver : std::vector<std::string>{}};
         }
-        if (!makeActive(*chosen))
-            return 1;
-        return act();
     }
 
 public slots:
-    void settingReported(const QString& setting, int value) {
-        printEvent(setting == "mode" ? "mode " + modeName(value)
-                                     : fmt::format("{} {}", setting.toStdString(), value));
+    void settingReported(const QString& path, const QString& setting, int value) {
+        if (const auto named = settingNamed(setting.toStdString()); named && watched(path))
+            printLine(settingText(*named, value));
     }
-    void buttonEvent(const QString& event) { printEvent(event.toStdString()); }
+    void buttonEvent(const QString& path, const QString& event) {
+        if (watched(path))
+            printLine(event.toStdString());
+    }
 
 private:
-    // A window that has just started owns its name a moment before it serves its object.
+    // None when the holder of the name does not answer as monctl in time (said so), or an
+    // interrupt came first.
     std::optional<bus::MonitorEntries> listMonitors() {
-        QDBusReply<bus::MonitorEntries> reply = call("ListMonitors", {});
-        const auto deadline = std::chrono::steady_clock::now() + startingWindowWait;
-        while (!reply.isValid() && std::chrono::steady_clock::now() < deadline &&
-               (reply.error().type() == QDBusError::UnknownObject ||
-                reply.error().type() == QDBusError::UnknownInterface ||
-                reply.error().type() == QDBusError::UnknownMethod)) {
-            waitForSignal("MonitorsChanged", std::chrono::milliseconds(100));
-            reply = call("ListMonitors", {});
-        }
-        if (!reply.isValid()) {
-            spdlog::info("The window does not list its monitors: {}",
-                         reply.error().message().toStdString());
+        QDBusPendingCallWatcher listing(m_bus.asyncCall(
+            message("ListMonitors", {}), static_cast<int>(answerLimit.count() * 1000)));
+        QEventLoop waiting;
+        connect(&listing, &QDBusPendingCallWatcher::finished, &waiting, &QEventLoop::quit);
+        waitInterruptibly(waiting);
+        if (interruptRequested())
             return std::nullopt;
-        }
-        return reply.value();
+        const QDBusReply<bus::MonitorEntries> reply = listing;
+        if (reply.isValid())
+            return reply.value();
+        spdlog::warn("{} is held by a program that does not answer as monctl ({}); opening the "
+                     "ports directly",
+                     bus::serviceName.toStdString(), reply.error().message().toStdString());
+        return std::nullopt;
     }
 
     // The window's monitors among the devices named with --port (all when none is named);
-    // none when the window lacks one of them.
-    std::optional<bus::MonitorEntries> namedAmong(const bus::MonitorEntries& monitors) const {
+    // the devices it lacks go to `leftOver`.
+    bus::MonitorEntries namedAmong(const bus::MonitorEntries& monitors,
+                                   std::vector<std::string>& leftOver) const {
         if (m_request.ports.empty())
             return monitors;
         bus::MonitorEntries named;
@@ -124,20 +119,35 @@ private:
             const auto found = std::find_if(monitors.begin(), monitors.end(), [&](const auto& m) {
                 return canonical(m.path) == target;
             });
-            if (found == monitors.end()) {
-                spdlog::info("The window has no monitor at {}", path);
-                return std::nullopt;
-            }
-            named.append(*found);
+            if (found != monitors.end())
+                named.append(*found);
+            else
+                leftOver.push_back(path);
         }
         return named;
     }
 
-    // The window's active monitor when it is among those named, else the first named.
-    bool makeActive(const bus::MonitorEntries& chosen) {
-        if (std::any_of(chosen.begin(), chosen.end(), [](const auto& m) { return m.active; }))
-            return true;
-        return succeeded(call("ChooseMonitor", {chosen.front().path}));
+    // The monitors a command goes to: with --all each, else the window's active one, unless
+    // --port names others (then the active one when it is among them, else the first named).
+    std::vector<QString> targets() const {
+        if (m_request.all) {
+            std::vector<QString> paths(static_cast<std::size_t>(m_chosen.size()));
+            std::transform(m_chosen.begin(), m_chosen.end(), paths.begin(),
+                           [](const auto& monitor) { return monitor.path; });
+            return paths;
+        }
+        if (m_request.ports.empty())
+            return {QString()};
+        const auto active =
+            std::find_if(m_chosen.begin(), m_chosen.end(), [](const auto& m) { return m.active; });
+        return {(active == m_chosen.end() ? m_chosen.front() : *active).path};
+    }
+
+    // Only the events of the monitors named, when some are.
+    bool watched(const QString& path) const {
+        return m_request.ports.empty() ||
+               std::any_of(m_chosen.begin(), m_chosen.end(),
+                           [&](const auto& monitor) { return monitor.path == path; });
     }
 
     int act() {
@@ -145,55 +155,78 @@ private:
         case CliRequest::Action::get:
             return get();
         case CliRequest::Action::set:
-            return status(
-                call("Set", {QString::fromStdString(m_request.parameter), m_request.value}));
+            return each("Set", {QString::fromStdString(m_request.parameter), m_request.value});
         case CliRequest::Action::refresh:
-            return status(call("FastRefresh", {}));
+            return each("FastRefresh", {});
         case CliRequest::Action::syncTime:
-            return status(call("SyncTime", {}));
-        case CliRequest::Action::watch:
-            return watch();
+            return each("SyncTime", {});
         default:
             return 0;
         }
     }
 
-    int get() {
-        const std::vector<std::string> wanted =
-            m_request.parameter == "all" ? std::vector<std::string>{"contrast", "mode", "speed"}
-                                         : std::vector<std::string>{m_request.parameter};
-        for (const auto& name : wanted) {
-            const QDBusReply<int> reply =
-                call("Get",
-                     {QString::fromStdString(name), static_cast<uint>(m_request.timeout.count())});
-            if (!reply.isValid())
-                return status(reply.error());
-            fmt::print("{} {}\n", name,
-                       name == "mode" ? modeName(reply.value()) : std::to_string(reply.value()));
-        }
-        return 0;
+    // Calls the method for each target monitor, its path first; 1 when one failed.
+    int each(const char* method, const QVariantList& arguments) {
+        int worst = 0;
+        for (const auto& path : targets())
+            worst = std::max(worst, status(path, call(method, QVariantList{path} + arguments)));
+        return worst;
     }
 
-    int watch() {
+    int get() {
+        const auto devices = targets();
+        std::vector<std::string> paths(devices.size());
+        std::transform(devices.begin(), devices.end(), paths.begin(),
+                       [](const QString& path) { return path.toStdString(); });
+        return printReadBacks(paths, settingsAskedFor(m_request.parameter), m_request.all,
+                              [&](const std::string& path, Setting setting) -> std::optional<int> {
+                                  const auto device = QString::fromStdString(path);
+                                  const QDBusReply<int> reply =
+                                      call("Get", {device,
+                                                   QString::fromLatin1(settingName(setting).data()),
+                                                   static_cast<uint>(m_request.timeout.count())});
+                                  if (reply.isValid())
+                                      return reply.value();
+                                  status(device, reply.error());
+                                  return std::nullopt;
+                              });
+    }
+
+    // Until interrupted, or the window goes: then the command line watches every device
+    // itself.
+    WindowOutcome watch(const std::vector<std::string>& leftOver) {
+        std::unique_ptr<DirectWatch> beside;
+        if (!leftOver.empty())
+            beside = std::make_unique<DirectWatch>(m_request, leftOver);
         for (const auto& [member, slot] :
-             {std::pair("SettingReported", SLOT(settingReported(QString, int))),
-              std::pair("ButtonEvent", SLOT(buttonEvent(QString)))})
+             {std::pair("SettingReported", SLOT(settingReported(QString, QString, int))),
+              std::pair("ButtonEvent", SLOT(buttonEvent(QString, QString)))})
             m_bus.connect(bus::serviceName, bus::objectPath, bus::interfaceName, member, this,
                           slot);
         QEventLoop watching;
         QDBusServiceWatcher gone(bus::serviceName, m_bus,
                                  QDBusServiceWatcher::WatchForUnregistration);
         connect(&gone, &QDBusServiceWatcher::serviceUnregistered, &watching, &QEventLoop::quit);
-        QSocketNotifier interrupt(interruptPipe[0], QSocketNotifier::Read);
-        connect(&interrupt, &QSocketNotifier::activated, &watching, &QEventLoop::quit);
-        // The window may have gone between the listing and the watch; only its going (or an
-        // interrupt) ends the watch.
-        if (!interrupted && m_bus.interface()->isServiceRegistered(bus::serviceName))
-            watching.exec();
-        if (interrupted)
-            return 0;
+        // The window may have gone between the listing and the watch.
+        if (m_bus.interface()->isServiceRegistered(bus::serviceName))
+            waitInterruptibly(watching);
+        if (interruptRequested())
+            return {0, {}};
         spdlog::info("The window closed; watching the ports directly");
-        return fallBack;
+        return {};
+    }
+
+    // Runs the loop until it quits or an interrupt comes.
+    static void waitInterruptibly(QEventLoop& loop) {
+        if (interruptRequested())
+            return;
+        std::unique_ptr<QSocketNotifier> interrupt;
+        if (interruptDescriptor() >= 0) {
+            interrupt =
+                std::make_unique<QSocketNotifier>(interruptDescriptor(), QSocketNotifier::Read);
+            connect(interrupt.get(), &QSocketNotifier::activated, &loop, &QEventLoop::quit);
+        }
+        loop.exec();
     }
 
     // Waits for the signal or the time-out, whichever comes first; nothing of the wait is
@@ -203,67 +236,59 @@ private:
         m_bus.connect(bus::serviceName, bus::objectPath, bus::interfaceName, member, &waiting,
                       SLOT(quit()));
         QTimer::singleShot(timeout, &waiting, &QEventLoop::quit);
-        waiting.exec();
+        waitInterruptibly(waiting);
         m_bus.disconnect(bus::serviceName, bus::objectPath, bus::interfaceName, member, &waiting,
                          SLOT(quit()));
     }
 
-    void printEvent(const std::string& text) {
-        fmt::print("{}\n", text);
-        std::fflush(stdout);
-    }
-
-    QDBusMessage call(const char* method, const QVariantList& arguments) {
+    static QDBusMessage message(const char* method, const QVariantList& arguments) {
         auto message = QDBusMessage::createMethodCall(bus::serviceName, bus::objectPath,
                                                       bus::interfaceName, method);
         message.setArguments(arguments);
+        return message;
+    }
+
+    QDBusMessage call(const char* method, const QVariantList& arguments) {
         // The window answers once its pacing let the frame out, or the read-back's time is up.
         const auto limit = m_request.timeout + std::chrono::seconds(10);
-        return m_bus.call(message, QDBus::Block, static_cast<int>(limit.count()));
+        return m_bus.call(message(method, arguments), QDBus::Block,
+                          static_cast<int>(limit.count()));
     }
 
-    bool succeeded(const QDBusMessage& reply) { return status(reply) == 0; }
-
-    int status(const QDBusMessage& reply) {
+    int status(const QString& path, const QDBusMessage& reply) {
         if (reply.type() != QDBusMessage::ErrorMessage)
             return 0;
-        return status(QDBusError(reply));
+        return status(path, QDBusError(reply));
     }
 
-    int status(const QDBusError& error) {
+    // A monitor listed a moment ago that the window no longer knows went away meanwhile.
+    int status(const QString& path, const QDBusError& error) {
+        if (error.name() == bus::unknownMonitorError && !path.isEmpty()) {
+            fmt::print(stderr, "monctl: {}: the device went away\n", path.toStdString());
+            return 1;
+        }
         const auto ours = error.name().startsWith(bus::interfaceName + ".Error.");
         fmt::print(stderr, "monctl: {}{}\n",
                    ours ? "" : "the window did not answer: ", error.message().toStdString());
         return 1;
     }
 
-public:
-    static constexpr int fallBack = -1;
-
-private:
     CliRequest m_request;
     QDBusConnection m_bus;
+    bus::MonitorEntries m_chosen; // the window's monitors the request is for
 };
 
 } // namespace
 
-std::optional<int> runThroughWindow(const CliRequest& request, int& argc, char** argv) {
+WindowOutcome runThroughWindow(const CliRequest& request, int& argc, char** argv) {
     if (request.simulate || !sessionBusConfigured())
-        return std::nullopt;
-    if (request.action == CliRequest::Action::watch)
-        catchInterrupts();
-    std::optional<int> status;
-    {
-        QCoreApplication application(argc, argv);
-        auto bus = QDBusConnection::sessionBus();
-        if (!bus.isConnected() || !bus.interface()->isServiceRegistered(bus::serviceName))
-            return std::nullopt;
-        bus::registerTypes();
-        status = WindowClient(request, bus).run();
-    }
-    if (status == WindowClient::fallBack)
-        return interrupted ? std::optional(0) : std::nullopt;
-    return status;
+        return {};
+    QCoreApplication application(argc, argv);
+    auto bus = QDBusConnection::sessionBus();
+    if (!bus.isConnected() || !bus.interface()->isServiceRegistered(bus::serviceName))
+        return {};
+    bus::registerTypes();
+    return WindowClient(request, bus).run();
 }
 
 } // namespace monctl

@@ -39,7 +39,8 @@ int runWindow(const CliRequest& request, int argc, char** argv) {
     QGuiApplication::setDesktopFileName(applicationId);
     QApplication application(argc, argv);
     spdlog::info("window system: {}", QGuiApplication::platformName().toStdString());
-    if (!claimWindowInstance(request.hidden))
+    const auto start = checkWindowStart(request.hidden);
+    if (start == WindowStart::raised)
         return 0;
     MainQueue::install(std::make_shared<QtMainQueue>(&application));
     auto ports = request.ports;
@@ -61,7 +62,7 @@ int runWindow(const CliRequest& request, int argc, char** argv) {
     int status = 0;
     {
         AppShell shell(application, Preferences(), std::move(backends));
-        DesktopPresence presence(shell, Preferences(), request.hidden);
+        DesktopPresence presence(shell, Preferences(), request.hidden, start == WindowStart::first);
         QTimer::singleShot(0, &shell, &AppShell::applicationDidFinishLaunching);
         status = application.exec();
     }

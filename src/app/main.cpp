@@ -1,10 +1,12 @@
 #include "app/CliSession.h"
 #include "app/CommandLine.h"
 #include "app/DoctorReport.h"
+#include "app/Interrupts.h"
 #include "app/WindowClient.h"
 #include "app/WindowSession.h"
 #include "runtime/AsioMainQueue.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <spdlog/sinks/stdout_color_sinks.h>
 #include <spdlog/spdlog.h>
@@ -24,16 +26,25 @@ int run(int argc, char** argv) {
     spdlog::set_level(request.verbose ? spdlog::level::debug : spdlog::level::warn);
     if (request.action == CliRequest::Action::window)
         return runWindow(request, argc, argv);
-    if (const auto status = request.action == CliRequest::Action::doctor
-                                ? std::nullopt
-                                : runThroughWindow(request, argc, argv))
-        return *status;
+    // From its first moment, so that no Ctrl+C of a watch is lost.
+    if (request.action == CliRequest::Action::watch)
+        catchInterrupts();
+    const bool throughWindow = request.action != CliRequest::Action::doctor && !request.direct;
+    const auto window = throughWindow ? runThroughWindow(request, argc, argv) : WindowOutcome{};
+    if (interruptRequested())
+        return 0;
+    if (window.status && window.leftOver.empty())
+        return *window.status;
 
     auto main = std::make_shared<AsioMainQueue>();
     MainQueue::install(main);
     if (request.action == CliRequest::Action::doctor)
         return runDoctor(request, *main);
-    return runCliRequest(request, *main);
+    // What the window lacks is opened here.
+    auto direct = request;
+    if (window.status)
+        direct.ports = window.leftOver;
+    return std::max(window.status.value_or(0), runCliRequest(direct, *main));
 }
 
 } // namespace

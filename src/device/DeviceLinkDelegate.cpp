@@ -56,8 +56,8 @@ void DeviceLinkDelegate::handleFrame(SerialPort& port, const DeviceFrame& frame)
     const auto change = longMoveChangeOf(frame);
     if (change != LongMoveChange::none)
         m_longMovePath = change == LongMoveChange::start ? port.path() : std::string();
-    if (target)
-        dispatchFrame(frame, *target);
+    if (auto* own = target ? target->reportsFrom(port) : nullptr)
+        dispatchFrame(frame, *own);
 }
 
 void DeviceLinkDelegate::wasRemovedFromSystem(SerialPort& port) {

@@ -2,11 +2,17 @@
 
 namespace monctl {
 
+class SerialPort;
+
 // What the device link tells about the monitors: their reported settings, changes of the
 // list of monitors, and the monitors' button events. Called on the main thread only.
 class ReportController {
 public:
     virtual ~ReportController() = default;
+
+    // Where the frames of this listed port go: this target unless it has one per port; none
+    // drops them.
+    virtual ReportController* reportsFrom(const SerialPort& /*port*/) { return this; }
 
     virtual void updateViewThresholdDisplay(int contrast) = 0;
     virtual void updateViewModeDisplay(int mode) = 0;

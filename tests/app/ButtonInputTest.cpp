@@ -33,7 +33,9 @@ TEST(ButtonInput, TheMonitorsButtonsTypeMoveAndClickOnTheDesktop) {
     // Not looked at again: once unplugged, the path may soon be another test process's.
     SerialPortManager::useRegistry(
         std::make_unique<FixedPathRegistry>(std::vector<std::string>{monitor.devicePath()}));
-    ControlPanel panel(Preferences(home.filePath("monctl.conf")), loadDesktopBackends().input);
+    MonitorSet monitors;
+    ControlPanel panel(monitors, Preferences(home.filePath("monctl.conf")),
+                       loadDesktopBackends().input);
     panel.load();
     ASSERT_TRUE(processEventsUntil([&] { return panel.speedInfo()->isEnabled(); }));
 
@@ -103,7 +105,9 @@ TEST(ButtonInput, TheStarterMessageIsShownOnceAtATimeAndWaitsForReturn) {
     QTemporaryDir home;
     SerialPortManager::reset();
     SerialPortManager::useRegistry(std::make_unique<FixedPathRegistry>(std::vector<std::string>{}));
-    ControlPanel panel(Preferences(home.filePath("monctl.conf")), loadDesktopBackends().input);
+    MonitorSet monitors;
+    ControlPanel panel(monitors, Preferences(home.filePath("monctl.conf")),
+                       loadDesktopBackends().input);
     panel.load();
     changeCurrentLanguage(1);
     const auto visibleBoxes = [] {

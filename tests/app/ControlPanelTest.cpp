@@ -55,7 +55,7 @@ protected:
         SerialPortManager::reset();
         SerialPortManager::useRegistry(std::make_unique<FixedPathRegistry>(paths));
         panel = std::make_unique<ControlPanel>(
-            Preferences(preferences.filePath("monctl.conf")), input,
+            monitors, Preferences(preferences.filePath("monctl.conf")), input,
             [this](const std::string& text) { input->showMessage(text); });
         panel->show();
         panel->load();
@@ -68,6 +68,7 @@ protected:
 
     QTemporaryDir preferences;
     std::shared_ptr<FakeInputSink> input = std::make_shared<FakeInputSink>();
+    MonitorSet monitors;
     std::unique_ptr<ControlPanel> panel;
 };
 

@@ -90,6 +90,34 @@ TEST(MonctlCli, SetsReadsBackRefreshesAndSynchronisesTheActiveMonitor) {
     EXPECT_EQ(run.output, "speed 5\n");
 }
 
+// With --all each monitor that answers gets the command once, and tells its values on a
+// line of its own.
+TEST(MonctlCli, AllReachesEveryMonitorOnce) {
+    MonitorSimulator first({2, 2, 1}, nullptr);
+    MonitorSimulator second({8, 3, 5}, nullptr);
+    const std::vector<std::string> both{"--port", first.devicePath(), "--port", second.devicePath(),
+                                        "--all"};
+    const auto with = [&](std::vector<std::string> arguments) {
+        arguments.insert(arguments.begin(), both.begin(), both.end());
+        return runMonctl(arguments);
+    };
+    auto run = with({"set", "contrast", "4"});
+    EXPECT_EQ(run.status, 0) << run.errors;
+    ASSERT_TRUE(first.waitForFrames(2, 5s) && second.waitForFrames(2, 5s));
+    for (const auto* monitor : {&first, &second})
+        EXPECT_EQ(monitor->receivedFrames(),
+                  (std::vector<std::string>{probe, "5FF50104000000000000A0FA"}));
+    run = with({"get", "all"});
+    EXPECT_EQ(run.status, 0) << run.errors;
+    const auto lineOf = [](const MonitorSimulator& monitor, const char* values) {
+        return monitor.devicePath() + " " + values + "\n";
+    };
+    const auto one = lineOf(first, "contrast 4 mode text speed 1");
+    const auto two = lineOf(second, "contrast 4 mode graphic speed 5");
+    EXPECT_TRUE(run.output == one + two || run.output == two + one) << run.output;
+    EXPECT_EQ(with({"list"}).status, 2) << "--all is for commands to monitors";
+}
+
 TEST(MonctlCli, BadInputIsRefusedBeforeAnythingIsSent) {
     MonitorSimulator monitor;
     const std::string port = monitor.devicePath();

@@ -73,10 +73,13 @@ TEST(TrayIcon, RegistersActivatesAndItsMenuActs) {
     QTemporaryDir home;
     ::setenv("XDG_CONFIG_HOME", home.path().toLocal8Bit().constData(), 1);
     MonitorSimulator monitor;
-    ChildProcess window({MONCTL_PATH, "--port", monitor.devicePath(), "--hidden"});
+    MonitorSimulator other;
+    ChildProcess window(
+        {MONCTL_PATH, "--port", monitor.devicePath(), "--port", other.devicePath(), "--hidden"});
     ASSERT_TRUE(processEventsUntil([&] { return !watcher.registered.isEmpty(); }, 10s))
         << window.errors();
-    ASSERT_TRUE(monitor.waitForFrames(4, 10s)) << "probed and read back";
+    ASSERT_TRUE(monitor.waitForFrames(4, 10s) && other.waitForFrames(4, 10s))
+        << "probed and read back";
 
     const auto item = [&](const char* interface, const char* method, QVariantList arguments,
                           const QString& path = "/StatusNotifierItem") {
@@ -99,14 +102,18 @@ TEST(TrayIcon, RegistersActivatesAndItsMenuActs) {
     std::map<QString, int> ids;
     collect(layout.arguments().value(1).value<QDBusArgument>(), ids);
     ASSERT_TRUE(ids.count("快速刷新")) << "the current language: Chinese at first";
-    item("com.canonical.dbusmenu", "Event",
-         {ids["快速刷新"], "clicked", QVariant::fromValue(QDBusVariant(0)), 0u}, menuPath);
-    ASSERT_TRUE(monitor.waitForFrames(5, 5s));
-    EXPECT_EQ(monitor.receivedFrames()[4], "5FF50301000000000000A0FA");
-    item("com.canonical.dbusmenu", "Event",
-         {ids["视频模式"], "clicked", QVariant::fromValue(QDBusVariant(0)), 0u}, menuPath);
-    ASSERT_TRUE(monitor.waitForFrames(6, 5s));
-    EXPECT_EQ(monitor.receivedFrames()[5], "5FF50204000000000000A0FA");
+    const auto click = [&](const char* label) {
+        item("com.canonical.dbusmenu", "Event",
+             {ids[label], "clicked", QVariant::fromValue(QDBusVariant(0)), 0u}, menuPath);
+    };
+    // The active monitor alone, then each while "All Monitors" is ticked.
+    click("视频模式");
+    ASSERT_TRUE(
+        processEventsUntil([&] { return monitor.settings().mode + other.settings().mode == 6; }));
+    click("所有显示器");
+    click("快速刷新");
+    ASSERT_TRUE(processEventsUntil(
+        [&] { return monitor.fastRefreshCount() == 1 && other.fastRefreshCount() == 1; }));
 
     EXPECT_EQ(item("org.kde.StatusNotifierItem", "Activate", {0, 0}).type(),
               QDBusMessage::ReplyMessage);

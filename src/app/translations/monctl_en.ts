@@ -275,6 +275,10 @@
         <translation>Fast Refresh</translation>
     </message>
     <message>
+        <source>All Monitors</source>
+        <translation>All Monitors</translation>
+    </message>
+    <message>
         <source>Contrast Up</source>
         <translation>Contrast Up</translation>
     </message>

@@ -275,6 +275,10 @@
         <translation>快速刷新</translation>
     </message>
     <message>
+        <source>All Monitors</source>
+        <translation>所有显示器</translation>
+    </message>
+    <message>
         <source>Contrast Up</source>
         <translation>对比度增加</translation>
     </message>

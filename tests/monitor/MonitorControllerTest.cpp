@@ -1,0 +1,167 @@
+// The monitors' controllers against simulated monitors, without a window.
+#include "monitor/MonitorController.h"
+
+#include "device/MonitorSimulator.h"
+#include "monitor/MonitorError.h"
+#include "monitor/MonitorSet.h"
+#include "serial/FixedPathRegistry.h"
+#include "serial/SerialPortManager.h"
+#include "support/TestMain.h"
+
+#include <algorithm>
+#include <gtest/gtest.h>
+
+using namespace monctl;
+using namespace monctl::test;
+using namespace std::chrono_literals;
+
+namespace {
+
+std::string frame(const char* command) {
+    return std::string("5FF5") + command + "000000000000A0FA";
+}
+
+long count(const MonitorSimulator& monitor, const std::string& wanted) {
+    const auto frames = monitor.receivedFrames();
+    return std::count(frames.begin(), frames.end(), wanted);
+}
+
+struct Answer {
+    std::error_code error;
+    int value = 0;
+};
+
+// Each test has a port manager and a set of monitors of its own.
+class MonitorControllerTest : public testing::Test {
+protected:
+    ~MonitorControllerTest() override { SerialPortManager::reset(); }
+
+    void start(const std::vector<const MonitorSimulator*>& simulators) {
+        std::vector<std::string> paths;
+        for (const auto* simulator : simulators)
+            paths.push_back(simulator->devicePath());
+        SerialPortManager::reset();
+        SerialPortManager::useRegistry(std::make_unique<FixedPathRegistry>(paths));
+        monitors.link().state().openedPortStream = nullptr;
+        monitors.start();
+        ASSERT_TRUE(runMainUntil([&] { return monitors.monitors().size() == paths.size(); }));
+    }
+
+    std::shared_ptr<MonitorController> of(const MonitorSimulator& simulator) const {
+        return monitors.find(simulator.devicePath());
+    }
+
+    // Asks for the setting; the answer lands in the slot returned.
+    std::shared_ptr<std::optional<Answer>> ask(MonitorController& monitor, Setting setting,
+                                               std::chrono::milliseconds wait = 5s) {
+        auto slot = std::make_shared<std::optional<Answer>>();
+        monitor.readBack(setting, wait, [slot](std::error_code error, int value) {
+            *slot = Answer{error, value};
+        });
+        return slot;
+    }
+
+    MonitorSet monitors;
+};
+
+} // namespace
+
+TEST_F(MonitorControllerTest, EachMonitorHearsItsOwnCommandsAndAnswersOnlyItsOwnReadBacks) {
+    MonitorSimulator first({2, 2, 1}, nullptr);
+    MonitorSimulator second({8, 4, 5}, nullptr);
+    start({&first, &second});
+    const auto active = monitors.active();
+    auto& a = *of(first);
+    auto& b = *of(second);
+    std::vector<std::string> toFirst;
+    const auto told = a.settingReported.connect(
+        [&](Setting setting, int value) { toFirst.push_back(settingText(setting, value)); });
+
+    std::vector<std::shared_ptr<std::optional<Answer>>> fromFirst;
+    std::vector<std::shared_ptr<std::optional<Answer>>> fromSecond;
+    for (int round = 0; round < 5; ++round) {
+        a.set(Setting::contrast, 3);
+        b.set(Setting::contrast, 7);
+        fromFirst.push_back(ask(a, Setting::contrast));
+        fromSecond.push_back(ask(b, Setting::contrast));
+        fromSecond.push_back(ask(b, Setting::speed));
+    }
+    const auto allAnswered = [](const auto& slots) {
+        return std::all_of(slots.begin(), slots.end(),
+                           [](const auto& slot) { return slot->has_value(); });
+    };
+    ASSERT_TRUE(runMainUntil([&] { return allAnswered(fromFirst) && allAnswered(fromSecond); }));
+    for (const auto& answer : fromFirst)
+        EXPECT_EQ((*answer)->value, 3);
+    for (std::size_t at = 0; at < fromSecond.size(); ++at)
+        EXPECT_EQ((*fromSecond[at])->value, at % 2 == 0 ? 7 : 5);
+    EXPECT_EQ(count(first, frame("0103")), 5);
+    EXPECT_EQ(count(first, frame("0107")) + count(first, frame("0A04")), 0);
+    EXPECT_EQ(count(second, frame("0107")), 5);
+    EXPECT_EQ(count(second, frame("0103")), 0);
+
+    // What one monitor tells unasked is its own: state, events and the active one stay apart.
+    std::vector<ButtonEvent> pressed;
+    const auto presses =
+        b.buttonPressed.connect([&](const ButtonEvent& e) { pressed.push_back(e); });
+    second.sendSettingReport(1, 9);
+    second.sendButton(11);
+    ASSERT_TRUE(runMainUntil([&] { return !pressed.empty(); }));
+    EXPECT_EQ(pressed.front(), (ButtonEvent{ButtonEvent::Kind::click, 0}));
+    EXPECT_EQ(b.setting(Setting::contrast), 9);
+    EXPECT_EQ(a.setting(Setting::contrast), 3);
+    EXPECT_EQ(std::count(toFirst.begin(), toFirst.end(), "contrast 9"), 0);
+    EXPECT_EQ(monitors.active(), active);
+}
+
+// The next request goes out once the one before is answered, or when its answer is overdue.
+TEST_F(MonitorControllerTest, ReadBacksGoOutOneAtATimePacedByTheAnswers) {
+    MonitorSimulator monitor({6, 3, 2}, nullptr);
+    monitor.setAnswerDelay(50ms);
+    start({&monitor});
+    auto& controller = *monitors.active();
+    const auto requestsBefore = monitor.receivedFrames().size();
+    std::vector<std::size_t> receivedAtAnswer;
+    const auto answers = controller.settingReported.connect([&](Setting, int) {
+        receivedAtAnswer.push_back(monitor.receivedFrames().size() - requestsBefore);
+    });
+    controller.readBackAll();
+    ASSERT_TRUE(runMainUntil([&] { return receivedAtAnswer.size() == 3; }));
+    EXPECT_EQ(receivedAtAnswer, (std::vector<std::size_t>{1, 2, 3})) << "never two outstanding";
+    EXPECT_EQ(controller.setting(Setting::mode), 3);
+    EXPECT_EQ(controller.setting(Setting::speed), 2);
+
+    // A monitor that stops answering holds a read-back back no longer than its pause; the
+    // asker hears there was no answer.
+    monitor.setSilent(true);
+    const auto unanswered = ask(controller, Setting::contrast, 100ms);
+    bool written = false;
+    controller.set(Setting::mode, 4, [&](std::error_code error) { written = !error; });
+    ASSERT_TRUE(runMainUntil(
+        [&] { return written && unanswered->has_value() && monitor.settings().mode == 4; }));
+    EXPECT_EQ((*unanswered)->error, MonitorError::noAnswer);
+}
+
+TEST_F(MonitorControllerTest, ACommandWhoseMonitorGoesFirstFailsAndReachesNoOtherMonitor) {
+    MonitorSimulator first;
+    MonitorSimulator second;
+    start({&first, &second});
+    ASSERT_TRUE(monitors.choose(second.devicePath()));
+    auto gone = of(first);
+    // Held back behind read-backs the silent monitor never answers.
+    first.setSilent(true);
+    for (int round = 0; round < 10; ++round)
+        gone->readBack(Setting::speed);
+    std::optional<std::error_code> outcome;
+    gone->set(Setting::contrast, 3, [&](std::error_code error) { outcome = error; });
+    ASSERT_TRUE(first.waitForFrames(2, 5s)) << "the probe, then the first request";
+    first.unplug();
+    ASSERT_TRUE(runMainUntil([&] { return outcome.has_value(); }));
+    EXPECT_EQ(*outcome, MonitorError::wentAway);
+    EXPECT_EQ(failureText(gone->path(), *outcome), gone->path() + ": the device went away");
+    EXPECT_EQ(count(first, frame("0103")) + count(second, frame("0103")), 0);
+    EXPECT_EQ(monitors.active(), of(second));
+    EXPECT_EQ(monitors.monitors().size(), 1u);
+    const auto late = ask(*gone, Setting::contrast);
+    EXPECT_EQ((*late)->error, MonitorError::wentAway) << "at once";
+}
