@@ -182,16 +182,17 @@ void MonitorController::reported(Setting setting, int value) {
     m_settings[static_cast<std::size_t>(setting)] = value;
     if (setting == Setting::contrast)
         m_contrastStep = value - 1;
-    // Those asked before this report came; the pause's end may send the next at once.
+    // Those asked before this report came. The askers and listeners hear of it before the
+    // pause's end sends the next request, so what they queue goes out behind it.
     std::vector<std::uint64_t> answered;
     for (const auto& entry : m_readBacks) {
         if (entry.sent && entry.setting == setting)
             answered.push_back(entry.id);
     }
-    m_pacer.endPauseAfter(Protocol::parameterRequest, static_cast<int>(setting));
     for (const auto id : answered)
         endReadBack(id, {}, value);
     settingReported.notify(setting, value);
+    m_pacer.endPauseAfter(Protocol::parameterRequest, static_cast<int>(setting));
 }
 
 void MonitorController::endReadBack(std::uint64_t id, std::error_code error, int value) {
