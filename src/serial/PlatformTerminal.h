@@ -2,6 +2,7 @@
 
 #include "serial/ModemLines.h"
 
+#include <chrono>
 #include <memory>
 #include <optional>
 #include <string>
@@ -21,6 +22,10 @@ void requestLowLatency(int descriptor);
 // Keeps the driver from waiting long at close for output it still holds (its closing wait),
 // where the driver lets this user change that; others are left as they are.
 void boundClosingWait(int descriptor);
+// Waits until the driver has sent what it holds, at most for the limit; false when some is
+// still unsent then (a line that stopped draining). Pseudo-terminals hand their output over
+// at once.
+bool waitForOutputSent(int descriptor, std::chrono::milliseconds limit);
 // An error code that means the device has gone (unplugged, hung up).
 bool meansDeviceGone(int errorNumber);
 // An error code from a modem-line call that means the device has no modem lines

@@ -28,13 +28,18 @@ bool interrupted(ssize_t result) {
     return result < 0 && errno == EINTR;
 }
 
-// Puts the device back as it was found without waiting on the line, which may have stopped
-// draining: what the driver has not sent yet is dropped, the settings go back at once, and
-// the driver's own closing wait is cut short where it lets us. Exclusive use ends last, so
-// that another user's next open is not refused while another descriptor (of another
-// program) keeps the terminal open.
+// Long enough for the last frames of a command to leave a working line, short enough that a
+// close never holds a pool thread for long.
+constexpr std::chrono::milliseconds drainLimit{250};
+
+// Puts the device back as it was found. What the driver still holds goes out first, so that a
+// program may end right after its last write; a line that stopped draining drops the rest
+// instead of holding the close (and the driver's own closing wait is cut short where it lets
+// us). Exclusive use ends last, so that another user's next open is not refused while
+// another descriptor (of another program) keeps the terminal open.
 void releaseTerminal(int descriptor, const std::optional<termios>& original) {
-    ::tcflush(descriptor, TCOFLUSH);
+    if (!platform::waitForOutputSent(descriptor, drainLimit))
+        ::tcflush(descriptor, TCOFLUSH);
     if (original)
         ::tcsetattr(descriptor, TCSANOW, &*original);
     platform::boundClosingWait(descriptor);

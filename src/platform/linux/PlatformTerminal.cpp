@@ -1,10 +1,12 @@
 // Kept apart from <termios.h>: the kernel's termios2 and glibc's termios clash.
 #include "serial/PlatformTerminal.h"
 
+#include <algorithm>
 #include <asm/termbits.h>
 #include <cerrno>
 #include <linux/serial.h>
 #include <sys/ioctl.h>
+#include <thread>
 
 namespace monctl::platform {
 
@@ -48,6 +50,25 @@ void boundClosingWait(int descriptor) {
         return;
     serial.closing_wait = closingWaitHundredths;
     (void)::ioctl(descriptor, TIOCSSERIAL, &serial);
+}
+
+// Sleeps about as long as the driver needs to send what it still holds, so that a short tail
+// costs one or two wake-ups rather than a busy wait.
+bool waitForOutputSent(int descriptor, std::chrono::milliseconds limit) {
+    const auto deadline = std::chrono::steady_clock::now() + limit;
+    const unsigned bitsPerSecond = outputSpeed(descriptor).value_or(9600);
+    for (;;) {
+        int unsent = 0;
+        if (::ioctl(descriptor, TIOCOUTQ, &unsent) != 0 || unsent <= 0)
+            return true;
+        const auto now = std::chrono::steady_clock::now();
+        if (now >= deadline)
+            return false;
+        const auto sendTime = std::chrono::microseconds(
+            1 + static_cast<long long>(unsent) * 10 * 1'000'000 / std::max(bitsPerSecond, 1u));
+        std::this_thread::sleep_for(
+            std::min<std::chrono::steady_clock::duration>(sendTime, deadline - now));
+    }
 }
 
 bool meansDeviceGone(int errorNumber) {
