@@ -16,10 +16,9 @@ const std::map<std::string, std::pair<int, int>> settingRanges{{"contrast", {1, 
 // Turns the word given to "set" into the monitor's value; throws CLI::ValidationError.
 int settingValue(const std::string& setting, const std::string& word) {
     if (setting == "mode") {
-        const auto mode = modes.find(word);
-        if (mode == modes.end())
-            throw CLI::ValidationError("mode", "must be text, graphic or video, not " + word);
-        return mode->second;
+        if (const auto mode = modeValue(word))
+            return *mode;
+        throw CLI::ValidationError("mode", "must be text, graphic or video, not " + word);
     }
     const auto [lowest, highest] = settingRanges.at(setting);
     int value = 0;
@@ -66,6 +65,11 @@ std::string modeName(int mode) {
             return name;
     }
     return std::to_string(mode);
+}
+
+std::optional<int> modeValue(const std::string& name) {
+    const auto mode = modes.find(name);
+    return mode == modes.end() ? std::nullopt : std::optional<int>(mode->second);
 }
 
 std::variant<CliRequest, CliExit> parseCommandLine(int argc, const char* const* argv) {

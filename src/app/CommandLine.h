@@ -32,5 +32,7 @@ std::variant<CliRequest, CliExit> parseCommandLine(int argc, const char* const* 
 
 // The mode's name as the command line shows it ("text", "graphic", "video"), else its number.
 std::string modeName(int mode);
+// The mode's value for its name; none for a word that names no mode.
+std::optional<int> modeValue(const std::string& name);
 
 } // namespace monctl
