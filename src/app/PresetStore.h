@@ -1,0 +1,50 @@
+#pragma once
+
+#include <QString>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace monctl {
+
+// A monitor's contrast (1–9), mode (2 text, 3 graphic, 4 video) and speed (1–5).
+struct MonitorSettings {
+    int contrast = 0;
+    int mode = 0;
+    int speed = 0;
+    bool operator==(const MonitorSettings&) const = default;
+};
+
+struct Preset {
+    std::string name;
+    MonitorSettings settings;
+};
+
+// Why a preset may not be called this (in a sentence), or "" when it may: a name is 1 to 64
+// characters, none of them a control character or one the preferences file gives a meaning
+// to (= [ ] / \).
+std::string presetNameProblem(std::string_view name);
+
+// The named presets in the preferences file (group [presets], one line each:
+// "reading=7, text, 1"). A line that does not read as a preset is left out of the list and
+// kept in the file. Main thread only.
+class PresetStore {
+public:
+    explicit PresetStore(QString path) : m_path(std::move(path)) {}
+
+    std::vector<Preset> list() const; // by name
+    std::optional<MonitorSettings> find(const std::string& name) const;
+    // False when the name is not a valid one or the file cannot be written.
+    bool save(const Preset& preset) const;
+    // False when there is no such preset, or the file cannot be written.
+    bool remove(const std::string& name) const;
+    // False when there is no preset `from`, `to` is taken or invalid, or the file cannot be
+    // written.
+    bool rename(const std::string& from, const std::string& to) const;
+
+private:
+    QString m_path;
+};
+
+} // namespace monctl

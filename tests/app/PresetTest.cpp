@@ -1,0 +1,88 @@
+// Presets and their daily schedule in a preferences file of the test's own.
+#include "app/PresetSchedule.h"
+#include "app/PresetStore.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+using namespace monctl;
+
+namespace {
+
+QDateTime at(int day, const char* time) {
+    return QDateTime(QDate(2026, 12, day), QTime::fromString(time, "hh:mm"));
+}
+
+} // namespace
+
+TEST(Presets, AreKeptByCheckedNamesBesideWhatTheFileHeldAndRenamedWithoutLoss) {
+    QTemporaryDir home;
+    const auto path = home.filePath("monctl.conf");
+    {
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write("[General]\nlanguage=1\n\n[presets]\nbroken=12, text, 1\n");
+    }
+    const PresetStore store(path);
+    EXPECT_TRUE(store.save({"阅读 reading", {7, 2, 1}}));
+    EXPECT_TRUE(store.save({"video", {3, 4, 5}}));
+    EXPECT_TRUE(store.save({"video", {4, 4, 5}})) << "saved again: replaced";
+    for (const auto* bad : {"", "a=b", "[x]", "a/b", "a\\b", "tab\there"})
+        EXPECT_FALSE(store.save({bad, {5, 2, 1}})) << bad;
+    EXPECT_FALSE(store.save({std::string(65, 'x'), {5, 2, 1}}));
+    EXPECT_TRUE(store.save({std::string(64, 'x'), {5, 2, 1}}));
+    EXPECT_NE(presetNameProblem("\xff"), "") << "not UTF-8";
+
+    const auto names = [&] {
+        std::vector<std::string> found;
+        for (const auto& preset : PresetStore(path).list())
+            found.push_back(preset.name);
+        return found;
+    };
+    EXPECT_EQ(names(), (std::vector<std::string>{"video", std::string(64, 'x'), "阅读 reading"}));
+    EXPECT_EQ(store.find("阅读 reading"), (MonitorSettings{7, 2, 1}));
+    EXPECT_EQ(store.find("broken"), std::nullopt);
+
+    EXPECT_FALSE(store.rename("video", "阅读 reading")) << "taken";
+    EXPECT_FALSE(store.rename("missing", "other"));
+    EXPECT_TRUE(store.rename("video", "film"));
+    EXPECT_EQ(store.find("film"), (MonitorSettings{4, 4, 5}));
+    EXPECT_TRUE(store.remove("film"));
+    EXPECT_FALSE(store.remove("film"));
+
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const auto text = file.readAll();
+    EXPECT_TRUE(text.contains("language=1")) << text.constData();
+    EXPECT_TRUE(text.contains("broken=12, text, 1")) << text.constData();
+}
+
+TEST(PresetSchedule, FindsTheNextTimeAndTheOneEventDueAfterASleepOrAClockJump) {
+    EXPECT_EQ(minuteOfDayFrom("07:30"), 450);
+    EXPECT_EQ(minuteOfDayFrom("23:59"), 1439);
+    for (const auto* bad : {"24:00", "7:30", "07:60", "07-30", "07:30 ", "+7:30", ""})
+        EXPECT_EQ(minuteOfDayFrom(bad), std::nullopt) << bad;
+    EXPECT_EQ(timeOfDayText(450), "07:30");
+
+    PresetSchedule schedule({{1140, "video"}, {450, "reading"}});
+    schedule.add({450, "paper"});
+    EXPECT_EQ(schedule.events(), (std::vector<ScheduledPreset>{{450, "paper"}, {1140, "video"}}));
+    EXPECT_EQ(schedule.nextAfter(at(6, "07:00")), at(6, "07:30"));
+    EXPECT_EQ(schedule.nextAfter(at(6, "07:30")), at(6, "19:00"));
+    EXPECT_EQ(schedule.nextAfter(at(6, "20:00")), at(7, "07:30"));
+
+    EXPECT_EQ(schedule.lastDue(at(6, "07:29"), at(6, "07:30")), (ScheduledPreset{450, "paper"}));
+    EXPECT_EQ(schedule.lastDue(at(6, "07:30"), at(6, "08:00")), std::nullopt) << "ran already";
+    EXPECT_EQ(schedule.lastDue(at(6, "06:00"), at(6, "20:00")), (ScheduledPreset{1140, "video"}))
+        << "slept through both: only the newest";
+    EXPECT_EQ(schedule.lastDue(at(6, "20:00"), at(7, "07:45")), (ScheduledPreset{450, "paper"}));
+    EXPECT_EQ(schedule.lastDue(at(6, "20:00"), at(6, "10:00")), std::nullopt) << "clock went back";
+    EXPECT_TRUE(schedule.remove(450));
+    EXPECT_FALSE(schedule.remove(450));
+
+    QTemporaryDir home;
+    ASSERT_TRUE(schedule.save(home.filePath("monctl.conf")));
+    EXPECT_EQ(PresetSchedule::load(home.filePath("monctl.conf")).events(), schedule.events());
+    EXPECT_EQ(PresetSchedule().nextAfter(at(6, "07:00")), std::nullopt);
+}
