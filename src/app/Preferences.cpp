@@ -44,6 +44,8 @@ StoredSettings Preferences::load() const {
     // At most a day, as the settings offer: a longer period would overflow the timer.
     settings.fastRefreshSeconds =
         std::clamp(static_cast<std::int32_t>(get("fast_refresh_seconds")), 0, 86400);
+    settings.notify = file.contains("notify") ? static_cast<std::int32_t>(get("notify")) : 1;
+    settings.restoreOnPlug = static_cast<std::int32_t>(get("restore_on_plug"));
     return settings;
 }
 
@@ -60,6 +62,8 @@ bool Preferences::save(const StoredSettings& settings) const {
     file.setValue("keep_in_tray", settings.keepInTray);
     file.setValue("start_at_login", settings.startAtLogin);
     file.setValue("fast_refresh_seconds", settings.fastRefreshSeconds);
+    file.setValue("notify", settings.notify);
+    file.setValue("restore_on_plug", settings.restoreOnPlug);
     file.sync();
     return file.status() == QSettings::NoError;
 }

@@ -18,6 +18,8 @@ struct StoredSettings {
     std::int32_t keepInTray = 0;         // closing the window leaves monctl in the tray
     std::int32_t startAtLogin = 0;       // an autostart entry starts monctl hidden
     std::int32_t fastRefreshSeconds = 0; // a timed fast refresh of the active monitor
+    std::int32_t notify = 1;             // desktop notifications of changes: on unless turned off
+    std::int32_t restoreOnPlug = 0;      // a monitor plugged in again gets its last settings
 };
 
 // The preferences file: INI, keys at the top level, at $XDG_CONFIG_HOME/monctl/monctl.conf

@@ -128,6 +128,7 @@ void MonitorController::goAway() {
     if (m_gone)
         return;
     m_gone = true;
+    m_silence.cancel();
     m_pacer.dropAll(MonitorError::wentAway);
     while (!m_readBacks.empty())
         endReadBack(m_readBacks.front().id, MonitorError::wentAway);
@@ -163,6 +164,8 @@ void MonitorController::write(int command, int value, Done done) {
 // The oldest read-back of this setting not yet sent is the one going out: requests of one
 // setting leave in the order they were queued.
 void MonitorController::requestGoingOut(Setting setting) {
+    if (!m_silence.isActive())
+        m_silence.start(silenceLimit, [this] { setResponding(false); });
     const auto going = std::find_if(m_readBacks.begin(), m_readBacks.end(), [&](const auto& entry) {
         return !entry.sent && entry.setting == setting;
     });
@@ -179,6 +182,8 @@ void MonitorController::requestGoingOut(Setting setting) {
 }
 
 void MonitorController::reported(Setting setting, int value) {
+    m_silence.cancel();
+    setResponding(true);
     m_settings[static_cast<std::size_t>(setting)] = value;
     if (setting == Setting::contrast)
         m_contrastStep = value - 1;
@@ -204,6 +209,13 @@ void MonitorController::endReadBack(std::uint64_t id, std::error_code error, int
     m_readBacks.erase(entry);
     if (answer)
         answer(error, value);
+}
+
+void MonitorController::setResponding(bool responding) {
+    if (responding == m_responding)
+        return;
+    m_responding = responding;
+    respondingChanged.notify(responding);
 }
 
 } // namespace monctl

@@ -33,6 +33,7 @@ public:
     using Answer = std::function<void(std::error_code, int value)>;
 
     static constexpr std::chrono::milliseconds answerWait{330};
+    static constexpr std::chrono::milliseconds silenceLimit{1500};
 
     explicit MonitorController(std::shared_ptr<SerialPort> port);
     ~MonitorController();
@@ -48,6 +49,9 @@ public:
     std::optional<int> setting(Setting setting) const;
     // The contrast a step counts from, less one: the last reported, or the last step taken.
     int contrastStep() const { return m_contrastStep; }
+    // False from when a read-back went unanswered for silenceLimit until the monitor reports
+    // again.
+    bool responding() const { return m_responding; }
     // Commands wait to go out, or a pause after one runs.
     bool isBusy() const { return !m_pacer.isIdle(); }
 
@@ -70,6 +74,7 @@ public:
     Signal<Setting, int> settingReported;
     Signal<ButtonEvent> buttonPressed;
     Signal<> wentAway;
+    Signal<bool> respondingChanged;
 
 private:
     class Reports;
@@ -86,6 +91,7 @@ private:
     void requestGoingOut(Setting setting);
     void reported(Setting setting, int value);
     void endReadBack(std::uint64_t id, std::error_code error, int value = 0);
+    void setResponding(bool responding);
 
     std::shared_ptr<SerialPort> m_port;
     std::unique_ptr<Reports> m_reports;
@@ -95,6 +101,8 @@ private:
     std::list<ReadBack> m_readBacks; // in the order their requests were queued
     std::uint64_t m_nextReadBack = 1;
     bool m_gone = false;
+    bool m_responding = true;
+    MainQueueTimer m_silence; // runs from a request that went out until the next report
 };
 
 } // namespace monctl

@@ -140,6 +140,16 @@ TEST_F(MonitorControllerTest, ReadBacksGoOutOneAtATimePacedByTheAnswers) {
     ASSERT_TRUE(runMainUntil(
         [&] { return written && unanswered->has_value() && monitor.settings().mode == 4; }));
     EXPECT_EQ((*unanswered)->error, MonitorError::noAnswer);
+
+    // Marked silent once no report followed a request for a while; the next report ends it.
+    std::vector<bool> marks;
+    const auto marking =
+        controller.respondingChanged.connect([&](bool on) { marks.push_back(on); });
+    ASSERT_TRUE(runMainUntil([&] { return !controller.responding(); }, 5s));
+    monitor.setSilent(false);
+    controller.readBack(Setting::speed);
+    ASSERT_TRUE(runMainUntil([&] { return controller.responding(); }, 5s));
+    EXPECT_EQ(marks, (std::vector<bool>{false, true}));
 }
 
 TEST_F(MonitorControllerTest, ACommandWhoseMonitorGoesFirstFailsAndReachesNoOtherMonitor) {

@@ -15,18 +15,29 @@ using DevicePtr = std::unique_ptr<udev_device, udev_device* (*)(udev_device*)>;
 using EnumeratePtr = std::unique_ptr<udev_enumerate, udev_enumerate* (*)(udev_enumerate*)>;
 using MonitorPtr = std::unique_ptr<udev_monitor, udev_monitor* (*)(udev_monitor*)>;
 
+std::string attribute(udev_device* device, const char* name) {
+    const char* value = udev_device_get_sysattr_value(device, name);
+    return value ? value : "";
+}
+
+UsbAdapter adapterOf(udev_device* usb) {
+    return {attribute(usb, "manufacturer"), attribute(usb, "product"), attribute(usb, "serial")};
+}
+
 // Only USB serial adapters: writing a probe to a built-in UART, a modem or a console could
 // disturb whatever is attached there. Virtual consoles and pseudo-terminals have no device
 // behind them at all.
 std::optional<SerialDevice> describe(udev_device* device) {
     const char* devnode = udev_device_get_devnode(device);
     const char* sysname = udev_device_get_sysname(device);
-    if (!devnode || !sysname ||
-        !udev_device_get_parent_with_subsystem_devtype(device, "usb", "usb_device"))
+    udev_device* usb = udev_device_get_parent_with_subsystem_devtype(device, "usb", "usb_device");
+    if (!devnode || !sysname || !usb)
         return std::nullopt;
     auto described = SerialDevice::fromPath(devnode);
-    if (described)
+    if (described) {
         described->ttyDevice = sysname;
+        described->adapter = adapterOf(usb);
+    }
     return described;
 }
 
