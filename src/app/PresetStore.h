@@ -1,5 +1,7 @@
 #pragma once
 
+#include "monitor/Setting.h"
+
 #include <QString>
 #include <optional>
 #include <string>
@@ -7,14 +9,6 @@
 #include <vector>
 
 namespace monctl {
-
-// A monitor's contrast (1–9), mode (2 text, 3 graphic, 4 video) and speed (1–5).
-struct MonitorSettings {
-    int contrast = 0;
-    int mode = 0;
-    int speed = 0;
-    bool operator==(const MonitorSettings&) const = default;
-};
 
 struct Preset {
     std::string name;

@@ -82,6 +82,30 @@ void MonitorController::set(Setting setting, int value, Done done) {
     m_pacer.queue(static_cast<int>(setting), value, {}, std::move(done));
 }
 
+void MonitorController::apply(const MonitorSettings& settings, Done done) {
+    const auto firstError = std::make_shared<std::error_code>();
+    const auto keep = [firstError](std::error_code error) {
+        if (error && !*firstError)
+            *firstError = error;
+    };
+    set(Setting::contrast, settings.contrast, keep);
+    set(Setting::mode, settings.mode, keep);
+    set(Setting::speed, settings.speed, [keep, firstError, done = std::move(done)](auto error) {
+        keep(error);
+        if (done)
+            done(*firstError);
+    });
+}
+
+std::optional<MonitorSettings> MonitorController::settings() const {
+    const auto contrast = setting(Setting::contrast);
+    const auto mode = setting(Setting::mode);
+    const auto speed = setting(Setting::speed);
+    if (!contrast || !mode || !speed)
+        return std::nullopt;
+    return MonitorSettings{*contrast, *mode, *speed};
+}
+
 void MonitorController::fastRefresh(Done done) {
     m_pacer.queue(fastRefreshCommand, 1, {}, std::move(done));
 }

@@ -56,6 +56,11 @@ public:
     bool isBusy() const { return !m_pacer.isIdle(); }
 
     void set(Setting setting, int value, Done done = {});
+    // Contrast, mode and speed, paced one after the other; `done` hears the first failure,
+    // or no error once the last frame was written.
+    void apply(const MonitorSettings& settings, Done done = {});
+    // All three as last reported; none until each has been reported once.
+    std::optional<MonitorSettings> settings() const;
     void fastRefresh(Done done = {});
     void syncTime(Done done = {});
     // Asks for the setting; `answer` hears the value reported after the request went out, or

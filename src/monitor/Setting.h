@@ -11,6 +11,14 @@ namespace monctl {
 // read-back, the type of a report).
 enum class Setting { contrast = 1, mode = 2, speed = 4 };
 
+// A monitor's contrast (1–9), mode (2 text, 3 graphic, 4 video) and speed (1–5).
+struct MonitorSettings {
+    int contrast = 0;
+    int mode = 0;
+    int speed = 0;
+    bool operator==(const MonitorSettings&) const = default;
+};
+
 inline constexpr Setting allSettings[] = {Setting::contrast, Setting::mode, Setting::speed};
 
 // "contrast", "mode", "speed": as the command line and the session bus write them.

@@ -112,6 +112,14 @@ TEST_F(MonitorControllerTest, EachMonitorHearsItsOwnCommandsAndAnswersOnlyItsOwn
     EXPECT_EQ(a.setting(Setting::contrast), 3);
     EXPECT_EQ(std::count(toFirst.begin(), toFirst.end(), "contrast 9"), 0);
     EXPECT_EQ(monitors.active(), active);
+
+    // A whole set of settings goes to its monitor alone and is told done once written.
+    std::optional<std::error_code> applied;
+    a.apply({6, 4, 2}, [&](std::error_code error) { applied = error; });
+    a.readBackAll();
+    ASSERT_TRUE(runMainUntil([&] { return applied && a.settings() == MonitorSettings{6, 4, 2}; }));
+    EXPECT_FALSE(*applied);
+    EXPECT_EQ(second.settings().contrast, 7) << "untouched";
 }
 
 // The next request goes out once the one before is answered, or when its answer is overdue.
