@@ -36,30 +36,6 @@ TEST_F(SerialPortOptionsTest, OpenAppliesRaw115200EightNoneOneWithoutFlowControl
     EXPECT_EQ(delegate->count("error"), 0u);
 }
 
-TEST(LineSettings, CharacterFormatBecomesTheTerminalsFlags) {
-    LineSettings line;
-    line.numberOfDataBits = 7;
-    line.parity = LineSettings::parityEven;
-    termios settings = line.terminalSettings(termios{});
-    EXPECT_EQ(settings.c_cflag & CSIZE, static_cast<tcflag_t>(CS7));
-    EXPECT_TRUE(has(settings.c_cflag, PARENB));
-    EXPECT_TRUE(lacks(settings.c_cflag, PARODD | CSTOPB));
-
-    line.parity = LineSettings::parityOdd;
-    line.numberOfDataBits = 6; // keeps the eight bits of raw mode
-    line.numberOfStopBits = 5;
-    settings = line.terminalSettings(settings);
-    EXPECT_EQ(settings.c_cflag & CSIZE, static_cast<tcflag_t>(CS8));
-    EXPECT_TRUE(has(settings.c_cflag, PARENB | PARODD | CSTOPB));
-
-    line.parity = LineSettings::parityNone;
-    line.numberOfStopBits = 0;
-    line.usesRTSCTSFlowControl = true;
-    settings = line.terminalSettings(settings);
-    EXPECT_TRUE(lacks(settings.c_cflag, PARENB | PARODD | CSTOPB));
-    EXPECT_TRUE(has(settings.c_cflag, CRTSCTS));
-}
-
 // A pseudo-terminal forces eight bits without parity, so only the other settings show here.
 TEST_F(SerialPortOptionsTest, SettersOnAClosedPortOnlyStoreAndOpenAppliesThem) {
     port->setNumberOfStopBits(2);
