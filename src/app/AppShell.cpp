@@ -104,7 +104,7 @@ void AppShell::retranslateMenu() {
 }
 
 void AppShell::presentSettings() {
-    SettingsWindow settings(m_preferences, m_window.get());
+    SettingsWindow settings(m_preferences, m_monitors, m_window.get());
     settings.addNote(new ShortcutReachNote(m_backends.desktopShortcuts,
                                            m_backends.globalKeys->descriptor() >= 0));
     if (settings.exec() == QDialog::Accepted)

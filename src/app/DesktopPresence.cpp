@@ -2,6 +2,7 @@
 
 #include "app/AppShell.h"
 #include "app/MonitorBusService.h"
+#include "app/ScheduledPresets.h"
 #include "app/TimedRefresh.h"
 #include "app/TrayIcon.h"
 #include "app/WindowInstance.h"
@@ -13,11 +14,14 @@
 
 namespace monctl {
 
-DesktopPresence::DesktopPresence(AppShell& shell, Preferences preferences, bool hidden, bool onBus)
+DesktopPresence::DesktopPresence(AppShell& shell, Preferences preferences, bool hidden, bool onBus,
+                                 ScheduleRunner::Clock clock)
     : m_shell(shell), m_preferences(std::move(preferences)),
       m_bus(new MonitorBusService(
           shell.monitors(), [this] { raiseWindow(); }, this)),
-      m_timedRefresh(new TimedRefresh(shell.monitors(), this)) {
+      m_timedRefresh(new TimedRefresh(shell.monitors(), this)),
+      m_schedule(
+          new ScheduledPresets(shell.monitors(), m_preferences.path(), std::move(clock), this)) {
     if (auto bus = QDBusConnection::sessionBus(); onBus) {
         if (m_bus->publish(bus))
             claimWindowName(bus);
@@ -42,6 +46,7 @@ DesktopPresence::DesktopPresence(AppShell& shell, Preferences preferences, bool 
 
 void DesktopPresence::applySettings() {
     m_timedRefresh->setPeriod(std::chrono::seconds(m_preferences.load().fastRefreshSeconds));
+    m_schedule->reload();
 }
 
 void DesktopPresence::raiseWindow() {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/Preferences.h"
+#include "app/ScheduleRunner.h"
 
 #include <QObject>
 
@@ -8,23 +9,26 @@ namespace monctl {
 
 class AppShell;
 class MonitorBusService;
+class ScheduledPresets;
 class TimedRefresh;
 class TrayIcon;
 
 // What the running window offers beyond itself: its interface on the session bus (served, then
 // the name taken, when `onBus`), the tray icon where the desktop has a tray (hidden at start when
-// asked, kept when the window closes if the settings say so), and the timed fast refresh.
-// Main thread only.
+// asked, kept when the window closes if the settings say so), the timed fast refresh and the
+// schedule of presets (by `clock`). Main thread only.
 class DesktopPresence final : public QObject {
     Q_OBJECT
 
 public:
-    DesktopPresence(AppShell& shell, Preferences preferences, bool hidden, bool onBus);
+    DesktopPresence(AppShell& shell, Preferences preferences, bool hidden, bool onBus,
+                    ScheduleRunner::Clock clock = &QDateTime::currentDateTime);
 
     // Brings the main window to the front.
     void raiseWindow();
     void toggleWindow();
     TrayIcon* tray() const { return m_tray; }
+    ScheduledPresets* schedule() const { return m_schedule; }
 
 private:
     void applySettings();
@@ -33,6 +37,7 @@ private:
     Preferences m_preferences;
     MonitorBusService* m_bus;
     TimedRefresh* m_timedRefresh;
+    ScheduledPresets* m_schedule;
     TrayIcon* m_tray = nullptr;
 };
 

@@ -14,7 +14,9 @@ DesktopSettingsView::DesktopSettingsView(QWidget* parent)
     : QWidget(parent), m_keepInTray(namedWidget<QCheckBox>(this, "keepInTray")),
       m_startAtLogin(namedWidget<QCheckBox>(this, "startAtLogin")),
       m_timedRefresh(namedWidget<QCheckBox>(this, "timedRefresh")),
-      m_refreshMinutes(namedWidget<QSpinBox>(this, "refreshMinutes")) {
+      m_refreshMinutes(namedWidget<QSpinBox>(this, "refreshMinutes")),
+      m_notify(namedWidget<QCheckBox>(this, "notify")),
+      m_restoreOnPlug(namedWidget<QCheckBox>(this, "restoreOnPlug")) {
     m_refreshMinutes->setRange(1, 24 * 60);
     m_refreshMinutes->setValue(30);
     m_refreshMinutes->setEnabled(false);
@@ -28,6 +30,8 @@ DesktopSettingsView::DesktopSettingsView(QWidget* parent)
     layout->addWidget(m_keepInTray);
     layout->addWidget(m_startAtLogin);
     layout->addLayout(refresh);
+    layout->addWidget(m_notify);
+    layout->addWidget(m_restoreOnPlug);
     retranslate();
 }
 
@@ -38,6 +42,8 @@ void DesktopSettingsView::showSettings(const StoredSettings& settings) {
     m_timedRefresh->setChecked(m_shownSeconds > 0);
     if (m_shownSeconds > 0)
         m_refreshMinutes->setValue(std::max(1, (m_shownSeconds + 30) / 60));
+    m_notify->setChecked(settings.notify != 0);
+    m_restoreOnPlug->setChecked(settings.restoreOnPlug != 0);
 }
 
 void DesktopSettingsView::store(StoredSettings& settings) const {
@@ -48,6 +54,8 @@ void DesktopSettingsView::store(StoredSettings& settings) const {
     settings.fastRefreshSeconds = !m_timedRefresh->isChecked() ? 0
                                   : unchanged                  ? m_shownSeconds
                                                                : minutes * 60;
+    settings.notify = m_notify->isChecked() ? 1 : 0;
+    settings.restoreOnPlug = m_restoreOnPlug->isChecked() ? 1 : 0;
 }
 
 void DesktopSettingsView::changeEvent(QEvent* event) {
@@ -61,6 +69,8 @@ void DesktopSettingsView::retranslate() {
     m_startAtLogin->setText(tr("Start at login"));
     m_timedRefresh->setText(tr("Fast refresh every"));
     m_refreshMinutes->setSuffix(tr(" minutes"));
+    m_notify->setText(tr("Show notifications"));
+    m_restoreOnPlug->setText(tr("Give a monitor its last settings when it is plugged in"));
 }
 
 } // namespace monctl

@@ -10,7 +10,8 @@ class QSpinBox;
 namespace monctl {
 
 // The settings of monctl on the desktop: staying in the tray when the window closes,
-// starting at login, and a timed fast refresh (in minutes). Main thread only.
+// starting at login, a timed fast refresh (in minutes), desktop notifications, and a monitor's
+// last settings given back when it is plugged in. Main thread only.
 class DesktopSettingsView final : public QWidget {
     Q_OBJECT
 
@@ -25,6 +26,8 @@ public:
     QCheckBox* startAtLogin() const { return m_startAtLogin; }
     QCheckBox* timedRefresh() const { return m_timedRefresh; }
     QSpinBox* refreshMinutes() const { return m_refreshMinutes; }
+    QCheckBox* notify() const { return m_notify; }
+    QCheckBox* restoreOnPlug() const { return m_restoreOnPlug; }
 
 protected:
     void changeEvent(QEvent* event) override;
@@ -36,6 +39,8 @@ private:
     QCheckBox* m_startAtLogin;
     QCheckBox* m_timedRefresh;
     QSpinBox* m_refreshMinutes;
+    QCheckBox* m_notify;
+    QCheckBox* m_restoreOnPlug;
     int m_shownSeconds = 0; // kept when the minutes shown are left as they were
 };
 

@@ -56,6 +56,13 @@ bool PresetSchedule::remove(int minuteOfDay) {
            }) > 0;
 }
 
+void PresetSchedule::renamePreset(const std::string& from, const std::string& to) {
+    for (auto& event : m_events) {
+        if (event.preset == from)
+            event.preset = to;
+    }
+}
+
 // Tomorrow's first event is due at the latest: a day holds every time once.
 std::optional<QDateTime> PresetSchedule::nextAfter(const QDateTime& moment) const {
     for (const auto& day : {moment.date(), moment.date().addDays(1)}) {

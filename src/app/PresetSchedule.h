@@ -30,6 +30,8 @@ public:
     void add(ScheduledPreset event);
     // False when nothing is scheduled at that time.
     bool remove(int minuteOfDay);
+    // The events of preset `from` apply `to` from now on.
+    void renamePreset(const std::string& from, const std::string& to);
 
     // The first time after `moment` at which an event is due; none without events.
     std::optional<QDateTime> nextAfter(const QDateTime& moment) const;

@@ -68,18 +68,22 @@ private:
 
 } // namespace
 
+// The sentences are marked for the Settings window, which shows them translated.
 std::string presetNameProblem(std::string_view name) {
     const auto text = QString::fromUtf8(name.data(), static_cast<qsizetype>(name.size()));
     if (text.isEmpty())
-        return "a preset needs a name";
+        return QT_TRANSLATE_NOOP("monctl::PresetsView", "a preset needs a name");
     if (text.toUcs4().size() > longestName)
-        return "a preset's name has at most 64 characters";
+        return QT_TRANSLATE_NOOP("monctl::PresetsView",
+                                 "a preset's name has at most 64 characters");
     const bool forbidden = std::any_of(text.begin(), text.end(), [](QChar character) {
         return character.category() == QChar::Other_Control ||
                QString("=[]/\\").contains(character);
     });
     if (forbidden || text.toUtf8() != QByteArray(name.data(), static_cast<qsizetype>(name.size())))
-        return "a preset's name may not hold control characters, =, [, ], / or \\";
+        return QT_TRANSLATE_NOOP(
+            "monctl::PresetsView",
+            "a preset's name may not hold control characters, =, [, ], / or \\");
     return {};
 }
 

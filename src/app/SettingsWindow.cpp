@@ -4,6 +4,8 @@
 #include "app/CurrentLanguage.h"
 #include "app/DesktopSettingsView.h"
 #include "app/NamedWidget.h"
+#include "app/PresetsView.h"
+#include "app/ScheduleView.h"
 #include "app/ShortcutView.h"
 #include "shortcut/HotkeyState.h"
 #include "shortcut/ShortcutValidator.h"
@@ -41,13 +43,13 @@ std::optional<Shortcut> storedShortcut(std::uint32_t keyCode, std::uint32_t flag
 
 } // namespace
 
-SettingsWindow::SettingsWindow(Preferences preferences, QWidget* parent)
+SettingsWindow::SettingsWindow(Preferences preferences, MonitorSet& monitors, QWidget* parent)
     : QDialog(parent), m_preferences(std::move(preferences)) {
-    buildControls();
+    buildControls(monitors);
     viewDidLoad();
 }
 
-void SettingsWindow::buildControls() {
+void SettingsWindow::buildControls(MonitorSet& monitors) {
     setModal(true);
     const auto label = [this](const char* name) { return namedWidget<QLabel>(this, name); };
     const auto recorder = [this](const char* name) {
@@ -58,6 +60,9 @@ void SettingsWindow::buildControls() {
     m_thresholdInfocutView = recorder("thresholdInfocutView");
     m_thresholdDownInfocutView = recorder("thresholdDownInfocutView");
     m_desktopSettings = namedWidget<DesktopSettingsView>(this, "desktopSettings");
+    m_presets = new PresetsView(m_preferences.path(), monitors, this);
+    m_schedule = new ScheduleView(m_preferences.path(), this);
+    connect(m_presets, &PresetsView::presetsChanged, m_schedule, &ScheduleView::showSchedule);
     m_refreshHotKey = label("refreshHotKey");
     m_thresholdHotKey = label("thresholdHotKey");
     m_thresholdUp = label("thresholdUp");
@@ -90,6 +95,10 @@ void SettingsWindow::buildControls() {
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(grid);
     layout->addWidget(m_desktopSettings);
+    auto* lists = new QHBoxLayout;
+    lists->addWidget(m_presets);
+    lists->addWidget(m_schedule);
+    layout->addLayout(lists);
     layout->addLayout(buttons);
 }
 

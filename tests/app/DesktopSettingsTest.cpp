@@ -3,6 +3,7 @@
 #include "app/DesktopSettingsView.h"
 #include "app/SettingsWindow.h"
 #include "device/MonitorSimulator.h"
+#include "monitor/MonitorSet.h"
 #include "support/ChildProcess.h"
 
 #include <QCheckBox>
@@ -21,21 +22,28 @@ TEST(DesktopSettings, OkKeepsThemAndWritesOrRemovesTheAutostartEntry) {
     QTemporaryDir home;
     ::setenv("XDG_CONFIG_HOME", home.path().toLocal8Bit().constData(), 1);
     const Preferences preferences(home.filePath("monctl/monctl.conf"));
-    auto settings = std::make_unique<SettingsWindow>(preferences);
+    MonitorSet monitors;
+    auto settings = std::make_unique<SettingsWindow>(preferences, monitors);
     auto* view = settings->desktopSettings();
     EXPECT_FALSE(view->keepInTray()->isChecked());
     EXPECT_FALSE(view->startAtLogin()->isChecked());
     EXPECT_FALSE(view->timedRefresh()->isChecked()) << "all off at first";
+    EXPECT_FALSE(view->restoreOnPlug()->isChecked());
+    EXPECT_TRUE(view->notify()->isChecked()) << "but notifications";
     view->keepInTray()->setChecked(true);
     view->startAtLogin()->setChecked(true);
     view->timedRefresh()->setChecked(true);
     view->refreshMinutes()->setValue(5);
+    view->notify()->setChecked(false);
+    view->restoreOnPlug()->setChecked(true);
     settings->finishViewAction();
 
     auto stored = preferences.load();
     EXPECT_EQ(stored.keepInTray, 1);
     EXPECT_EQ(stored.startAtLogin, 1);
     EXPECT_EQ(stored.fastRefreshSeconds, 300);
+    EXPECT_EQ(stored.notify, 0);
+    EXPECT_EQ(stored.restoreOnPlug, 1);
     QFile entry(home.filePath("autostart/org.monctl.Monctl.desktop"));
     EXPECT_EQ(AutostartEntry::path(), entry.fileName());
     ASSERT_TRUE(entry.open(QIODevice::ReadOnly));
@@ -43,10 +51,12 @@ TEST(DesktopSettings, OkKeepsThemAndWritesOrRemovesTheAutostartEntry) {
     EXPECT_TRUE(text.startsWith("[Desktop Entry]\nType=Application\n")) << text.toStdString();
     EXPECT_TRUE(text.contains("\" --hidden\n")) << text.toStdString();
 
-    settings = std::make_unique<SettingsWindow>(preferences);
+    settings = std::make_unique<SettingsWindow>(preferences, monitors);
     view = settings->desktopSettings();
     EXPECT_TRUE(view->keepInTray()->isChecked());
     EXPECT_EQ(view->refreshMinutes()->value(), 5);
+    EXPECT_FALSE(view->notify()->isChecked());
+    EXPECT_TRUE(view->restoreOnPlug()->isChecked());
     view->startAtLogin()->setChecked(false);
     view->timedRefresh()->setChecked(false);
     settings->finishViewAction();

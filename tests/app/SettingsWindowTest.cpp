@@ -60,7 +60,7 @@ protected:
     }
 
     void openSettingsInFront() {
-        settings = std::make_unique<SettingsWindow>(preferences());
+        settings = std::make_unique<SettingsWindow>(preferences(), monitors);
         settings->show();
         other.focus(settings->winId());
         ASSERT_TRUE(
@@ -83,7 +83,7 @@ QKeyEvent keyPress(unsigned x11Keycode, Qt::KeyboardModifiers modifiers) {
 
 TEST_F(SettingsWindowTest, FirstRunShowsChineseAndOkStoresTheDefaults) {
     openPanel();
-    settings = std::make_unique<SettingsWindow>(preferences());
+    settings = std::make_unique<SettingsWindow>(preferences(), monitors);
     EXPECT_EQ(settings->currentLanguageInfo()->currentText(), "汉语");
     EXPECT_EQ(settings->currentLanguageInfo()->itemText(1), "English");
     EXPECT_EQ(caption("refreshHotKey"), "快速刷新热键");
@@ -110,7 +110,7 @@ TEST_F(SettingsWindowTest, FirstRunShowsChineseAndOkStoresTheDefaults) {
     EXPECT_EQ(stored.thresholdDownKeyCode, 35u);
 
     // What the recorders accept is kept: a bare function key, a combination on key code 0.
-    settings = std::make_unique<SettingsWindow>(preferences());
+    settings = std::make_unique<SettingsWindow>(preferences(), monitors);
     settings->refreshHotCutView()->setShortcutValue(Shortcut(VirtualKey::f5, 0));
     settings->thresholdInfocutView()->setShortcutValue(Shortcut(0, Flag::control));
     settings->finishViewAction();
@@ -119,7 +119,7 @@ TEST_F(SettingsWindowTest, FirstRunShowsChineseAndOkStoresTheDefaults) {
     EXPECT_EQ(preferences().load().thresholdKeyCode, 0u);
     EXPECT_EQ(preferences().load().thresholdFlags, Flag::control);
     EXPECT_EQ(hotkeys.ThresholdDownInfoHotkeyKeyCode, 35u);
-    settings = std::make_unique<SettingsWindow>(preferences());
+    settings = std::make_unique<SettingsWindow>(preferences(), monitors);
     EXPECT_EQ(settings->refreshHotCutView()->shortcutValue(), Shortcut(VirtualKey::f5, 0));
 }
 
@@ -217,7 +217,7 @@ TEST_F(SettingsWindowTest, ExitKeepsTheShortcutsButNotTheLanguageChoice) {
     stored.thresholdFlags = Flag::control;
     ASSERT_TRUE(preferences().save(stored));
     openPanel();
-    settings = std::make_unique<SettingsWindow>(preferences());
+    settings = std::make_unique<SettingsWindow>(preferences(), monitors);
     EXPECT_EQ(settings->refreshHotCutView()->shortcutValue(),
               Shortcut(15, Flag::control | Flag::option));
     settings->thresholdInfocutView()->setShortcutValue(Shortcut(40, Flag::command));
@@ -245,14 +245,14 @@ TEST_F(SettingsWindowTest, AGarbledPreferencesFileGivesDefaultsAndStaysUntilOk) 
     openPanel();
     EXPECT_EQ(CurrentLanguage(), 0);
     EXPECT_EQ(HotkeyState::shared().RefreshHotkeyKeyCode, 0u);
-    settings = std::make_unique<SettingsWindow>(preferences());
+    settings = std::make_unique<SettingsWindow>(preferences(), monitors);
     settings->onlyExitView();
     QFile file(home.filePath("monctl.conf"));
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
     EXPECT_EQ(file.readAll(), garbage) << "not written until OK";
     file.close();
 
-    settings = std::make_unique<SettingsWindow>(preferences());
+    settings = std::make_unique<SettingsWindow>(preferences(), monitors);
     settings->finishViewAction();
     EXPECT_EQ(preferences().load().refreshKeyCode, 2u);
 }

@@ -142,6 +142,84 @@
         <source> minutes</source>
         <translation> minutes</translation>
     </message>
+    <message>
+        <source>Show notifications</source>
+        <translation>Show notifications</translation>
+    </message>
+    <message>
+        <source>Give a monitor its last settings when it is plugged in</source>
+        <translation>Give a monitor its last settings when it is plugged in</translation>
+    </message>
+</context>
+<context>
+    <name>monctl::PresetsView</name>
+    <message>
+        <source>Presets</source>
+        <translation>Presets</translation>
+    </message>
+    <message>
+        <source>Name of the preset</source>
+        <translation>Name of the preset</translation>
+    </message>
+    <message>
+        <source>Add</source>
+        <translation>Add</translation>
+    </message>
+    <message>
+        <source>Rename</source>
+        <translation>Rename</translation>
+    </message>
+    <message>
+        <source>Delete</source>
+        <translation>Delete</translation>
+    </message>
+    <message>
+        <source>Apply</source>
+        <translation>Apply</translation>
+    </message>
+    <message>
+        <source>a preset needs a name</source>
+        <translation>A preset needs a name</translation>
+    </message>
+    <message>
+        <source>a preset&apos;s name has at most 64 characters</source>
+        <translation>A preset&apos;s name has at most 64 characters</translation>
+    </message>
+    <message>
+        <source>a preset&apos;s name may not hold control characters, =, [, ], / or \</source>
+        <translation>A preset&apos;s name may not hold control characters, =, [, ], / or \</translation>
+    </message>
+    <message>
+        <source>The preferences file cannot be written</source>
+        <translation>The preferences file cannot be written</translation>
+    </message>
+    <message>
+        <source>A preset of this name exists already</source>
+        <translation>A preset of this name exists already</translation>
+    </message>
+</context>
+<context>
+    <name>monctl::ScheduleView</name>
+    <message>
+        <source>Schedule</source>
+        <translation>Schedule</translation>
+    </message>
+    <message>
+        <source>Time</source>
+        <translation>Time</translation>
+    </message>
+    <message>
+        <source>Preset</source>
+        <translation>Preset</translation>
+    </message>
+    <message>
+        <source>Add</source>
+        <translation>Add</translation>
+    </message>
+    <message>
+        <source>Delete</source>
+        <translation>Delete</translation>
+    </message>
 </context>
 <context>
     <name>monctl::SettingsWindow</name>

@@ -142,6 +142,84 @@
         <source> minutes</source>
         <translation> 分钟</translation>
     </message>
+    <message>
+        <source>Show notifications</source>
+        <translation>显示通知</translation>
+    </message>
+    <message>
+        <source>Give a monitor its last settings when it is plugged in</source>
+        <translation>显示器插入时恢复其上次的设置</translation>
+    </message>
+</context>
+<context>
+    <name>monctl::PresetsView</name>
+    <message>
+        <source>Presets</source>
+        <translation>预设</translation>
+    </message>
+    <message>
+        <source>Name of the preset</source>
+        <translation>预设名称</translation>
+    </message>
+    <message>
+        <source>Add</source>
+        <translation>添加</translation>
+    </message>
+    <message>
+        <source>Rename</source>
+        <translation>重命名</translation>
+    </message>
+    <message>
+        <source>Delete</source>
+        <translation>删除</translation>
+    </message>
+    <message>
+        <source>Apply</source>
+        <translation>应用</translation>
+    </message>
+    <message>
+        <source>a preset needs a name</source>
+        <translation>预设需要一个名称</translation>
+    </message>
+    <message>
+        <source>a preset&apos;s name has at most 64 characters</source>
+        <translation>预设名称最多 64 个字符</translation>
+    </message>
+    <message>
+        <source>a preset&apos;s name may not hold control characters, =, [, ], / or \</source>
+        <translation>预设名称不能包含控制字符、=、[、]、/ 或 \</translation>
+    </message>
+    <message>
+        <source>The preferences file cannot be written</source>
+        <translation>无法写入偏好设置文件</translation>
+    </message>
+    <message>
+        <source>A preset of this name exists already</source>
+        <translation>已有同名的预设</translation>
+    </message>
+</context>
+<context>
+    <name>monctl::ScheduleView</name>
+    <message>
+        <source>Schedule</source>
+        <translation>定时计划</translation>
+    </message>
+    <message>
+        <source>Time</source>
+        <translation>时间</translation>
+    </message>
+    <message>
+        <source>Preset</source>
+        <translation>预设</translation>
+    </message>
+    <message>
+        <source>Add</source>
+        <translation>添加</translation>
+    </message>
+    <message>
+        <source>Delete</source>
+        <translation>删除</translation>
+    </message>
 </context>
 <context>
     <name>monctl::SettingsWindow</name>

@@ -1,0 +1,105 @@
+#include "app/ScheduleView.h"
+
+#include "app/NamedWidget.h"
+#include "app/PresetSchedule.h"
+#include "app/PresetStore.h"
+
+#include <QComboBox>
+#include <QEvent>
+#include <QHBoxLayout>
+#include <QPushButton>
+#include <QTimeEdit>
+#include <QTreeWidget>
+#include <QVBoxLayout>
+#include <spdlog/spdlog.h>
+
+namespace monctl {
+
+ScheduleView::ScheduleView(QString path, QWidget* parent)
+    : QGroupBox(parent), m_path(std::move(path)),
+      m_scheduleList(namedWidget<QTreeWidget>(this, "scheduleList")),
+      m_scheduleTime(namedWidget<QTimeEdit>(this, "scheduleTime")),
+      m_schedulePreset(namedWidget<QComboBox>(this, "schedulePreset")),
+      m_addEntry(namedWidget<QPushButton>(this, "addEntry")),
+      m_deleteEntry(namedWidget<QPushButton>(this, "deleteEntry")) {
+    buildControls();
+    retranslate();
+    showSchedule();
+}
+
+void ScheduleView::buildControls() {
+    m_scheduleList->setColumnCount(2);
+    m_scheduleList->setRootIsDecorated(false);
+    m_scheduleTime->setDisplayFormat("HH:mm");
+    m_addEntry->setAutoDefault(false);
+    m_deleteEntry->setAutoDefault(false);
+    connect(m_scheduleList, &QTreeWidget::currentItemChanged, this, &ScheduleView::enableButtons);
+    connect(m_addEntry, &QPushButton::clicked, this, &ScheduleView::addChosen);
+    connect(m_deleteEntry, &QPushButton::clicked, this, &ScheduleView::deleteChosen);
+    auto* entry = new QHBoxLayout;
+    entry->addWidget(m_scheduleTime);
+    entry->addWidget(m_schedulePreset, 1);
+    entry->addWidget(m_addEntry);
+    entry->addWidget(m_deleteEntry);
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(m_scheduleList);
+    layout->addLayout(entry);
+}
+
+void ScheduleView::changeEvent(QEvent* event) {
+    if (event->type() == QEvent::LanguageChange)
+        retranslate();
+    QGroupBox::changeEvent(event);
+}
+
+void ScheduleView::retranslate() {
+    setTitle(tr("Schedule"));
+    m_scheduleList->setHeaderLabels({tr("Time"), tr("Preset")});
+    m_addEntry->setText(tr("Add"));
+    m_deleteEntry->setText(tr("Delete"));
+}
+
+void ScheduleView::showSchedule() {
+    const auto chosenPreset = m_schedulePreset->currentText();
+    m_schedulePreset->clear();
+    for (const auto& preset : PresetStore(m_path).list())
+        m_schedulePreset->addItem(QString::fromStdString(preset.name));
+    m_schedulePreset->setCurrentText(chosenPreset);
+    m_scheduleList->clear();
+    const auto schedule = PresetSchedule::load(m_path);
+    for (const auto& event : schedule.events()) {
+        auto* item = new QTreeWidgetItem(m_scheduleList,
+                                         {QString::fromStdString(timeOfDayText(event.minuteOfDay)),
+                                          QString::fromStdString(event.preset)});
+        item->setData(0, Qt::UserRole, event.minuteOfDay);
+    }
+    enableButtons();
+}
+
+void ScheduleView::enableButtons() {
+    m_addEntry->setEnabled(m_schedulePreset->count() > 0);
+    m_deleteEntry->setEnabled(m_scheduleList->currentItem() != nullptr);
+}
+
+void ScheduleView::addChosen() {
+    const auto time = m_scheduleTime->time();
+    auto schedule = PresetSchedule::load(m_path);
+    schedule.add({time.hour() * 60 + time.minute(), m_schedulePreset->currentText().toStdString()});
+    store(schedule);
+}
+
+void ScheduleView::deleteChosen() {
+    const auto* item = m_scheduleList->currentItem();
+    auto schedule = PresetSchedule::load(m_path);
+    if (!item || !schedule.remove(item->data(0, Qt::UserRole).toInt()))
+        return;
+    store(schedule);
+}
+
+void ScheduleView::store(const PresetSchedule& schedule) {
+    if (!schedule.save(m_path))
+        spdlog::warn("The schedule could not be saved to {}", m_path.toStdString());
+    showSchedule();
+}
+
+} // namespace monctl
