@@ -1,6 +1,7 @@
 #include "app/DesktopPresence.h"
 
 #include "app/AppShell.h"
+#include "app/ChangeNotices.h"
 #include "app/MonitorBusService.h"
 #include "app/TimedRefresh.h"
 #include "app/TrayIcon.h"
@@ -17,7 +18,9 @@ DesktopPresence::DesktopPresence(AppShell& shell, Preferences preferences, bool 
     : m_shell(shell), m_preferences(std::move(preferences)),
       m_bus(new MonitorBusService(
           shell.monitors(), [this] { raiseWindow(); }, this)),
-      m_timedRefresh(new TimedRefresh(shell.monitors(), this)) {
+      m_timedRefresh(new TimedRefresh(shell.monitors(), this)),
+      m_notices(new ChangeNotices(shell, m_preferences, QDBusConnection::sessionBus(), this)),
+      m_memory(shell.monitors(), m_preferences) {
     if (auto bus = QDBusConnection::sessionBus(); onBus) {
         if (m_bus->publish(bus))
             claimWindowName(bus);
@@ -29,7 +32,7 @@ DesktopPresence::DesktopPresence(AppShell& shell, Preferences preferences, bool 
         m_tray = new TrayIcon(shell.monitors(),
                               {[this] { toggleWindow(); }, [this] { raiseWindow(); },
                                [&shell] { shell.presentSettings(); }},
-                              this);
+                              PresetStore(m_preferences.path()), this);
     else
         spdlog::info("The desktop has no tray");
     // Without a tray a hidden window could not be reached.

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/MonitorMemory.h"
 #include "app/Preferences.h"
 
 #include <QObject>
@@ -7,13 +8,15 @@
 namespace monctl {
 
 class AppShell;
+class ChangeNotices;
 class MonitorBusService;
 class TimedRefresh;
 class TrayIcon;
 
 // What the running window offers beyond itself: its interface on the session bus (served, then
 // the name taken, when `onBus`), the tray icon where the desktop has a tray (hidden at start when
-// asked, kept when the window closes if the settings say so), and the timed fast refresh.
+// asked, kept when the window closes if the settings say so), the timed fast refresh, desktop
+// notifications of changes, and each monitor's settings remembered for its next plug.
 // Main thread only.
 class DesktopPresence final : public QObject {
     Q_OBJECT
@@ -33,6 +36,8 @@ private:
     Preferences m_preferences;
     MonitorBusService* m_bus;
     TimedRefresh* m_timedRefresh;
+    ChangeNotices* m_notices;
+    MonitorMemory m_memory;
     TrayIcon* m_tray = nullptr;
 };
 

@@ -30,6 +30,9 @@ public:
     static QString defaultPath();
     explicit Preferences(QString path = defaultPath()) : m_path(std::move(path)) {}
 
+    // The file, which groups of their own (presets, monitors) share.
+    const QString& path() const { return m_path; }
+
     StoredSettings load() const;
     // Writes all keys, in order, and flushes the file; false when it cannot be written.
     bool save(const StoredSettings& settings) const;
