@@ -197,8 +197,9 @@ TEST_F(MonitorNoticesTest, AMonitorPluggedInAgainGetsItsLastSettingsAndBothAreTo
         MonitorSimulator second({5, 2, 1}, nullptr);
         std::filesystem::create_symlink(second.devicePath(), link);
         ASSERT_TRUE(processEventsUntil([&] { return holds(second, {8, 3, 4}); }));
-        ASSERT_TRUE(settled());
-        EXPECT_EQ(panel().thresholdInfo()->currentText(), "8");
+        ASSERT_TRUE(processEventsUntil([&] {
+            return panel().thresholdInfo()->currentText() == "8";
+        })) << "read back once given";
         const auto told = [&](const QString& summary) {
             const auto& received = server.received();
             return std::any_of(received.begin(), received.end(),
@@ -208,4 +209,23 @@ TEST_F(MonitorNoticesTest, AMonitorPluggedInAgainGetsItsLastSettingsAndBothAreTo
         EXPECT_TRUE(told("Monitor monitor went away"));
     }
     QDBusConnection::disconnectFromBus("monctl-replug-test");
+}
+
+TEST_F(MonitorNoticesTest, TheMonitorChosenInTheWindowIsChosenAgainAtTheNextStart) {
+    MonitorSimulator first({5, 2, 1}, nullptr);
+    MonitorSimulator second({7, 3, 2}, nullptr);
+    const auto secondName =
+        QString::fromStdString(std::filesystem::path(second.devicePath()).filename().string());
+    open({first.devicePath(), second.devicePath()});
+    ASSERT_TRUE(processEventsUntil([&] { return panel().displaySerialPort()->count() == 2; }));
+    choose(panel().displaySerialPort(), panel().displaySerialPort()->findText(secondName));
+    ASSERT_TRUE(settled());
+
+    shell.reset();
+    open({first.devicePath(), second.devicePath()});
+    ASSERT_TRUE(processEventsUntil([&] {
+        return panel().displaySerialPort()->count() == 2 &&
+               panel().displaySerialPort()->currentText() == secondName &&
+               panel().thresholdInfo()->currentText() == "7";
+    }));
 }
