@@ -6,6 +6,7 @@
 #include "monitor/MonitorController.h"
 
 #include <QMainWindow>
+#include <iterator>
 
 namespace monctl {
 namespace {
@@ -62,8 +63,21 @@ void ChangeNotices::heard(const MonitorSet::Monitor& monitor, Setting setting, i
     if (!changed || quiet || value < lowest || value > highest)
         return;
     auto notice = noticeOf(setting, value);
-    notice.body = QString::fromStdString(monitor->name());
+    notice.body = stateOf(*monitor, known);
     show(monitor, std::move(notice));
+}
+
+// All three once known: a notice that replaces another (a preset's three values, say) still
+// tells what the monitor now has.
+QString ChangeNotices::stateOf(const MonitorController& monitor,
+                               const std::map<Setting, int>& known) {
+    auto name = QString::fromStdString(monitor.name());
+    if (known.size() < std::size(allSettings))
+        return name;
+    return tr("%1: contrast %2, %3, %4")
+        .arg(name)
+        .arg(known.at(Setting::contrast))
+        .arg(modeText(known.at(Setting::mode)), speedText(known.at(Setting::speed)));
 }
 
 void ChangeNotices::written(const MonitorSet::Monitor& monitor, Setting setting, int value) {

@@ -16,6 +16,7 @@
 namespace monctl {
 
 class AppShell;
+class MonitorController;
 
 // A desktop notification, one per monitor and updated in place, when a monitor's contrast,
 // mode or speed changes (by a shortcut, the tray, the session bus or the monitor's own report)
@@ -36,6 +37,7 @@ private:
     void joined(const MonitorSet::Monitor& monitor);
     void left(const MonitorSet::Monitor& monitor);
     void show(const MonitorSet::Monitor& monitor, DesktopNotifier::Notice notice);
+    static QString stateOf(const MonitorController& monitor, const std::map<Setting, int>& known);
 
     AppShell& m_shell;
     Preferences m_preferences;

@@ -55,6 +55,10 @@ QString ticked(const TrayIcon& tray, const QString& title) {
     return {};
 }
 
+QString name(const MonitorSimulator& monitor) {
+    return QString::fromStdString(std::filesystem::path(monitor.devicePath()).filename().string());
+}
+
 bool holds(const MonitorSimulator& monitor, const MonitorSettings& settings) {
     const auto now = monitor.settings();
     return MonitorSettings{now.contrast, now.mode, now.speed} == settings;
@@ -111,6 +115,7 @@ TEST_F(MonitorNoticesTest, ChangesAreToldInOneBubbleSaveThoseMadeInTheWindowInFr
         EXPECT_EQ(told[0].summary, "Contrast 6");
         EXPECT_EQ(told[0].hints.value("value").toInt(), 62);
         EXPECT_EQ(told[0].replacesId, 0u);
+        EXPECT_EQ(told[0].body, name(monitor) + ": contrast 6, Text Mode, Fast");
         monitor.sendSettingReport(1, 8); // its own buttons
         ASSERT_TRUE(toldTimes(2));
         EXPECT_EQ(told[1].summary, "Contrast 8");
@@ -214,8 +219,7 @@ TEST_F(MonitorNoticesTest, AMonitorPluggedInAgainGetsItsLastSettingsAndBothAreTo
 TEST_F(MonitorNoticesTest, TheMonitorChosenInTheWindowIsChosenAgainAtTheNextStart) {
     MonitorSimulator first({5, 2, 1}, nullptr);
     MonitorSimulator second({7, 3, 2}, nullptr);
-    const auto secondName =
-        QString::fromStdString(std::filesystem::path(second.devicePath()).filename().string());
+    const auto secondName = name(second);
     open({first.devicePath(), second.devicePath()});
     ASSERT_TRUE(processEventsUntil([&] { return panel().displaySerialPort()->count() == 2; }));
     choose(panel().displaySerialPort(), panel().displaySerialPort()->findText(secondName));

@@ -87,6 +87,10 @@
         <source>Monitor %1 went away</source>
         <translation>显示器 %1 已断开</translation>
     </message>
+    <message>
+        <source>%1: contrast %2, %3, %4</source>
+        <translation>%1：对比度 %2，%3，%4</translation>
+    </message>
 </context>
 <context>
     <name>monctl::ControlPanel</name>
