@@ -99,7 +99,7 @@ void TrayIcon::markCurrent() {
     }
 }
 
-// Read when the menu opens: the presets may have changed in another monctl since.
+// Read again when the menu opens: the presets may have changed in another monctl since.
 void TrayIcon::fillPresets() {
     m_presetMenu->clear();
     const auto presets = m_presets.list();
@@ -131,6 +131,7 @@ void TrayIcon::retranslate() {
     m_modeMenu->setTitle(tr("Mode"));
     m_speedMenu->setTitle(tr("Speed"));
     m_presetMenu->setTitle(tr("Presets"));
+    fillPresets();
     updateToolTip();
 }
 

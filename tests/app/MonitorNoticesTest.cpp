@@ -146,13 +146,13 @@ TEST_F(MonitorNoticesTest, TheTrayTicksValuesAppliesPresetsAndMarksAMonitorThatD
     MonitorSimulator monitor({5, 3, 2}, nullptr);
     open({monitor.devicePath()});
     const PresetStore presets(preferences.path());
-    ASSERT_TRUE(presets.save({"reading", {7, 4, 5}}));
     TrayIcon tray(shell->monitors(), {[] {}, [] {}, [] {}}, presets);
     ASSERT_TRUE(settled());
     EXPECT_EQ(ticked(tray, "Mode"), "Graphic Mode");
     EXPECT_EQ(ticked(tray, "Speed"), "Fast+");
 
     auto* presetMenu = submenu(tray, "Presets");
+    ASSERT_TRUE(presets.save({"reading", {7, 4, 5}})); // read when the menu opens
     emit presetMenu->aboutToShow();
     ASSERT_EQ(presetMenu->actions().size(), 1);
     EXPECT_EQ(presetMenu->actions()[0]->text(), "reading");
