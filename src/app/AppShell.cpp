@@ -70,6 +70,7 @@ AppShell::AppShell(QApplication& application, Preferences preferences, DesktopBa
     buildMenu(); // first: loading the language relabels it
     m_panel->load();
     connect(m_panel, &ControlPanel::settingsRequested, this, &AppShell::presentSettings);
+    connect(m_panel, &ControlPanel::monitorChosen, this, [this] { m_chosenMonitor.remember(); });
     ShortcutValidator::sharedValidator().setMainMenu(
         [window = m_window.get()] { return menuFromMenuBar(window->menuBar()); });
 }

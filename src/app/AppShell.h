@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/ChosenMonitor.h"
 #include "app/Preferences.h"
 #include "monitor/MonitorSet.h"
 #include "platform/PlatformLoader.h"
@@ -68,6 +69,7 @@ private:
     QApplication& m_application;
     Preferences m_preferences;
     MonitorSet m_monitors; // before the window: its views go first
+    ChosenMonitor m_chosenMonitor{m_monitors, m_preferences};
     std::unique_ptr<QMainWindow> m_window;
     ControlPanel* m_panel;
     QMenu* m_fileMenu = nullptr;

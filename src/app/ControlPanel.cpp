@@ -2,6 +2,7 @@
 
 #include "app/CurrentLanguage.h"
 #include "app/NamedWidget.h"
+#include "app/SettingNames.h"
 #include "input/InputSynthesis.h"
 #include "input/LongPressWorker.h"
 #include "input/NullInputSink.h"
@@ -23,13 +24,8 @@
 namespace monctl {
 namespace {
 
-// The entries of the lists; only the modes differ between the languages.
+// The contrast list's entries; the modes' and speeds' are their names.
 constexpr std::array<const char*, 9> contrastEntries{"1", "2", "3", "4", "5", "6", "7", "8", "9"};
-constexpr std::array<const char*, 3> modeEntries{
-    QT_TRANSLATE_NOOP("monctl::ControlPanel", "Text Mode"),
-    QT_TRANSLATE_NOOP("monctl::ControlPanel", "Graphic Mode"),
-    QT_TRANSLATE_NOOP("monctl::ControlPanel", "Video Mode")};
-constexpr std::array<const char*, 5> speedEntries{"Fast", "Fast+", "Fast++", "Fast+++", "Fast++++"};
 
 } // namespace
 
@@ -120,6 +116,8 @@ void ControlPanel::load() {
     initViewInfo();
     m_connections.push_back(m_monitors.listChanged.connect([this] { updateMainViewContent(); }));
     m_connections.push_back(m_monitors.activeChanged.connect([this] { showActive(); }));
+    m_connections.push_back(m_monitors.respondingChanged.connect(
+        [this](const auto&, bool) { updateMainViewContent(); }));
     m_connections.push_back(
         m_monitors.settingReported.connect([this](const auto& monitor, Setting setting, int value) {
             showReport(monitor, setting, value);
@@ -163,16 +161,16 @@ void ControlPanel::showNoSettings() {
     m_modeInfo->setCurrentIndex(0);
     m_modeInfo->setEnabled(false);
     m_speedInfo->clear();
-    for (const char* entry : speedEntries)
-        m_speedInfo->addItem(entry);
+    for (int speed = 1; speed <= 5; ++speed)
+        m_speedInfo->addItem(speedText(speed));
     m_speedInfo->setCurrentIndex(0);
     m_speedInfo->setEnabled(false);
 }
 
 void ControlPanel::fillModeList() {
     m_modeInfo->clear();
-    for (const char* entry : modeEntries)
-        m_modeInfo->addItem(tr(entry));
+    for (int mode = 2; mode <= 4; ++mode)
+        m_modeInfo->addItem(modeText(mode));
 }
 
 void ControlPanel::setViewDisplay() {
@@ -221,7 +219,7 @@ void ControlPanel::updateMainViewContent() {
                   m_displaySerialPort->itemText(0).toStdString());
     m_displaySerialPort->clear();
     for (const auto& monitor : monitors)
-        m_displaySerialPort->addItem(QString::fromStdString(monitor->name()));
+        m_displaySerialPort->addItem(monitorText(*monitor));
     const auto active = std::find(monitors.begin(), monitors.end(), m_monitors.active());
     m_displaySerialPort->setCurrentIndex(
         active == monitors.end() ? 0 : static_cast<int>(active - monitors.begin()));
@@ -369,14 +367,17 @@ void ControlPanel::setFromThresholdDownShortCutValue() {
 }
 
 void ControlPanel::thresholdCheckAction() {
+    emit settingChosen(Setting::contrast);
     updateViewThresholdInfo(m_thresholdInfo->currentIndex() + 1);
 }
 
 void ControlPanel::modeCheckAction() {
+    emit settingChosen(Setting::mode);
     updateViewModeInfo(m_modeInfo->currentIndex() + 2);
 }
 
 void ControlPanel::speedCheckAction() {
+    emit settingChosen(Setting::speed);
     updateViewSpeedInfo(m_speedInfo->currentIndex() + 1);
 }
 
@@ -440,6 +441,7 @@ void ControlPanel::displaySerialPortInfo() {
     const int index = m_displaySerialPort->currentIndex();
     spdlog::debug("displayPortInfoComboxCheck {}", index);
     currentDisplayPort(index);
+    emit monitorChosen();
 }
 
 } // namespace monctl

@@ -88,6 +88,9 @@ public:
 
 signals:
     void settingsRequested();
+    // The person chose a value in a list, for the active monitor, or chose another monitor.
+    void settingChosen(Setting setting);
+    void monitorChosen();
 
 protected:
     void changeEvent(QEvent* event) override;

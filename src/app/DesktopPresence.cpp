@@ -1,6 +1,7 @@
 #include "app/DesktopPresence.h"
 
 #include "app/AppShell.h"
+#include "app/ChangeNotices.h"
 #include "app/MonitorBusService.h"
 #include "app/ScheduledPresets.h"
 #include "app/TimedRefresh.h"
@@ -21,7 +22,9 @@ DesktopPresence::DesktopPresence(AppShell& shell, Preferences preferences, bool 
           shell.monitors(), [this] { raiseWindow(); }, this)),
       m_timedRefresh(new TimedRefresh(shell.monitors(), this)),
       m_schedule(
-          new ScheduledPresets(shell.monitors(), m_preferences.path(), std::move(clock), this)) {
+          new ScheduledPresets(shell.monitors(), m_preferences.path(), std::move(clock), this)),
+      m_notices(new ChangeNotices(shell, m_preferences, QDBusConnection::sessionBus(), this)),
+      m_memory(shell.monitors(), m_preferences) {
     if (auto bus = QDBusConnection::sessionBus(); onBus) {
         if (m_bus->publish(bus))
             claimWindowName(bus);
@@ -33,7 +36,7 @@ DesktopPresence::DesktopPresence(AppShell& shell, Preferences preferences, bool 
         m_tray = new TrayIcon(shell.monitors(),
                               {[this] { toggleWindow(); }, [this] { raiseWindow(); },
                                [&shell] { shell.presentSettings(); }},
-                              this);
+                              PresetStore(m_preferences.path()), this);
     else
         spdlog::info("The desktop has no tray");
     // Without a tray a hidden window could not be reached.

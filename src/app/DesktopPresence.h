@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/MonitorMemory.h"
 #include "app/Preferences.h"
 #include "app/ScheduleRunner.h"
 
@@ -8,6 +9,7 @@
 namespace monctl {
 
 class AppShell;
+class ChangeNotices;
 class MonitorBusService;
 class ScheduledPresets;
 class TimedRefresh;
@@ -15,8 +17,9 @@ class TrayIcon;
 
 // What the running window offers beyond itself: its interface on the session bus (served, then
 // the name taken, when `onBus`), the tray icon where the desktop has a tray (hidden at start when
-// asked, kept when the window closes if the settings say so), the timed fast refresh and the
-// schedule of presets (by `clock`). Main thread only.
+// asked, kept when the window closes if the settings say so), the timed fast refresh, the
+// schedule of presets (by `clock`), desktop notifications of changes, and each monitor's
+// settings remembered for its next plug. Main thread only.
 class DesktopPresence final : public QObject {
     Q_OBJECT
 
@@ -38,6 +41,8 @@ private:
     MonitorBusService* m_bus;
     TimedRefresh* m_timedRefresh;
     ScheduledPresets* m_schedule;
+    ChangeNotices* m_notices;
+    MonitorMemory m_memory;
     TrayIcon* m_tray = nullptr;
 };
 

@@ -30,7 +30,7 @@ public:
     static QString defaultPath();
     explicit Preferences(QString path = defaultPath()) : m_path(std::move(path)) {}
 
-    // The file, which also holds the presets and their schedule in groups of their own.
+    // The file, which groups of their own (presets, schedule, monitors) share.
     const QString& path() const { return m_path; }
 
     StoredSettings load() const;

@@ -17,25 +17,6 @@ bool inRange(int value, int lowest, int highest) {
     return value >= lowest && value <= highest;
 }
 
-std::optional<MonitorSettings> settingsFrom(const QStringList& fields) {
-    if (fields.size() != 3)
-        return std::nullopt;
-    bool contrastRead = false;
-    bool speedRead = false;
-    const MonitorSettings settings{fields[0].trimmed().toInt(&contrastRead),
-                                   modeNamed(fields[1].trimmed().toStdString()).value_or(0),
-                                   fields[2].trimmed().toInt(&speedRead)};
-    if (!contrastRead || !speedRead || !inRange(settings.contrast, 1, 9) ||
-        !inRange(settings.mode, 2, 4) || !inRange(settings.speed, 1, 5))
-        return std::nullopt;
-    return settings;
-}
-
-QStringList fieldsOf(const MonitorSettings& settings) {
-    return {QString::number(settings.contrast), QString::fromStdString(modeName(settings.mode)),
-            QString::number(settings.speed)};
-}
-
 class PresetGroup {
 public:
     explicit PresetGroup(const QString& path) : m_file(path, QSettings::IniFormat) {
@@ -45,11 +26,11 @@ public:
         const auto key = QString::fromStdString(name);
         if (!m_file.contains(key))
             return std::nullopt;
-        return settingsFrom(m_file.value(key).toStringList());
+        return settingsFromFields(m_file.value(key).toStringList());
     }
     QStringList names() const { return m_file.childKeys(); }
     bool write(const std::string& name, const MonitorSettings& settings) {
-        m_file.setValue(QString::fromStdString(name), fieldsOf(settings));
+        m_file.setValue(QString::fromStdString(name), settingsFields(settings));
         return flushed();
     }
     bool remove(const std::string& name) {
@@ -67,6 +48,25 @@ private:
 };
 
 } // namespace
+
+std::optional<MonitorSettings> settingsFromFields(const QStringList& fields) {
+    if (fields.size() != 3)
+        return std::nullopt;
+    bool contrastRead = false;
+    bool speedRead = false;
+    const MonitorSettings settings{fields[0].trimmed().toInt(&contrastRead),
+                                   modeNamed(fields[1].trimmed().toStdString()).value_or(0),
+                                   fields[2].trimmed().toInt(&speedRead)};
+    if (!contrastRead || !speedRead || !inRange(settings.contrast, 1, 9) ||
+        !inRange(settings.mode, 2, 4) || !inRange(settings.speed, 1, 5))
+        return std::nullopt;
+    return settings;
+}
+
+QStringList settingsFields(const MonitorSettings& settings) {
+    return {QString::number(settings.contrast), QString::fromStdString(modeName(settings.mode)),
+            QString::number(settings.speed)};
+}
 
 // The sentences are marked for the Settings window, which shows them translated.
 std::string presetNameProblem(std::string_view name) {

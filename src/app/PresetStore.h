@@ -3,6 +3,7 @@
 #include "monitor/Setting.h"
 
 #include <QString>
+#include <QStringList>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -14,6 +15,11 @@ struct Preset {
     std::string name;
     MonitorSettings settings;
 };
+
+// Settings as the preferences file writes them: "7, text, 1" (as a list of its three fields);
+// none when the fields do not read as settings the monitor takes.
+QStringList settingsFields(const MonitorSettings& settings);
+std::optional<MonitorSettings> settingsFromFields(const QStringList& fields);
 
 // Why a preset may not be called this (in a sentence), or "" when it may: a name is 1 to 64
 // characters, none of them a control character or one the preferences file gives a meaning

@@ -1,42 +1,31 @@
 #include "app/TrayIcon.h"
 
 #include "app/AppIdentity.h"
+#include "app/SettingNames.h"
 #include "monitor/MonitorController.h"
 #include "monitor/MonitorSet.h"
 
+#include <QActionGroup>
 #include <QCoreApplication>
 #include <QEvent>
 #include <QIcon>
 #include <QMenu>
 #include <QSystemTrayIcon>
-#include <array>
 
 namespace monctl {
-namespace {
 
-constexpr std::array<const char*, 3> modeNames{
-    QT_TRANSLATE_NOOP("monctl::TrayIcon", "Text Mode"),
-    QT_TRANSLATE_NOOP("monctl::TrayIcon", "Graphic Mode"),
-    QT_TRANSLATE_NOOP("monctl::TrayIcon", "Video Mode")};
-constexpr std::array<const char*, 5> speedNames{"Fast", "Fast+", "Fast++", "Fast+++", "Fast++++"};
-
-} // namespace
-
-TrayIcon::TrayIcon(MonitorSet& monitors, const Window& window, QObject* parent)
-    : QObject(parent), m_monitors(monitors), m_menu(std::make_unique<QMenu>()),
+TrayIcon::TrayIcon(MonitorSet& monitors, const Window& window, PresetStore presets, QObject* parent)
+    : QObject(parent), m_monitors(monitors), m_presets(std::move(presets)),
+      m_menu(std::make_unique<QMenu>()),
       m_icon(new QSystemTrayIcon(QIcon(applicationIconResource), this)) {
     // Contrast steps are the shortcuts' own, and so is their pacing.
     addCommand(m_menu.get(), [](MonitorController& monitor) { monitor.fastRefresh(); });
     addCommand(m_menu.get(), [](MonitorController& monitor) { monitor.stepContrast(1); });
     addCommand(m_menu.get(), [](MonitorController& monitor) { monitor.stepContrast(-1); });
-    m_modeMenu = m_menu->addMenu(QString());
-    for (int mode = 2; mode <= 4; ++mode)
-        addCommand(m_modeMenu,
-                   [mode](MonitorController& monitor) { monitor.set(Setting::mode, mode); });
-    m_speedMenu = m_menu->addMenu(QString());
-    for (int speed = 1; speed <= 5; ++speed)
-        addCommand(m_speedMenu,
-                   [speed](MonitorController& monitor) { monitor.set(Setting::speed, speed); });
+    m_modeMenu = addChoices(Setting::mode, 2, 4);
+    m_speedMenu = addChoices(Setting::speed, 1, 5);
+    m_presetMenu = m_menu->addMenu(QString());
+    connect(m_presetMenu, &QMenu::aboutToShow, this, &TrayIcon::fillPresets);
     m_allMonitors = addAction(m_menu.get(), [] {});
     m_allMonitors->setCheckable(true);
     m_menu->addSeparator();
@@ -49,9 +38,15 @@ TrayIcon::TrayIcon(MonitorSet& monitors, const Window& window, QObject* parent)
                 if (reason == QSystemTrayIcon::Trigger)
                     toggle();
             });
+    const auto follow = [this] {
+        updateToolTip();
+        markCurrent();
+    };
     m_connections.push_back(
-        monitors.settingReported.connect([this](const auto&, Setting, int) { updateToolTip(); }));
-    m_connections.push_back(monitors.activeChanged.connect([this] { updateToolTip(); }));
+        monitors.settingReported.connect([follow](const auto&, Setting, int) { follow(); }));
+    m_connections.push_back(monitors.activeChanged.connect(follow));
+    m_connections.push_back(
+        monitors.respondingChanged.connect([this](const auto&, bool) { updateToolTip(); }));
     m_menu->installEventFilter(this);
     retranslate();
     m_icon->show();
@@ -67,14 +62,55 @@ QAction* TrayIcon::addAction(QMenu* menu, std::function<void()> action) {
 }
 
 QAction* TrayIcon::addCommand(QMenu* menu, std::function<void(MonitorController&)> command) {
-    return addAction(menu, [this, command = std::move(command)] {
-        const auto targets =
-            m_allMonitors->isChecked() ? m_monitors.monitors() : std::vector{m_monitors.active()};
-        for (const auto& monitor : targets) {
-            if (monitor && monitor->answers())
-                command(*monitor);
-        }
-    });
+    return addAction(menu, [this, command = std::move(command)] { runOnTargets(command); });
+}
+
+void TrayIcon::runOnTargets(const std::function<void(MonitorController&)>& command) {
+    const auto targets =
+        m_allMonitors->isChecked() ? m_monitors.monitors() : std::vector{m_monitors.active()};
+    for (const auto& monitor : targets) {
+        if (monitor && monitor->answers())
+            command(*monitor);
+    }
+}
+
+QMenu* TrayIcon::addChoices(Setting setting, int lowest, int highest) {
+    auto* menu = m_menu->addMenu(QString());
+    auto* group = new QActionGroup(menu);
+    group->setExclusionPolicy(QActionGroup::ExclusionPolicy::ExclusiveOptional);
+    for (int value = lowest; value <= highest; ++value) {
+        auto* choice = addCommand(
+            menu, [setting, value](MonitorController& monitor) { monitor.set(setting, value); });
+        choice->setCheckable(true);
+        choice->setData(value);
+        group->addAction(choice);
+    }
+    m_choices.emplace_back(setting, group);
+    return menu;
+}
+
+// Nothing ticked for a value the active monitor has not told.
+void TrayIcon::markCurrent() {
+    const auto active = m_monitors.active();
+    for (const auto& [setting, group] : m_choices) {
+        const auto value = active ? active->setting(setting) : std::nullopt;
+        for (auto* choice : group->actions())
+            choice->setChecked(value == choice->data().toInt());
+    }
+}
+
+// Read again when the menu opens: the presets may have changed in another monctl since.
+void TrayIcon::fillPresets() {
+    m_presetMenu->clear();
+    const auto presets = m_presets.list();
+    if (presets.empty())
+        m_presetMenu->addAction(tr("No Presets"))->setEnabled(false);
+    for (const auto& preset : presets) {
+        connect(m_presetMenu->addAction(QString::fromStdString(preset.name)), &QAction::triggered,
+                this, [this, settings = preset.settings] {
+                    runOnTargets([&](MonitorController& monitor) { monitor.apply(settings); });
+                });
+    }
 }
 
 bool TrayIcon::eventFilter(QObject* watched, QEvent* event) {
@@ -85,15 +121,17 @@ bool TrayIcon::eventFilter(QObject* watched, QEvent* event) {
 
 void TrayIcon::retranslate() {
     QStringList texts{tr("Fast Refresh"), tr("Contrast Up"), tr("Contrast Down")};
-    for (const char* mode : modeNames)
-        texts << tr(mode);
-    for (const char* speed : speedNames)
-        texts << QString::fromLatin1(speed);
+    for (int mode = 2; mode <= 4; ++mode)
+        texts << modeText(mode);
+    for (int speed = 1; speed <= 5; ++speed)
+        texts << speedText(speed);
     texts << tr("All Monitors") << tr("Show Window") << tr("Settings…") << tr("Quit");
     for (std::size_t at = 0; at < m_actions.size(); ++at)
         m_actions[at]->setText(texts[static_cast<int>(at)]);
     m_modeMenu->setTitle(tr("Mode"));
     m_speedMenu->setTitle(tr("Speed"));
+    m_presetMenu->setTitle(tr("Presets"));
+    fillPresets();
     updateToolTip();
 }
 
@@ -103,11 +141,10 @@ void TrayIcon::updateToolTip() {
         m_icon->setToolTip(tr("monctl: no monitor"));
         return;
     }
-    const int mode = std::clamp(active->setting(Setting::mode).value_or(2) - 2, 0, 2);
     m_icon->setToolTip(tr("monctl: %1, contrast %2, %3")
-                           .arg(QString::fromStdString(active->name()))
+                           .arg(monitorText(*active))
                            .arg(active->contrastStep() + 1)
-                           .arg(tr(modeNames[static_cast<std::size_t>(mode)])));
+                           .arg(modeText(active->setting(Setting::mode).value_or(2))));
 }
 
 } // namespace monctl

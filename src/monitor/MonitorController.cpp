@@ -79,7 +79,14 @@ std::optional<int> MonitorController::setting(Setting setting) const {
 }
 
 void MonitorController::set(Setting setting, int value, Done done) {
-    m_pacer.queue(static_cast<int>(setting), value, {}, std::move(done));
+    m_pacer.queue(
+        static_cast<int>(setting), value, {},
+        [weak = weak_from_this(), setting, value, done = std::move(done)](std::error_code error) {
+            if (const auto self = weak.lock(); self && !error)
+                self->settingWritten.notify(setting, value);
+            if (done)
+                done(error);
+        });
 }
 
 void MonitorController::apply(const MonitorSettings& settings, Done done) {

@@ -77,6 +77,8 @@ public:
     void goAway();
 
     Signal<Setting, int> settingReported;
+    // A value set() sent was written: the monitor took it, though it tells nothing back.
+    Signal<Setting, int> settingWritten;
     Signal<ButtonEvent> buttonPressed;
     Signal<> wentAway;
     Signal<bool> respondingChanged;

@@ -90,7 +90,7 @@ bool MonitorSet::everyOpenPortAnswered() const {
 // monitor stays while it is listed; else the first one takes its place.
 void MonitorSet::follow() {
     std::vector<Listed> now;
-    std::vector<Monitor> joined;
+    std::vector<Monitor> newcomers;
     for (const auto& port : *m_ports) {
         const auto kept = std::find_if(m_listed.begin(), m_listed.end(), [&](const auto& entry) {
             return entry.monitor->port() == port;
@@ -101,13 +101,13 @@ void MonitorSet::follow() {
             continue;
         }
         now.push_back(listed(port));
-        joined.push_back(now.back().monitor);
+        newcomers.push_back(now.back().monitor);
     }
     auto gone = std::exchange(m_listed, std::move(now));
     for (auto& entry : gone)
         entry.monitor->goAway();
     if (m_readsBack) {
-        for (const auto& monitor : joined)
+        for (const auto& monitor : newcomers)
             monitor->readBackAll();
     }
     const auto before = m_active;
@@ -116,10 +116,15 @@ void MonitorSet::follow() {
     });
     if (!activeStays) {
         auto first = m_listed.empty() ? nullptr : m_listed.front().monitor;
-        const bool justJoined = std::find(joined.begin(), joined.end(), first) != joined.end();
+        const bool justJoined =
+            std::find(newcomers.begin(), newcomers.end(), first) != newcomers.end();
         makeActive(std::move(first), m_readsBack && !justJoined);
     }
     listChanged.notify();
+    for (const auto& entry : gone)
+        left.notify(entry.monitor);
+    for (const auto& monitor : newcomers)
+        joined.notify(monitor);
     if (m_active != before)
         activeChanged.notify();
 }
@@ -127,10 +132,18 @@ void MonitorSet::follow() {
 MonitorSet::Listed MonitorSet::listed(const std::shared_ptr<SerialPort>& port) {
     auto monitor = std::make_shared<MonitorController>(port);
     std::weak_ptr weak = monitor;
-    Listed entry{monitor, {}, {}};
+    Listed entry{monitor, {}, {}, {}, {}};
     entry.reported = monitor->settingReported.connect([this, weak](Setting setting, int value) {
         if (const auto reporting = weak.lock())
             settingReported.notify(reporting, setting, value);
+    });
+    entry.written = monitor->settingWritten.connect([this, weak](Setting setting, int value) {
+        if (const auto writing = weak.lock())
+            settingWritten.notify(writing, setting, value);
+    });
+    entry.responding = monitor->respondingChanged.connect([this, weak](bool responding) {
+        if (const auto changing = weak.lock())
+            respondingChanged.notify(changing, responding);
     });
     entry.pressed = monitor->buttonPressed.connect([this, weak](const ButtonEvent& event) {
         if (const auto pressing = weak.lock())

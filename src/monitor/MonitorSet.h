@@ -44,7 +44,11 @@ public:
 
     Signal<> listChanged;   // a monitor joined or went
     Signal<> activeChanged; // another monitor is the active one, or none is left
+    Signal<Monitor> joined; // each monitor that answered, after listChanged
+    Signal<Monitor> left;   // each monitor that went, after listChanged
     Signal<Monitor, Setting, int> settingReported;
+    Signal<Monitor, Setting, int> settingWritten;
+    Signal<Monitor, bool> respondingChanged;
     Signal<Monitor, ButtonEvent> buttonPressed;
     // The monitor that started the running long move went before releasing its button.
     Signal<> longMoveSourceGone;
@@ -54,6 +58,8 @@ private:
     struct Listed {
         Monitor monitor;
         Connection reported;
+        Connection written;
+        Connection responding;
         Connection pressed;
     };
     void follow();

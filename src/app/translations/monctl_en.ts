@@ -70,19 +70,30 @@
     </message>
 </context>
 <context>
+    <name>monctl::ChangeNotices</name>
+    <message>
+        <source>Contrast %1</source>
+        <translation>Contrast %1</translation>
+    </message>
+    <message>
+        <source>Speed %1</source>
+        <translation>Speed %1</translation>
+    </message>
+    <message>
+        <source>Monitor %1 is back</source>
+        <translation>Monitor %1 is back</translation>
+    </message>
+    <message>
+        <source>Monitor %1 went away</source>
+        <translation>Monitor %1 went away</translation>
+    </message>
+    <message>
+        <source>%1: contrast %2, %3, %4</source>
+        <translation>%1: contrast %2, %3, %4</translation>
+    </message>
+</context>
+<context>
     <name>monctl::ControlPanel</name>
-    <message>
-        <source>Text Mode</source>
-        <translation>Text Mode</translation>
-    </message>
-    <message>
-        <source>Graphic Mode</source>
-        <translation>Graphic Mode</translation>
-    </message>
-    <message>
-        <source>Video Mode</source>
-        <translation>Video Mode</translation>
-    </message>
     <message>
         <source>Currently there is no starter, and the stability is poor. Press Enter to close the pop-up window.</source>
         <translation>Currently there is no starter, and the stability is poor. Press Enter to close the pop-up window.</translation>
@@ -222,6 +233,25 @@
     </message>
 </context>
 <context>
+    <name>monctl::SettingNames</name>
+    <message>
+        <source>Text Mode</source>
+        <translation>Text Mode</translation>
+    </message>
+    <message>
+        <source>Graphic Mode</source>
+        <translation>Graphic Mode</translation>
+    </message>
+    <message>
+        <source>Video Mode</source>
+        <translation>Video Mode</translation>
+    </message>
+    <message>
+        <source>%1 (not responding)</source>
+        <translation>%1 (not responding)</translation>
+    </message>
+</context>
+<context>
     <name>monctl::SettingsWindow</name>
     <message>
         <source>Fast Refresh Hotkey</source>
@@ -337,18 +367,6 @@
 <context>
     <name>monctl::TrayIcon</name>
     <message>
-        <source>Text Mode</source>
-        <translation>Text Mode</translation>
-    </message>
-    <message>
-        <source>Graphic Mode</source>
-        <translation>Graphic Mode</translation>
-    </message>
-    <message>
-        <source>Video Mode</source>
-        <translation>Video Mode</translation>
-    </message>
-    <message>
         <source>Fast Refresh</source>
         <translation>Fast Refresh</translation>
     </message>
@@ -391,6 +409,14 @@
     <message>
         <source>monctl: %1, contrast %2, %3</source>
         <translation>monctl: %1, contrast %2, %3</translation>
+    </message>
+    <message>
+        <source>Presets</source>
+        <translation>Presets</translation>
+    </message>
+    <message>
+        <source>No Presets</source>
+        <translation>No Presets</translation>
     </message>
 </context>
 </TS>

@@ -70,19 +70,30 @@
     </message>
 </context>
 <context>
+    <name>monctl::ChangeNotices</name>
+    <message>
+        <source>Contrast %1</source>
+        <translation>对比度 %1</translation>
+    </message>
+    <message>
+        <source>Speed %1</source>
+        <translation>速度 %1</translation>
+    </message>
+    <message>
+        <source>Monitor %1 is back</source>
+        <translation>显示器 %1 已恢复连接</translation>
+    </message>
+    <message>
+        <source>Monitor %1 went away</source>
+        <translation>显示器 %1 已断开</translation>
+    </message>
+    <message>
+        <source>%1: contrast %2, %3, %4</source>
+        <translation>%1：对比度 %2，%3，%4</translation>
+    </message>
+</context>
+<context>
     <name>monctl::ControlPanel</name>
-    <message>
-        <source>Text Mode</source>
-        <translation>文本模式</translation>
-    </message>
-    <message>
-        <source>Graphic Mode</source>
-        <translation>图文模式</translation>
-    </message>
-    <message>
-        <source>Video Mode</source>
-        <translation>视频模式</translation>
-    </message>
     <message>
         <source>Currently there is no starter, and the stability is poor. Press Enter to close the pop-up window.</source>
         <translation>当前没有设置启动台，稳定性较差，回车关闭弹窗。</translation>
@@ -222,6 +233,25 @@
     </message>
 </context>
 <context>
+    <name>monctl::SettingNames</name>
+    <message>
+        <source>Text Mode</source>
+        <translation>文本模式</translation>
+    </message>
+    <message>
+        <source>Graphic Mode</source>
+        <translation>图文模式</translation>
+    </message>
+    <message>
+        <source>Video Mode</source>
+        <translation>视频模式</translation>
+    </message>
+    <message>
+        <source>%1 (not responding)</source>
+        <translation>%1（无响应）</translation>
+    </message>
+</context>
+<context>
     <name>monctl::SettingsWindow</name>
     <message>
         <source>Fast Refresh Hotkey</source>
@@ -337,18 +367,6 @@
 <context>
     <name>monctl::TrayIcon</name>
     <message>
-        <source>Text Mode</source>
-        <translation>文本模式</translation>
-    </message>
-    <message>
-        <source>Graphic Mode</source>
-        <translation>图文模式</translation>
-    </message>
-    <message>
-        <source>Video Mode</source>
-        <translation>视频模式</translation>
-    </message>
-    <message>
         <source>Fast Refresh</source>
         <translation>快速刷新</translation>
     </message>
@@ -391,6 +409,14 @@
     <message>
         <source>monctl: %1, contrast %2, %3</source>
         <translation>monctl：%1，对比度 %2，%3</translation>
+    </message>
+    <message>
+        <source>Presets</source>
+        <translation>预设</translation>
+    </message>
+    <message>
+        <source>No Presets</source>
+        <translation>没有预设</translation>
     </message>
 </context>
 </TS>

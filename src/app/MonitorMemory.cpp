@@ -1,0 +1,61 @@
+#include "app/MonitorMemory.h"
+
+#include "app/PresetStore.h"
+#include "monitor/MonitorController.h"
+#include "serial/SerialPort.h"
+
+#include <QSettings>
+
+namespace monctl {
+namespace {
+
+constexpr const char* group = "monitors";
+
+} // namespace
+
+std::string monitorKey(const MonitorController& monitor) {
+    const auto& adapter = monitor.port()->ioKitDevice().adapter;
+    return adapter && !adapter->serial.empty() ? adapter->serial : monitor.path();
+}
+
+MonitorMemory::MonitorMemory(MonitorSet& monitors, Preferences preferences)
+    : m_preferences(std::move(preferences)) {
+    m_connections.push_back(monitors.settingReported.connect(
+        [this](const auto& monitor, Setting, int) { reported(monitor); }));
+    m_connections.push_back(
+        monitors.joined.connect([this](const auto& monitor) { restore(monitor); }));
+}
+
+std::optional<MonitorSettings> MonitorMemory::remembered(const std::string& key) const {
+    QSettings file(m_preferences.path(), QSettings::IniFormat);
+    file.beginGroup(group);
+    return settingsFromFields(file.value(QString::fromStdString(key)).toStringList());
+}
+
+void MonitorMemory::reported(const MonitorSet::Monitor& monitor) {
+    const auto key = monitorKey(*monitor);
+    const auto settings = monitor->settings();
+    if (!settings || m_restoring->count(key) || remembered(key) == settings)
+        return;
+    QSettings file(m_preferences.path(), QSettings::IniFormat);
+    file.beginGroup(group);
+    file.setValue(QString::fromStdString(key), settingsFields(*settings));
+}
+
+// Read back once given: the window shows what the monitor has, and it is remembered again.
+void MonitorMemory::restore(const MonitorSet::Monitor& monitor) {
+    const auto key = monitorKey(*monitor);
+    const auto settings = remembered(key);
+    if (!settings || m_preferences.load().restoreOnPlug == 0)
+        return;
+    m_restoring->insert(key);
+    monitor->apply(*settings, [restoring = std::weak_ptr(m_restoring), key,
+                               weak = std::weak_ptr(monitor)](std::error_code error) {
+        if (const auto keys = restoring.lock())
+            keys->erase(key);
+        if (const auto restored = weak.lock(); restored && !error)
+            restored->readBackAll();
+    });
+}
+
+} // namespace monctl
