@@ -73,6 +73,8 @@ void readPresetWords(const std::vector<std::string>& words, CliRequest& request)
                                               {"delete", Action::presetDelete}};
     if (words == std::vector<std::string>{"list"}) {
         request.action = Action::presetList;
+    } else if (words.size() == 1 && named.contains(words[0])) {
+        throw CLI::ValidationError("preset", words[0] + " needs the preset's name");
     } else if (words.size() == 1) {
         request.action = Action::presetApply;
         request.preset = words[0];

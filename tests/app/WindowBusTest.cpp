@@ -10,6 +10,9 @@
 #include <QDBusPendingCall>
 #include <QDBusReply>
 #include <QDBusVirtualObject>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QTemporaryDir>
 #include <csignal>
 #include <filesystem>
@@ -298,6 +301,13 @@ TEST(WindowBus, ContrastStepsAndPresetsGoThroughTheWindow) {
     EXPECT_EQ(runMonctl({"preset", "list"}).output, "");
     const QDBusReply<bus::AdapterEntries> adapters = connection.call(callOf("ListAdapters", {}));
     EXPECT_TRUE(adapters.isValid() && adapters.value().isEmpty()) << "a pseudo-terminal";
+    const auto listed =
+        QJsonDocument::fromJson(QByteArray::fromStdString(runMonctl({"--json", "list"}).output));
+    EXPECT_EQ(listed[0]["path"].toString().toStdString(), monitor.devicePath());
+    EXPECT_TRUE(listed[0]["adapter"].isNull());
+    run = runMonctl({"--monitor", "A10KZP4M", "get", "contrast"});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.errors, "monctl: no monitor with serial number A10KZP4M\n");
     QDBusConnection::disconnectFromBus("presets");
     window.signal(SIGTERM);
     window.wait();
