@@ -64,7 +64,10 @@ std::optional<int> valueToSet(const CliRequest& request, const std::string& path
     if (!reported)
         return std::nullopt;
     const auto [lowest, highest] = settingRange(Setting::contrast);
-    return std::clamp(*reported + request.value, lowest, highest);
+    // Widened: a change as large as an int holds must not overflow.
+    return static_cast<int>(std::clamp(static_cast<long long>(*reported) + request.value,
+                                       static_cast<long long>(lowest),
+                                       static_cast<long long>(highest)));
 }
 
 } // namespace monctl

@@ -159,7 +159,8 @@ private:
     }
 
     // The monitors a command goes to: with --all each, else the window's active one, unless
-    // --port names others (then the active one when it is among them, else the first named).
+    // --port or --monitor names others (then the active one when it is among them, else the
+    // first named).
     std::vector<QString> targets() const {
         if (m_request.all) {
             std::vector<QString> paths(static_cast<std::size_t>(m_chosen.size()));

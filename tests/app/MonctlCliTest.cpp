@@ -283,10 +283,11 @@ TEST(MonctlCli, ContrastChangesByStepsFromWhatTheMonitorReports) {
     EXPECT_EQ(runMonctl({"--port", monitor.devicePath(), "set", "speed", "+1"}).status, 2);
 
     MonitorSimulator mute;
+    mute.setSilent(true);
     const auto path = mute.devicePath();
-    ChildProcess program({MONCTL_PATH, "--port", path, "set", "contrast", "+1"});
+    ChildProcess program({MONCTL_PATH, "--port", path, "--timeout", "2", "set", "contrast", "+1"});
     ASSERT_TRUE(mute.waitForFrames(1, 5s));
-    mute.setSilent(true); // after its answer to the probe
+    mute.sendRaw(MonitorSimulator::identityReply()); // the probe alone is answered
     EXPECT_EQ(program.wait(20s), 1);
     EXPECT_EQ(program.errors(), "monctl: the monitor did not tell its contrast\n");
     EXPECT_EQ(mute.receivedFrames(), (std::vector<std::string>{probe, frame("0A01")}));
