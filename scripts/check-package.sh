@@ -50,7 +50,7 @@ done
 completion=$(bash -c 'source usr/share/bash-completion/completions/monctl
     COMP_WORDS=(monctl --port /dev/ttyUSB0 s); COMP_CWORD=3; _monctl; echo "${COMPREPLY[*]}"
     COMP_WORDS=(monctl set mode ""); COMP_CWORD=3; _monctl; echo "${COMPREPLY[*]}"')
-[ "$completion" = $'set sync-time\ntext graphic video' ] || fail "bash completion gives: $completion"
+[ "$completion" = $'set sync-time schedule\ntext graphic video' ] || fail "bash completion gives: $completion"
 # Errors fail; warnings and notes are shown.
 lintian --allow-root --fail-on error --info "$deb"
 echo "check-package: ok"

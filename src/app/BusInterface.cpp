@@ -18,9 +18,41 @@ const QDBusArgument& operator>>(const QDBusArgument& argument, MonitorEntry& ent
     return argument;
 }
 
+QDBusArgument& operator<<(QDBusArgument& argument, const AdapterEntry& entry) {
+    argument.beginStructure();
+    argument << entry.path << entry.vendor << entry.product << entry.serial;
+    argument.endStructure();
+    return argument;
+}
+
+const QDBusArgument& operator>>(const QDBusArgument& argument, AdapterEntry& entry) {
+    argument.beginStructure();
+    argument >> entry.path >> entry.vendor >> entry.product >> entry.serial;
+    argument.endStructure();
+    return argument;
+}
+
+QDBusArgument& operator<<(QDBusArgument& argument, const PresetEntry& entry) {
+    argument.beginStructure();
+    argument << entry.name << entry.contrast << entry.mode << entry.speed;
+    argument.endStructure();
+    return argument;
+}
+
+const QDBusArgument& operator>>(const QDBusArgument& argument, PresetEntry& entry) {
+    argument.beginStructure();
+    argument >> entry.name >> entry.contrast >> entry.mode >> entry.speed;
+    argument.endStructure();
+    return argument;
+}
+
 void registerTypes() {
     qDBusRegisterMetaType<MonitorEntry>();
     qDBusRegisterMetaType<MonitorEntries>();
+    qDBusRegisterMetaType<AdapterEntry>();
+    qDBusRegisterMetaType<AdapterEntries>();
+    qDBusRegisterMetaType<PresetEntry>();
+    qDBusRegisterMetaType<PresetEntries>();
 }
 
 } // namespace monctl::bus

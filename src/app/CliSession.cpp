@@ -2,8 +2,12 @@
 
 #include "app/ButtonEventText.h"
 #include "app/Interrupts.h"
+#include "app/MonitorListing.h"
 #include "app/PermissionAdvice.h"
+#include "app/Preferences.h"
+#include "app/PresetStore.h"
 #include "app/ReadBackOutput.h"
+#include "app/SettingsReadBack.h"
 #include "device/MonitorSimulator.h"
 #include "monitor/MonitorController.h"
 #include "monitor/MonitorError.h"
@@ -80,7 +84,10 @@ public:
             return 0;
         if (m_monitors.monitors().empty())
             return failed("no monitor found");
-        return act();
+        const auto monitors = targets();
+        if (monitors.empty())
+            return failed("no monitor with serial number " + m_request.serial);
+        return act(monitors);
     }
 
 private:
@@ -122,10 +129,11 @@ private:
         m_monitors.start();
     }
 
-    // Until every port that opened has answered (to list them all), or the first has (to
-    // talk to it), or the time is up.
+    // Until every port that opened has answered (to list them all, or find the one with the
+    // serial number), or the first has (to talk to it), or the time is up.
     void waitForMonitors() {
-        const bool all = m_request.action == CliRequest::Action::list || m_request.all;
+        const bool all = m_request.action == CliRequest::Action::list || m_request.all ||
+                         !m_request.serial.empty();
         m_main.runUntil(
             [&] {
                 if (m_interrupted)
@@ -135,20 +143,39 @@ private:
             m_request.timeout);
     }
 
-    int act() {
-        const auto targets =
-            m_request.all ? m_monitors.monitors() : std::vector{m_monitors.active()};
+    std::vector<ListedMonitor> listed() const {
+        std::vector<ListedMonitor> listed;
+        for (const auto& monitor : m_monitors.monitors())
+            listed.push_back(
+                {monitor->name(), monitor->path(), monitor->port()->ioKitDevice().adapter});
+        return listed;
+    }
+
+    // Every monitor, the one with the serial number (none when no monitor has it), or the
+    // active one.
+    std::vector<MonitorSet::Monitor> targets() const {
+        if (m_request.all)
+            return m_monitors.monitors();
+        if (m_request.serial.empty())
+            return {m_monitors.active()};
+        if (const auto chosen = monitorWithSerial(listed(), m_request.serial))
+            return {m_monitors.find(chosen->path)};
+        return {};
+    }
+
+    int act(const std::vector<MonitorSet::Monitor>& targets) {
         switch (m_request.action) {
         case CliRequest::Action::list:
-            for (const auto& monitor : m_monitors.monitors())
-                fmt::print("{} {}\n", monitor->name(), monitor->path());
+            printMonitorList(listed(), m_request.json);
             return 0;
         case CliRequest::Action::get:
             return get(targets);
         case CliRequest::Action::set:
-            return command(targets, [&](MonitorController& monitor, auto done) {
-                monitor.set(*settingNamed(m_request.parameter), m_request.value, std::move(done));
-            });
+            return set(targets);
+        case CliRequest::Action::presetApply:
+            return applyPreset(targets);
+        case CliRequest::Action::presetSave:
+            return savePreset(*targets.front());
         case CliRequest::Action::refresh:
             return command(targets, [](MonitorController& monitor, auto done) {
                 monitor.fastRefresh(std::move(done));
@@ -159,8 +186,7 @@ private:
             });
         case CliRequest::Action::watch:
             return watch();
-        case CliRequest::Action::window:
-        case CliRequest::Action::doctor:
+        default:
             break;
         }
         return 0;
@@ -196,9 +222,57 @@ private:
         std::transform(targets.begin(), targets.end(), paths.begin(),
                        [](const auto& monitor) { return monitor->path(); });
         return printReadBacks(paths, settingsAskedFor(m_request.parameter), m_request.all,
-                              [&](const std::string& path, Setting setting) {
-                                  return readBack(*m_monitors.find(path), setting);
-                              });
+                              m_request.json, readBackAt());
+    }
+
+    ReadBack readBackAt() {
+        return [this](const std::string& path, Setting setting) {
+            return readBack(*m_monitors.find(path), setting);
+        };
+    }
+
+    // A change of contrast is counted from what each monitor reports; one that does not tell
+    // it is sent nothing.
+    int set(const std::vector<MonitorSet::Monitor>& targets) {
+        std::map<std::string, int> values;
+        std::vector<MonitorSet::Monitor> told;
+        for (const auto& monitor : targets) {
+            if (const auto value = valueToSet(m_request, monitor->path(), readBackAt())) {
+                values.emplace(monitor->path(), *value);
+                told.push_back(monitor);
+            }
+        }
+        const int status = command(told, [&](MonitorController& monitor, auto done) {
+            monitor.set(*settingNamed(m_request.parameter), values.at(monitor.path()),
+                        std::move(done));
+        });
+        return told.size() == targets.size() ? status : 1;
+    }
+
+    int applyPreset(const std::vector<MonitorSet::Monitor>& targets) {
+        const auto settings = PresetStore(Preferences::defaultPath()).find(m_request.preset);
+        if (!settings)
+            return failed("no preset named " + m_request.preset);
+        return command(targets, [&](MonitorController& monitor, auto done) {
+            monitor.apply(*settings, std::move(done));
+        });
+    }
+
+    int savePreset(MonitorController& monitor) {
+        using Answer = std::pair<std::error_code, MonitorSettings>;
+        const auto answer = std::make_shared<std::optional<Answer>>();
+        readAllSettings(monitor, m_request.timeout,
+                        [answer](std::error_code error, const MonitorSettings& settings) {
+                            *answer = Answer(error, settings);
+                        });
+        m_main.runUntil([&] { return answer->has_value(); }, m_request.timeout * 3 + spareWait);
+        const auto error = answer->has_value() ? (*answer)->first : MonitorError::noAnswer;
+        if (error)
+            return failed(settingsUnreadText(monitor.path(), error));
+        const auto path = Preferences::defaultPath();
+        if (!PresetStore(path).save({m_request.preset, (*answer)->second}))
+            return failed(path.toStdString() + " cannot be written");
+        return 0;
     }
 
     // The setting as the monitor tells it; none, said why, when it does not.

@@ -1,35 +1,151 @@
 #include "app/CommandLine.h"
 
+#include "app/PresetSchedule.h"
+#include "app/PresetStore.h"
 #include "monitor/Setting.h"
 
 #include <CLI/CLI.hpp>
+#include <cctype>
 #include <charconv>
 #include <cmath>
 #include <fmt/format.h>
+#include <map>
 
 namespace monctl {
 namespace {
 
-// Turns the word given to "set" into the monitor's value; throws CLI::ValidationError.
-int settingValue(const std::string& setting, const std::string& word) {
+std::optional<int> wholeNumber(std::string_view digits) {
+    int value = 0;
+    const auto [end, error] = std::from_chars(digits.data(), digits.data() + digits.size(), value);
+    if (digits.empty() || error != std::errc() || end != digits.data() + digits.size())
+        return std::nullopt;
+    return value;
+}
+
+// "+N" or "-N": a change of the contrast by N; none for anything else.
+std::optional<int> contrastChange(const std::string& word) {
+    if (word.size() < 2 || (word[0] != '+' && word[0] != '-') ||
+        !std::isdigit(static_cast<unsigned char>(word[1])))
+        return std::nullopt;
+    const auto steps = wholeNumber(std::string_view(word).substr(1));
+    return steps && word[0] == '-' ? -*steps : steps;
+}
+
+// Turns the word given to "set" into the monitor's value, or for the contrast a change of it;
+// throws CLI::ValidationError.
+void readSettingValue(const std::string& word, CliRequest& request) {
+    const auto& setting = request.parameter;
     if (setting == "mode") {
         const auto mode = modeNamed(word);
         if (!mode)
             throw CLI::ValidationError("mode", "must be text, graphic or video, not " + word);
-        return *mode;
+        request.value = *mode;
+        return;
+    }
+    if (const auto change = setting == "contrast" ? contrastChange(word) : std::nullopt) {
+        request.value = *change;
+        request.relative = true;
+        return;
     }
     const auto [lowest, highest] = settingRange(*settingNamed(setting));
-    int value = 0;
-    std::size_t used = 0;
-    try {
-        value = std::stoi(word, &used);
-    } catch (const std::exception&) {
-        used = 0;
+    // Digits only: "+7" would read as a change.
+    const auto value = !word.empty() && std::isdigit(static_cast<unsigned char>(word.front()))
+                           ? wholeNumber(word)
+                           : std::nullopt;
+    if (!value || *value < lowest || *value > highest)
+        throw CLI::ValidationError(
+            setting, fmt::format("must be a number from {} to {}{}, not {}", lowest, highest,
+                                 setting == "contrast" ? " (or +N, -N to change it)" : "", word));
+    request.value = *value;
+}
+
+std::string checkedPresetName(const std::string& name) {
+    if (const auto problem = presetNameProblem(name); !problem.empty())
+        throw CLI::ValidationError("preset", problem);
+    return name;
+}
+
+// "preset NAME", "preset apply NAME", "preset save NAME", "preset list", "preset delete NAME".
+void readPresetWords(const std::vector<std::string>& words, CliRequest& request) {
+    using Action = CliRequest::Action;
+    const std::map<std::string, Action> named{{"apply", Action::presetApply},
+                                              {"save", Action::presetSave},
+                                              {"delete", Action::presetDelete}};
+    if (words == std::vector<std::string>{"list"}) {
+        request.action = Action::presetList;
+    } else if (words.size() == 1 && named.contains(words[0])) {
+        throw CLI::ValidationError("preset", words[0] + " needs the preset's name");
+    } else if (words.size() == 1) {
+        request.action = Action::presetApply;
+        request.preset = words[0];
+    } else if (const auto action = named.find(words[0]); action != named.end()) {
+        request.action = action->second;
+        request.preset =
+            action->second == Action::presetSave ? checkedPresetName(words[1]) : words[1];
+    } else {
+        throw CLI::ValidationError("preset", "NAME, list, save NAME or delete NAME, not " +
+                                                 words[0] + " " + words[1]);
     }
-    if (used != word.size() || word.empty() || value < lowest || value > highest)
-        throw CLI::ValidationError(setting, "must be a number from " + std::to_string(lowest) +
-                                                " to " + std::to_string(highest) + ", not " + word);
-    return value;
+}
+
+int minuteOfDay(const std::string& time) {
+    const auto minute = minuteOfDayFrom(time);
+    if (!minute)
+        throw CLI::ValidationError("schedule", "a time is HH:MM, from 00:00 to 23:59, not " + time);
+    return *minute;
+}
+
+// "schedule add HH:MM PRESET", "schedule list", "schedule delete HH:MM".
+void readScheduleWords(const std::vector<std::string>& words, CliRequest& request) {
+    using Action = CliRequest::Action;
+    if (words == std::vector<std::string>{"list"}) {
+        request.action = Action::scheduleList;
+    } else if (words.size() == 2 && words[0] == "delete") {
+        request.action = Action::scheduleDelete;
+        request.minuteOfDay = minuteOfDay(words[1]);
+    } else if (words.size() == 3 && words[0] == "add") {
+        request.action = Action::scheduleAdd;
+        request.minuteOfDay = minuteOfDay(words[1]);
+        request.preset = words[2];
+    } else {
+        throw CLI::ValidationError("schedule", "add HH:MM PRESET, list or delete HH:MM");
+    }
+}
+
+// A command that takes a few words, read once parsed.
+struct WordsCommand {
+    const char* name;
+    const char* description;
+    const char* words;
+    int most;
+};
+
+CLI::App* addWordsCommand(CLI::App& app, const WordsCommand& command,
+                          std::vector<std::string>& words) {
+    auto* added = app.add_subcommand(command.name, command.description);
+    added->add_option("words", words, command.words)->required()->expected(1, command.most);
+    return added;
+}
+
+// Refuses an option given to a command it has no meaning for.
+std::optional<CliExit> misplacedOption(const CliRequest& request) {
+    using Action = CliRequest::Action;
+    const auto among = [&](std::initializer_list<Action> actions) {
+        return std::find(actions.begin(), actions.end(), request.action) != actions.end();
+    };
+    if (request.all && !among({Action::get, Action::set, Action::refresh, Action::syncTime}))
+        return CliExit{2, "monctl: --all goes with get, set, refresh and sync-time only\n", true};
+    if (request.json && !among({Action::list, Action::get, Action::presetList, Action::doctor}))
+        return CliExit{2, "monctl: --json goes with list, get, preset list and doctor only\n",
+                       true};
+    if (!request.serial.empty() &&
+        (request.all || !among({Action::get, Action::set, Action::refresh, Action::syncTime,
+                                Action::presetApply, Action::presetSave})))
+        return CliExit{2,
+                       "monctl: --monitor goes with get, set, refresh, sync-time, preset NAME and "
+                       "preset save, and not with --all\n",
+                       true};
+    return std::nullopt;
 }
 
 // Seconds as the user writes them: a finite number within the range.
@@ -73,6 +189,11 @@ std::variant<CliRequest, CliExit> parseCommandLine(int argc, const char* const* 
         ->check(secondsBetween(0.05, 60.0));
     app.add_flag("--all", request.all,
                  "get, set, refresh, sync-time: every monitor found instead of the active one");
+    app.add_option("--monitor", request.serial,
+                   "the monitor whose USB adapter has this serial number instead of the active "
+                   "one")
+        ->type_name("SERIAL");
+    app.add_flag("--json", request.json, "list, get, preset list, doctor: print one JSON document");
     app.add_flag("-v,--verbose", request.verbose, "log everything, frames included");
     app.add_flag("--simulate", request.simulate, "also talk to a built-in simulated monitor");
     // How a watch through the window has the devices the window lacks watched beside it.
@@ -89,7 +210,7 @@ std::variant<CliRequest, CliExit> parseCommandLine(int argc, const char* const* 
     auto* set = app.add_subcommand("set", "change a setting of the active monitor");
     std::string word;
     set->add_option("setting", request.parameter,
-                    "contrast (1-9), mode (text, graphic, video) "
+                    "contrast (1-9, or +N, -N to change it), mode (text, graphic, video) "
                     "or speed (1-5)")
         ->required()
         ->check(CLI::IsMember({"contrast", "mode", "speed"}));
@@ -100,10 +221,26 @@ std::variant<CliRequest, CliExit> parseCommandLine(int argc, const char* const* 
                                               "interrupted");
     auto* doctor = app.add_subcommand("doctor", "report what monctl finds on this machine and why "
                                                 "a monitor may not be found");
+    std::vector<std::string> presetWords;
+    auto* preset = addWordsCommand(
+        app,
+        {"preset", "apply a named preset to the active monitor; list, save or delete presets",
+         "NAME, list, save NAME or delete NAME", 2},
+        presetWords);
+    std::vector<std::string> scheduleWords;
+    auto* schedule =
+        addWordsCommand(app,
+                        {"schedule", "apply a preset every day at a time (while the window runs)",
+                         "add HH:MM PRESET, list or delete HH:MM", 3},
+                        scheduleWords);
     try {
         app.parse(argc, argv);
         if (set->parsed())
-            request.value = settingValue(request.parameter, word);
+            readSettingValue(word, request);
+        if (preset->parsed())
+            readPresetWords(presetWords, request);
+        if (schedule->parsed())
+            readScheduleWords(scheduleWords, request);
     } catch (const CLI::CallForHelp&) {
         return CliExit{0, app.help(), false};
     } catch (const CLI::CallForVersion&) {
@@ -121,9 +258,8 @@ std::variant<CliRequest, CliExit> parseCommandLine(int argc, const char* const* 
         if (command->parsed())
             request.action = action;
     }
-    if (request.all && !get->parsed() && !set->parsed() && !refresh->parsed() &&
-        !syncTime->parsed())
-        return CliExit{2, "monctl: --all goes with get, set, refresh and sync-time only\n", true};
+    if (const auto refused = misplacedOption(request))
+        return *refused;
     return request;
 }
 

@@ -1,5 +1,6 @@
 #include "app/DoctorReport.h"
 
+#include "app/JsonOutput.h"
 #include "app/PermissionAdvice.h"
 #include "app/Preferences.h"
 #include "monitor/MonitorController.h"
@@ -12,6 +13,8 @@
 #include "serial/SerialPortManager.h"
 
 #include <QFileInfo>
+#include <QJsonArray>
+#include <QJsonObject>
 #include <QSettings>
 #include <algorithm>
 #include <cstdlib>
@@ -82,35 +85,45 @@ ProbeResult probe(const std::vector<std::string>& paths, std::chrono::millisecon
     return result;
 }
 
+QString qt(const std::string& text) {
+    return QString::fromStdString(text);
+}
+
+std::string text(const QJsonValue& value) {
+    return value.toString().toStdString();
+}
+
+// What the report finds, gathered before it is printed: the same words as text or as JSON.
 class Doctor {
 public:
     Doctor(const CliRequest& request, AsioMainQueue& main) : m_request(request), m_main(main) {}
 
-    void report() {
-        fmt::print("monctl doctor\n\nSession: {}\nBackends:\n", sessionLine());
+    QJsonObject findings() {
+        QJsonObject found{{"session", qt(sessionLine())}};
+        QJsonArray backends;
         for (const auto& line : loadDesktopBackends().describe())
-            fmt::print("  {}\n", line);
+            backends.append(qt(line));
+        found.insert("backends", backends);
         const auto registry = loadDeviceRegistry({});
         const auto start = registry->start([](const auto&) {}, [](const auto&) {});
-        fmt::print("Device registry: {}\nHot-plug: {}\n", describeBackend(*registry),
-                   start.hotPlugOffReason.empty() ? "on (the udev daemon runs)"
-                                                  : "off (" + start.hotPlugOffReason + ")");
+        found.insert("deviceRegistry", qt(describeBackend(*registry)));
+        found.insert("hotPlug",
+                     qt(start.hotPlugOffReason.empty() ? "on (the udev daemon runs)"
+                                                       : "off (" + start.hotPlugOffReason + ")"));
         auto devices = m_request.ports;
         if (devices.empty()) {
             for (const auto& device : start.present)
                 devices.push_back(device.calloutPath);
         }
-        reportDevices(devices);
-        reportGrabbers();
-        reportPreferences();
+        found.insert("devicesFrom", m_request.ports.empty() ? "USB adapters" : "named with --port");
+        found.insert("devices", deviceFindings(devices));
+        found.insert("programs", grabbers());
+        found.insert("preferences", preferences());
+        return found;
     }
 
 private:
-    void reportDevices(const std::vector<std::string>& devices) {
-        fmt::print("\nSerial devices ({}):\n",
-                   m_request.ports.empty() ? "USB adapters" : "named with --port");
-        if (devices.empty())
-            fmt::print("  none found: is the monitor's USB cable plugged in?\n");
+    QJsonArray deviceFindings(const std::vector<std::string>& devices) {
         std::vector<std::string> probed;
         std::map<std::string, std::string> notProbed;
         for (const auto& path : devices) {
@@ -120,21 +133,27 @@ private:
                 notProbed.emplace(path, why);
         }
         const auto result = probe(probed, m_request.timeout, m_main);
+        QJsonArray found;
         for (const auto& path : devices) {
-            fmt::print("  {}\n", path);
-            describeDevice(path);
-            if (const auto skipped = notProbed.find(path); skipped != notProbed.end())
-                fmt::print("    probe: not sent ({})\n", skipped->second);
-            else if (std::find(result.answered.begin(), result.answered.end(), path) !=
-                     result.answered.end())
-                fmt::print("    probe: answered as a monitor\n");
-            else if (const auto error = result.errors.find(path); error != result.errors.end())
-                fmt::print("    probe: not sent ({})\n", error->second);
-            else
-                fmt::print("    probe: no answer within {} ms: no monitor at the far end, or it "
-                           "is off\n",
-                           m_request.timeout.count());
+            auto device = describeDevice(path);
+            device.insert("probe", qt(probeOutcome(path, notProbed, result)));
+            found.append(device);
         }
+        return found;
+    }
+
+    std::string probeOutcome(const std::string& path,
+                             const std::map<std::string, std::string>& notProbed,
+                             const ProbeResult& result) const {
+        if (const auto skipped = notProbed.find(path); skipped != notProbed.end())
+            return "not sent (" + skipped->second + ")";
+        if (std::find(result.answered.begin(), result.answered.end(), path) !=
+            result.answered.end())
+            return "answered as a monitor";
+        if (const auto error = result.errors.find(path); error != result.errors.end())
+            return "not sent (" + error->second + ")";
+        return fmt::format("no answer within {} ms: no monitor at the far end, or it is off",
+                           m_request.timeout.count());
     }
 
     static std::string whyNotProbed(const std::string& path) {
@@ -145,79 +164,131 @@ private:
         return {};
     }
 
-    static void describeDevice(const std::string& path) {
+    static QJsonObject describeDevice(const std::string& path) {
+        QJsonObject device{{"path", qt(path)}};
         struct stat node {};
         if (::stat(path.c_str(), &node) != 0) {
-            fmt::print("    missing: {}\n", std::strerror(errno));
-            return;
+            device.insert("missing", qt(std::strerror(errno)));
+            return device;
         }
         if (const auto adapter = serialAdapterOf(path))
-            fmt::print("    adapter: {}, {}, serial {}, driver {}\n", adapter->vendor,
-                       adapter->model, adapter->serial.empty() ? "none" : adapter->serial,
-                       adapter->driver);
+            device.insert("adapter", QJsonObject{{"vendor", qt(adapter->vendor)},
+                                                 {"product", qt(adapter->model)},
+                                                 {"serial", qt(adapter->serial)},
+                                                 {"driver", qt(adapter->driver)}});
         else
-            fmt::print("    adapter: none (no USB device behind it)\n");
-        fmt::print("    node: owner {}, group {}, mode {:04o}\n", userName(node.st_uid),
-                   groupName(node.st_gid), node.st_mode & 07777);
+            device.insert("adapter", QJsonValue::Null);
+        device.insert("node",
+                      QJsonObject{{"owner", qt(userName(node.st_uid))},
+                                  {"group", qt(groupName(node.st_gid))},
+                                  {"mode", qt(fmt::format("{:04o}", node.st_mode & 07777))}});
         if (::access(path.c_str(), R_OK | W_OK) == 0) {
-            fmt::print("    access: this user can open it\n");
+            device.insert("access", "this user can open it");
         } else {
-            const std::string reason = std::strerror(errno);
-            const auto advice = permissionAdvice(path);
-            fmt::print("    access: this user cannot open it ({}){}\n", reason,
-                       advice.empty() ? "" : "\n    fix: " + advice);
+            device.insert("access",
+                          qt(fmt::format("this user cannot open it ({})", std::strerror(errno))));
+            if (const auto advice = permissionAdvice(path); !advice.empty())
+                device.insert("fix", qt(advice));
         }
         const auto holder = platform::holderOf(path);
-        fmt::print("    held by: {}\n",
-                   holder.empty() ? "no other process this user can see" : holder);
+        device.insert("heldBy", qt(holder.empty() ? "no other process this user can see" : holder));
+        return device;
     }
 
-    static void reportGrabbers() {
-        fmt::print("\nPrograms that take serial devices:\n");
-        if (isProcessRunning("ModemManager"))
-            fmt::print("  ModemManager: running; it opens new serial devices for a few seconds to "
-                       "look for modems. If it keeps the monitor's port, stop it with \"sudo "
-                       "systemctl disable --now ModemManager\" (or give the adapter "
-                       "ENV{{ID_MM_DEVICE_IGNORE}}=\"1\" in a udev rule)\n");
-        else
-            fmt::print("  ModemManager: not running\n");
-        if (isProgramInstalled("brltty"))
-            fmt::print("  brltty: installed; it claims some USB-serial adapters (CH340, CP210x) "
-                       "as braille displays, and their ports vanish. Without a braille display, "
-                       "remove it with \"sudo apt remove brltty\"\n");
-        else
-            fmt::print("  brltty: not installed\n");
+    static QJsonObject grabbers() {
+        return {
+            {"ModemManager",
+             isProcessRunning("ModemManager")
+                 ? "running; it opens new serial devices for a few seconds to look for modems. If "
+                   "it keeps the monitor's port, stop it with \"sudo systemctl disable --now "
+                   "ModemManager\" (or give the adapter ENV{ID_MM_DEVICE_IGNORE}=\"1\" in a udev "
+                   "rule)"
+                 : "not running"},
+            {"brltty", isProgramInstalled("brltty")
+                           ? "installed; it claims some USB-serial adapters (CH340, CP210x) as "
+                             "braille displays, and their ports vanish. Without a braille "
+                             "display, remove it with \"sudo apt remove brltty\""
+                           : "not installed"}};
     }
 
-    static void reportPreferences() {
+    static QJsonObject preferences() {
         const auto path = Preferences::defaultPath();
-        fmt::print("\nPreferences: {}\n", path.toStdString());
+        QJsonObject found{{"path", path}};
         if (!QFileInfo::exists(path)) {
-            fmt::print("  missing: the defaults apply until Settings are confirmed\n");
-            return;
+            found.insert("state", "missing: the defaults apply until Settings are confirmed");
+            return found;
         }
         const QSettings file(path, QSettings::IniFormat);
         switch (file.status()) {
         case QSettings::NoError:
-            fmt::print("  parses\n");
+            found.insert("state", "parses");
             break;
         case QSettings::AccessError:
-            fmt::print("  cannot be read: the defaults apply\n");
+            found.insert("state", "cannot be read: the defaults apply");
             break;
         case QSettings::FormatError:
-            fmt::print("  does not parse as an INI file: the defaults apply\n");
+            found.insert("state", "does not parse as an INI file: the defaults apply");
             break;
         }
+        return found;
     }
 
     const CliRequest& m_request;
     AsioMainQueue& m_main;
 };
 
+std::string adapterLine(const QJsonValue& adapter) {
+    if (adapter.isNull())
+        return "none (no USB device behind it)";
+    const auto serial = text(adapter["serial"]);
+    return fmt::format("{}, {}, serial {}, driver {}", text(adapter["vendor"]),
+                       text(adapter["product"]), serial.empty() ? "none" : serial,
+                       text(adapter["driver"]));
+}
+
+void printDevice(const QJsonObject& device) {
+    fmt::print("  {}\n", text(device["path"]));
+    if (device.contains("missing")) {
+        fmt::print("    missing: {}\n", text(device["missing"]));
+    } else {
+        const auto node = device["node"];
+        fmt::print("    adapter: {}\n    node: owner {}, group {}, mode {}\n    access: {}\n",
+                   adapterLine(device["adapter"]), text(node["owner"]), text(node["group"]),
+                   text(node["mode"]), text(device["access"]));
+        if (device.contains("fix"))
+            fmt::print("    fix: {}\n", text(device["fix"]));
+        fmt::print("    held by: {}\n", text(device["heldBy"]));
+    }
+    fmt::print("    probe: {}\n", text(device["probe"]));
+}
+
+void printText(const QJsonObject& found) {
+    fmt::print("monctl doctor\n\nSession: {}\nBackends:\n", text(found["session"]));
+    for (const auto& line : found["backends"].toArray())
+        fmt::print("  {}\n", text(line));
+    fmt::print("Device registry: {}\nHot-plug: {}\n", text(found["deviceRegistry"]),
+               text(found["hotPlug"]));
+    fmt::print("\nSerial devices ({}):\n", text(found["devicesFrom"]));
+    const auto devices = found["devices"].toArray();
+    if (devices.isEmpty())
+        fmt::print("  none found: is the monitor's USB cable plugged in?\n");
+    for (const auto& device : devices)
+        printDevice(device.toObject());
+    const auto programs = found["programs"];
+    fmt::print("\nPrograms that take serial devices:\n  ModemManager: {}\n  brltty: {}\n",
+               text(programs["ModemManager"]), text(programs["brltty"]));
+    const auto preferences = found["preferences"];
+    fmt::print("\nPreferences: {}\n  {}\n", text(preferences["path"]), text(preferences["state"]));
+}
+
 } // namespace
 
 int runDoctor(const CliRequest& request, AsioMainQueue& main) {
-    Doctor(request, main).report();
+    const auto found = Doctor(request, main).findings();
+    if (request.json)
+        printJson(found);
+    else
+        printText(found);
     std::fflush(stdout);
     return 0;
 }

@@ -1,9 +1,13 @@
 #include "app/MonitorBusService.h"
 
 #include "app/ButtonEventText.h"
+#include "app/Preferences.h"
+#include "app/PresetStore.h"
+#include "app/SettingsReadBack.h"
 #include "monitor/MonitorController.h"
 #include "monitor/MonitorError.h"
 #include "monitor/MonitorSet.h"
+#include "serial/SerialPort.h"
 
 #include <QDBusConnection>
 #include <QDBusMessage>
@@ -13,6 +17,8 @@ namespace monctl {
 namespace {
 
 constexpr uint longestWait = 60000;
+// What SavePreset gives each read-back: as long as the command line waits by default.
+constexpr std::chrono::milliseconds presetReadWait{1000};
 
 QString qt(std::string_view text) {
     return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
@@ -53,6 +59,16 @@ bus::MonitorEntries MonitorBusService::ListMonitors() {
     const auto active = m_monitors.active();
     for (const auto& monitor : m_monitors.monitors())
         entries.append({qt(monitor->name()), qt(monitor->path()), monitor == active});
+    return entries;
+}
+
+bus::AdapterEntries MonitorBusService::ListAdapters() {
+    bus::AdapterEntries entries;
+    for (const auto& monitor : m_monitors.monitors()) {
+        if (const auto& adapter = monitor->port()->ioKitDevice().adapter)
+            entries.append({qt(monitor->path()), qt(adapter->vendor), qt(adapter->product),
+                            qt(adapter->serial)});
+    }
     return entries;
 }
 
@@ -110,6 +126,58 @@ void MonitorBusService::SyncTime(const QString& path) {
 
 void MonitorBusService::Raise() {
     m_raise();
+}
+
+bus::PresetEntries MonitorBusService::ListPresets() {
+    bus::PresetEntries entries;
+    for (const auto& [name, settings] : PresetStore(Preferences::defaultPath()).list())
+        entries.append({qt(name), settings.contrast, settings.mode, settings.speed});
+    return entries;
+}
+
+void MonitorBusService::ApplyPreset(const QString& path, const QString& name) {
+    const auto settings = knownPreset(name);
+    if (!settings)
+        return;
+    if (const auto monitor = target(path))
+        monitor->apply(*settings, replyWhenWritten(monitor->path()));
+}
+
+void MonitorBusService::SavePreset(const QString& path, const QString& name) {
+    if (const auto problem = presetNameProblem(name.toStdString()); !problem.empty()) {
+        sendErrorReply(QDBusError::InvalidArgs, qt(problem));
+        return;
+    }
+    const auto monitor = target(path);
+    if (!monitor)
+        return;
+    setDelayedReply(true);
+    readAllSettings(*monitor, presetReadWait,
+                    [call = message(), session = connection(), device = monitor->path(),
+                     preset = name.toStdString()](std::error_code error,
+                                                  const MonitorSettings& settings) mutable {
+                        const auto file = Preferences::defaultPath();
+                        if (error)
+                            session.send(call.createErrorReply(
+                                errorName(error), qt(settingsUnreadText(device, error))));
+                        else if (!PresetStore(file).save({preset, settings}))
+                            session.send(call.createErrorReply(QDBusError::Failed,
+                                                               file + " cannot be written"));
+                        else
+                            session.send(call.createReply());
+                    });
+}
+
+void MonitorBusService::DeletePreset(const QString& name) {
+    if (knownPreset(name) && !PresetStore(Preferences::defaultPath()).remove(name.toStdString()))
+        sendErrorReply(QDBusError::Failed, Preferences::defaultPath() + " cannot be written");
+}
+
+std::optional<MonitorSettings> MonitorBusService::knownPreset(const QString& name) {
+    const auto settings = PresetStore(Preferences::defaultPath()).find(name.toStdString());
+    if (!settings)
+        sendErrorReply(bus::unknownPresetError, "no preset named " + name);
+    return settings;
 }
 
 std::shared_ptr<MonitorController> MonitorBusService::target(const QString& path) {

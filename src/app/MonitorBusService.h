@@ -1,12 +1,14 @@
 #pragma once
 
 #include "app/BusInterface.h"
+#include "monitor/Setting.h"
 #include "runtime/Signal.h"
 
 #include <QDBusContext>
 #include <QObject>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <system_error>
 #include <vector>
 
@@ -34,12 +36,18 @@ public:
 
 public slots:
     monctl::bus::MonitorEntries ListMonitors();
+    monctl::bus::AdapterEntries ListAdapters();
     void ChooseMonitor(const QString& path);
     int Get(const QString& path, const QString& setting, uint timeoutMs);
     void Set(const QString& path, const QString& setting, int value);
     void FastRefresh(const QString& path);
     void SyncTime(const QString& path);
     void Raise();
+    // The presets of the preferences file, which the window and the command line share.
+    monctl::bus::PresetEntries ListPresets();
+    void ApplyPreset(const QString& path, const QString& name);
+    void SavePreset(const QString& path, const QString& name);
+    void DeletePreset(const QString& name);
 
 signals:
     void SettingReported(const QString& path, const QString& setting, int value);
@@ -51,6 +59,9 @@ private:
     std::shared_ptr<MonitorController> target(const QString& path);
     // Answers the call once the command's frame is written, or with why it was not.
     std::function<void(std::error_code)> replyWhenWritten(const std::string& path);
+
+    // The preset's settings; none after an error reply.
+    std::optional<MonitorSettings> knownPreset(const QString& name);
 
     MonitorSet& m_monitors;
     std::function<void()> m_raise;

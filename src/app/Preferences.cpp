@@ -4,7 +4,6 @@
 
 #include <QDir>
 #include <QSettings>
-#include <QStandardPaths>
 #include <algorithm>
 
 namespace monctl {
@@ -17,11 +16,6 @@ std::int64_t readInteger(const QSettings& file, const char* key) {
 }
 
 } // namespace
-
-QString Preferences::defaultPath() {
-    return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) +
-           "/monctl/monctl.conf";
-}
 
 StoredSettings Preferences::load() const {
     const QSettings file(m_path, QSettings::IniFormat);

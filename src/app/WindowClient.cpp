@@ -3,6 +3,7 @@
 #include "app/BusInterface.h"
 #include "app/DirectWatch.h"
 #include "app/Interrupts.h"
+#include "app/MonitorListing.h"
 #include "app/ReadBackOutput.h"
 #include "app/WindowInstance.h"
 #include "monitor/Setting.h"
@@ -64,10 +65,13 @@ public:
             fmt::print(stderr, "monctl: no monitor found\n");
             return {1, {}};
         }
+        if (!m_request.serial.empty() && !chooseBySerial()) {
+            fmt::print(stderr, "monctl: no monitor with serial number {}\n", m_request.serial);
+            return {1, {}};
+        }
         switch (m_request.action) {
         case CliRequest::Action::list:
-            for (const auto& monitor : m_chosen)
-                fmt::print("{} {}\n", monitor.name.toStdString(), monitor.path.toStdString());
+            printMonitorList(listed(), m_request.json);
             return {0, leftOver};
         case CliRequest::Action::watch:
             return watch(leftOver);
@@ -127,8 +131,36 @@ private:
         return named;
     }
 
+    // The chosen monitors with their USB adapters, as the window tells them.
+    std::vector<ListedMonitor> listed() {
+        const QDBusReply<bus::AdapterEntries> adapters = call("ListAdapters", {});
+        std::vector<ListedMonitor> listed;
+        for (const auto& monitor : m_chosen) {
+            ListedMonitor entry{monitor.name.toStdString(), monitor.path.toStdString(), {}};
+            for (const auto& adapter : adapters.value()) {
+                if (adapter.path == monitor.path)
+                    entry.adapter =
+                        UsbAdapter{adapter.vendor.toStdString(), adapter.product.toStdString(),
+                                   adapter.serial.toStdString()};
+            }
+            listed.push_back(std::move(entry));
+        }
+        return listed;
+    }
+
+    // Keeps the monitor whose adapter has the serial number asked for; false when none has.
+    bool chooseBySerial() {
+        const auto chosen = monitorWithSerial(listed(), m_request.serial);
+        if (!chosen)
+            return false;
+        m_chosen.removeIf(
+            [&](const auto& monitor) { return monitor.path.toStdString() != chosen->path; });
+        return true;
+    }
+
     // The monitors a command goes to: with --all each, else the window's active one, unless
-    // --port names others (then the active one when it is among them, else the first named).
+    // --port or --monitor names others (then the active one when it is among them, else the
+    // first named).
     std::vector<QString> targets() const {
         if (m_request.all) {
             std::vector<QString> paths(static_cast<std::size_t>(m_chosen.size()));
@@ -136,7 +168,7 @@ private:
                            [](const auto& monitor) { return monitor.path; });
             return paths;
         }
-        if (m_request.ports.empty())
+        if (m_request.ports.empty() && m_request.serial.empty())
             return {QString()};
         const auto active =
             std::find_if(m_chosen.begin(), m_chosen.end(), [](const auto& m) { return m.active; });
@@ -155,7 +187,11 @@ private:
         case CliRequest::Action::get:
             return get();
         case CliRequest::Action::set:
-            return each("Set", {QString::fromStdString(m_request.parameter), m_request.value});
+            return set();
+        case CliRequest::Action::presetApply:
+            return each("ApplyPreset", {QString::fromStdString(m_request.preset)});
+        case CliRequest::Action::presetSave:
+            return each("SavePreset", {QString::fromStdString(m_request.preset)});
         case CliRequest::Action::refresh:
             return each("FastRefresh", {});
         case CliRequest::Action::syncTime:
@@ -173,23 +209,41 @@ private:
         return worst;
     }
 
+    // A change of contrast is counted from what each monitor reports; one that does not tell
+    // it is sent nothing.
+    int set() {
+        int worst = 0;
+        for (const auto& path : targets()) {
+            const auto value = valueToSet(m_request, path.toStdString(), readBack());
+            worst = std::max(
+                worst,
+                value ? status(path, call("Set", {path, QString::fromStdString(m_request.parameter),
+                                                  *value}))
+                      : 1);
+        }
+        return worst;
+    }
+
     int get() {
         const auto devices = targets();
         std::vector<std::string> paths(devices.size());
         std::transform(devices.begin(), devices.end(), paths.begin(),
                        [](const QString& path) { return path.toStdString(); });
         return printReadBacks(paths, settingsAskedFor(m_request.parameter), m_request.all,
-                              [&](const std::string& path, Setting setting) -> std::optional<int> {
-                                  const auto device = QString::fromStdString(path);
-                                  const QDBusReply<int> reply =
-                                      call("Get", {device,
-                                                   QString::fromLatin1(settingName(setting).data()),
-                                                   static_cast<uint>(m_request.timeout.count())});
-                                  if (reply.isValid())
-                                      return reply.value();
-                                  status(device, reply.error());
-                                  return std::nullopt;
-                              });
+                              m_request.json, readBack());
+    }
+
+    ReadBack readBack() {
+        return [this](const std::string& path, Setting setting) -> std::optional<int> {
+            const auto device = QString::fromStdString(path);
+            const QDBusReply<int> reply =
+                call("Get", {device, QString::fromLatin1(settingName(setting).data()),
+                             static_cast<uint>(m_request.timeout.count())});
+            if (reply.isValid())
+                return reply.value();
+            status(device, reply.error());
+            return std::nullopt;
+        };
     }
 
     // Until interrupted, or the window goes: then the command line watches every device
@@ -270,7 +324,8 @@ private:
         const auto ours = error.name().startsWith(bus::interfaceName + ".Error.");
         fmt::print(stderr, "monctl: {}{}\n",
                    ours ? "" : "the window did not answer: ", error.message().toStdString());
-        return 1;
+        // As the command line refuses a preset it does not find.
+        return error.name() == bus::unknownPresetError ? 2 : 1;
     }
 
     CliRequest m_request;

@@ -2,6 +2,8 @@
 #include "app/CommandLine.h"
 #include "app/DoctorReport.h"
 #include "app/Interrupts.h"
+#include "app/Preferences.h"
+#include "app/PresetCommands.h"
 #include "app/WindowClient.h"
 #include "app/WindowSession.h"
 #include "runtime/AsioMainQueue.h"
@@ -26,6 +28,8 @@ int run(int argc, char** argv) {
     spdlog::set_level(request.verbose ? spdlog::level::debug : spdlog::level::warn);
     if (request.action == CliRequest::Action::window)
         return runWindow(request, argc, argv);
+    if (const auto done = runPresetCommand(request, Preferences::defaultPath()))
+        return *done;
     // From its first moment, so that no Ctrl+C of a watch is lost.
     if (request.action == CliRequest::Action::watch)
         catchInterrupts();

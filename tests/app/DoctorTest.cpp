@@ -2,6 +2,9 @@
 #include "device/MonitorSimulator.h"
 #include "support/ChildProcess.h"
 
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <fcntl.h>
 #include <filesystem>
 #include <fstream>
@@ -73,5 +76,12 @@ TEST(Doctor, ExplainsAMonitorASilentDeviceABusyOneAndAForbiddenOne) {
               std::string::npos)
         << forbidden;
     EXPECT_NE(forbidden.find("probe: not sent (this user cannot open it)"), std::string::npos);
+
+    const auto json = QJsonDocument::fromJson(
+        QByteArray::fromStdString(doctor({MONCTL_PATH, "--json", "--port", monitor.devicePath()})));
+    const auto device = json["devices"][0].toObject();
+    EXPECT_EQ(device["path"].toString().toStdString(), monitor.devicePath());
+    EXPECT_EQ(device["probe"].toString(), "answered as a monitor");
+    EXPECT_TRUE(device["adapter"].isNull());
     std::filesystem::remove_all(home);
 }

@@ -1,7 +1,14 @@
 // The monctl command line, run as a user runs it, against simulated monitors.
+#include "app/MonitorListing.h"
 #include "device/MonitorSimulator.h"
 #include "support/ChildProcess.h"
+#include "support/ScopedEnvironment.h"
 
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QTemporaryDir>
 #include <csignal>
 #include <cstdio>
 #include <fcntl.h>
@@ -32,6 +39,22 @@ Run runMonctl(std::vector<std::string> arguments) {
 }
 
 const std::string probe = "5FF50A10000000000000A0FA";
+
+std::string frame(const char* command) {
+    return std::string("5FF5") + command + "000000000000A0FA";
+}
+
+QJsonDocument json(const std::string& text) {
+    QJsonParseError error;
+    const auto document = QJsonDocument::fromJson(QByteArray::fromStdString(text), &error);
+    EXPECT_EQ(error.error, QJsonParseError::NoError) << text;
+    return document;
+}
+
+QByteArray contentOf(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
 
 } // namespace
 
@@ -238,4 +261,123 @@ TEST(MonctlCli, ALineThatFailsIsNamedAndNeverReportedAsSuccess) {
     EXPECT_EQ(get.wait(10s), 1) << "ended by the unplug, not by the 30 s time-out";
     EXPECT_EQ(get.errors(), "monctl: " + monitor.devicePath() + ": the device went away\n");
     EXPECT_EQ(get.output(), "");
+}
+
+// A change of contrast counts from what the monitor reports, and stops at 1 and 9; without
+// its answer nothing is sent.
+TEST(MonctlCli, ContrastChangesByStepsFromWhatTheMonitorReports) {
+    MonitorSimulator monitor({8, 2, 1}, nullptr);
+    const auto change = [&](const char* step, std::size_t frames = 3) {
+        const auto before = monitor.receivedFrames().size();
+        const auto run = runMonctl({"--port", monitor.devicePath(), "set", "contrast", step});
+        EXPECT_EQ(run.status, 0) << run.errors;
+        EXPECT_TRUE(monitor.waitForFrames(before + frames, 5s)) << "probe, read-back, set";
+        return monitor.receivedFrames().back();
+    };
+    EXPECT_EQ(change("+1"), frame("0109"));
+    EXPECT_EQ(change("+1"), frame("0109")) << "9 is the highest";
+    EXPECT_EQ(change("-1"), frame("0108"));
+    EXPECT_EQ(change("-20"), frame("0101"));
+    EXPECT_EQ(change("-1"), frame("0101")) << "1 is the lowest";
+    EXPECT_EQ(change("7", 2), frame("0107")) << "a plain number stays absolute: nothing read";
+    EXPECT_EQ(runMonctl({"--port", monitor.devicePath(), "set", "speed", "+1"}).status, 2);
+
+    MonitorSimulator mute;
+    mute.setSilent(true);
+    const auto path = mute.devicePath();
+    ChildProcess program({MONCTL_PATH, "--port", path, "--timeout", "2", "set", "contrast", "+1"});
+    ASSERT_TRUE(mute.waitForFrames(1, 5s));
+    mute.sendRaw(MonitorSimulator::identityReply()); // the probe alone is answered
+    EXPECT_EQ(program.wait(20s), 1);
+    EXPECT_EQ(program.errors(), "monctl: the monitor did not tell its contrast\n");
+    EXPECT_EQ(mute.receivedFrames(), (std::vector<std::string>{probe, frame("0A01")}));
+}
+
+// Presets and the schedule live in the preferences file of the test's own.
+TEST(MonctlCli, PresetsAreSavedFromTheMonitorAppliedListedDeletedAndScheduled) {
+    QTemporaryDir home;
+    ScopedEnvironment environment;
+    environment.set("XDG_CONFIG_HOME", home.path().toStdString());
+    const auto file = home.filePath("monctl/monctl.conf");
+    MonitorSimulator monitor({7, 2, 1}, nullptr);
+    const std::string port = monitor.devicePath();
+
+    auto run = runMonctl({"--port", port, "preset", "save", "reading"});
+    EXPECT_EQ(run.status, 0) << run.errors;
+    const auto saved = contentOf(file);
+    run = runMonctl({"--port", port, "preset", "save", "a=b"});
+    EXPECT_EQ(run.status, 2);
+    EXPECT_EQ(
+        run.errors,
+        "monctl: preset: a preset's name may not hold control characters, =, [, ], / or \\\n");
+    EXPECT_EQ(contentOf(file), saved);
+
+    runMonctl({"--port", port, "set", "mode", "video"});
+    ASSERT_TRUE(monitor.waitForFrames(6, 5s)) << "probed, read back thrice; probed, set";
+    run = runMonctl({"--port", port, "preset", "reading"});
+    EXPECT_EQ(run.status, 0) << run.errors;
+    ASSERT_TRUE(monitor.waitForFrames(10, 5s)) << "probed, then three frames";
+    const auto frames = monitor.receivedFrames();
+    EXPECT_EQ(std::vector(frames.end() - 3, frames.end()),
+              (std::vector{frame("0107"), frame("0202"), frame("0401")}));
+    EXPECT_EQ(runMonctl({"--port", port, "preset", "film"}).status, 2) << "no such preset";
+
+    EXPECT_EQ(runMonctl({"preset", "list"}).output, "reading\tcontrast 7 mode text speed 1\n");
+    const auto listed = json(runMonctl({"preset", "list", "--json"}).output).array();
+    ASSERT_EQ(listed.size(), 1);
+    EXPECT_EQ(listed[0].toObject(),
+              (QJsonObject{{"name", "reading"}, {"contrast", 7}, {"mode", "text"}, {"speed", 1}}));
+
+    EXPECT_EQ(runMonctl({"schedule", "add", "07:30", "reading"}).status, 0);
+    EXPECT_EQ(runMonctl({"schedule", "add", "08:00", "film"}).status, 2);
+    EXPECT_EQ(runMonctl({"schedule", "add", "7:30", "reading"}).status, 2);
+    EXPECT_EQ(runMonctl({"schedule", "list"}).output, "07:30 reading\n");
+    EXPECT_EQ(runMonctl({"schedule", "delete", "07:30"}).status, 0);
+    EXPECT_EQ(runMonctl({"schedule", "delete", "07:30"}).status, 2);
+    EXPECT_EQ(runMonctl({"schedule", "list"}).output, "");
+
+    EXPECT_EQ(runMonctl({"preset", "delete", "reading"}).status, 0);
+    EXPECT_EQ(runMonctl({"preset", "delete", "reading"}).status, 2);
+    EXPECT_EQ(runMonctl({"preset", "list"}).output, "");
+}
+
+TEST(MonctlCli, JsonGivesOneDocumentOfTheMonitorsAndTheirSettings) {
+    MonitorSimulator first({2, 2, 1}, nullptr);
+    MonitorSimulator second({8, 3, 5}, nullptr);
+    const std::vector<std::string> both{"--port", first.devicePath(), "--port", second.devicePath(),
+                                        "--json"};
+    const auto with = [&](std::vector<std::string> arguments) {
+        arguments.insert(arguments.begin(), both.begin(), both.end());
+        const auto run = runMonctl(arguments);
+        EXPECT_EQ(run.status, 0) << run.errors;
+        return json(run.output);
+    };
+    const auto list = with({"list"}).array();
+    ASSERT_EQ(list.size(), 2);
+    for (const auto& entry : list) {
+        const auto monitor = entry.toObject();
+        const auto path = monitor["path"].toString().toStdString();
+        EXPECT_TRUE(path == first.devicePath() || path == second.devicePath()) << path;
+        EXPECT_EQ(monitor["name"].toString().toStdString(),
+                  std::filesystem::path(path).filename().string());
+        EXPECT_TRUE(monitor["adapter"].isNull()) << "a pseudo-terminal has no USB adapter";
+    }
+    const auto all = with({"--all", "get", "all"}).object();
+    EXPECT_EQ(all[QString::fromStdString(second.devicePath())].toObject(),
+              (QJsonObject{{"contrast", 8}, {"mode", "graphic"}, {"speed", 5}}));
+    EXPECT_EQ(all.size(), 2);
+    EXPECT_EQ(json(runMonctl({"--port", first.devicePath(), "--json", "get", "contrast"}).output)
+                  .object(),
+              (QJsonObject{{"contrast", 2}}));
+    EXPECT_EQ(runMonctl({"--json", "watch"}).status, 2);
+}
+
+TEST(MonitorListing, PicksTheMonitorByTheSerialNumberOfItsAdapter) {
+    const std::vector<ListedMonitor> monitors{
+        {"pts3", "/dev/pts/3", std::nullopt},
+        {"ttyUSB0", "/dev/ttyUSB0", UsbAdapter{"FTDI", "FT232R USB UART", "A10KZP4M"}},
+        {"ttyUSB1", "/dev/ttyUSB1", UsbAdapter{"FTDI", "FT232R USB UART", ""}}};
+    EXPECT_EQ(monitorWithSerial(monitors, "A10KZP4M")->path, "/dev/ttyUSB0");
+    EXPECT_FALSE(monitorWithSerial(monitors, "B2"));
+    EXPECT_FALSE(monitorWithSerial(monitors, "")) << "not an adapter without one";
 }

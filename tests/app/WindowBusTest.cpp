@@ -10,6 +10,9 @@
 #include <QDBusPendingCall>
 #include <QDBusReply>
 #include <QDBusVirtualObject>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QTemporaryDir>
 #include <csignal>
 #include <filesystem>
@@ -253,6 +256,59 @@ TEST(WindowBus, ConcurrentClientsEachReachTheMonitorTheyName) {
             << "again";
     for (const auto& name : clients)
         QDBusConnection::disconnectFromBus(name);
+    window.signal(SIGTERM);
+    window.wait();
+}
+
+// A change of contrast counts from what the window's monitor reports; a preset is saved from
+// it and applied as three frames; other programs reach the presets on the bus.
+TEST(WindowBus, ContrastStepsAndPresetsGoThroughTheWindow) {
+    PrivateSessionBus session;
+    QTemporaryDir home;
+    ::setenv("XDG_CONFIG_HOME", home.path().toLocal8Bit().constData(), 1);
+    MonitorSimulator monitor({8, 2, 1}, nullptr);
+    ChildProcess window({MONCTL_PATH, "--port", monitor.devicePath()});
+    ASSERT_TRUE(monitor.waitForFrames(4, 10s)) << "probed and read back";
+
+    Outcome run;
+    const auto during = [&](std::size_t expected, std::vector<std::string> arguments) {
+        return framesDuring(monitor, expected, [&] { run = runMonctl(arguments); });
+    };
+    EXPECT_EQ(during(2, {"set", "contrast", "+3"}), (std::vector{frame("0A01"), frame("0109")}));
+    EXPECT_EQ(run.status, 0) << run.errors;
+    EXPECT_EQ(during(3, {"preset", "save", "reading"}),
+              (std::vector{frame("0A01"), frame("0A02"), frame("0A04")}));
+    EXPECT_EQ(run.status, 0) << run.errors;
+    during(1, {"set", "mode", "video"});
+    EXPECT_EQ(during(3, {"preset", "reading"}),
+              (std::vector{frame("0109"), frame("0202"), frame("0401")}));
+    EXPECT_EQ(run.status, 0) << run.errors;
+    EXPECT_EQ(runMonctl({"preset", "film"}).status, 2);
+
+    auto connection =
+        QDBusConnection::connectToBus(QString::fromStdString(session.address()), "presets");
+    bus::registerTypes();
+    const QDBusReply<bus::PresetEntries> presets = connection.call(callOf("ListPresets", {}));
+    ASSERT_EQ(presets.value().size(), 1) << presets.error().message().toStdString();
+    EXPECT_EQ(presets.value()[0].name, "reading");
+    EXPECT_EQ(presets.value()[0].contrast, 9);
+    EXPECT_EQ(connection.call(callOf("SavePreset", {"", "a/b"})).errorName(),
+              "org.freedesktop.DBus.Error.InvalidArgs");
+    EXPECT_EQ(connection.call(callOf("ApplyPreset", {"", "film"})).errorName(),
+              bus::unknownPresetError);
+    EXPECT_EQ(connection.call(callOf("DeletePreset", {"reading"})).type(),
+              QDBusMessage::ReplyMessage);
+    EXPECT_EQ(runMonctl({"preset", "list"}).output, "");
+    const QDBusReply<bus::AdapterEntries> adapters = connection.call(callOf("ListAdapters", {}));
+    EXPECT_TRUE(adapters.isValid() && adapters.value().isEmpty()) << "a pseudo-terminal";
+    const auto listed =
+        QJsonDocument::fromJson(QByteArray::fromStdString(runMonctl({"--json", "list"}).output));
+    EXPECT_EQ(listed[0]["path"].toString().toStdString(), monitor.devicePath());
+    EXPECT_TRUE(listed[0]["adapter"].isNull());
+    run = runMonctl({"--monitor", "A10KZP4M", "get", "contrast"});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.errors, "monctl: no monitor with serial number A10KZP4M\n");
+    QDBusConnection::disconnectFromBus("presets");
     window.signal(SIGTERM);
     window.wait();
 }

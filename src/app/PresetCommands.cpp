@@ -1,0 +1,93 @@
+#include "app/PresetCommands.h"
+
+#include "app/JsonOutput.h"
+#include "app/PresetSchedule.h"
+#include "app/PresetStore.h"
+
+#include <QJsonArray>
+#include <fmt/format.h>
+
+namespace monctl {
+namespace {
+
+int refused(int status, const std::string& why) {
+    fmt::print(stderr, "monctl: {}\n", why);
+    return status;
+}
+
+int unknownPreset(const std::string& name) {
+    return refused(2, "no preset named " + name);
+}
+
+int written(bool done, const QString& path) {
+    return done ? 0 : refused(1, path.toStdString() + " cannot be written");
+}
+
+int listPresets(const PresetStore& store, bool json) {
+    QJsonArray list;
+    for (const auto& [name, settings] : store.list()) {
+        QJsonObject preset{{"name", QString::fromStdString(name)}};
+        const int values[] = {settings.contrast, settings.mode, settings.speed};
+        std::string text;
+        for (std::size_t at = 0; at < std::size(allSettings); ++at) {
+            addSetting(preset, allSettings[at], values[at]);
+            text += (at ? " " : "") + settingText(allSettings[at], values[at]);
+        }
+        list.append(preset);
+        if (!json)
+            fmt::print("{}\t{}\n", name, text);
+    }
+    if (json)
+        printJson(list);
+    return 0;
+}
+
+int listSchedule(const QString& path) {
+    const auto schedule = PresetSchedule::load(path);
+    for (const auto& event : schedule.events())
+        fmt::print("{} {}\n", timeOfDayText(event.minuteOfDay), event.preset);
+    return 0;
+}
+
+int addToSchedule(const CliRequest& request, const QString& path) {
+    if (!PresetStore(path).find(request.preset))
+        return unknownPreset(request.preset);
+    auto schedule = PresetSchedule::load(path);
+    schedule.add({request.minuteOfDay, request.preset});
+    return written(schedule.save(path), path);
+}
+
+int deleteFromSchedule(const CliRequest& request, const QString& path) {
+    auto schedule = PresetSchedule::load(path);
+    if (!schedule.remove(request.minuteOfDay))
+        return refused(2, "nothing is scheduled at " + timeOfDayText(request.minuteOfDay));
+    return written(schedule.save(path), path);
+}
+
+} // namespace
+
+std::optional<int> runPresetCommand(const CliRequest& request, const QString& path) {
+    const PresetStore store(path);
+    switch (request.action) {
+    case CliRequest::Action::presetList:
+        return listPresets(store, request.json);
+    case CliRequest::Action::presetDelete:
+        if (!store.find(request.preset))
+            return unknownPreset(request.preset);
+        return written(store.remove(request.preset), path);
+    case CliRequest::Action::presetApply:
+        if (!store.find(request.preset))
+            return unknownPreset(request.preset);
+        return std::nullopt;
+    case CliRequest::Action::scheduleList:
+        return listSchedule(path);
+    case CliRequest::Action::scheduleAdd:
+        return addToSchedule(request, path);
+    case CliRequest::Action::scheduleDelete:
+        return deleteFromSchedule(request, path);
+    default:
+        return std::nullopt;
+    }
+}
+
+} // namespace monctl
