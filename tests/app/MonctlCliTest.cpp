@@ -11,6 +11,7 @@
 #include <QTemporaryDir>
 #include <csignal>
 #include <cstdio>
+#include <cstdlib>
 #include <fcntl.h>
 #include <filesystem>
 #include <grp.h>
@@ -241,8 +242,8 @@ TEST(MonctlCli, WatchPrintsReportsAndButtonsUntilInterrupted) {
 
 // Failures of the line end the command at once with the device and the reason.
 TEST(MonctlCli, ALineThatFailsIsNamedAndNeverReportedAsSuccess) {
-    const std::string plainFile = ::testing::TempDir() + "monctl-plain-file";
-    std::fclose(std::fopen(plainFile.c_str(), "w"));
+    std::string plainFile = ::testing::TempDir() + "monctl-plain-XXXXXX";
+    ::close(::mkstemp(plainFile.data())); // a name of its own: two runs may share the folder
     auto run = runMonctl({"--port", plainFile, "list"});
     EXPECT_EQ(run.status, 3);
     EXPECT_EQ(run.errors, "monctl: " + plainFile + ": not a serial device\n");
