@@ -35,6 +35,14 @@ std::string canonical(const QString& path) {
     return error ? path.toStdString() : resolved.string();
 }
 
+// Qt's own remarks (a D-Bus message still arriving while the program ends, say) are no result
+// of the command: they go to the log, which -v shows, and standard error keeps monctl's own
+// lines for scripts to read.
+void logQtMessage(QtMsgType type, const QMessageLogContext&, const QString& text) {
+    const auto level = type == QtFatalMsg ? spdlog::level::critical : spdlog::level::debug;
+    spdlog::log(level, "Qt: {}", text.toStdString());
+}
+
 void printLine(const std::string& text) {
     fmt::print("{}\n", text);
     std::fflush(stdout);
@@ -338,12 +346,20 @@ private:
 WindowOutcome runThroughWindow(const CliRequest& request, int& argc, char** argv) {
     if (request.simulate || !sessionBusConfigured())
         return {};
+    qInstallMessageHandler(logQtMessage);
     QCoreApplication application(argc, argv);
-    auto bus = QDBusConnection::sessionBus();
-    if (!bus.isConnected() || !bus.interface()->isServiceRegistered(bus::serviceName))
-        return {};
-    bus::registerTypes();
-    return WindowClient(request, bus).run();
+    // A connection of its own, closed before the application ends, so that nothing reaches
+    // it while the program winds down.
+    const QString connectionName = "monctl-client";
+    const auto outcome = [&]() -> WindowOutcome {
+        auto bus = QDBusConnection::connectToBus(QDBusConnection::SessionBus, connectionName);
+        if (!bus.isConnected() || !bus.interface()->isServiceRegistered(bus::serviceName))
+            return {};
+        bus::registerTypes();
+        return WindowClient(request, bus).run();
+    }();
+    QDBusConnection::disconnectFromBus(connectionName);
+    return outcome;
 }
 
 } // namespace monctl
