@@ -223,12 +223,14 @@ void SerialPort::reallyClosePort() {
         // another file: the port is closed either way.
         if (::close(descriptor) != 0 && errno != EINTR)
             closeError = errno;
-        // Queued before a thread waiting for the close is woken (the flow-control setters),
-        // so that the delegate hears of the close before anything that thread queues next.
-        // The requests end after it; nothing here waits for the main thread.
-        if (!here)
-            main->post([tell, closeError] { tell(closeError); });
-        markClosed();
+        // Queued while the port turns closed, before a thread waiting for the close can see
+        // it (the flow-control setters, the main thread asking isOpen()), so that the delegate
+        // hears of the close before anything that thread queues next. The requests end after
+        // it; nothing here waits for the main thread.
+        markClosed([&] {
+            if (!here)
+                main->post([tell, closeError] { tell(closeError); });
+        });
     }
     if (here)
         tell(closeError);
@@ -242,11 +244,12 @@ void SerialPort::endRequestsWithClose() {
         requests->portClosed();
 }
 
-void SerialPort::markClosed() {
+void SerialPort::markClosed(const std::function<void()>& whileClosing) {
     {
         std::lock_guard lock(m_sourcesMutex);
         m_fileDescriptor = -1;
         m_writer.reset();
+        whileClosing();
     }
     m_closed.notify_all();
 }

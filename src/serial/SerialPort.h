@@ -193,7 +193,7 @@ private:
     enum class Delivery { queued, waited, immediate };
     template <class Call>
     void callDelegate(SerialPortDelegate::Operation operation, Call call, Delivery delivery);
-    void markClosed();
+    void markClosed(const std::function<void()>& whileClosing);
     SerialPortRequests& requests();
     std::shared_ptr<SerialPortRequests> existingRequests() const;
     std::shared_ptr<PortDataObserver> dataObserver() const;
