@@ -57,8 +57,10 @@ void DesktopNotifier::send(const std::string& subject, const Notice& notice) {
 void DesktopNotifier::answered(const std::string& subject, std::optional<quint32> id) {
     auto& state = m_subjects[subject];
     state.answerPending = false;
-    if (id)
+    if (id) {
         state.lastId = *id;
+        emit shown(QString::fromStdString(subject), *id);
+    }
     if (auto waiting = std::exchange(state.waiting, std::nullopt))
         send(subject, *waiting);
 }

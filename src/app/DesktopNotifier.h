@@ -27,6 +27,11 @@ public:
     // Shows the notice for this subject (a monitor's path, say), in place of its last one.
     void show(const std::string& subject, Notice notice);
 
+signals:
+    // The server showed a notice of this subject under this id (the id of the one it replaced,
+    // when it replaced one).
+    void shown(const QString& subject, quint32 id);
+
 private:
     struct Subject {
         quint32 lastId = 0;

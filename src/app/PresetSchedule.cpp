@@ -10,7 +10,6 @@
 namespace monctl {
 namespace {
 
-constexpr int minutesADay = 24 * 60;
 constexpr const char* group = "schedule";
 
 QDateTime atMinute(const QDate& day, int minuteOfDay) {

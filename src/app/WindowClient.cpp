@@ -351,7 +351,7 @@ WindowOutcome runThroughWindow(const CliRequest& request, int& argc, char** argv
     // A connection of its own, closed before the application ends, so that nothing reaches
     // it while the program winds down.
     const QString connectionName = "monctl-client";
-    const auto outcome = [&]() -> WindowOutcome {
+    auto outcome = [&]() -> WindowOutcome {
         auto bus = QDBusConnection::connectToBus(QDBusConnection::SessionBus, connectionName);
         if (!bus.isConnected() || !bus.interface()->isServiceRegistered(bus::serviceName))
             return {};

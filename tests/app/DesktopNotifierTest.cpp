@@ -1,4 +1,5 @@
-// Desktop notifications against a notification server double on a session bus of the test's own.
+// Desktop notifications on a session bus of the test's own, against a double that writes down
+// each call and against a real notification server (dunst).
 #include "app/DesktopNotifier.h"
 
 #include "support/GuiTestMain.h"
@@ -6,6 +7,8 @@
 #include "support/PrivateSessionBus.h"
 
 #include <QDBusConnection>
+#include <QDBusInterface>
+#include <QTemporaryDir>
 #include <gtest/gtest.h>
 #include <map>
 
@@ -46,4 +49,40 @@ TEST(DesktopNotifier, KeepsOneBubblePerMonitorUpdatedInPlaceAndGoesOnWithoutASer
         EXPECT_FALSE(byBody.at("Monitor gone").hints.contains("value"));
     }
     QDBusConnection::disconnectFromBus("monctl-notifier-test");
+}
+
+// A real server gives the next notice of a monitor the bubble of its last: its id comes back.
+TEST(DesktopNotifier, ARealNotificationServerKeepsOneBubblePerMonitor) {
+    QTemporaryDir folder;
+    const auto configuration = folder.filePath("dunstrc").toStdString();
+    std::fclose(std::fopen(configuration.c_str(), "w"));
+    PrivateSessionBus bus(
+        {{"org.freedesktop.Notifications", "/usr/bin/dunst -config " + configuration}});
+    const auto connection =
+        QDBusConnection::connectToBus(QString::fromStdString(bus.address()), "monctl-dunst-test");
+    {
+        DesktopNotifier notifier(connection);
+        std::vector<std::pair<QString, quint32>> shown;
+        QObject::connect(
+            &notifier, &DesktopNotifier::shown,
+            [&](const QString& subject, quint32 id) { shown.emplace_back(subject, id); });
+        notifier.show("/dev/A", {"monctl", "Contrast 5", 50});
+        ASSERT_TRUE(processEventsUntil([&] { return shown.size() == 1; }, std::chrono::seconds(20)))
+            << "the server was started for the first notice";
+        notifier.show("/dev/A", {"monctl", "Contrast 6", 62});
+        notifier.show("/dev/B", {"monctl", "Monitor gone", std::nullopt});
+        ASSERT_TRUE(processEventsUntil([&] { return shown.size() == 3; }));
+        std::map<QString, std::vector<quint32>> ids;
+        for (const auto& [subject, id] : shown)
+            ids[subject].push_back(id);
+        EXPECT_EQ(ids["/dev/A"].at(1), ids["/dev/A"].at(0)) << "replaced in place";
+        EXPECT_NE(ids["/dev/B"].at(0), ids["/dev/A"].at(0));
+
+        QDBusInterface dunst("org.freedesktop.Notifications", "/org/freedesktop/Notifications",
+                             "org.dunstproject.cmd0", connection);
+        EXPECT_EQ(dunst.property("displayedLength").toUInt() +
+                      dunst.property("waitingLength").toUInt(),
+                  2u);
+    }
+    QDBusConnection::disconnectFromBus("monctl-dunst-test");
 }
