@@ -31,7 +31,9 @@ int listPresets(const PresetStore& store, bool json) {
         std::string text;
         for (std::size_t at = 0; at < std::size(allSettings); ++at) {
             addSetting(preset, allSettings[at], values[at]);
-            text += (at ? " " : "") + settingText(allSettings[at], values[at]);
+            if (at > 0)
+                text += ' ';
+            text += settingText(allSettings[at], values[at]);
         }
         list.append(preset);
         if (!json)
