@@ -14,6 +14,7 @@
 #include "serial/FixedPathRegistry.h"
 #include "serial/SerialPortManager.h"
 #include "support/GuiTestMain.h"
+#include "support/PrivateSessionBus.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -100,6 +101,7 @@ TEST_F(PresetsWindowTest, TheRunningWindowAppliesAnEntryWrittenToTheFileWhileItR
     const QDate today(2026, 12, 7);
     QDateTime now(today, QTime(7, 29, 59, 900));
     const Preferences preferences(path());
+    PrivateSessionBus bus; // the window's notifications stay off the machine's own desktop
     AppShell shell(*qApp, preferences, loadDesktopBackends());
     DesktopPresence presence(shell, preferences, false, false, [&] { return now; });
     ASSERT_TRUE(processEventsUntil([&] { return shell.monitors().active() != nullptr; }));
