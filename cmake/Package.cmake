@@ -24,10 +24,14 @@ set(CPACK_DEBIAN_PACKAGE_SECTION utils)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_HOMEPAGE ${MONCTL_HOMEPAGE})
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-# Loaded at run time, so dpkg-shlibdeps cannot see them: the SVG icon engine and Qt's own
-# Chinese texts (the standard buttons), the window on Wayland.
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "libqt6svg6, qt6-translations-l10n, qt6-wayland")
-set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "fonts-wqy-microhei | fonts-noto-cjk")
-set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA ${PROJECT_SOURCE_DIR}/data/postinst)
+# Beside what dpkg-shlibdeps finds: the SVG icon engine, loaded at run time, without which the
+# window and the tray have no icon; groupadd and groupdel for the maintainer scripts.
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "libqt6svg6, passwd")
+# monctl starts without them: Qt's own Chinese texts (the standard buttons stay English), the
+# native window on Wayland (XWayland serves otherwise), Chinese fonts.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS
+    "qt6-translations-l10n, qt6-wayland, fonts-wqy-microhei | fonts-noto-cjk")
+set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA ${PROJECT_SOURCE_DIR}/data/postinst
+                                       ${PROJECT_SOURCE_DIR}/data/postrm)
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 include(CPack)

@@ -4,6 +4,7 @@
 #include "app/Interrupts.h"
 #include "app/MonitorListing.h"
 #include "app/PermissionAdvice.h"
+#include "app/PortHolders.h"
 #include "app/Preferences.h"
 #include "app/PresetStore.h"
 #include "app/ReadBackOutput.h"
@@ -32,10 +33,15 @@ namespace {
 // time-out of its own), so this only keeps a fault from holding the command line for ever.
 constexpr std::chrono::seconds spareWait{5};
 
-// Why a named device did not open; for one this user may not open, what to do about it.
+// Why a named device did not open; for one this user may not open, what to do about it;
+// for a busy one, who holds it.
 std::string unopenedReason(const std::string& path, const SerialPortError& error) {
     if (error.code == std::errc::inappropriate_io_control_operation)
         return "not a serial device";
+    if (error.code == std::errc::device_or_resource_busy) {
+        const auto why = whyBusy(path);
+        return why.empty() ? error.description() : error.description() + " (" + why + ")";
+    }
     const auto advice =
         error.code == std::errc::permission_denied ? permissionAdvice(path) : std::string();
     return advice.empty() ? error.description() : error.description() + "\nmonctl: " + advice;

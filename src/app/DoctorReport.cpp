@@ -2,6 +2,7 @@
 
 #include "app/JsonOutput.h"
 #include "app/PermissionAdvice.h"
+#include "app/PortHolders.h"
 #include "app/Preferences.h"
 #include "monitor/MonitorController.h"
 #include "monitor/MonitorSet.h"
@@ -132,12 +133,16 @@ private:
             else
                 notProbed.emplace(path, why);
         }
+        // Described before the probe, whose own openings would count as holders and leave the
+        // ports in exclusive mode until their closing ends.
+        std::vector<QJsonObject> described;
+        for (const auto& path : devices)
+            described.push_back(describeDevice(path));
         const auto result = probe(probed, m_request.timeout, m_main);
         QJsonArray found;
-        for (const auto& path : devices) {
-            auto device = describeDevice(path);
-            device.insert("probe", qt(probeOutcome(path, notProbed, result)));
-            found.append(device);
+        for (std::size_t i = 0; i < devices.size(); ++i) {
+            described[i].insert("probe", qt(probeOutcome(devices[i], notProbed, result)));
+            found.append(described[i]);
         }
         return found;
     }
@@ -184,14 +189,16 @@ private:
                                   {"mode", qt(fmt::format("{:04o}", node.st_mode & 07777))}});
         if (::access(path.c_str(), R_OK | W_OK) == 0) {
             device.insert("access", "this user can open it");
+            device.insert("exclusive", platform::isExclusive(path).value_or(false));
         } else {
             device.insert("access",
                           qt(fmt::format("this user cannot open it ({})", std::strerror(errno))));
             if (const auto advice = permissionAdvice(path); !advice.empty())
                 device.insert("fix", qt(advice));
         }
-        const auto holder = platform::holderOf(path);
-        device.insert("heldBy", qt(holder.empty() ? "no other process this user can see" : holder));
+        const auto holders = describeHolders(path);
+        device.insert("heldBy",
+                      qt(holders.empty() ? "no other process this user can see" : holders));
         return device;
     }
 
@@ -258,6 +265,11 @@ void printDevice(const QJsonObject& device) {
         if (device.contains("fix"))
             fmt::print("    fix: {}\n", text(device["fix"]));
         fmt::print("    held by: {}\n", text(device["heldBy"]));
+        if (device["exclusive"].toBool())
+            fmt::print(
+                "    exclusive mode: on (TIOCEXCL): every open but root's fails with \"Device "
+                "or resource busy\", even with no holder listed, until its last holder "
+                "closes it\n");
     }
     fmt::print("    probe: {}\n", text(device["probe"]));
 }

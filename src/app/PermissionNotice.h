@@ -8,7 +8,8 @@ class QWidget;
 namespace monctl {
 
 // Tells the user, once per run, how to reach a device this user may not open: the group that
-// owns it and how to join it. A user refused one adapter is refused them all; once is enough.
+// may open it and how to join it, or, where no group may, the udev rule that gives it one. A
+// user refused one adapter is refused them all; once is enough.
 // Main thread only.
 class PermissionNotice final {
     Q_DECLARE_TR_FUNCTIONS(PermissionNotice)

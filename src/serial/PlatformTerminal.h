@@ -7,6 +7,7 @@
 #include <optional>
 #include <string>
 #include <system_error>
+#include <vector>
 
 namespace monctl::platform {
 
@@ -31,11 +32,25 @@ bool meansDeviceGone(int errorNumber);
 // An error code from a modem-line call that means the device has no modem lines
 // (pseudo-terminals), which is not a failure.
 bool meansNoModemLines(int errorNumber);
-// Another process that has the device open, as "name (pid)"; empty when none can be seen.
+// A process that has a device open.
+struct DeviceHolder {
+    int pid = 0;
+    std::string name; // the process's command name
+    bool runsThisProgram = false;
+    std::vector<std::string> arguments;
+};
+// The other processes this user can see that have the device open, the far end of a
+// pseudo-terminal left out (it plays the device).
+std::vector<DeviceHolder> holdersOf(const std::string& devicePath);
+// The first of holdersOf, as "name (pid)"; empty when there is none.
 std::string holderOf(const std::string& devicePath);
-// The name of the group that owns a device node (its number when it has no name); "" when
-// the node cannot be read.
-std::string owningGroupOf(const std::string& devicePath);
+// Whether the terminal is in exclusive mode (TIOCEXCL), where every open but root's fails
+// with EBUSY, whoever holds it; nullopt when it cannot be told (this user may not open it).
+std::optional<bool> isExclusive(const std::string& devicePath);
+// The group whose members may read and write a device node, by name (its number when it has
+// no name); "" when only its owner or root may, or its group is root's (no advice can be to
+// join that); nullopt when the node cannot be read.
+std::optional<std::string> groupThatMayOpen(const std::string& devicePath);
 // The input modem lines of an open terminal, read and waited for through its driver.
 std::unique_ptr<ModemLines> modemLinesOf(int descriptor);
 

@@ -9,7 +9,7 @@
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
-#include <sys/file.h>
+#include <sys/ioctl.h>
 #include <unistd.h>
 
 using namespace monctl;
@@ -44,9 +44,17 @@ TEST(Doctor, ExplainsAMonitorASilentDeviceABusyOneAndAForbiddenOne) {
     MonitorSimulator monitor;
     MonitorSimulator silent;
     silent.setSilent(true);
+    // Left in exclusive mode by a program that has ended: the line stays so while its far end
+    // is open.
+    const int excluding = ::open(silent.devicePath().c_str(), O_RDWR | O_NOCTTY);
+    ASSERT_EQ(::ioctl(excluding, TIOCEXCL), 0);
+    ::close(excluding);
+    // Held by another program, while this process, the simulator, has both ends open.
     MonitorSimulator busy;
-    const int holder = ::open(busy.devicePath().c_str(), O_RDWR | O_NOCTTY);
-    ASSERT_EQ(::flock(holder, LOCK_EX | LOCK_NB), 0);
+    ChildProcess holder({"flock", "--no-fork", "--nonblock", busy.devicePath(), "sh", "-c",
+                         "echo $$; exec sleep 60"});
+    const auto holderPid = holder.readLine();
+    ASSERT_FALSE(holderPid.empty()) << holder.errors();
     const auto report = doctor({MONCTL_PATH, "--port", monitor.devicePath(), "--port",
                                 silent.devicePath(), "--port", busy.devicePath()});
     for (const auto* part : {"Session: ", "Backends:\n  input: ", "Hot-plug: ", "ModemManager: ",
@@ -56,15 +64,17 @@ TEST(Doctor, ExplainsAMonitorASilentDeviceABusyOneAndAForbiddenOne) {
     EXPECT_NE(answered.find("adapter: none (no USB device behind it)"), std::string::npos);
     EXPECT_NE(answered.find("access: this user can open it"), std::string::npos) << answered;
     EXPECT_NE(answered.find("probe: answered as a monitor"), std::string::npos) << answered;
-    EXPECT_NE(section(report, silent.devicePath()).find("probe: no answer within 500 ms"),
+    EXPECT_EQ(answered.find("exclusive mode"), std::string::npos) << answered;
+    EXPECT_NE(answered.find("held by: no other process"), std::string::npos) << answered;
+    const auto excluded = section(report, silent.devicePath());
+    EXPECT_NE(excluded.find("held by: no other process this user can see\n    exclusive mode: on "
+                            "(TIOCEXCL)"),
               std::string::npos)
-        << report;
+        << excluded;
+    EXPECT_NE(excluded.find("probe: no answer within 500 ms"), std::string::npos) << excluded;
     const auto held = section(report, busy.devicePath());
-    EXPECT_NE(held.find("held by: cli_tests (" + std::to_string(::getpid()) + ")"),
-              std::string::npos)
-        << held;
+    EXPECT_NE(held.find("held by: sleep (" + holderPid + ")\n"), std::string::npos) << held;
     EXPECT_NE(held.find("probe: not sent (Device or resource busy"), std::string::npos) << held;
-    ::close(holder);
 
     // Nobody's pseudo-terminal: mode 0600, owned by root.
     const auto forbidden =
@@ -72,9 +82,12 @@ TEST(Doctor, ExplainsAMonitorASilentDeviceABusyOneAndAForbiddenOne) {
                         "--port", monitor.devicePath()}),
                 monitor.devicePath());
     EXPECT_NE(forbidden.find("access: this user cannot open it (Permission denied)\n    fix: " +
-                             monitor.devicePath() + " belongs to the group "),
+                             monitor.devicePath() +
+                             " may be opened by its owner and root alone: a udev rule"),
               std::string::npos)
         << forbidden;
+    EXPECT_NE(forbidden.find("GROUP=\"dialout\", MODE=\"0660\""), std::string::npos) << forbidden;
+    EXPECT_EQ(forbidden.find("-aG root"), std::string::npos) << forbidden;
     EXPECT_NE(forbidden.find("probe: not sent (this user cannot open it)"), std::string::npos);
 
     const auto json = QJsonDocument::fromJson(

@@ -143,6 +143,16 @@ TEST(WindowBus, TheCommandLineAndASecondStartUseTheRunningWindow) {
     run = runMonctl({"list"});
     EXPECT_EQ(run.output, listLine(monitor));
 
+    // Doctor, and a command that must open the port itself, name the window as its holder.
+    run = runMonctl({"--port", monitor.devicePath(), "doctor", "--timeout", "0.5"});
+    EXPECT_NE(run.output.find("    held by: monctl ("), std::string::npos) << run.output;
+    EXPECT_NE(run.output.find("), monctl's own window\n"), std::string::npos) << run.output;
+    run = runMonctl({"--direct", "--port", monitor.devicePath(), "get", "contrast"});
+    EXPECT_EQ(run.status, 3);
+    EXPECT_NE(run.errors.find(": Device or resource busy (held by monctl ("), std::string::npos)
+        << run.errors;
+    EXPECT_NE(run.errors.find("), monctl's own window)"), std::string::npos) << run.errors;
+
     // The window's reports reach a watch once it listens; until then a report may be lost.
     ChildProcess watch({MONCTL_PATH, "watch"});
     auto line = awaitLine(

@@ -7,6 +7,10 @@
         <source>monctl may not open %1. The device belongs to the group %2: add yourself to it with &quot;sudo usermod -aG %2 $USER&quot;, then log out and in again.</source>
         <translation>monctl may not open %1. The device belongs to the group %2: add yourself to it with &quot;sudo usermod -aG %2 $USER&quot;, then log out and in again.</translation>
     </message>
+    <message>
+        <source>monctl may not open %1: only its owner and root may. A udev rule in /etc/udev/rules.d can give the adapter to the serial adapters&apos; group (%2 on Debian), for example KERNEL==&quot;ttyUSB[0-9]*&quot;, GROUP=&quot;%2&quot;, MODE=&quot;0660&quot;; then join that group with &quot;sudo usermod -aG %2 $USER&quot; and log out and in again. &quot;monctl doctor&quot; shows who owns the device and who holds it.</source>
+        <translation>monctl may not open %1: only its owner and root may. A udev rule in /etc/udev/rules.d can give the adapter to the serial adapters&apos; group (%2 on Debian), for example KERNEL==&quot;ttyUSB[0-9]*&quot;, GROUP=&quot;%2&quot;, MODE=&quot;0660&quot;; then join that group with &quot;sudo usermod -aG %2 $USER&quot; and log out and in again. &quot;monctl doctor&quot; shows who owns the device and who holds it.</translation>
+    </message>
 </context>
 <context>
     <name>ShortcutValidator</name>

@@ -7,6 +7,10 @@
         <source>monctl may not open %1. The device belongs to the group %2: add yourself to it with &quot;sudo usermod -aG %2 $USER&quot;, then log out and in again.</source>
         <translation>monctl 无权打开 %1。该设备属于用户组 %2：请用 &quot;sudo usermod -aG %2 $USER&quot; 把自己加入该组，然后注销并重新登录。</translation>
     </message>
+    <message>
+        <source>monctl may not open %1: only its owner and root may. A udev rule in /etc/udev/rules.d can give the adapter to the serial adapters&apos; group (%2 on Debian), for example KERNEL==&quot;ttyUSB[0-9]*&quot;, GROUP=&quot;%2&quot;, MODE=&quot;0660&quot;; then join that group with &quot;sudo usermod -aG %2 $USER&quot; and log out and in again. &quot;monctl doctor&quot; shows who owns the device and who holds it.</source>
+        <translation>monctl 无权打开 %1：只有其所有者和 root 可以打开。可在 /etc/udev/rules.d 中用一条 udev 规则把该适配器交给串口适配器所属的用户组（Debian 上为 %2），例如 KERNEL==&quot;ttyUSB[0-9]*&quot;, GROUP=&quot;%2&quot;, MODE=&quot;0660&quot;；然后用 &quot;sudo usermod -aG %2 $USER&quot; 加入该组，并注销后重新登录。&quot;monctl doctor&quot; 会显示该设备的所有者和占用者。</translation>
+    </message>
 </context>
 <context>
     <name>ShortcutValidator</name>

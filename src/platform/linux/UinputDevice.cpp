@@ -5,27 +5,19 @@
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
-#include <grp.h>
 #include <libevdev/libevdev-uinput.h>
 #include <libevdev/libevdev.h>
 #include <spdlog/spdlog.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 namespace monctl {
 namespace {
 
 constexpr const char* uinputPath = "/dev/uinput";
+// Who may make input devices is a choice each user makes by joining (see 70-monctl.rules).
+constexpr const char* injectionGroup = "monctl-input";
 // How long after its making a device may take to be announced; udev takes milliseconds.
 constexpr auto announcementTime = std::chrono::seconds(2);
-
-std::string owningGroup() {
-    struct stat status {};
-    if (::stat(uinputPath, &status) != 0)
-        return {};
-    const group* owner = ::getgrgid(status.st_gid);
-    return owner ? owner->gr_name : std::to_string(status.st_gid);
-}
 
 } // namespace
 
@@ -34,10 +26,10 @@ std::string uinputAdvice(int error) {
         std::string(uinputPath) + " cannot be opened (" + std::strerror(error) + ")";
     if (error == ENOENT || error == ENODEV)
         return what + ": load the kernel's uinput module (modprobe uinput)";
-    const auto group = owningGroup();
-    return what + ": install monctl's udev rule (/usr/lib/udev/rules.d/70-monctl.rules: " +
-           "KERNEL==\"uinput\", TAG+=\"uaccess\") and log in again" +
-           (group.empty() || group == "root" ? std::string() : ", or join the group " + group);
+    return what + ": monctl's udev rule gives it to the group " + injectionGroup +
+           "; join it with \"sudo usermod -aG " + injectionGroup +
+           " $USER\" and log in again, if you accept that every program you run may then type " +
+           "into any window";
 }
 
 std::unique_ptr<LibevdevUinputDevice> LibevdevUinputDevice::create(const UinputDeviceKind& kind,
