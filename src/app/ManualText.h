@@ -1,0 +1,16 @@
+#pragma once
+
+#include <string>
+
+namespace CLI {
+class App;
+}
+
+namespace monctl {
+
+// The parts of the man page made from what also drives the program, in roff, so that the page
+// cannot fall behind the parser or the preferences.
+std::string manualOptions(const CLI::App& app);
+std::string manualPreferenceKeys();
+
+} // namespace monctl
