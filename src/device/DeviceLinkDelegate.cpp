@@ -26,7 +26,7 @@ bool listed(const PortList& ports, const SerialPort& port) {
 
 void DeviceLinkDelegate::didReceiveData(SerialPort& port, const Bytes& data) {
     assertMainThread();
-    spdlog::debug("{} read {} bytes", port.name(), data.size());
+    spdlog::debug("{}: read {} bytes", port.path(), data.size());
     for (const auto& frame : m_assemblers[port.path()].feed(data)) {
         traceLog().debug("接受消息***********command = {:X},CommandRe = {:X}, CommandRq = {:X}, "
                          "CommandReValue = {:X}",
