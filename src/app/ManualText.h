@@ -1,10 +1,7 @@
 #pragma once
 
+#include <CLI/App.hpp>
 #include <string>
-
-namespace CLI {
-class App;
-}
 
 namespace monctl {
 
