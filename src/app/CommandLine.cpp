@@ -209,8 +209,8 @@ std::variant<CliRequest, CliExit> parseCommandLine(int argc, const char* const* 
                  "start the window hidden in the tray (where the desktop has one)");
     app.footer("Without a command, monctl opens its window.");
     // How the build has the man page list the options and the preferences keys.
-    std::string manualPart;
-    app.add_option("--manual-part", manualPart)
+    std::string manualSection;
+    app.add_option("--man-section", manualSection)
         ->group("")
         ->check(CLI::IsMember({"options", "preferences"}));
 
@@ -260,8 +260,8 @@ std::variant<CliRequest, CliExit> parseCommandLine(int argc, const char* const* 
     } catch (const CLI::ParseError& error) {
         return CliExit{2, std::string("monctl: ") + error.what() + "\n", true};
     }
-    if (!manualPart.empty())
-        return CliExit{0, manualPart == "options" ? manualOptions(app) : manualPreferenceKeys(),
+    if (!manualSection.empty())
+        return CliExit{0, manualSection == "options" ? manualOptions(app) : manualPreferenceKeys(),
                        false};
     request.trace = request.trace || verbosity > 1;
     request.verbose = verbosity > 0 || request.trace;

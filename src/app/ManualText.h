@@ -5,7 +5,7 @@
 
 namespace monctl {
 
-// The parts of the man page made from what also drives the program, in roff, so that the page
+// The sections of the man page made from what also drives the program, in roff, so that the page
 // cannot fall behind the parser or the preferences.
 std::string manualOptions(const CLI::App& app);
 std::string manualPreferenceKeys();
