@@ -9,6 +9,7 @@
 #include "app/ShortcutReachNote.h"
 #include "app/ShortcutView.h"
 #include "monitor/MonitorController.h"
+#include "runtime/TraceLog.h"
 #include "shortcut/HotkeyState.h"
 #include "shortcut/NativeKeyPress.h"
 #include "shortcut/ShortcutValidator.h"
@@ -66,7 +67,7 @@ AppShell::AppShell(QApplication& application, Preferences preferences, DesktopBa
     // Only the main window's closing ends the application, not that of any other window.
     m_application.setQuitOnLastWindowClosed(false);
     connect(&m_application, &QCoreApplication::aboutToQuit,
-            [] { spdlog::debug("applicationWillTerminate"); });
+            [] { traceLog().debug("applicationWillTerminate"); });
     buildMenu(); // first: loading the language relabels it
     m_panel->load();
     connect(m_panel, &ControlPanel::settingsRequested, this, &AppShell::presentSettings);
@@ -122,7 +123,7 @@ void AppShell::presentAbout() {
 }
 
 void AppShell::applicationDidFinishLaunching() {
-    spdlog::debug("applicationDidFinishLaunching");
+    traceLog().debug("applicationDidFinishLaunching");
     registerABC();
 }
 
@@ -188,7 +189,7 @@ void AppShell::matchShortcut(std::uint16_t virtualKey, std::uint64_t flags, std:
 
 void AppShell::queueAction(HotkeyState::Action action, const char* monitorName) {
     const auto& shortcut = shortcutAction(action);
-    spdlog::info("Press {} {}.\n", monitorName, shortcut.name);
+    traceLog().info("Press {} {}.\n", monitorName, shortcut.name);
     QMetaObject::invokeMethod(
         this,
         [this, action = shortcut.action] {

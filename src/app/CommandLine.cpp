@@ -1,5 +1,6 @@
 #include "app/CommandLine.h"
 
+#include "app/ManualText.h"
 #include "app/PresetSchedule.h"
 #include "app/PresetStore.h"
 #include "monitor/Setting.h"
@@ -194,13 +195,24 @@ std::variant<CliRequest, CliExit> parseCommandLine(int argc, const char* const* 
                    "one")
         ->type_name("SERIAL");
     app.add_flag("--json", request.json, "list, get, preset list, doctor: print one JSON document");
-    app.add_flag("-v,--verbose", request.verbose, "log everything, frames included");
+    int verbosity = 0;
+    app.add_flag("-v,--verbose", verbosity,
+                 "log what monctl finds, chooses and sends, and why something fails; twice "
+                 "(-vv) the same as --trace");
+    app.add_flag("--trace", request.trace,
+                 "also log the protocol trace: every frame and port event, in its long-standing "
+                 "wording");
     app.add_flag("--simulate", request.simulate, "also talk to a built-in simulated monitor");
     // How a watch through the window has the devices the window lacks watched beside it.
     app.add_flag("--direct", request.direct)->group("");
     app.add_flag("--hidden", request.hidden,
                  "start the window hidden in the tray (where the desktop has one)");
     app.footer("Without a command, monctl opens its window.");
+    // How the build has the man page list the options and the preferences keys.
+    std::string manualSection;
+    app.add_option("--man-section", manualSection)
+        ->group("")
+        ->check(CLI::IsMember({"options", "preferences"}));
 
     auto* list = app.add_subcommand("list", "list the monitors that answer");
     auto* get = app.add_subcommand("get", "read settings back from the active monitor");
@@ -248,6 +260,11 @@ std::variant<CliRequest, CliExit> parseCommandLine(int argc, const char* const* 
     } catch (const CLI::ParseError& error) {
         return CliExit{2, std::string("monctl: ") + error.what() + "\n", true};
     }
+    if (!manualSection.empty())
+        return CliExit{0, manualSection == "options" ? manualOptions(app) : manualPreferenceKeys(),
+                       false};
+    request.trace = request.trace || verbosity > 1;
+    request.verbose = verbosity > 0 || request.trace;
     request.timeout = std::chrono::milliseconds(static_cast<long>(timeoutSeconds * 1000));
     const std::pair<CLI::App*, CliRequest::Action> actions[] = {
         {list, CliRequest::Action::list},         {get, CliRequest::Action::get},

@@ -39,6 +39,7 @@ struct CliRequest {
     bool all = false; // get, set, refresh, sync-time: every monitor found, not the active one
     std::chrono::milliseconds timeout{1000};
     bool verbose = false;
+    bool trace = false; // the protocol trace besides the verbose log
     bool simulate = false;
     bool hidden = false; // the window starts in the tray
     bool direct = false; // the ports are opened here even while the window runs

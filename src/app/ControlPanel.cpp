@@ -7,6 +7,7 @@
 #include "input/LongPressWorker.h"
 #include "input/NullInputSink.h"
 #include "monitor/MonitorController.h"
+#include "runtime/TraceLog.h"
 #include "serial/SerialPort.h"
 #include "shortcut/HotkeyState.h"
 
@@ -102,7 +103,7 @@ void ControlPanel::buildControls() {
 }
 
 void ControlPanel::load() {
-    spdlog::debug("viewDidLoad");
+    traceLog().debug("viewDidLoad");
     const auto stored = m_preferences.load();
     changeCurrentLanguage(stored.language);
     auto& hotkeys = HotkeyState::shared();
@@ -112,7 +113,7 @@ void ControlPanel::load() {
     hotkeys.ThresholdInfoHotkeyModifierFlags = stored.thresholdFlags;
     hotkeys.ThresholdDownInfoHotkeyKeyCode = stored.thresholdDownKeyCode;
     hotkeys.ThresholdDownInfoHotkeyModifierFlags = stored.thresholdDownFlags;
-    spdlog::debug("viewDidLoad CurrentLanguage = {}", CurrentLanguage());
+    traceLog().debug("viewDidLoad CurrentLanguage = {}", CurrentLanguage());
     initViewInfo();
     m_connections.push_back(m_monitors.listChanged.connect([this] { updateMainViewContent(); }));
     m_connections.push_back(m_monitors.activeChanged.connect([this] { showActive(); }));
@@ -140,7 +141,7 @@ void ControlPanel::load() {
     m_monitors.start();
     // The answers are handled as they come: nothing waits here. The pointer's bounds are the
     // input backend's, read at every step.
-    spdlog::debug("updateMainViewContent ***************************************");
+    traceLog().debug("updateMainViewContent ***************************************");
 }
 
 void ControlPanel::initViewInfo() {
@@ -174,7 +175,7 @@ void ControlPanel::fillModeList() {
 }
 
 void ControlPanel::setViewDisplay() {
-    spdlog::debug("setViewDisplay CurrentLanguage = {}", CurrentLanguage());
+    traceLog().debug("setViewDisplay CurrentLanguage = {}", CurrentLanguage());
     m_portTitleInfo->setText(tr("Valid Port"));
     m_thresholdTitleInfo->setText(tr("Contrast"));
     m_modeTitleInfo->setText(tr("Mode"));
@@ -208,15 +209,15 @@ void ControlPanel::showNoDevice() {
 // before any answered.
 void ControlPanel::updateMainViewContent() {
     const auto monitors = m_monitors.monitors();
-    spdlog::debug("updateMainViewContent mutableArr = {} ports", monitors.size());
+    traceLog().debug("updateMainViewContent mutableArr = {} ports", monitors.size());
     if (monitors.empty()) {
-        spdlog::debug("updateMainViewContent no content to display");
+        traceLog().debug("updateMainViewContent no content to display");
         showNoDevice();
         showNoSettings();
         return;
     }
-    spdlog::debug("updateMainViewContent _displaySerialPort = {}",
-                  m_displaySerialPort->itemText(0).toStdString());
+    traceLog().debug("updateMainViewContent _displaySerialPort = {}",
+                     m_displaySerialPort->itemText(0).toStdString());
     m_displaySerialPort->clear();
     for (const auto& monitor : monitors)
         m_displaySerialPort->addItem(monitorText(*monitor));
@@ -281,7 +282,7 @@ void ControlPanel::toActive(const std::function<void(MonitorController&)>& comma
         command(*active);
         return;
     }
-    spdlog::debug("需要弹窗显示异常 currentPort = (null)");
+    traceLog().debug("需要弹窗显示异常 currentPort = (null)");
 }
 
 void ControlPanel::updateViewAllInfoWithCurrentPort() {
@@ -289,13 +290,13 @@ void ControlPanel::updateViewAllInfoWithCurrentPort() {
 }
 
 void ControlPanel::updateViewThresholdDisplay(int value) {
-    spdlog::debug("updateViewThresholdDisplay thresholdValue = {}", value);
+    traceLog().debug("updateViewThresholdDisplay thresholdValue = {}", value);
     m_thresholdInfo->setCurrentIndex(value - 1);
     m_thresholdInfo->setEnabled(true);
 }
 
 void ControlPanel::updateViewModeDisplay(int value) {
-    spdlog::debug("updateViewModeDisplay modeValue = {}", value);
+    traceLog().debug("updateViewModeDisplay modeValue = {}", value);
     const int index = value < 2 ? 0 : value - 2;
     m_currentModeIndex = index;
     m_modeInfo->setCurrentIndex(index);
@@ -303,7 +304,7 @@ void ControlPanel::updateViewModeDisplay(int value) {
 }
 
 void ControlPanel::updateViewSpeedDisplay(int value) {
-    spdlog::debug("updateViewSpeedDisplay speedValue = {}", value);
+    traceLog().debug("updateViewSpeedDisplay speedValue = {}", value);
     m_speedInfo->setCurrentIndex(value - 1);
     m_speedInfo->setEnabled(true);
 }
@@ -355,14 +356,14 @@ void ControlPanel::setFromRefreshShortCutInfo() {
 }
 
 void ControlPanel::setFromThresholdShortCutValue() {
-    spdlog::debug("setFromThresholdShortCutValue currentThresholdValue = {}",
-                  currentThresholdValue());
+    traceLog().debug("setFromThresholdShortCutValue currentThresholdValue = {}",
+                     currentThresholdValue());
     toActive([](MonitorController& monitor) { monitor.stepContrast(1); });
 }
 
 void ControlPanel::setFromThresholdDownShortCutValue() {
-    spdlog::debug("setFromThresholdDownShortCutValue currentThresholdValue = {}",
-                  currentThresholdValue());
+    traceLog().debug("setFromThresholdDownShortCutValue currentThresholdValue = {}",
+                     currentThresholdValue());
     toActive([](MonitorController& monitor) { monitor.stepContrast(-1); });
 }
 
@@ -437,9 +438,9 @@ void ControlPanel::showMessage(const std::string& text) {
 
 // The monitor chosen becomes the active one, and its settings are read back.
 void ControlPanel::displaySerialPortInfo() {
-    spdlog::debug("displaySerialPortInfo");
+    traceLog().debug("displaySerialPortInfo");
     const int index = m_displaySerialPort->currentIndex();
-    spdlog::debug("displayPortInfoComboxCheck {}", index);
+    traceLog().debug("displayPortInfoComboxCheck {}", index);
     currentDisplayPort(index);
     emit monitorChosen();
 }

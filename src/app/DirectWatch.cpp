@@ -20,6 +20,8 @@ DirectWatch::DirectWatch(const CliRequest& request, const std::vector<std::strin
         fmt::format("{}", std::chrono::duration<double>(request.timeout).count())};
     if (request.verbose)
         arguments.emplace_back("--verbose");
+    if (request.trace)
+        arguments.emplace_back("--trace");
     for (const auto& port : ports) {
         arguments.emplace_back("--port");
         arguments.push_back(port);

@@ -7,6 +7,7 @@
 #include "app/PresetsView.h"
 #include "app/ScheduleView.h"
 #include "app/ShortcutView.h"
+#include "runtime/TraceLog.h"
 #include "shortcut/HotkeyState.h"
 #include "shortcut/ShortcutValidator.h"
 
@@ -144,19 +145,19 @@ void SettingsWindow::changeEvent(QEvent* event) {
 
 void SettingsWindow::setCurrentLanguage() {
     const int index = m_currentLanguageInfo->currentIndex();
-    spdlog::debug("finishViewAction  _currentLanguageInfo.indexOfSelectedItem = {}", index);
+    traceLog().debug("finishViewAction  _currentLanguageInfo.indexOfSelectedItem = {}", index);
     changeCurrentLanguage(index == 0 ? 0 : 1);
 }
 
 void SettingsWindow::finishViewAction() {
-    spdlog::debug("finishViewAction");
+    traceLog().debug("finishViewAction");
     setHotKey();
     saveSettingsValue();
     accept();
 }
 
 void SettingsWindow::onlyExitView() {
-    spdlog::debug("acb");
+    traceLog().debug("acb");
     reject();
 }
 
@@ -168,15 +169,17 @@ void SettingsWindow::setHotKey() {
           hotkeys.ThresholdInfoHotkeyModifierFlags, VirtualKey::u);
     apply(m_thresholdDownInfocutView->shortcutValue(), hotkeys.ThresholdDownInfoHotkeyKeyCode,
           hotkeys.ThresholdDownInfoHotkeyModifierFlags, VirtualKey::p);
-    spdlog::debug("setHotKey RefreshHotkeyKeyCode = {}", hotkeys.RefreshHotkeyKeyCode);
-    spdlog::debug("setHotKey RefreshHotkeyModifierFlags = {}", hotkeys.RefreshHotkeyModifierFlags);
-    spdlog::debug("setHotKey ThresholdInfoHotkeyKeyCode = {}", hotkeys.ThresholdInfoHotkeyKeyCode);
-    spdlog::debug("setHotKey ThresholdInfoHotkeyModifierFlags = {}",
-                  hotkeys.ThresholdInfoHotkeyModifierFlags);
-    spdlog::debug("setHotKey ThresholdDownInfoHotkeyKeyCode = {}",
-                  hotkeys.ThresholdDownInfoHotkeyKeyCode);
-    spdlog::debug("setHotKey ThresholdDownInfoHotkeyModifierFlags = {}",
-                  hotkeys.ThresholdDownInfoHotkeyModifierFlags);
+    traceLog().debug("setHotKey RefreshHotkeyKeyCode = {}", hotkeys.RefreshHotkeyKeyCode);
+    traceLog().debug("setHotKey RefreshHotkeyModifierFlags = {}",
+                     hotkeys.RefreshHotkeyModifierFlags);
+    traceLog().debug("setHotKey ThresholdInfoHotkeyKeyCode = {}",
+                     hotkeys.ThresholdInfoHotkeyKeyCode);
+    traceLog().debug("setHotKey ThresholdInfoHotkeyModifierFlags = {}",
+                     hotkeys.ThresholdInfoHotkeyModifierFlags);
+    traceLog().debug("setHotKey ThresholdDownInfoHotkeyKeyCode = {}",
+                     hotkeys.ThresholdDownInfoHotkeyKeyCode);
+    traceLog().debug("setHotKey ThresholdDownInfoHotkeyModifierFlags = {}",
+                     hotkeys.ThresholdDownInfoHotkeyModifierFlags);
 }
 
 void SettingsWindow::saveSettingsValue() {

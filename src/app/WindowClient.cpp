@@ -344,8 +344,12 @@ private:
 } // namespace
 
 WindowOutcome runThroughWindow(const CliRequest& request, int& argc, char** argv) {
-    if (request.simulate || !sessionBusConfigured())
+    if (request.simulate || !sessionBusConfigured()) {
+        spdlog::info("Opening the ports directly: {}",
+                     request.simulate ? "the simulated monitor is this run's own"
+                                      : "no session bus is set");
         return {};
+    }
     qInstallMessageHandler(logQtMessage);
     QCoreApplication application(argc, argv);
     // A connection of its own, closed before the application ends, so that nothing reaches
@@ -353,8 +357,13 @@ WindowOutcome runThroughWindow(const CliRequest& request, int& argc, char** argv
     const QString connectionName = "monctl-client";
     auto outcome = [&]() -> WindowOutcome {
         auto bus = QDBusConnection::connectToBus(QDBusConnection::SessionBus, connectionName);
-        if (!bus.isConnected() || !bus.interface()->isServiceRegistered(bus::serviceName))
+        if (!bus.isConnected() || !bus.interface()->isServiceRegistered(bus::serviceName)) {
+            spdlog::info("Opening the ports directly: {}",
+                         bus.isConnected() ? "no monctl window runs"
+                                           : "the session bus cannot be reached: " +
+                                                 bus.lastError().message().toStdString());
             return {};
+        }
         bus::registerTypes();
         return WindowClient(request, bus).run();
     }();

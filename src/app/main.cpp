@@ -7,6 +7,7 @@
 #include "app/WindowClient.h"
 #include "app/WindowSession.h"
 #include "runtime/AsioMainQueue.h"
+#include "runtime/TraceLog.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -26,6 +27,7 @@ int run(int argc, char** argv) {
     const auto& request = std::get<CliRequest>(parsed);
     spdlog::set_default_logger(spdlog::stderr_color_mt("monctl"));
     spdlog::set_level(request.verbose ? spdlog::level::debug : spdlog::level::warn);
+    traceLog().set_level(request.trace ? spdlog::level::debug : spdlog::level::off);
     if (request.action == CliRequest::Action::window)
         return runWindow(request, argc, argv);
     if (const auto done = runPresetCommand(request, Preferences::defaultPath()))

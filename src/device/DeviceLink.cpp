@@ -7,6 +7,7 @@
 #include "runtime/MainQueue.h"
 #include "runtime/NotificationCenter.h"
 #include "runtime/RepeatingTimer.h"
+#include "runtime/TraceLog.h"
 #include "serial/SerialPort.h"
 #include "serial/SerialPortManager.h"
 
@@ -27,8 +28,8 @@ bool isValid(const DeviceLinkState& state, const std::shared_ptr<SerialPort>& po
 void DeviceLink::initSerialPorts() {
     std::setvbuf(stdout, nullptr, _IONBF, 0);
     if (SerialPortManager::sharedSerialPortManager().availablePorts().empty())
-        spdlog::debug("No connected serial ports found. Please connect your USB to serial "
-                      "adapter(s) and run the program again.\n\n");
+        traceLog().debug("No connected serial ports found. Please connect your USB to serial "
+                         "adapter(s) and run the program again.\n\n");
 }
 
 void DeviceLink::adoptValidPorts(std::shared_ptr<PortList> ports,
@@ -59,7 +60,8 @@ void DeviceLink::startProbe() {
                 probePort(linked, port);
         });
     if (ports.empty()) {
-        spdlog::info("startPin error end return");
+        spdlog::info("No serial device to probe");
+        traceLog().info("startPin error end return");
         return;
     }
     for (const auto& port : ports)
@@ -70,16 +72,17 @@ void DeviceLink::probePort(const std::shared_ptr<DeviceLinkState>& state,
                            const std::shared_ptr<SerialPort>& port) {
     const auto& helper = state->portHelper;
     // Nothing here throws: failures reach the delegate as error values.
-    spdlog::debug("startPinAvailablePorts11111 {}", port->name());
+    spdlog::info("{}: probing (asking for the firmware version)", port->path());
+    traceLog().debug("startPinAvailablePorts11111 {}", port->name());
     helper->setSerialPort(port);
     helper->serialPort()->setDelegate(helper);
-    spdlog::debug("startPinAvailablePorts11111 {}", helper->serialPort()->name());
+    traceLog().debug("startPinAvailablePorts11111 {}", helper->serialPort()->name());
     port->open();
-    spdlog::debug("startPinAvailablePorts  获取参数--MCU版本号");
-    spdlog::debug("startPinAvailablePorts serialPort,fileDr {}", port->name());
+    traceLog().debug("startPinAvailablePorts  获取参数--MCU版本号");
+    traceLog().debug("startPinAvailablePorts serialPort,fileDr {}", port->name());
     sendDataWithCommand(*port, Protocol::parameterRequest, Protocol::versionParameter);
-    spdlog::debug("startPinAvailablePorts");
-    spdlog::debug("startPinAvailablePorts  end222222222");
+    traceLog().debug("startPinAvailablePorts");
+    traceLog().debug("startPinAvailablePorts  end222222222");
     letGoUnlessAnswered(state, port);
 }
 
@@ -107,12 +110,12 @@ void DeviceLink::currentDisplayPort(int indexOfPortsArr) {
     assertMainThread();
     auto& state = *m_state;
     const std::size_t count = state.validPorts ? state.validPorts->size() : 0;
-    spdlog::debug("currentDisplayPort indexOfPortsArr = {}", indexOfPortsArr);
-    spdlog::debug("currentDisplayPort caluPortsArr.count = {}", count);
+    traceLog().debug("currentDisplayPort indexOfPortsArr = {}", indexOfPortsArr);
+    traceLog().debug("currentDisplayPort caluPortsArr.count = {}", count);
     // Compared as unsigned, so a negative index is out of range too.
     const auto index = static_cast<std::uint64_t>(static_cast<std::int64_t>(indexOfPortsArr));
     if (index >= count) {
-        spdlog::info("currentDisplayPort 未找到匹配的设备应该显示不能调整");
+        traceLog().info("currentDisplayPort 未找到匹配的设备应该显示不能调整");
         return;
     }
     state.currentPort = (*state.validPorts)[index];
@@ -120,19 +123,19 @@ void DeviceLink::currentDisplayPort(int indexOfPortsArr) {
 
 bool DeviceLink::sendCommand(int command, int value) {
     assertMainThread();
-    spdlog::debug("sendCommand****** command = {}, optional = {}", command, value);
+    traceLog().debug("sendCommand****** command = {}, optional = {}", command, value);
     const auto& port = m_state->currentPort;
     if (!port || !port->isOpen()) {
-        spdlog::debug("需要弹窗显示异常 currentPort = {}", port ? port->name() : "(null)");
+        traceLog().debug("需要弹窗显示异常 currentPort = {}", port ? port->name() : "(null)");
         return false;
     }
     const auto admitted = CommandFrame::admittedValue(command, value);
     if (!admitted) {
-        spdlog::debug("需要弹窗显示异常");
+        traceLog().debug("需要弹窗显示异常");
         return false;
     }
     const auto frame = CommandFrame::format(static_cast<std::uint8_t>(command), *admitted);
-    spdlog::debug("\n> has send Data value {}", CommandFrame::lowerCase(frame));
+    traceLog().debug("\n> has send Data value {}", CommandFrame::lowerCase(frame));
     // A frame the port cannot take (closed, going away, its line stalled) is not sent: the
     // caller hears so. One it takes goes out as the line allows; a failure then reaches the
     // port's delegate.

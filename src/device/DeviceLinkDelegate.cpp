@@ -5,6 +5,7 @@
 #include "device/ReportController.h"
 #include "runtime/MainQueue.h"
 #include "runtime/RepeatingTimer.h"
+#include "runtime/TraceLog.h"
 #include "serial/PlatformTerminal.h"
 #include "serial/SerialPort.h"
 #include "serial/SerialPortManager.h"
@@ -25,11 +26,11 @@ bool listed(const PortList& ports, const SerialPort& port) {
 
 void DeviceLinkDelegate::didReceiveData(SerialPort& port, const Bytes& data) {
     assertMainThread();
-    spdlog::debug("{} read {} bytes", port.name(), data.size());
+    spdlog::debug("{}: read {} bytes", port.path(), data.size());
     for (const auto& frame : m_assemblers[port.path()].feed(data)) {
-        spdlog::debug("接受消息***********command = {:X},CommandRe = {:X}, CommandRq = {:X}, "
-                      "CommandReValue = {:X}",
-                      frame.command, frame.commandRe, frame.commandRq, frame.commandReValue);
+        traceLog().debug("接受消息***********command = {:X},CommandRe = {:X}, CommandRq = {:X}, "
+                         "CommandReValue = {:X}",
+                         frame.command, frame.commandRe, frame.commandRq, frame.commandReValue);
         handleFrame(port, frame);
     }
 }
@@ -43,6 +44,7 @@ void DeviceLinkDelegate::handleFrame(SerialPort& port, const DeviceFrame& frame)
     if (isIdentityReply(frame)) {
         if (listed(*state.validPorts, port))
             return; // a port is listed once
+        spdlog::info("{}: answered the probe: a monitor", port.path());
         state.validPorts->push_back(port.shared_from_this());
         if (target)
             target->updateMainViewContent();
@@ -62,7 +64,8 @@ void DeviceLinkDelegate::handleFrame(SerialPort& port, const DeviceFrame& frame)
 
 void DeviceLinkDelegate::wasRemovedFromSystem(SerialPort& port) {
     assertMainThread();
-    spdlog::info("serialPortWasRemovedFromSystem  {}", port.name());
+    spdlog::info("{}: went away", port.path());
+    traceLog().info("serialPortWasRemovedFromSystem  {}", port.name());
     m_assemblers.erase(port.path());
     const auto linked = m_state.lock();
     if (!linked)
@@ -85,8 +88,10 @@ void DeviceLinkDelegate::wasRemovedFromSystem(SerialPort& port) {
 }
 
 void DeviceLinkDelegate::didEncounterError(SerialPort& port, const SerialPortError& error) {
-    spdlog::debug("{} {} {}", "-[DeviceLinkDelegate serialPort:didEncounterError:]", port.name(),
-                  error.text());
+    spdlog::info("{}: {}: {}", port.path(), port.isOpen() ? "failed" : "cannot be opened",
+                 error.description());
+    traceLog().debug("{} {} {}", "-[DeviceLinkDelegate serialPort:didEncounterError:]", port.name(),
+                     error.text());
     if (const auto linked = m_state.lock())
         linked->portErrors.notify(port.shared_from_this(), error);
     if (error.code == std::errc::device_or_resource_busy && !port.isOpen())

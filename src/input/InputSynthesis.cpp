@@ -1,10 +1,9 @@
 #include "input/InputSynthesis.h"
 
 #include "runtime/RepeatingTimer.h"
+#include "runtime/TraceLog.h"
 #include "shortcut/KeyCodes.h"
 #include "shortcut/ModifierFlags.h"
-
-#include <spdlog/spdlog.h>
 
 namespace monctl {
 namespace {
@@ -48,8 +47,8 @@ void InputSynthesis::receiveMouseMovePointX(int dx, int dy) {
         return;
     }
     const auto [x, y] = m_sink->pointerLocation();
-    spdlog::debug("receiveMouseMovePointX Location pointUp x = {}, y = {}", static_cast<float>(x),
-                  static_cast<float>(y));
+    traceLog().debug("receiveMouseMovePointX Location pointUp x = {}, y = {}",
+                     static_cast<float>(x), static_cast<float>(y));
     // Each axis is tested against the position before the step; the step is not cut. The
     // desktop is asked each time, in the pointer's own coordinates: a scaled desktop, screens
     // left of or above the primary one, and screens plugged in meanwhile all count.
@@ -66,13 +65,13 @@ void InputSynthesis::receiveMouseClickEvent(int button) {
 
 void InputSynthesis::mouseClick(int button) {
     const auto at = m_sink->pointerLocation();
-    spdlog::debug("mouseClick Location x = {}, y = {}", static_cast<float>(at.x),
-                  static_cast<float>(at.y));
+    traceLog().debug("mouseClick Location x = {}, y = {}", static_cast<float>(at.x),
+                     static_cast<float>(at.y));
     m_sink->postClick(button, at);
 }
 
 void InputSynthesis::receiveMouseLongMovePointX(int dx, int dy) {
-    spdlog::debug(" 000000 **************** x = {}, y = {}", dx, dy);
+    traceLog().debug(" 000000 **************** x = {}, y = {}", dx, dy);
     if (dx == 0 && dy == 0) {
         m_longMoveActive = false;
         return;

@@ -1,6 +1,7 @@
 #include "input/LongPressWorker.h"
 
-#include <spdlog/spdlog.h>
+#include "runtime/TraceLog.h"
+
 #include <sstream>
 #include <thread>
 
@@ -26,7 +27,7 @@ void LongPressWorker::setSink(std::shared_ptr<InputSink> sink) {
 }
 
 void LongPressWorker::dormancy() {
-    spdlog::debug("dormancy thread = {}", thisThread());
+    traceLog().debug("dormancy thread = {}", thisThread());
     if (!m_isWakeUp)
         return;
     std::unique_lock lock(m_mutex);
@@ -40,7 +41,7 @@ void LongPressWorker::dormancy() {
 }
 
 void LongPressWorker::wakeUp() {
-    spdlog::debug("wakeUp thread = {}", thisThread());
+    traceLog().debug("wakeUp thread = {}", thisThread());
     std::lock_guard lock(m_mutex);
     if (m_sleeping) {
         m_woken = true;
@@ -59,7 +60,7 @@ void LongPressWorker::longPressAction(int dx, int dy) {
     if (!sink)
         return;
     const auto [x, y] = sink->pointerLocation();
-    spdlog::debug("longPress = {}", thisThread());
+    traceLog().debug("longPress = {}", thisThread());
     // Fixed bounds, not the screen's.
     if ((dx > 0 && x > rightBound) || (dx < 0 && x < 0) || (dy > 0 && y > bottomBound) ||
         (dy < 0 && y < 0))

@@ -8,6 +8,7 @@
 #include "serial/SerialPort.h"
 
 #include <algorithm>
+#include <fmt/format.h>
 #include <spdlog/spdlog.h>
 
 namespace monctl {
@@ -20,6 +21,20 @@ bool meansGone(std::error_code error) {
     return error == std::errc::bad_file_descriptor || error == std::errc::io_error ||
            error == std::errc::no_such_device_or_address || error == std::errc::no_such_device ||
            error == std::errc::operation_canceled || error == std::errc::broken_pipe;
+}
+
+// A command as the verbose log tells it.
+std::string commandText(int command, int value) {
+    switch (command) {
+    case Protocol::parameterRequest:
+        return fmt::format("a read-back of the {}", settingName(static_cast<Setting>(value)));
+    case fastRefreshCommand:
+        return "a fast refresh";
+    case syncTimeCommand:
+        return "the time";
+    default:
+        return "set " + settingText(static_cast<Setting>(command), value);
+    }
 }
 
 } // namespace
@@ -183,13 +198,19 @@ void MonitorController::write(int command, int value, Done done) {
         return;
     }
     const auto frame = CommandFrame::format(static_cast<std::uint8_t>(command), *admitted);
-    spdlog::debug("{} > {}", name(), frame);
-    m_port->sendData(bytesOf(frame), [weak = weak_from_this(), finish](std::error_code error) {
-        const auto self = weak.lock();
-        if (error && (!self || self->m_gone || meansGone(error)))
-            error = MonitorError::wentAway;
-        finish(error);
-    });
+    const auto told = fmt::format("{}: {}", path(), commandText(command, *admitted));
+    spdlog::info("{}: sending ({})", told, frame);
+    m_port->sendData(bytesOf(frame),
+                     [weak = weak_from_this(), finish, told](std::error_code error) {
+                         const auto self = weak.lock();
+                         if (error && (!self || self->m_gone || meansGone(error)))
+                             error = MonitorError::wentAway;
+                         if (error)
+                             spdlog::info("{}: not sent: {}", told, error.message());
+                         else
+                             spdlog::info("{}: sent", told);
+                         finish(error);
+                     });
 }
 
 // The oldest read-back of this setting not yet sent is the one going out: requests of one
@@ -208,11 +229,14 @@ void MonitorController::requestGoingOut(Setting setting) {
     }
     going->sent = true;
     if (going->wait.count() > 0)
-        going->deadline.start(going->wait,
-                              [this, id = going->id] { endReadBack(id, MonitorError::noAnswer); });
+        going->deadline.start(going->wait, [this, id = going->id, setting] {
+            spdlog::info("{}: no answer to the read-back of the {}", path(), settingName(setting));
+            endReadBack(id, MonitorError::noAnswer);
+        });
 }
 
 void MonitorController::reported(Setting setting, int value) {
+    spdlog::info("{}: reports {}", path(), settingText(setting, value));
     m_silence.cancel();
     setResponding(true);
     m_settings[static_cast<std::size_t>(setting)] = value;

@@ -3,6 +3,7 @@
 #include "runtime/EventPool.h"
 #include "runtime/MainQueue.h"
 #include "runtime/ReadSource.h"
+#include "runtime/TraceLog.h"
 #include "serial/LiveSerialPorts.h"
 #include "serial/ModemLineWatcher.h"
 #include "serial/PlatformTerminal.h"
@@ -346,7 +347,7 @@ bool SerialPort::sendData(const Bytes& data, WriteDone done) {
         return false;
     }
     if (!data.empty())
-        spdlog::debug("\n> has send Data value [writeBuffer length] {}l", data.size());
+        traceLog().debug("\n> has send Data value [writeBuffer length] {}l", data.size());
     const int refused = current->enqueue(data, writeBound(data.size()), std::move(done));
     if (refused == ETIMEDOUT)
         notifyDelegateOfPosixError(refused);

@@ -221,6 +221,31 @@ TEST(MonctlCli, ADeviceThatIsNoMonitorHearsOnlyTheProbe) {
     EXPECT_EQ(silent.receivedFrames(), std::vector<std::string>{probe});
 }
 
+// -v tells in sentences what was found, chosen and sent; the protocol trace keeps its old
+// wording and comes only when asked for.
+TEST(MonctlCli, VerboseLogReadsAsSentencesAndTheTraceComesOnlyWhenAsked) {
+    MonitorSimulator monitor;
+    const auto path = monitor.devicePath();
+    const std::vector<std::string> traceLines{"startPinAvailablePorts11111", "end222222222",
+                                              "接受消息***********command = F0",
+                                              "[writeBuffer length] 24l"};
+    const auto verbose = runMonctl({"--port", path, "get", "all", "-v"});
+    EXPECT_EQ(verbose.status, 0) << verbose.errors;
+    for (const auto& sentence :
+         {path + ": probing", path + ": answered the probe: a monitor",
+          path + ": a read-back of the mode: sending (5FF50A02", path + ": reports mode text",
+          path + ": a read-back of the speed: sent"})
+        EXPECT_NE(verbose.errors.find(sentence), std::string::npos) << sentence << verbose.errors;
+    for (const auto& line : traceLines)
+        EXPECT_EQ(verbose.errors.find(line), std::string::npos) << line;
+    EXPECT_EQ(runMonctl({"--port", path, "get", "all"}).errors, "") << "quiet without -v";
+    for (const auto& asked : {"--trace", "-vv"}) {
+        const auto traced = runMonctl({"--port", path, "get", "all", asked});
+        for (const auto& line : traceLines)
+            EXPECT_NE(traced.errors.find(line), std::string::npos) << asked << " " << line;
+    }
+}
+
 TEST(MonctlCli, WatchPrintsReportsAndButtonsUntilInterrupted) {
     MonitorSimulator monitor;
     ChildProcess watch({MONCTL_PATH, "watch", "--port", monitor.devicePath(), "-v"});

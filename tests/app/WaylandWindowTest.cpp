@@ -42,7 +42,7 @@ TEST(WaylandWindow, RunsAsANativeClientReadsTheSimulatorAndNamesTheWaylandBacken
             "desktop session: Wayland (WAYLAND_DISPLAY is set)",
             "input: ",
             "desktop shortcuts: none (the desktop offers no portal",
-            "updateViewThresholdDisplay thresholdValue = 5",
+            ": reports contrast 5",
         };
         std::string inputLine;
         std::string seen;
