@@ -7,6 +7,7 @@
 #include "app/ReadBackOutput.h"
 #include "app/WindowInstance.h"
 #include "monitor/Setting.h"
+#include "platform/SessionServers.h"
 
 #include <QCoreApplication>
 #include <QDBusConnection>
@@ -28,6 +29,8 @@ namespace {
 
 // How long the holder of the window's name may take to answer as monctl.
 constexpr std::chrono::seconds answerLimit{1};
+// How long the bus itself may take: Qt would wait for it without a deadline of ours.
+constexpr std::chrono::milliseconds busAnswerLimit{1500};
 
 std::string canonical(const QString& path) {
     std::error_code error;
@@ -346,6 +349,11 @@ private:
 WindowOutcome runThroughWindow(const CliRequest& request, int& argc, char** argv) {
     if (request.simulate || !sessionBusConfigured())
         return {};
+    if (sessionBusHangs(busAnswerLimit)) {
+        spdlog::warn("The session bus did not answer within {} ms; opening the ports directly",
+                     busAnswerLimit.count());
+        return {};
+    }
     qInstallMessageHandler(logQtMessage);
     QCoreApplication application(argc, argv);
     // A connection of its own, closed before the application ends, so that nothing reaches
