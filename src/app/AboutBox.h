@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/PlatformLoader.h"
+
 #include <QMessageBox>
 
 namespace monctl {
@@ -12,7 +14,7 @@ class AboutBox final : public QMessageBox {
 
 public:
     // The box also lists the desktop backends in use, one line each.
-    explicit AboutBox(QStringList backends, QWidget* parent = nullptr);
+    explicit AboutBox(DesktopBackends backends, QWidget* parent = nullptr);
 
     // What the box says.
     QString aboutText() const;
@@ -21,7 +23,9 @@ protected:
     void changeEvent(QEvent* event) override;
 
 private:
-    QStringList m_backends;
+    QStringList backendLines() const;
+
+    DesktopBackends m_backends;
 };
 
 } // namespace monctl

@@ -115,10 +115,7 @@ void AppShell::presentSettings() {
 }
 
 void AppShell::presentAbout() {
-    QStringList backends;
-    for (const auto& line : m_backends.describe())
-        backends << QString::fromStdString(line);
-    AboutBox about(backends, m_window.get());
+    AboutBox about(m_backends, m_window.get());
     about.exec();
 }
 

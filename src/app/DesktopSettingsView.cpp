@@ -5,18 +5,24 @@
 #include <QCheckBox>
 #include <QEvent>
 #include <QHBoxLayout>
+#include <QLabel>
 #include <QSpinBox>
+#include <QSystemTrayIcon>
 #include <QVBoxLayout>
 
 namespace monctl {
 
 DesktopSettingsView::DesktopSettingsView(QWidget* parent)
     : QWidget(parent), m_keepInTray(namedWidget<QCheckBox>(this, "keepInTray")),
+      m_noTray(namedWidget<QLabel>(this, "noTray")),
       m_startAtLogin(namedWidget<QCheckBox>(this, "startAtLogin")),
       m_timedRefresh(namedWidget<QCheckBox>(this, "timedRefresh")),
       m_refreshMinutes(namedWidget<QSpinBox>(this, "refreshMinutes")),
       m_notify(namedWidget<QCheckBox>(this, "notify")),
       m_restoreOnPlug(namedWidget<QCheckBox>(this, "restoreOnPlug")) {
+    const bool tray = QSystemTrayIcon::isSystemTrayAvailable();
+    m_keepInTray->setEnabled(tray);
+    m_noTray->setVisible(!tray);
     m_refreshMinutes->setRange(1, 24 * 60);
     m_refreshMinutes->setValue(30);
     m_refreshMinutes->setEnabled(false);
@@ -28,6 +34,7 @@ DesktopSettingsView::DesktopSettingsView(QWidget* parent)
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(m_keepInTray);
+    layout->addWidget(m_noTray);
     layout->addWidget(m_startAtLogin);
     layout->addLayout(refresh);
     layout->addWidget(m_notify);
@@ -66,6 +73,7 @@ void DesktopSettingsView::changeEvent(QEvent* event) {
 
 void DesktopSettingsView::retranslate() {
     m_keepInTray->setText(tr("Keep running in the tray when the window is closed"));
+    m_noTray->setText(tr("This desktop has no tray: closing the window ends monctl."));
     m_startAtLogin->setText(tr("Start at login"));
     m_timedRefresh->setText(tr("Fast refresh every"));
     m_refreshMinutes->setSuffix(tr(" minutes"));

@@ -5,13 +5,15 @@
 #include <QWidget>
 
 class QCheckBox;
+class QLabel;
 class QSpinBox;
 
 namespace monctl {
 
 // The settings of monctl on the desktop: staying in the tray when the window closes,
 // starting at login, a timed fast refresh (in minutes), desktop notifications, and a monitor's
-// last settings given back when it is plugged in. Main thread only.
+// last settings given back when it is plugged in. On a desktop without a tray, staying in it
+// is not offered, and a note says why. Main thread only.
 class DesktopSettingsView final : public QWidget {
     Q_OBJECT
 
@@ -36,6 +38,7 @@ private:
     void retranslate();
 
     QCheckBox* m_keepInTray;
+    QLabel* m_noTray;
     QCheckBox* m_startAtLogin;
     QCheckBox* m_timedRefresh;
     QSpinBox* m_refreshMinutes;

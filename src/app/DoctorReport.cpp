@@ -7,6 +7,7 @@
 #include "monitor/MonitorController.h"
 #include "monitor/MonitorSet.h"
 #include "platform/PlatformLoader.h"
+#include "platform/SessionServers.h"
 #include "platform/SystemSurvey.h"
 #include "runtime/AsioMainQueue.h"
 #include "serial/PlatformTerminal.h"
@@ -75,6 +76,7 @@ ProbeResult probe(const std::vector<std::string>& paths, std::chrono::millisecon
     MonitorSet monitors;
     auto& state = monitors.link().state();
     state.openedPortStream = nullptr;
+    state.retriesBusyPorts = false;
     const auto connection =
         state.portErrors.connect([&](const auto& port, const SerialPortError& error) {
             result.errors.emplace(port->path(), error.description());
@@ -84,6 +86,22 @@ ProbeResult probe(const std::vector<std::string>& paths, std::chrono::millisecon
     for (const auto& monitor : monitors.monitors())
         result.answered.push_back(monitor->path());
     return result;
+}
+
+// A server that takes the connection and then says nothing (a stopped one) would hold the
+// report for ever inside the libraries that talk to it: it is asked first, with a deadline.
+constexpr std::chrono::milliseconds serverAnswerLimit{1500};
+
+DesktopBackends answeringBackends() {
+    const auto session = desktopSession().session;
+    if (session == DesktopSession::x11 && xServerHangs(serverAnswerLimit))
+        return DesktopBackends::none(
+            fmt::format("the X server at DISPLAY={} did not answer within {} ms",
+                        environment("DISPLAY"), serverAnswerLimit.count()));
+    if (session == DesktopSession::wayland && sessionBusHangs(serverAnswerLimit))
+        return DesktopBackends::none(
+            fmt::format("the session bus did not answer within {} ms", serverAnswerLimit.count()));
+    return loadDesktopBackends();
 }
 
 QString qt(const std::string& text) {
@@ -102,7 +120,7 @@ public:
     QJsonObject findings() {
         QJsonObject found{{"session", qt(sessionLine())}};
         QJsonArray backends;
-        for (const auto& line : loadDesktopBackends().describe())
+        for (const auto& line : answeringBackends().describe())
             backends.append(qt(line));
         found.insert("backends", backends);
         const auto registry = loadDeviceRegistry({});

@@ -5,41 +5,40 @@
 #include <QDir>
 #include <QSettings>
 #include <algorithm>
+#include <utility>
 
 namespace monctl {
 namespace {
 
-std::int64_t readInteger(const QSettings& file, const char* key) {
+// A value that does not fit the setting's type is as bad as one that is no number.
+template <class Integer> Integer readInteger(const QSettings& file, const char* key) {
     bool ok = false;
     const auto value = file.value(key).toLongLong(&ok);
-    return ok ? value : 0;
+    return ok && std::in_range<Integer>(value) ? static_cast<Integer>(value) : 0;
 }
 
 } // namespace
 
 StoredSettings Preferences::load() const {
     const QSettings file(m_path, QSettings::IniFormat);
-    // Kept as the store gives them, cut to 32 bits.
-    const auto get = [&](const char* key) {
-        return static_cast<std::uint32_t>(readInteger(file, key));
-    };
+    const auto get = [&](const char* key) { return readInteger<std::int32_t>(file, key); };
+    const auto getCode = [&](const char* key) { return readInteger<std::uint32_t>(file, key); };
     StoredSettings settings;
     // Until a language is saved, the desktop's.
-    settings.language =
-        file.contains("language") ? static_cast<std::int32_t>(get("language")) : desktopLanguage();
-    settings.refreshKeyCode = get("refresh_hot_keycode");
-    settings.refreshFlags = get("refresh_hot_keycode_flags");
-    settings.thresholdKeyCode = get("threshold_hot_keycode");
-    settings.thresholdFlags = get("threshold_hot_keycode_flags");
-    settings.thresholdDownKeyCode = get("threshold_down_hot_keycode");
-    settings.thresholdDownFlags = get("threshold_down_hot_keycode_flags");
-    settings.keepInTray = static_cast<std::int32_t>(get("keep_in_tray"));
-    settings.startAtLogin = static_cast<std::int32_t>(get("start_at_login"));
+    settings.language = file.contains("language") ? get("language") : desktopLanguage();
+    settings.refreshKeyCode = getCode("refresh_hot_keycode");
+    settings.refreshFlags = getCode("refresh_hot_keycode_flags");
+    settings.thresholdKeyCode = getCode("threshold_hot_keycode");
+    settings.thresholdFlags = getCode("threshold_hot_keycode_flags");
+    settings.thresholdDownKeyCode = getCode("threshold_down_hot_keycode");
+    settings.thresholdDownFlags = getCode("threshold_down_hot_keycode_flags");
+    settings.keepInTray = get("keep_in_tray");
+    settings.startAtLogin = get("start_at_login");
     // At most a day, as the settings offer: a longer period would overflow the timer.
-    settings.fastRefreshSeconds =
-        std::clamp(static_cast<std::int32_t>(get("fast_refresh_seconds")), 0, 86400);
-    settings.notify = file.contains("notify") ? static_cast<std::int32_t>(get("notify")) : 1;
-    settings.restoreOnPlug = static_cast<std::int32_t>(get("restore_on_plug"));
+    settings.fastRefreshSeconds = static_cast<std::int32_t>(std::clamp<std::int64_t>(
+        readInteger<std::int64_t>(file, "fast_refresh_seconds"), 0, 86400));
+    settings.notify = file.contains("notify") ? get("notify") : 1;
+    settings.restoreOnPlug = get("restore_on_plug");
     return settings;
 }
 

@@ -195,9 +195,9 @@ void SettingsWindow::saveSettingsValue() {
     m_desktopSettings->store(settings);
     if (!m_preferences.save(settings))
         spdlog::warn("The settings could not be saved to {}", "the preferences file");
-    if (!AutostartEntry::apply(settings.startAtLogin != 0))
-        spdlog::warn("The autostart entry {} could not be changed",
-                     AutostartEntry::path().toStdString());
+    if (const auto failure = AutostartEntry::apply(settings.startAtLogin != 0); !failure.isEmpty())
+        spdlog::warn("The autostart entry {} was not changed: {}",
+                     AutostartEntry::path().toStdString(), failure.toStdString());
 }
 
 } // namespace monctl

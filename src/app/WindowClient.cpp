@@ -7,6 +7,7 @@
 #include "app/ReadBackOutput.h"
 #include "app/WindowInstance.h"
 #include "monitor/Setting.h"
+#include "platform/SessionServers.h"
 
 #include <QCoreApplication>
 #include <QDBusConnection>
@@ -28,6 +29,8 @@ namespace {
 
 // How long the holder of the window's name may take to answer as monctl.
 constexpr std::chrono::seconds answerLimit{1};
+// How long the bus itself may take: Qt would wait for it without a deadline of ours.
+constexpr std::chrono::milliseconds busAnswerLimit{1500};
 
 std::string canonical(const QString& path) {
     std::error_code error;
@@ -348,6 +351,11 @@ WindowOutcome runThroughWindow(const CliRequest& request, int& argc, char** argv
         spdlog::info("Opening the ports directly: {}",
                      request.simulate ? "the simulated monitor is this run's own"
                                       : "no session bus is set");
+        return {};
+    }
+    if (sessionBusHangs(busAnswerLimit)) {
+        spdlog::warn("Opening the ports directly: the session bus did not answer within {} ms",
+                     busAnswerLimit.count());
         return {};
     }
     qInstallMessageHandler(logQtMessage);

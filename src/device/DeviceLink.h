@@ -31,6 +31,7 @@ struct DeviceLinkState {
     Signal<std::shared_ptr<SerialPort>, SerialPortError> portErrors;
     std::function<void(const std::shared_ptr<SerialPort>&)> probe; // probes a port (again)
     std::map<std::string, int> busyRetries; // by path: tries since the port was found busy
+    bool retriesBusyPorts = true; // a window waits for a busy port; a command ends instead
 };
 
 // Finds the monitors among the serial ports and sends commands to the active one.

@@ -103,7 +103,7 @@ void DeviceLinkDelegate::didEncounterError(SerialPort& port, const SerialPortErr
 // seconds while the device is listed.
 void DeviceLinkDelegate::retryBusyPort(const std::shared_ptr<SerialPort>& port) {
     const auto linked = m_state.lock();
-    if (!linked || !linked->probe)
+    if (!linked || !linked->probe || !linked->retriesBusyPorts)
         return;
     const int tries = linked->busyRetries[port->path()]++;
     if (tries == 0) {

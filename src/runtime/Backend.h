@@ -11,7 +11,8 @@ class Backend {
 public:
     virtual ~Backend() = default;
 
-    // A short name for people: "XTest", "XInput 2 raw key events", "none".
+    // A short name for people: "XTest", "XInput 2 raw key events", "none". Names and reasons
+    // are English, and marked for the About box where it can show them translated.
     virtual std::string backendName() const = 0;
     // Empty for a backend that works; else why this one does nothing.
     virtual std::string whyNull() const { return {}; }

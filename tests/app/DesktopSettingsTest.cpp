@@ -8,6 +8,7 @@
 
 #include <QCheckBox>
 #include <QFile>
+#include <QMap>
 #include <QSettings>
 #include <QSpinBox>
 #include <QTemporaryDir>
@@ -49,7 +50,7 @@ TEST(DesktopSettings, OkKeepsThemAndWritesOrRemovesTheAutostartEntry) {
     ASSERT_TRUE(entry.open(QIODevice::ReadOnly));
     const auto text = QString::fromUtf8(entry.readAll());
     EXPECT_TRUE(text.startsWith("[Desktop Entry]\nType=Application\n")) << text.toStdString();
-    EXPECT_TRUE(text.contains("\" --hidden\n")) << text.toStdString();
+    EXPECT_TRUE(text.contains(" --hidden\n")) << text.toStdString();
 
     settings = std::make_unique<SettingsWindow>(preferences, monitors);
     view = settings->desktopSettings();
@@ -65,6 +66,109 @@ TEST(DesktopSettings, OkKeepsThemAndWritesOrRemovesTheAutostartEntry) {
     EXPECT_EQ(stored.startAtLogin, 0);
     EXPECT_EQ(stored.fastRefreshSeconds, 0);
     EXPECT_EQ(stored.keepInTray, 1);
+}
+
+namespace {
+
+// A desktop entry's string value without its escapes.
+QString unescapedValue(const QString& value) {
+    const QMap<QChar, QChar> escapes{
+        {'s', ' '}, {'n', '\n'}, {'t', '\t'}, {'r', '\r'}, {'\\', '\\'}};
+    QString text;
+    for (qsizetype at = 0; at < value.size(); ++at) {
+        if (value[at] == '\\' && at + 1 < value.size() && escapes.contains(value[at + 1]))
+            text += escapes[value[++at]];
+        else
+            text += value[at];
+    }
+    return text;
+}
+
+// The arguments a launcher runs for an Exec value: quoted arguments with their backslash
+// escapes, `%%` as `%`, and any other field code gone, as it is with no file to open.
+QStringList execArguments(const QString& value) {
+    const auto text = unescapedValue(value);
+    QStringList arguments;
+    QString argument;
+    bool quoted = false;
+    bool started = false;
+    for (qsizetype at = 0; at < text.size(); ++at) {
+        const QChar character = text[at];
+        if (quoted && character == '\\' && at + 1 < text.size()) {
+            argument += text[++at];
+        } else if (character == '"') {
+            quoted = !quoted;
+            started = true;
+        } else if (character == '%' && at + 1 < text.size()) {
+            if (text[++at] == '%')
+                argument += '%';
+        } else if (character == ' ' && !quoted) {
+            if (started)
+                arguments.append(argument);
+            argument.clear();
+            started = false;
+        } else {
+            argument += character;
+            started = true;
+        }
+    }
+    if (started)
+        arguments.append(argument);
+    return arguments;
+}
+
+QStringList execLines(const QString& entryPath) {
+    QFile entry(entryPath);
+    if (!entry.open(QIODevice::ReadOnly))
+        return {};
+    QStringList lines;
+    for (const auto& line : QString::fromUtf8(entry.readAll()).split('\n')) {
+        if (line.startsWith("Exec="))
+            lines.append(line.mid(5));
+    }
+    return lines;
+}
+
+} // namespace
+
+TEST(DesktopSettings, TheAutostartEntryStartsTheSameProgramWhateverItsPath) {
+    QTemporaryDir home;
+    ::setenv("XDG_CONFIG_HOME", home.path().toLocal8Bit().constData(), 1);
+    for (const QString program :
+         {"/usr/bin/monctl", "/opt/my apps/monctl", "/opt/\"quoted\" 'too'/monctl",
+          "/opt/back\\slash\\/monctl", "/opt/$HOME/$(id)/monctl", "/opt/`id`/monctl",
+          "/opt/pct%f/monctl", "/opt/100%/monctl", "/opt/%%u\\%s/monctl"}) {
+        ASSERT_EQ(AutostartEntry::write(program), "") << program.toStdString();
+        const auto lines = execLines(AutostartEntry::path());
+        ASSERT_EQ(lines.size(), 1) << program.toStdString();
+        EXPECT_EQ(execArguments(lines[0]), QStringList({program, "--hidden"}))
+            << lines[0].toStdString();
+        ChildProcess validator({"desktop-file-validate", AutostartEntry::path().toStdString()});
+        EXPECT_EQ(validator.wait(), 0) << validator.output();
+    }
+    ASSERT_EQ(AutostartEntry::write("monctl"), "");
+    EXPECT_EQ(execLines(AutostartEntry::path()), QStringList{"monctl --hidden"}) << "as typed";
+
+    ASSERT_TRUE(QFile::remove(AutostartEntry::path()));
+    for (const QString& program : QStringList{"/opt/a\nExec=/bin/true\n/monctl",
+                                              "/opt/tab\t/monctl", "/opt/bell\a/monctl"}) {
+        EXPECT_NE(AutostartEntry::write(program), "") << "refused";
+        EXPECT_FALSE(QFile::exists(AutostartEntry::path())) << "nothing written";
+    }
+}
+
+TEST(DesktopSettings, NumbersBeyondTheirRangeAreNotCutToFit) {
+    QTemporaryDir home;
+    const Preferences preferences(home.filePath("monctl.conf"));
+    const auto storedAs = [&](const char* key, const QString& value) {
+        QSettings(preferences.path(), QSettings::IniFormat).setValue(key, value);
+        return preferences.load();
+    };
+    EXPECT_EQ(storedAs("fast_refresh_seconds", "4294967297").fastRefreshSeconds, 86400);
+    EXPECT_EQ(storedAs("fast_refresh_seconds", "-4294967295").fastRefreshSeconds, 0);
+    EXPECT_EQ(storedAs("fast_refresh_seconds", "600").fastRefreshSeconds, 600);
+    EXPECT_EQ(storedAs("refresh_hot_keycode", "4294967298").refreshKeyCode, 0u);
+    EXPECT_EQ(storedAs("keep_in_tray", "4294967297").keepInTray, 0);
 }
 
 TEST(DesktopSettings, TheTimedRefreshReachesTheActiveMonitor) {

@@ -1,10 +1,12 @@
 // `monctl doctor` as a user runs it, against simulated monitors and devices it may not use.
 #include "device/MonitorSimulator.h"
 #include "support/ChildProcess.h"
+#include "support/ScopedEnvironment.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <csignal>
 #include <fcntl.h>
 #include <filesystem>
 #include <fstream>
@@ -97,4 +99,21 @@ TEST(Doctor, ExplainsAMonitorASilentDeviceABusyOneAndAForbiddenOne) {
     EXPECT_EQ(device["probe"].toString(), "answered as a monitor");
     EXPECT_TRUE(device["adapter"].isNull());
     std::filesystem::remove_all(home);
+}
+
+TEST(Doctor, EndsAndSaysSoWhenTheXServerDoesNotAnswer) {
+    ChildProcess server({"Xvfb", "-displayfd", "1", "-nolisten", "tcp"});
+    const auto display = server.readLine(10s);
+    ASSERT_FALSE(display.empty()) << server.errors();
+    server.signal(SIGSTOP);
+    ScopedEnvironment environment;
+    environment.set("DISPLAY", ":" + display);
+    environment.set("MONCTL_PLATFORM", "x11");
+    ChildProcess program({MONCTL_PATH, "doctor", "--timeout", "0.5"});
+    EXPECT_EQ(program.wait(10s), 0) << "ended";
+    EXPECT_NE(program.output().find("input: none (the X server at DISPLAY=:" + display +
+                                    " did not answer within 1500 ms)"),
+              std::string::npos)
+        << program.output();
+    server.signal(SIGCONT);
 }

@@ -34,12 +34,12 @@ class RecordingDevice final : public UinputDevice {
 public:
     RecordingDevice(std::string name, std::vector<Written>& written)
         : m_name(std::move(name)), m_written(written) {}
-    bool write(const std::vector<input_event>& batch) override {
+    std::error_code write(const std::vector<input_event>& batch) override {
         Batch events;
         for (const auto& event : batch)
             events.emplace_back(event.type, event.code, event.value);
         m_written.emplace_back(m_name, events);
-        return true;
+        return {};
     }
 
 private:

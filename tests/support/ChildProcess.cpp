@@ -25,7 +25,7 @@ int remainingMs(Clock::time_point deadline) {
 
 } // namespace
 
-ChildProcess::ChildProcess(std::vector<std::string> argv) {
+ChildProcess::ChildProcess(std::vector<std::string> argv, int terminal) {
     int input[2];
     int output[2];
     int errors[2];
@@ -34,7 +34,7 @@ ChildProcess::ChildProcess(std::vector<std::string> argv) {
         throw std::runtime_error("pipe2 failed");
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_adddup2(&actions, input[0], 0);
+    posix_spawn_file_actions_adddup2(&actions, terminal >= 0 ? terminal : input[0], 0);
     posix_spawn_file_actions_adddup2(&actions, output[1], 1);
     posix_spawn_file_actions_adddup2(&actions, errors[1], 2);
     std::vector<char*> arguments;

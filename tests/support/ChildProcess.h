@@ -10,7 +10,8 @@ namespace monctl::test {
 // A program run by a test, with pipes on its standard input, output and error.
 class ChildProcess {
 public:
-    explicit ChildProcess(std::vector<std::string> argv);
+    // With a terminal given, standard input is that terminal instead of a pipe.
+    explicit ChildProcess(std::vector<std::string> argv, int terminal = -1);
     ~ChildProcess(); // ends the program if it still runs
     ChildProcess(const ChildProcess&) = delete;
     ChildProcess& operator=(const ChildProcess&) = delete;

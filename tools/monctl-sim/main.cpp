@@ -6,20 +6,49 @@
 #include <CLI/CLI.hpp>
 #include <csignal>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <iostream>
+#include <thread>
 
 using namespace monctl;
 
 namespace {
 
-void waitForTermination() {
+sigset_t terminationSignals() {
     sigset_t signals;
     sigemptyset(&signals);
     sigaddset(&signals, SIGINT);
     sigaddset(&signals, SIGTERM);
-    int received = 0;
-    sigwait(&signals, &received);
+    return signals;
+}
+
+// The simulator's own threads and the reader of standard input may be anywhere at that
+// moment, a read of a terminal that never ends among them: the program ends without
+// unwinding them.
+[[noreturn]] void leave(const std::string& link) {
+    if (!link.empty()) {
+        std::error_code ignored;
+        std::filesystem::remove(link, ignored);
+    }
+    std::fflush(stdout);
+    std::_Exit(0);
+}
+
+// Carries out the lines of standard input until "quit", which ends the program.
+void readCommands(MonitorSimulator& simulator, const std::string& link) {
+    std::string line;
+    while (std::getline(std::cin, line)) {
+        const auto outcome = runSimulatorCommand(simulator, line);
+        if (outcome == CommandOutcome::quit)
+            leave(link);
+        if (outcome == CommandOutcome::unknown) {
+            std::fprintf(stderr, "unknown command: %s\n", line.c_str());
+        } else if (!line.empty()) {
+            std::printf("ok %s\n", line.c_str());
+            std::fflush(stdout);
+        }
+    }
 }
 
 } // namespace
@@ -42,10 +71,7 @@ int main(int argc, char** argv) {
     CLI11_PARSE(app, argc, argv);
 
     // Blocked before any thread starts, so that only sigwait receives them.
-    sigset_t signals;
-    sigemptyset(&signals);
-    sigaddset(&signals, SIGINT);
-    sigaddset(&signals, SIGTERM);
+    const auto signals = terminationSignals();
     pthread_sigmask(SIG_BLOCK, &signals, nullptr);
 
     MonitorSimulator simulator(settings, [](const std::string& frame) {
@@ -67,21 +93,9 @@ int main(int argc, char** argv) {
     std::printf("%s\n", simulator.terminalPath().c_str());
     std::fflush(stdout);
 
-    std::string line;
-    bool quit = false;
-    while (!quit && std::getline(std::cin, line)) {
-        const auto outcome = runSimulatorCommand(simulator, line);
-        quit = outcome == CommandOutcome::quit;
-        if (outcome == CommandOutcome::unknown) {
-            std::fprintf(stderr, "unknown command: %s\n", line.c_str());
-        } else if (!quit && !line.empty()) {
-            std::printf("ok %s\n", line.c_str());
-            std::fflush(stdout);
-        }
-    }
-    if (!quit)
-        waitForTermination();
-    if (!link.empty())
-        std::filesystem::remove(link);
-    return 0;
+    // Standard input may stay open for ever (a terminal): the signals are waited for beside it.
+    std::thread(readCommands, std::ref(simulator), link).detach();
+    int received = 0;
+    sigwait(&signals, &received);
+    leave(link);
 }

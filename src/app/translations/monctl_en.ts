@@ -37,6 +37,106 @@
         <source>Published under the MIT licence.</source>
         <translation>Published under the MIT licence.</translation>
     </message>
+    <message>
+        <source>input</source>
+        <translation>input</translation>
+    </message>
+    <message>
+        <source>background shortcuts</source>
+        <translation>background shortcuts</translation>
+    </message>
+    <message>
+        <source>taken combinations</source>
+        <translation>taken combinations</translation>
+    </message>
+    <message>
+        <source>keyboard layout</source>
+        <translation>keyboard layout</translation>
+    </message>
+    <message>
+        <source>desktop shortcuts</source>
+        <translation>desktop shortcuts</translation>
+    </message>
+    <message>
+        <source>%1: %2</source>
+        <translation>%1: %2</translation>
+    </message>
+    <message>
+        <source>%1: none (%2)</source>
+        <translation>%1: none (%2)</translation>
+    </message>
+    <message>
+        <source>XInput 2 raw key events</source>
+        <translation>XInput 2 raw key events</translation>
+    </message>
+    <message>
+        <source>X11 key grabs of other programs</source>
+        <translation>X11 key grabs of other programs</translation>
+    </message>
+    <message>
+        <source>the X server&apos;s keymap (xkbcommon)</source>
+        <translation>the X server&apos;s keymap (xkbcommon)</translation>
+    </message>
+    <message>
+        <source>the XKB environment&apos;s layout (xkbcommon)</source>
+        <translation>the XKB environment&apos;s layout (xkbcommon)</translation>
+    </message>
+    <message>
+        <source>neither the X server&apos;s keymap nor the XKB environment&apos;s layout can be read</source>
+        <translation>neither the X server&apos;s keymap nor the XKB environment&apos;s layout can be read</translation>
+    </message>
+    <message>
+        <source>Wayland shows no program the key presses meant for others</source>
+        <translation>Wayland shows no program the key presses meant for others</translation>
+    </message>
+    <message>
+        <source>Wayland shows no program the combinations others hold</source>
+        <translation>Wayland shows no program the combinations others hold</translation>
+    </message>
+    <message>
+        <source>the desktop&apos;s shortcut portal is used on Wayland only</source>
+        <translation>the desktop&apos;s shortcut portal is used on Wayland only</translation>
+    </message>
+    <message>
+        <source>no X display can be opened to see other programs&apos; key grabs</source>
+        <translation>no X display can be opened to see other programs&apos; key grabs</translation>
+    </message>
+    <message>
+        <source>synthetic input needs X11, and no X display can be opened</source>
+        <translation>synthetic input needs X11, and no X display can be opened</translation>
+    </message>
+    <message>
+        <source>the X server has no XTest extension</source>
+        <translation>the X server has no XTest extension</translation>
+    </message>
+    <message>
+        <source>background shortcuts need X11, and no X display can be opened</source>
+        <translation>background shortcuts need X11, and no X display can be opened</translation>
+    </message>
+    <message>
+        <source>background shortcuts need the X server&apos;s XInput 2 extension</source>
+        <translation>background shortcuts need the X server&apos;s XInput 2 extension</translation>
+    </message>
+    <message>
+        <source>background shortcuts need the X server&apos;s XKEYBOARD extension</source>
+        <translation>background shortcuts need the X server&apos;s XKEYBOARD extension</translation>
+    </message>
+    <message>
+        <source>there is no session bus to reach the desktop&apos;s portal on</source>
+        <translation>there is no session bus to reach the desktop&apos;s portal on</translation>
+    </message>
+    <message>
+        <source>the desktop offers no portal (org.freedesktop.portal.Desktop)</source>
+        <translation>the desktop offers no portal (org.freedesktop.portal.Desktop)</translation>
+    </message>
+    <message>
+        <source>the desktop&apos;s portal has no GlobalShortcuts interface</source>
+        <translation>the desktop&apos;s portal has no GlobalShortcuts interface</translation>
+    </message>
+    <message>
+        <source>the desktop&apos;s GlobalShortcuts portal reports no usable version</source>
+        <translation>the desktop&apos;s GlobalShortcuts portal reports no usable version</translation>
+    </message>
 </context>
 <context>
     <name>monctl::AppShell</name>
@@ -164,6 +264,10 @@
     <message>
         <source>Give a monitor its last settings when it is plugged in</source>
         <translation>Give a monitor its last settings when it is plugged in</translation>
+    </message>
+    <message>
+        <source>This desktop has no tray: closing the window ends monctl.</source>
+        <translation>This desktop has no tray: closing the window ends monctl.</translation>
     </message>
 </context>
 <context>

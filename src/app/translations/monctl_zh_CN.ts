@@ -37,6 +37,106 @@
         <source>Published under the MIT licence.</source>
         <translation>以 MIT 许可证发布。</translation>
     </message>
+    <message>
+        <source>input</source>
+        <translation>输入</translation>
+    </message>
+    <message>
+        <source>background shortcuts</source>
+        <translation>后台快捷键</translation>
+    </message>
+    <message>
+        <source>taken combinations</source>
+        <translation>已被占用的组合键</translation>
+    </message>
+    <message>
+        <source>keyboard layout</source>
+        <translation>键盘布局</translation>
+    </message>
+    <message>
+        <source>desktop shortcuts</source>
+        <translation>桌面快捷键</translation>
+    </message>
+    <message>
+        <source>%1: %2</source>
+        <translation>%1：%2</translation>
+    </message>
+    <message>
+        <source>%1: none (%2)</source>
+        <translation>%1：无（%2）</translation>
+    </message>
+    <message>
+        <source>XInput 2 raw key events</source>
+        <translation>XInput 2 原始按键事件</translation>
+    </message>
+    <message>
+        <source>X11 key grabs of other programs</source>
+        <translation>其他程序的 X11 按键抓取</translation>
+    </message>
+    <message>
+        <source>the X server&apos;s keymap (xkbcommon)</source>
+        <translation>X 服务器的键位表（xkbcommon）</translation>
+    </message>
+    <message>
+        <source>the XKB environment&apos;s layout (xkbcommon)</source>
+        <translation>XKB 环境变量给出的布局（xkbcommon）</translation>
+    </message>
+    <message>
+        <source>neither the X server&apos;s keymap nor the XKB environment&apos;s layout can be read</source>
+        <translation>X 服务器的键位表和 XKB 环境变量给出的布局都无法读取</translation>
+    </message>
+    <message>
+        <source>Wayland shows no program the key presses meant for others</source>
+        <translation>Wayland 不让任何程序看到发给其他程序的按键</translation>
+    </message>
+    <message>
+        <source>Wayland shows no program the combinations others hold</source>
+        <translation>Wayland 不让任何程序看到其他程序占用的组合键</translation>
+    </message>
+    <message>
+        <source>the desktop&apos;s shortcut portal is used on Wayland only</source>
+        <translation>桌面的快捷键门户只在 Wayland 上使用</translation>
+    </message>
+    <message>
+        <source>no X display can be opened to see other programs&apos; key grabs</source>
+        <translation>无法打开 X 显示，看不到其他程序的按键抓取</translation>
+    </message>
+    <message>
+        <source>synthetic input needs X11, and no X display can be opened</source>
+        <translation>模拟输入需要 X11，但无法打开 X 显示</translation>
+    </message>
+    <message>
+        <source>the X server has no XTest extension</source>
+        <translation>X 服务器没有 XTest 扩展</translation>
+    </message>
+    <message>
+        <source>background shortcuts need X11, and no X display can be opened</source>
+        <translation>后台快捷键需要 X11，但无法打开 X 显示</translation>
+    </message>
+    <message>
+        <source>background shortcuts need the X server&apos;s XInput 2 extension</source>
+        <translation>后台快捷键需要 X 服务器的 XInput 2 扩展</translation>
+    </message>
+    <message>
+        <source>background shortcuts need the X server&apos;s XKEYBOARD extension</source>
+        <translation>后台快捷键需要 X 服务器的 XKEYBOARD 扩展</translation>
+    </message>
+    <message>
+        <source>there is no session bus to reach the desktop&apos;s portal on</source>
+        <translation>没有可用来连接桌面门户的会话总线</translation>
+    </message>
+    <message>
+        <source>the desktop offers no portal (org.freedesktop.portal.Desktop)</source>
+        <translation>桌面没有提供门户（org.freedesktop.portal.Desktop）</translation>
+    </message>
+    <message>
+        <source>the desktop&apos;s portal has no GlobalShortcuts interface</source>
+        <translation>桌面门户没有 GlobalShortcuts 接口</translation>
+    </message>
+    <message>
+        <source>the desktop&apos;s GlobalShortcuts portal reports no usable version</source>
+        <translation>桌面的 GlobalShortcuts 门户没有给出可用的版本</translation>
+    </message>
 </context>
 <context>
     <name>monctl::AppShell</name>
@@ -164,6 +264,10 @@
     <message>
         <source>Give a monitor its last settings when it is plugged in</source>
         <translation>显示器插入时恢复其上次的设置</translation>
+    </message>
+    <message>
+        <source>This desktop has no tray: closing the window ends monctl.</source>
+        <translation>此桌面没有托盘：关闭窗口即退出 monctl。</translation>
     </message>
 </context>
 <context>

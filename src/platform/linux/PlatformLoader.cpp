@@ -11,6 +11,7 @@
 #include "runtime/ApplicationId.h"
 #include "serial/FixedPathRegistry.h"
 
+#include <QtGlobal>
 #include <atomic>
 #include <cstdlib>
 #include <spdlog/spdlog.h>
@@ -38,18 +39,19 @@ std::shared_ptr<const KeyboardLayout> layoutFor(DesktopSession session) {
     }
     if (auto named = XkbKeyboardLayout::fromEnvironment())
         return named;
-    return std::make_shared<NullKeyboardLayout>(
-        "neither the X server's keymap nor the XKB environment's layout can be read");
+    return std::make_shared<NullKeyboardLayout>(QT_TRANSLATE_NOOP(
+        "monctl::AboutBox",
+        "neither the X server's keymap nor the XKB environment's layout can be read"));
 }
 
 // XWayland's DISPLAY sees neither the keys nor the windows of native Wayland programs: its
 // backends would claim to work and reach next to nothing.
 DesktopBackends waylandBackends() {
     return {openOrNull<NullInputSink>(UinputInputSink::open),
-            std::make_shared<NullGlobalKeyMonitor>(
-                "Wayland shows no program the key presses meant for others"),
-            std::make_shared<NullSystemShortcuts>(
-                "Wayland shows no program the combinations others hold"),
+            std::make_shared<NullGlobalKeyMonitor>(QT_TRANSLATE_NOOP(
+                "monctl::AboutBox", "Wayland shows no program the key presses meant for others")),
+            std::make_shared<NullSystemShortcuts>(QT_TRANSLATE_NOOP(
+                "monctl::AboutBox", "Wayland shows no program the combinations others hold")),
             layoutFor(DesktopSession::wayland),
             openOrNull<NullDesktopShortcuts>([](std::string& whyNot) {
                 return PortalGlobalShortcuts::open(applicationId, whyNot);
@@ -61,8 +63,8 @@ DesktopBackends x11Backends() {
     return {openOrNull<NullInputSink>(XTestInputSink::open),
             openOrNull<NullGlobalKeyMonitor>(X11GlobalKeyMonitor::open),
             openOrNull<NullSystemShortcuts>(openX11GrabProbe), layoutFor(DesktopSession::x11),
-            std::make_shared<NullDesktopShortcuts>(
-                "the desktop's shortcut portal is used on Wayland only")};
+            std::make_shared<NullDesktopShortcuts>(QT_TRANSLATE_NOOP(
+                "monctl::AboutBox", "the desktop's shortcut portal is used on Wayland only"))};
 }
 
 } // namespace

@@ -9,6 +9,7 @@
 #include <QDBusPendingCallWatcher>
 #include <QDBusReply>
 #include <QDBusServiceWatcher>
+#include <QtGlobal>
 #include <algorithm>
 #include <spdlog/spdlog.h>
 
@@ -89,7 +90,8 @@ std::unique_ptr<PortalGlobalShortcuts> PortalGlobalShortcuts::open(const QString
     registerPortalShortcutTypes();
     QDBusConnection connection = connectToSessionBus();
     if (!connection.isConnected()) {
-        whyNot = "there is no session bus to reach the desktop's portal on";
+        whyNot = QT_TRANSLATE_NOOP("monctl::AboutBox",
+                                   "there is no session bus to reach the desktop's portal on");
         return nullptr;
     }
     const auto registration = registerWithPortal(connection, applicationId);
@@ -101,17 +103,20 @@ std::unique_ptr<PortalGlobalShortcuts> PortalGlobalShortcuts::open(const QString
     if (registration.outcome == PortalRegistration::Outcome::noPortal) {
         spdlog::info("The desktop's portal does not answer: {}",
                      registration.portalMessage.toStdString());
-        return give("the desktop offers no portal (org.freedesktop.portal.Desktop)");
+        return give(QT_TRANSLATE_NOOP(
+            "monctl::AboutBox", "the desktop offers no portal (org.freedesktop.portal.Desktop)"));
     }
     auto get = QDBusMessage::createMethodCall(portal::service, portal::path,
                                               portal::propertiesInterface, "Get");
     get << QString(portal::globalShortcutsInterface) << QString("version");
     const QDBusReply<QDBusVariant> version = connection.call(get, QDBus::Block, 5000);
     if (!version.isValid())
-        return give("the desktop's portal has no GlobalShortcuts interface");
+        return give(QT_TRANSLATE_NOOP("monctl::AboutBox",
+                                      "the desktop's portal has no GlobalShortcuts interface"));
     const unsigned number = version.value().variant().toUInt();
     if (number < 1)
-        return give("the desktop's GlobalShortcuts portal reports no usable version");
+        return give(QT_TRANSLATE_NOOP(
+            "monctl::AboutBox", "the desktop's GlobalShortcuts portal reports no usable version"));
     return std::unique_ptr<PortalGlobalShortcuts>(
         new PortalGlobalShortcuts(connection, applicationId, number, registration));
 }

@@ -84,15 +84,20 @@ void LibevdevUinputDevice::waitUntilAnnounced() {
 }
 
 // libevdev_uinput_write_event writes one event a call; the batch goes in one write instead.
-bool LibevdevUinputDevice::write(const std::vector<input_event>& batch) {
+std::error_code LibevdevUinputDevice::write(const std::vector<input_event>& batch) {
     std::call_once(m_announced, [this] { waitUntilAnnounced(); });
     const auto size = static_cast<ssize_t>(batch.size() * sizeof(input_event));
     ssize_t written = -1;
+    int error = 0;
     do {
         written =
             ::write(libevdev_uinput_get_fd(m_device), batch.data(), static_cast<std::size_t>(size));
-    } while (written < 0 && errno == EINTR);
-    return written == size;
+        error = errno;
+    } while (written < 0 && error == EINTR);
+    if (written < 0)
+        return {error, std::system_category()};
+    // A short write sets no errno: the kernel refused the events it did not take.
+    return written == size ? std::error_code() : std::make_error_code(std::errc::io_error);
 }
 
 std::string LibevdevUinputDevice::deviceNode() const {

@@ -5,6 +5,7 @@
 #include <memory>
 #include <mutex>
 #include <string>
+#include <system_error>
 #include <vector>
 
 struct libevdev;
@@ -19,8 +20,8 @@ class UinputDevice {
 public:
     virtual ~UinputDevice() = default;
     // One write: the kernel takes the whole batch at once, so a program killed meanwhile
-    // leaves no half of it behind. False when the device took nothing.
-    virtual bool write(const std::vector<input_event>& batch) = 0;
+    // leaves no half of it behind. The error of the write when the device did not take it all.
+    virtual std::error_code write(const std::vector<input_event>& batch) = 0;
 };
 
 // What a virtual device offers: its name, EV_KEY codes (keys and buttons), EV_REL axes.
@@ -44,7 +45,7 @@ public:
 
     // The first write waits until the desktop has been told of the device (events written
     // before are lost), at most until a short time after the device was made.
-    bool write(const std::vector<input_event>& batch) override;
+    std::error_code write(const std::vector<input_event>& batch) override;
     // The device's node under /dev/input, "" when the kernel did not say.
     std::string deviceNode() const;
 

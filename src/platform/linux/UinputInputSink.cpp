@@ -5,7 +5,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstring>
 #include <spdlog/spdlog.h>
 
 namespace monctl {
@@ -112,8 +111,8 @@ void UinputInputSink::postClick(int button, PointerPosition) {
 }
 
 void UinputInputSink::write(UinputDevice& device, const std::vector<input_event>& batch) {
-    if (!device.write(batch))
-        spdlog::warn("The virtual input device took no events: {}", std::strerror(errno));
+    if (const auto error = device.write(batch))
+        spdlog::warn("The virtual input device took no events: {}", error.message());
 }
 
 } // namespace monctl

@@ -2,6 +2,7 @@
 
 #include "shortcut/NativeKeyPress.h"
 
+#include <QtGlobal>
 #include <X11/XKBlib.h>
 #include <X11/Xlib.h>
 #include <X11/extensions/XInput2.h>
@@ -18,7 +19,8 @@ namespace monctl {
 std::unique_ptr<X11GlobalKeyMonitor> X11GlobalKeyMonitor::open(std::string& whyUnavailable) {
     Display* display = XOpenDisplay(nullptr);
     if (!display) {
-        whyUnavailable = "background shortcuts need X11, and no X display can be opened";
+        whyUnavailable = QT_TRANSLATE_NOOP(
+            "monctl::AboutBox", "background shortcuts need X11, and no X display can be opened");
         return nullptr;
     }
     int opcode = 0;
@@ -29,7 +31,8 @@ std::unique_ptr<X11GlobalKeyMonitor> X11GlobalKeyMonitor::open(std::string& whyU
     if (!XQueryExtension(display, "XInputExtension", &opcode, &event, &error) ||
         XIQueryVersion(display, &major, &minor) != Success) {
         XCloseDisplay(display);
-        whyUnavailable = "background shortcuts need the X server's XInput 2 extension";
+        whyUnavailable = QT_TRANSLATE_NOOP(
+            "monctl::AboutBox", "background shortcuts need the X server's XInput 2 extension");
         return nullptr;
     }
     int xkbOpcode = 0;
@@ -38,7 +41,8 @@ std::unique_ptr<X11GlobalKeyMonitor> X11GlobalKeyMonitor::open(std::string& whyU
     int xkbMinor = XkbMinorVersion;
     if (!XkbQueryExtension(display, &xkbOpcode, &xkbEvent, &error, &xkbMajor, &xkbMinor)) {
         XCloseDisplay(display);
-        whyUnavailable = "background shortcuts need the X server's XKEYBOARD extension";
+        whyUnavailable = QT_TRANSLATE_NOOP(
+            "monctl::AboutBox", "background shortcuts need the X server's XKEYBOARD extension");
         return nullptr;
     }
     // Asked for before the state is read: no change can fall between the two.

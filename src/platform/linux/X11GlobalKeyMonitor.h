@@ -2,6 +2,7 @@
 
 #include "shortcut/GlobalKeyMonitor.h"
 
+#include <QtGlobal>
 #include <memory>
 
 // Xlib's own name for its connection, declared here to keep Xlib out of the header.
@@ -20,7 +21,9 @@ public:
 
     int descriptor() const override;
     void dispatchPending(const KeyPressHandler& onKeyPress) override;
-    std::string backendName() const override { return "XInput 2 raw key events"; }
+    std::string backendName() const override {
+        return QT_TRANSLATE_NOOP("monctl::AboutBox", "XInput 2 raw key events");
+    }
 
 private:
     X11GlobalKeyMonitor(Display* display, int inputOpcode, int xkbEventType, unsigned modifiers);

@@ -7,6 +7,7 @@
 #include "platform/linux/X11Modifiers.h"
 #include "shortcut/ShortcutValidator.h"
 
+#include <QtGlobal>
 #include <X11/Xlib.h>
 
 namespace monctl {
@@ -17,7 +18,9 @@ public:
     explicit X11GrabProbe(Display* display) : m_display(display) {}
     ~X11GrabProbe() override { XCloseDisplay(m_display); }
 
-    std::string backendName() const override { return "X11 key grabs of other programs"; }
+    std::string backendName() const override {
+        return QT_TRANSLATE_NOOP("monctl::AboutBox", "X11 key grabs of other programs");
+    }
 
     bool isTaken(const Shortcut& shortcut) override {
         const auto keycode = platform::x11KeycodeFromVirtualKey(shortcut.keyCode());
@@ -40,7 +43,8 @@ private:
 std::shared_ptr<SystemShortcuts> openX11GrabProbe(std::string& whyNot) {
     Display* display = XOpenDisplay(nullptr);
     if (!display) {
-        whyNot = "no X display can be opened to see other programs' key grabs";
+        whyNot = QT_TRANSLATE_NOOP("monctl::AboutBox",
+                                   "no X display can be opened to see other programs' key grabs");
         return nullptr;
     }
     return std::make_shared<X11GrabProbe>(display);

@@ -3,6 +3,7 @@
 #include "platform/linux/EvdevKeyCodes.h"
 #include "platform/linux/X11Modifiers.h"
 
+#include <QtGlobal>
 #include <X11/Xlib.h>
 #include <X11/extensions/XTest.h>
 #include <cmath>
@@ -20,7 +21,8 @@ int rounded(double value) {
 std::unique_ptr<XTestInputSink> XTestInputSink::open(std::string& whyNot) {
     Display* display = XOpenDisplay(nullptr);
     if (!display) {
-        whyNot = "synthetic input needs X11, and no X display can be opened";
+        whyNot = QT_TRANSLATE_NOOP("monctl::AboutBox",
+                                   "synthetic input needs X11, and no X display can be opened");
         return nullptr;
     }
     int event = 0;
@@ -29,7 +31,7 @@ std::unique_ptr<XTestInputSink> XTestInputSink::open(std::string& whyNot) {
     int minor = 0;
     if (!XTestQueryExtension(display, &event, &error, &major, &minor)) {
         XCloseDisplay(display);
-        whyNot = "the X server has no XTest extension";
+        whyNot = QT_TRANSLATE_NOOP("monctl::AboutBox", "the X server has no XTest extension");
         return nullptr;
     }
     return std::unique_ptr<XTestInputSink>(new XTestInputSink(display));

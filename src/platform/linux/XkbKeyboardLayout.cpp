@@ -2,6 +2,7 @@
 
 #include "platform/linux/EvdevKeyCodes.h"
 
+#include <QtGlobal>
 #include <xcb/xcb.h>
 #include <xkbcommon/xkbcommon-x11.h>
 #include <xkbcommon/xkbcommon.h>
@@ -30,8 +31,9 @@ std::unique_ptr<XkbKeyboardLayout> XkbKeyboardLayout::fromServer() {
                 state ? xkb_state_serialize_layout(state, XKB_STATE_LAYOUT_EFFECTIVE) : 0;
             if (state)
                 xkb_state_unref(state);
-            layout.reset(
-                new XkbKeyboardLayout(context, keymap, group, "the X server's keymap (xkbcommon)"));
+            layout.reset(new XkbKeyboardLayout(
+                context, keymap, group,
+                QT_TRANSLATE_NOOP("monctl::AboutBox", "the X server's keymap (xkbcommon)")));
             context = nullptr;
         }
     }
@@ -51,8 +53,9 @@ std::unique_ptr<XkbKeyboardLayout> XkbKeyboardLayout::fromEnvironment() {
         xkb_context_unref(context);
         return nullptr;
     }
-    return std::unique_ptr<XkbKeyboardLayout>(
-        new XkbKeyboardLayout(context, keymap, 0, "the XKB environment's layout (xkbcommon)"));
+    return std::unique_ptr<XkbKeyboardLayout>(new XkbKeyboardLayout(
+        context, keymap, 0,
+        QT_TRANSLATE_NOOP("monctl::AboutBox", "the XKB environment's layout (xkbcommon)")));
 }
 
 XkbKeyboardLayout::~XkbKeyboardLayout() {
