@@ -80,7 +80,7 @@ QString AutostartEntry::write(const QString& program) {
 }
 
 QString AutostartEntry::startedProgram() {
-    const auto running = QCoreApplication::applicationFilePath();
+    auto running = QCoreApplication::applicationFilePath();
     const auto arguments = QCoreApplication::arguments();
     const auto command = arguments.isEmpty() ? QString() : arguments.first();
     if (command.isEmpty() || command.contains('/'))

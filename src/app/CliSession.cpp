@@ -52,11 +52,6 @@ int failed(const std::string& why) {
     return 1;
 }
 
-void printLine(const std::string& text) {
-    fmt::print("{}\n", text);
-    std::fflush(stdout);
-}
-
 class Session {
 public:
     Session(const CliRequest& request, AsioMainQueue& main) : m_request(request), m_main(main) {}

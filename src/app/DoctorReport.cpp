@@ -154,6 +154,7 @@ private:
         // Described before the probe, whose own openings would count as holders and leave the
         // ports in exclusive mode until their closing ends.
         std::vector<QJsonObject> described;
+        described.reserve(devices.size());
         for (const auto& path : devices)
             described.push_back(describeDevice(path));
         const auto result = probe(probed, m_request.timeout, m_main);

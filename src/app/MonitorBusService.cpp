@@ -16,7 +16,7 @@
 namespace monctl {
 namespace {
 
-constexpr uint longestWait = 60000;
+constexpr uint longestReadBackWait = 60000;
 // What SavePreset gives each read-back: as long as the command line waits by default.
 constexpr std::chrono::milliseconds presetReadWait{1000};
 
@@ -87,7 +87,8 @@ int MonitorBusService::Get(const QString& path, const QString& setting, uint tim
     if (!monitor)
         return 0;
     setDelayedReply(true);
-    monitor->readBack(*named, std::chrono::milliseconds(std::clamp(timeoutMs, 1u, longestWait)),
+    monitor->readBack(*named,
+                      std::chrono::milliseconds(std::clamp(timeoutMs, 1u, longestReadBackWait)),
                       [call = message(), session = connection(), device = monitor->path(),
                        setting](std::error_code error, int value) mutable {
                           if (!error)

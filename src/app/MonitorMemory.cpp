@@ -9,7 +9,7 @@
 namespace monctl {
 namespace {
 
-constexpr const char* group = "monitors";
+constexpr const char* monitorsGroup = "monitors";
 
 } // namespace
 
@@ -28,7 +28,7 @@ MonitorMemory::MonitorMemory(MonitorSet& monitors, Preferences preferences)
 
 std::optional<MonitorSettings> MonitorMemory::remembered(const std::string& key) const {
     QSettings file(m_preferences.path(), QSettings::IniFormat);
-    file.beginGroup(group);
+    file.beginGroup(monitorsGroup);
     return settingsFromFields(file.value(QString::fromStdString(key)).toStringList());
 }
 
@@ -38,7 +38,7 @@ void MonitorMemory::reported(const MonitorSet::Monitor& monitor) {
     if (!settings || m_restoring->count(key) || remembered(key) == settings)
         return;
     QSettings file(m_preferences.path(), QSettings::IniFormat);
-    file.beginGroup(group);
+    file.beginGroup(monitorsGroup);
     file.setValue(QString::fromStdString(key), settingsFields(*settings));
 }
 

@@ -10,7 +10,7 @@
 namespace monctl {
 namespace {
 
-constexpr const char* group = "schedule";
+constexpr const char* scheduleGroup = "schedule";
 
 QDateTime atMinute(const QDate& day, int minuteOfDay) {
     return QDateTime(day, QTime(minuteOfDay / 60, minuteOfDay % 60));
@@ -88,7 +88,7 @@ std::optional<ScheduledPreset> PresetSchedule::lastDue(const QDateTime& since,
 
 PresetSchedule PresetSchedule::load(const QString& path) {
     QSettings file(path, QSettings::IniFormat);
-    file.beginGroup(group);
+    file.beginGroup(scheduleGroup);
     PresetSchedule schedule;
     for (const auto& key : file.childKeys()) {
         const auto minute = minuteOfDayFrom(key.toStdString());
@@ -102,8 +102,8 @@ PresetSchedule PresetSchedule::load(const QString& path) {
 bool PresetSchedule::save(const QString& path) const {
     QDir().mkpath(QFileInfo(path).absolutePath());
     QSettings file(path, QSettings::IniFormat);
-    file.remove(group);
-    file.beginGroup(group);
+    file.remove(scheduleGroup);
+    file.beginGroup(scheduleGroup);
     for (const auto& event : m_events)
         file.setValue(QString::fromStdString(timeOfDayText(event.minuteOfDay)),
                       QString::fromStdString(event.preset));

@@ -11,7 +11,7 @@ namespace monctl {
 namespace {
 
 constexpr int longestName = 64;
-constexpr const char* group = "presets";
+constexpr const char* presetsGroup = "presets";
 
 bool inRange(int value, int lowest, int highest) {
     return value >= lowest && value <= highest;
@@ -20,7 +20,7 @@ bool inRange(int value, int lowest, int highest) {
 class PresetGroup {
 public:
     explicit PresetGroup(const QString& path) : m_file(path, QSettings::IniFormat) {
-        m_file.beginGroup(group);
+        m_file.beginGroup(presetsGroup);
     }
     std::optional<MonitorSettings> find(const std::string& name) const {
         const auto key = QString::fromStdString(name);

@@ -9,14 +9,11 @@
 #include <iterator>
 
 namespace monctl {
-namespace {
 
 void printLine(const std::string& text) {
     fmt::print("{}\n", text);
     std::fflush(stdout);
 }
-
-} // namespace
 
 std::vector<Setting> settingsAskedFor(const std::string& parameter) {
     if (const auto setting = settingNamed(parameter))

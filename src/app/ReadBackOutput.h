@@ -10,6 +10,10 @@
 
 namespace monctl {
 
+// One line of a command's results on standard output, flushed so that a reader of a pipe has
+// it at once.
+void printLine(const std::string& text);
+
 // The setting of the monitor at a device path as it tells it; none when it does not, said why.
 using ReadBack = std::function<std::optional<int>(const std::string& path, Setting)>;
 

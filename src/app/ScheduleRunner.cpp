@@ -8,7 +8,7 @@ namespace monctl {
 namespace {
 
 // A timer's interval is an int of milliseconds; a day fits many times over.
-constexpr qint64 longestWait = 24LL * 60 * 60 * 1000;
+constexpr qint64 longestScheduleWait = 24LL * 60 * 60 * 1000;
 
 } // namespace
 
@@ -51,7 +51,8 @@ void ScheduleRunner::arm() {
         m_timer.stop();
         return;
     }
-    m_timer.start(static_cast<int>(std::clamp(m_lastLook.msecsTo(*next), 0LL, longestWait)));
+    m_timer.start(
+        static_cast<int>(std::clamp(m_lastLook.msecsTo(*next), 0LL, longestScheduleWait)));
 }
 
 } // namespace monctl

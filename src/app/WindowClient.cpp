@@ -46,11 +46,6 @@ void logQtMessage(QtMsgType type, const QMessageLogContext&, const QString& text
     spdlog::log(level, "Qt: {}", text.toStdString());
 }
 
-void printLine(const std::string& text) {
-    fmt::print("{}\n", text);
-    std::fflush(stdout);
-}
-
 // Talks to the window for one request. Main thread only.
 class WindowClient final : public QObject {
     Q_OBJECT

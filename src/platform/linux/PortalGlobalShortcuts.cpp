@@ -85,7 +85,7 @@ bool holdsEvery(const std::vector<DesktopShortcuts::Binding>& bindings,
 
 } // namespace
 
-std::unique_ptr<PortalGlobalShortcuts> PortalGlobalShortcuts::open(const QString& applicationId,
+std::unique_ptr<PortalGlobalShortcuts> PortalGlobalShortcuts::open(const QString& appId,
                                                                    std::string& whyNot) {
     registerPortalShortcutTypes();
     QDBusConnection connection = connectToSessionBus();
@@ -94,7 +94,7 @@ std::unique_ptr<PortalGlobalShortcuts> PortalGlobalShortcuts::open(const QString
                                    "there is no session bus to reach the desktop's portal on");
         return nullptr;
     }
-    const auto registration = registerWithPortal(connection, applicationId);
+    const auto registration = registerWithPortal(connection, appId);
     const auto give = [&](const char* reason) {
         whyNot = reason;
         QDBusConnection::disconnectFromBus(connection.name());
@@ -118,13 +118,12 @@ std::unique_ptr<PortalGlobalShortcuts> PortalGlobalShortcuts::open(const QString
         return give(QT_TRANSLATE_NOOP(
             "monctl::AboutBox", "the desktop's GlobalShortcuts portal reports no usable version"));
     return std::unique_ptr<PortalGlobalShortcuts>(
-        new PortalGlobalShortcuts(connection, applicationId, number, registration));
+        new PortalGlobalShortcuts(connection, appId, number, registration));
 }
 
-PortalGlobalShortcuts::PortalGlobalShortcuts(const QDBusConnection& connection,
-                                             QString applicationId, unsigned version,
-                                             PortalRegistration registration)
-    : m_connection(connection), m_applicationId(std::move(applicationId)), m_version(version),
+PortalGlobalShortcuts::PortalGlobalShortcuts(const QDBusConnection& connection, QString appId,
+                                             unsigned version, PortalRegistration registration)
+    : m_connection(connection), m_applicationId(std::move(appId)), m_version(version),
       m_registration(std::move(registration)),
       m_watcher(new QDBusServiceWatcher(portal::service, m_connection,
                                         QDBusServiceWatcher::WatchForOwnerChange, this)) {

@@ -26,8 +26,7 @@ class PortalGlobalShortcuts final : public QObject, public DesktopShortcuts {
 public:
     // None when the session bus has no portal, or a portal without the interface; the reason
     // is then set.
-    static std::unique_ptr<PortalGlobalShortcuts> open(const QString& applicationId,
-                                                       std::string& whyNot);
+    static std::unique_ptr<PortalGlobalShortcuts> open(const QString& appId, std::string& whyNot);
     ~PortalGlobalShortcuts() override;
 
     void bind(std::vector<Wish> wishes) override;
@@ -45,8 +44,8 @@ private slots:
     void shortcutsChanged(const QDBusMessage& message);
 
 private:
-    PortalGlobalShortcuts(const QDBusConnection& connection, QString applicationId,
-                          unsigned version, PortalRegistration registration);
+    PortalGlobalShortcuts(const QDBusConnection& connection, QString appId, unsigned version,
+                          PortalRegistration registration);
     void portalRestarted();
     void openSession();
     void createSession(unsigned generation);

@@ -15,8 +15,7 @@ QString errorText(const QDBusError& error) {
 
 } // namespace
 
-PortalRegistration registerWithPortal(const QDBusConnection& connection,
-                                      const QString& applicationId) {
+PortalRegistration registerWithPortal(const QDBusConnection& connection, const QString& appId) {
     using Outcome = PortalRegistration::Outcome;
     auto get = QDBusMessage::createMethodCall(portal::service, portal::path,
                                               portal::propertiesInterface, "Get");
@@ -31,7 +30,7 @@ PortalRegistration registerWithPortal(const QDBusConnection& connection,
     }
     auto call = QDBusMessage::createMethodCall(portal::service, portal::path,
                                                portal::registryInterface, "Register");
-    call << applicationId << QVariantMap();
+    call << appId << QVariantMap();
     const QDBusReply<void> registered = connection.call(call, QDBus::Block, 5000);
     if (!registered.isValid())
         return {Outcome::refused, errorText(registered.error())};

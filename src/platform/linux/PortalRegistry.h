@@ -23,7 +23,6 @@ struct PortalRegistration {
 
 // Blocks until the portal answers (it may be started by this first call: a few seconds at
 // most). Main thread only.
-PortalRegistration registerWithPortal(const QDBusConnection& connection,
-                                      const QString& applicationId);
+PortalRegistration registerWithPortal(const QDBusConnection& connection, const QString& appId);
 
 } // namespace monctl

@@ -1,5 +1,7 @@
 #include "platform/SystemSurvey.h"
 
+#include "platform/linux/UdevAttribute.h"
+
 #include <filesystem>
 #include <fstream>
 #include <libudev.h>
@@ -11,11 +13,6 @@ namespace {
 
 using UdevPtr = std::unique_ptr<udev, udev* (*)(udev*)>;
 using DevicePtr = std::unique_ptr<udev_device, udev_device* (*)(udev_device*)>;
-
-std::string attribute(udev_device* device, const char* name) {
-    const char* value = udev_device_get_sysattr_value(device, name);
-    return value ? value : "";
-}
 
 // "Name (id)", or whichever of the two is known.
 std::string named(const std::string& name, const std::string& id) {
@@ -49,9 +46,9 @@ std::optional<SerialAdapter> serialAdapterOf(const std::string& devicePath) {
     auto* usb = udev_device_get_parent_with_subsystem_devtype(device.get(), "usb", "usb_device");
     if (!usb)
         return std::nullopt;
-    return SerialAdapter{named(attribute(usb, "manufacturer"), attribute(usb, "idVendor")),
-                         named(attribute(usb, "product"), attribute(usb, "idProduct")),
-                         attribute(usb, "serial"), driverOf(device.get())};
+    return SerialAdapter{named(udevAttribute(usb, "manufacturer"), udevAttribute(usb, "idVendor")),
+                         named(udevAttribute(usb, "product"), udevAttribute(usb, "idProduct")),
+                         udevAttribute(usb, "serial"), driverOf(device.get())};
 }
 
 bool isProcessRunning(const std::string& name) {

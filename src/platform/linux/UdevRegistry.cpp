@@ -1,5 +1,6 @@
 #include "platform/linux/UdevRegistry.h"
 
+#include "platform/linux/UdevAttribute.h"
 #include "runtime/ReadSource.h"
 #include "serial/DeviceChangeBatch.h"
 
@@ -15,13 +16,9 @@ using DevicePtr = std::unique_ptr<udev_device, udev_device* (*)(udev_device*)>;
 using EnumeratePtr = std::unique_ptr<udev_enumerate, udev_enumerate* (*)(udev_enumerate*)>;
 using MonitorPtr = std::unique_ptr<udev_monitor, udev_monitor* (*)(udev_monitor*)>;
 
-std::string attribute(udev_device* device, const char* name) {
-    const char* value = udev_device_get_sysattr_value(device, name);
-    return value ? value : "";
-}
-
 UsbAdapter adapterOf(udev_device* usb) {
-    return {attribute(usb, "manufacturer"), attribute(usb, "product"), attribute(usb, "serial")};
+    return {udevAttribute(usb, "manufacturer"), udevAttribute(usb, "product"),
+            udevAttribute(usb, "serial")};
 }
 
 // Only USB serial adapters: writing a probe to a built-in UART, a modem or a console could
