@@ -258,6 +258,8 @@ void ControlPanel::showReport(const std::shared_ptr<MonitorController>& monitor,
 }
 
 void ControlPanel::press(const ButtonEvent& event) {
+    if (const auto why = m_input->sink()->whyNull(); !why.empty())
+        m_inputNotice.pressDropped(why);
     switch (event.kind) {
     case ButtonEvent::Kind::key:
         receiveKeyBoardClickWithCode(event.x);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/InputNotice.h"
 #include "app/PermissionNotice.h"
 #include "app/Preferences.h"
 #include "monitor/MonitorSet.h"
@@ -123,6 +124,7 @@ private:
     QPushButton* m_clientSettingsButton;
 
     PermissionNotice m_permissionNotice{this};
+    InputNotice m_inputNotice{this};
     std::shared_ptr<InputSynthesis> m_input;
     std::vector<Connection> m_connections; // to the monitors' events
     QString m_noDevStr;

@@ -2,6 +2,7 @@
 #include "app/ControlPanel.h"
 #include "app/CurrentLanguage.h"
 #include "device/MonitorSimulator.h"
+#include "input/NullInputSink.h"
 #include "platform/PlatformLoader.h"
 #include "runtime/MainQueue.h"
 #include "serial/FixedPathRegistry.h"
@@ -156,4 +157,34 @@ TEST(ButtonInput, TheStarterMessageIsShownOnceAtATimeAndWaitsForReturn) {
                      "close the pop-up window.");
     EXPECT_EQ(buttons, QStringList{"OK"});
     EXPECT_TRUE(visibleBoxes().empty());
+}
+
+// Where the desktop takes no input, the first press says why, once, without blocking.
+TEST(ButtonInput, APressThatGoesNowhereSaysWhyOnce) {
+    MonitorSimulator monitor;
+    QTemporaryDir home;
+    SerialPortManager::reset();
+    SerialPortManager::useRegistry(
+        std::make_unique<FixedPathRegistry>(std::vector<std::string>{monitor.devicePath()}));
+    MonitorSet monitors;
+    ControlPanel panel(monitors, Preferences(home.filePath("monctl.conf")),
+                       std::make_shared<NullInputSink>("join the group monctl-input"));
+    panel.load();
+    changeCurrentLanguage(1);
+    ASSERT_TRUE(processEventsUntil([&] { return panel.speedInfo()->isEnabled(); }));
+    const auto notes = [] {
+        QStringList texts;
+        for (auto* window : QApplication::topLevelWidgets())
+            if (auto* box = qobject_cast<QMessageBox*>(window); box && box->isVisible())
+                texts << box->text();
+        return texts;
+    };
+    monitor.sendButton(3);
+    ASSERT_TRUE(processEventsUntil([&] { return !notes().isEmpty(); }));
+    monitor.sendButton(8);
+    monitor.sendButton(3);
+    monitor.sendSettingReport(1, 8); // shown once the presses before it were handled
+    ASSERT_TRUE(processEventsUntil([&] { return panel.thresholdInfo()->currentText() == "8"; }));
+    EXPECT_EQ(notes().join('|').toStdString(),
+              "The monitor's buttons cannot drive this desktop: join the group monctl-input.");
 }

@@ -2,6 +2,13 @@
 <!DOCTYPE TS>
 <TS version="2.1" language="en" sourcelanguage="en">
 <context>
+    <name>InputNotice</name>
+    <message>
+        <source>The monitor&apos;s buttons cannot drive this desktop: %1.</source>
+        <translation>The monitor&apos;s buttons cannot drive this desktop: %1.</translation>
+    </message>
+</context>
+<context>
     <name>PermissionNotice</name>
     <message>
         <source>monctl may not open %1. The device belongs to the group %2: add yourself to it with &quot;sudo usermod -aG %2 $USER&quot;, then log out and in again.</source>
