@@ -27,17 +27,31 @@ using namespace monctl::test;
 using namespace std::chrono_literals;
 using Input = std::vector<std::string>;
 
-TEST(ButtonInput, TheMonitorsButtonsTypeMoveAndClickOnTheDesktop) {
+namespace {
+
+// A control panel whose one monitor is a simulator, its input going to the sink given.
+struct PanelOnSimulator {
+    explicit PanelOnSimulator(std::shared_ptr<InputSink> input)
+        : panel(monitors, Preferences(home.filePath("monctl.conf")), std::move(input)) {
+        SerialPortManager::reset();
+        // Not looked at again: once unplugged, the path may soon be another test process's.
+        SerialPortManager::useRegistry(
+            std::make_unique<FixedPathRegistry>(std::vector<std::string>{monitor.devicePath()}));
+        panel.load();
+    }
+
     MonitorSimulator monitor;
     QTemporaryDir home;
-    SerialPortManager::reset();
-    // Not looked at again: once unplugged, the path may soon be another test process's.
-    SerialPortManager::useRegistry(
-        std::make_unique<FixedPathRegistry>(std::vector<std::string>{monitor.devicePath()}));
     MonitorSet monitors;
-    ControlPanel panel(monitors, Preferences(home.filePath("monctl.conf")),
-                       loadDesktopBackends().input);
-    panel.load();
+    ControlPanel panel;
+};
+
+} // namespace
+
+TEST(ButtonInput, TheMonitorsButtonsTypeMoveAndClickOnTheDesktop) {
+    PanelOnSimulator setup(loadDesktopBackends().input);
+    auto& monitor = setup.monitor;
+    auto& panel = setup.panel;
     ASSERT_TRUE(processEventsUntil([&] { return panel.speedInfo()->isEnabled(); }));
 
     OtherXClient other; // the application in front, with the pointer over its window
@@ -161,15 +175,9 @@ TEST(ButtonInput, TheStarterMessageIsShownOnceAtATimeAndWaitsForReturn) {
 
 // Where the desktop takes no input, the first press says why, once, without blocking.
 TEST(ButtonInput, APressThatGoesNowhereSaysWhyOnce) {
-    MonitorSimulator monitor;
-    QTemporaryDir home;
-    SerialPortManager::reset();
-    SerialPortManager::useRegistry(
-        std::make_unique<FixedPathRegistry>(std::vector<std::string>{monitor.devicePath()}));
-    MonitorSet monitors;
-    ControlPanel panel(monitors, Preferences(home.filePath("monctl.conf")),
-                       std::make_shared<NullInputSink>("join the group monctl-input"));
-    panel.load();
+    PanelOnSimulator setup(std::make_shared<NullInputSink>("join the group monctl-input"));
+    auto& monitor = setup.monitor;
+    auto& panel = setup.panel;
     changeCurrentLanguage(1);
     ASSERT_TRUE(processEventsUntil([&] { return panel.speedInfo()->isEnabled(); }));
     const auto notes = [] {
