@@ -17,16 +17,18 @@ stage() { echo "== $1 (at ${SECONDS} s)"; }
 stage asan
 cmake --preset asan >/dev/null
 cmake --build --preset asan
-ctest --preset asan
-stage clang-tidy
-# The build compiles the program's sources as unity files; clang-tidy reads each source alone,
-# as a build without them would compile it (configured only: the one generated file a source
-# includes, the window client's moc output, is the asan build's).
+# clang-tidy reads each source alone, as a build without unity files compiles it (configured
+# only: the one generated file a source includes, the window client's moc output, is the asan
+# build's). It runs beside the stages that follow at a low priority, in the time their tests,
+# links, package checks and fuzzers leave a core idle, and is waited for at the end.
 cmake --preset asan -B build/tidy -DCMAKE_UNITY_BUILD=OFF -DMONCTL_PCH=OFF >/dev/null
 sed "s#$root/build/tidy/src/app/monctl_gui_autogen/#$root/build/asan/src/app/monctl_gui_autogen/#g" \
     -i build/tidy/compile_commands.json
-run-clang-tidy -p build/tidy -quiet -j "$(nproc)" "$root/src/" >build/tidy/clang-tidy.log 2>&1 ||
-    { grep -E "(error|warning):" build/tidy/clang-tidy.log; exit 1; }
+nice -n 15 run-clang-tidy -p build/tidy -quiet -j "$(nproc)" "$root/src/" \
+    >build/tidy/clang-tidy.log 2>&1 &
+tidy=$!
+trap 'kill "$tidy" 2>/dev/null || true' EXIT
+ctest --preset asan
 # The optimised build of the run command must compile too (its warnings differ).
 stage release
 cmake --preset release >/dev/null
@@ -41,3 +43,7 @@ cmake --build --preset tsan --target serial_tests manager_tests link_tests
 ctest --preset tsan
 stage fuzz
 bash scripts/fuzz.sh
+stage clang-tidy
+wait "$tidy" || { grep -E "(error|warning):" build/tidy/clang-tidy.log; exit 1; }
+trap - EXIT
+stage end
