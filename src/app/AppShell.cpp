@@ -57,7 +57,7 @@ std::optional<Shortcut> storedShortcut(HotkeyState::Action action) {
 AppShell::AppShell(QApplication& application, Preferences preferences, DesktopBackends backends)
     : m_application(application), m_preferences(preferences),
       m_window(std::make_unique<QMainWindow>()),
-      m_panel(new ControlPanel(m_monitors, std::move(preferences), backends.input)),
+      m_panel(new ControlPanel(m_monitorList, std::move(preferences), backends.input)),
       m_backends(std::move(backends)), m_programWide(m_backends.installProgramWide()) {
     // Every window's icon; the desktop entry is found by the same name (the Wayland app id).
     QApplication::setWindowIcon(QIcon(applicationIconResource));

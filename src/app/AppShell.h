@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/ChosenMonitor.h"
+#include "app/MonitorListModel.h"
 #include "app/Preferences.h"
 #include "monitor/MonitorSet.h"
 #include "platform/PlatformLoader.h"
@@ -39,6 +40,8 @@ public:
     QMainWindow* mainWindow() const { return m_window.get(); }
     ControlPanel* controlPanel() const { return m_panel; }
     MonitorSet& monitors() { return m_monitors; }
+    // What the window's monitor list and the tray show.
+    MonitorListModel& monitorList() { return m_monitorList; }
 
     void applicationDidFinishLaunching();
     // Opens the settings, modal; returns when they are closed.
@@ -69,6 +72,7 @@ private:
     QApplication& m_application;
     Preferences m_preferences;
     MonitorSet m_monitors; // before the window: its views go first
+    MonitorListModel m_monitorList{m_monitors};
     ChosenMonitor m_chosenMonitor{m_monitors, m_preferences};
     std::unique_ptr<QMainWindow> m_window;
     ControlPanel* m_panel;

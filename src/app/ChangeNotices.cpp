@@ -1,12 +1,8 @@
 #include "app/ChangeNotices.h"
 
 #include "app/AppShell.h"
-#include "app/ControlPanel.h"
 #include "app/SettingNames.h"
 #include "monitor/MonitorController.h"
-
-#include <QMainWindow>
-#include <iterator>
 
 namespace monctl {
 namespace {
@@ -35,59 +31,37 @@ ChangeNotices::ChangeNotices(AppShell& shell, Preferences preferences, QDBusConn
     : QObject(parent), m_shell(shell), m_preferences(std::move(preferences)),
       m_notifier(std::move(bus)), m_enabled(m_preferences.load().notify != 0) {
     auto& monitors = shell.monitors();
-    m_connections.push_back(
-        monitors.settingReported.connect([this](const auto& monitor, Setting setting, int value) {
-            heard(monitor, setting, value, false);
-        }));
-    m_connections.push_back(
-        monitors.settingWritten.connect([this](const auto& monitor, Setting setting, int value) {
-            written(monitor, setting, value);
-        }));
+    m_connections.push_back(monitors.settingChanged.connect(
+        [this](const auto& monitor, const SettingChange& change) { changed(monitor, change); }));
     m_connections.push_back(
         monitors.joined.connect([this](const auto& monitor) { joined(monitor); }));
     m_connections.push_back(monitors.left.connect([this](const auto& monitor) { left(monitor); }));
-    connect(shell.controlPanel(), &ControlPanel::settingChosen, this,
-            &ChangeNotices::chosenInWindow);
     connect(&shell, &AppShell::settingsClosed, this,
             [this] { m_enabled = m_preferences.load().notify != 0; });
 }
 
-// The first value a monitor tells is no change; nor is one it tells again.
-void ChangeNotices::heard(const MonitorSet::Monitor& monitor, Setting setting, int value,
-                          bool quiet) {
-    auto& known = m_known[monitor->path()];
-    const auto last = known.find(setting);
-    const bool changed = last != known.end() && last->second != value;
-    known[setting] = value;
-    const auto [lowest, highest] = settingRange(setting);
-    if (!changed || quiet || value < lowest || value > highest)
+// The first value a monitor tells is no change.
+void ChangeNotices::changed(const MonitorSet::Monitor& monitor, const SettingChange& change) {
+    const auto [lowest, highest] = settingRange(change.setting);
+    if (!change.previous || change.notice == ChangeNotice::seenWhereMade || change.value < lowest ||
+        change.value > highest)
         return;
-    auto notice = noticeOf(setting, value);
-    notice.body = stateOf(*monitor, known);
+    auto notice = noticeOf(change.setting, change.value);
+    notice.body = stateOf(*monitor);
     show(monitor, std::move(notice));
 }
 
 // All three once known: a notice that replaces another (a preset's three values, say) still
 // tells what the monitor now has.
-QString ChangeNotices::stateOf(const MonitorController& monitor,
-                               const std::map<Setting, int>& known) {
+QString ChangeNotices::stateOf(const MonitorController& monitor) {
     auto name = QString::fromStdString(monitor.name());
-    if (known.size() < std::size(allSettings))
+    const auto settings = monitor.settings();
+    if (!settings)
         return name;
     return tr("%1: contrast %2, %3, %4")
         .arg(name)
-        .arg(known.at(Setting::contrast))
-        .arg(modeText(known.at(Setting::mode)), speedText(known.at(Setting::speed)));
-}
-
-void ChangeNotices::written(const MonitorSet::Monitor& monitor, Setting setting, int value) {
-    heard(monitor, setting, value, m_fromWindow.erase({monitor->path(), setting}) > 0);
-}
-
-void ChangeNotices::chosenInWindow(Setting setting) {
-    if (const auto active = m_shell.monitors().active();
-        active && m_shell.mainWindow()->isActiveWindow())
-        m_fromWindow.insert({active->path(), setting});
+        .arg(settings->contrast)
+        .arg(modeText(settings->mode), speedText(settings->speed));
 }
 
 void ChangeNotices::joined(const MonitorSet::Monitor& monitor) {
@@ -97,7 +71,6 @@ void ChangeNotices::joined(const MonitorSet::Monitor& monitor) {
 }
 
 void ChangeNotices::left(const MonitorSet::Monitor& monitor) {
-    m_known.erase(monitor->path());
     m_gone.insert(monitor->path());
     show(monitor,
          {tr("Monitor %1 went away").arg(QString::fromStdString(monitor->name())), {}, {}});

@@ -7,22 +7,19 @@
 
 #include <QDBusConnection>
 #include <QObject>
-#include <map>
 #include <set>
 #include <string>
-#include <utility>
 #include <vector>
 
 namespace monctl {
 
 class AppShell;
-class MonitorController;
 
 // A desktop notification, one per monitor and updated in place, when a monitor's contrast,
 // mode or speed changes (by a shortcut, the tray, the session bus or the monitor's own report)
 // and when a monitor goes away or comes back. A change the person makes in the window while it
-// is in front shows there and is not told again. Off while the settings say so. Main thread
-// only.
+// is in front shows there and is not told again. What changed is the controller's to tell. Off
+// while the settings say so. Main thread only.
 class ChangeNotices final : public QObject {
     Q_OBJECT
 
@@ -31,21 +28,17 @@ public:
                   QObject* parent = nullptr);
 
 private:
-    void heard(const MonitorSet::Monitor& monitor, Setting setting, int value, bool quiet);
-    void written(const MonitorSet::Monitor& monitor, Setting setting, int value);
-    void chosenInWindow(Setting setting);
+    void changed(const MonitorSet::Monitor& monitor, const SettingChange& change);
     void joined(const MonitorSet::Monitor& monitor);
     void left(const MonitorSet::Monitor& monitor);
     void show(const MonitorSet::Monitor& monitor, DesktopNotifier::Notice notice);
-    static QString stateOf(const MonitorController& monitor, const std::map<Setting, int>& known);
+    static QString stateOf(const MonitorController& monitor);
 
     AppShell& m_shell;
     Preferences m_preferences;
     DesktopNotifier m_notifier;
     bool m_enabled;
-    std::map<std::string, std::map<Setting, int>> m_known;  // by path: the last value of each
-    std::set<std::pair<std::string, Setting>> m_fromWindow; // written, not yet gone out
-    std::set<std::string> m_gone;                           // paths of monitors that went
+    std::set<std::string> m_gone; // paths of monitors that went
     std::vector<Connection> m_connections;
 };
 

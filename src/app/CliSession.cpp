@@ -224,12 +224,17 @@ private:
         std::transform(targets.begin(), targets.end(), paths.begin(),
                        [](const auto& monitor) { return monitor->path(); });
         return printReadBacks(paths, settingsAskedFor(m_request.parameter), m_request.all,
-                              m_request.json, readBackAt());
+                              m_request.json, readBackOf(targets));
     }
 
-    ReadBack readBackAt() {
-        return [this](const std::string& path, Setting setting) {
-            return readBack(*m_monitors.find(path), setting);
+    // The command's own controllers: one that went meanwhile is no longer listed, and answers
+    // that it went away.
+    ReadBack readBackOf(const std::vector<MonitorSet::Monitor>& targets) {
+        return [this, targets](const std::string& path, Setting setting) {
+            const auto target =
+                std::find_if(targets.begin(), targets.end(),
+                             [&](const auto& monitor) { return monitor->path() == path; });
+            return readBack(**target, setting);
         };
     }
 
@@ -239,7 +244,7 @@ private:
         std::map<std::string, int> values;
         std::vector<MonitorSet::Monitor> told;
         for (const auto& monitor : targets) {
-            if (const auto value = valueToSet(m_request, monitor->path(), readBackAt())) {
+            if (const auto value = valueToSet(m_request, monitor->path(), readBackOf(targets))) {
                 values.emplace(monitor->path(), *value);
                 told.push_back(monitor);
             }

@@ -1,6 +1,7 @@
 #include "app/ControlPanel.h"
 
 #include "app/CurrentLanguage.h"
+#include "app/MonitorListModel.h"
 #include "app/NamedWidget.h"
 #include "app/SettingNames.h"
 #include "input/InputSynthesis.h"
@@ -12,12 +13,14 @@
 #include "shortcut/HotkeyState.h"
 
 #include <QComboBox>
+#include <QConcatenateTablesProxyModel>
 #include <QEvent>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QStringListModel>
 #include <algorithm>
 #include <set>
 #include <spdlog/spdlog.h>
@@ -30,9 +33,10 @@ constexpr std::array<const char*, 9> contrastEntries{"1", "2", "3", "4", "5", "6
 
 } // namespace
 
-ControlPanel::ControlPanel(MonitorSet& monitors, Preferences preferences,
+ControlPanel::ControlPanel(MonitorListModel& monitors, Preferences preferences,
                            std::shared_ptr<InputSink> input, ShowMessage showMessage)
-    : m_monitors(monitors), m_preferences(std::move(preferences)),
+    : m_list(monitors), m_monitors(monitors.monitors()), m_preferences(std::move(preferences)),
+      m_noDevice(new QStringListModel(this)),
       m_input(std::make_shared<InputSynthesis>(
           input ? std::move(input) : std::make_shared<NullInputSink>("no input backend given"),
           [this, show = std::move(showMessage)] {
@@ -60,6 +64,11 @@ void ControlPanel::buildControls() {
         return push;
     };
     m_displaySerialPort = combo("displaySerialPort");
+    // The monitors' rows, or the no-device entry after them while there are none.
+    auto* portEntries = new QConcatenateTablesProxyModel(this);
+    portEntries->addSourceModel(&m_list);
+    portEntries->addSourceModel(m_noDevice);
+    m_displaySerialPort->setModel(portEntries);
     m_thresholdInfo = combo("thresholdInfo");
     m_modeInfo = combo("modeInfo");
     m_speedInfo = combo("speedInfo");
@@ -117,11 +126,9 @@ void ControlPanel::load() {
     initViewInfo();
     m_connections.push_back(m_monitors.listChanged.connect([this] { updateMainViewContent(); }));
     m_connections.push_back(m_monitors.activeChanged.connect([this] { showActive(); }));
-    m_connections.push_back(m_monitors.respondingChanged.connect(
-        [this](const auto&, bool) { updateMainViewContent(); }));
     m_connections.push_back(
-        m_monitors.settingReported.connect([this](const auto& monitor, Setting setting, int value) {
-            showReport(monitor, setting, value);
+        m_monitors.settingChanged.connect([this](const auto& monitor, const SettingChange& change) {
+            showReport(monitor, change.setting, change.value);
         }));
     m_connections.push_back(m_monitors.buttonPressed.connect(
         [this](const auto&, const ButtonEvent& event) { press(event); }));
@@ -184,9 +191,10 @@ void ControlPanel::setViewDisplay() {
     m_paramButton->setText(tr("Get Parameters"));
     m_hardRefreshButton->setText(tr("Fast Refresh"));
     m_clientSettingsButton->setText(tr("Settings"));
+    m_list.retranslate();
     fillModeList();
     m_modeInfo->setCurrentIndex(m_currentModeIndex);
-    if (!m_monitors.monitors().empty())
+    if (m_list.rowCount() > 0)
         return;
     showNoDevice();
 }
@@ -200,30 +208,24 @@ void ControlPanel::changeEvent(QEvent* event) {
 // The no-device entry, always in the language of the moment.
 void ControlPanel::showNoDevice() {
     m_noDevStr = tr("No Match");
-    m_displaySerialPort->clear();
-    m_displaySerialPort->addItem(m_noDevStr);
+    m_noDevice->setStringList({m_noDevStr});
     m_displaySerialPort->setCurrentIndex(0);
 }
 
 // The list as the monitors stand, the active one chosen; with none left, the window looks as
 // before any answered.
 void ControlPanel::updateMainViewContent() {
-    const auto monitors = m_monitors.monitors();
-    traceLog().debug("updateMainViewContent mutableArr = {} ports", monitors.size());
-    if (monitors.empty()) {
+    traceLog().debug("updateMainViewContent mutableArr = {} ports", m_list.rowCount());
+    if (m_list.rowCount() == 0) {
         traceLog().debug("updateMainViewContent no content to display");
         showNoDevice();
         showNoSettings();
         return;
     }
+    m_noDevice->setStringList({});
     traceLog().debug("updateMainViewContent _displaySerialPort = {}",
                      m_displaySerialPort->itemText(0).toStdString());
-    m_displaySerialPort->clear();
-    for (const auto& monitor : monitors)
-        m_displaySerialPort->addItem(monitorText(*monitor));
-    const auto active = std::find(monitors.begin(), monitors.end(), m_monitors.active());
-    m_displaySerialPort->setCurrentIndex(
-        active == monitors.end() ? 0 : static_cast<int>(active - monitors.begin()));
+    m_displaySerialPort->setCurrentIndex(std::max(m_list.activeRow(), 0));
 }
 
 // Another monitor is the active one: its long move (if any) belongs to it no more, and what it
@@ -338,9 +340,8 @@ void ControlPanel::updateRealTimeClockInfo() {
 }
 
 void ControlPanel::currentDisplayPort(int index) {
-    const auto monitors = m_monitors.monitors();
-    if (index >= 0 && static_cast<std::size_t>(index) < monitors.size())
-        m_monitors.choose(monitors[static_cast<std::size_t>(index)]->path());
+    if (const auto monitor = m_list.monitorAt(index))
+        m_monitors.choose(monitor->path());
 }
 
 int ControlPanel::currentThresholdValue() const {
@@ -370,18 +371,21 @@ void ControlPanel::setFromThresholdDownShortCutValue() {
 }
 
 void ControlPanel::thresholdCheckAction() {
-    emit settingChosen(Setting::contrast);
-    updateViewThresholdInfo(m_thresholdInfo->currentIndex() + 1);
+    setChosen(Setting::contrast, m_thresholdInfo->currentIndex() + 1);
 }
 
 void ControlPanel::modeCheckAction() {
-    emit settingChosen(Setting::mode);
-    updateViewModeInfo(m_modeInfo->currentIndex() + 2);
+    setChosen(Setting::mode, m_modeInfo->currentIndex() + 2);
 }
 
 void ControlPanel::speedCheckAction() {
-    emit settingChosen(Setting::speed);
-    updateViewSpeedInfo(m_speedInfo->currentIndex() + 1);
+    setChosen(Setting::speed, m_speedInfo->currentIndex() + 1);
+}
+
+void ControlPanel::setChosen(Setting setting, int value) {
+    const auto notice =
+        window()->isActiveWindow() ? ChangeNotice::seenWhereMade : ChangeNotice::tell;
+    toActive([=](MonitorController& monitor) { monitor.set(setting, value, {}, notice); });
 }
 
 void ControlPanel::realTimeClockAction() {

@@ -12,17 +12,19 @@
 class QComboBox;
 class QLabel;
 class QPushButton;
+class QStringListModel;
 
 namespace monctl {
 
 class InputSink;
 class InputSynthesis;
 class MonitorController;
+class MonitorListModel;
 
 // The main window's content, a view of the monitors: those that answered, the active one's
-// contrast, mode and speed as it reported them, and the commands behind the lists and
-// buttons, which go to the active monitor. The buttons of every monitor drive the desktop.
-// Main thread only.
+// contrast, mode and speed as its controller holds them (last written or reported), and the
+// commands behind the lists and buttons, which go to the active monitor. The buttons of every
+// monitor drive the desktop. Main thread only.
 class ControlPanel final : public QWidget {
     Q_OBJECT
 
@@ -31,7 +33,7 @@ public:
 
     // Input for the monitor's buttons goes to `input`; without one it is dropped. Messages
     // the buttons ask for are shown by `showMessage`, by default in a modal box.
-    ControlPanel(MonitorSet& monitors, Preferences preferences,
+    ControlPanel(MonitorListModel& monitors, Preferences preferences,
                  std::shared_ptr<InputSink> input = nullptr, ShowMessage showMessage = nullptr);
     ~ControlPanel() override;
 
@@ -89,8 +91,7 @@ public:
 
 signals:
     void settingsRequested();
-    // The person chose a value in a list, for the active monitor, or chose another monitor.
-    void settingChosen(Setting setting);
+    // The person chose another monitor.
     void monitorChosen();
 
 protected:
@@ -106,10 +107,14 @@ private:
     void press(const ButtonEvent& event);
     // Runs the command on the active monitor; without one it is logged and dropped.
     void toActive(const std::function<void(MonitorController&)>& command);
+    // A value chosen in a list: not told again while it shows here in front.
+    void setChosen(Setting setting, int value);
     void showMessage(const std::string& text);
 
+    MonitorListModel& m_list;
     MonitorSet& m_monitors;
     Preferences m_preferences;
+    QStringListModel* m_noDevice; // the no-device entry while no monitor is listed
     QComboBox* m_displaySerialPort;
     QComboBox* m_thresholdInfo;
     QComboBox* m_modeInfo;

@@ -33,7 +33,7 @@ DesktopPresence::DesktopPresence(AppShell& shell, Preferences preferences, bool 
                          bus.lastError().message().toStdString());
     }
     if (QSystemTrayIcon::isSystemTrayAvailable())
-        m_tray = new TrayIcon(shell.monitors(),
+        m_tray = new TrayIcon(shell.monitorList(),
                               {[this] { toggleWindow(); }, [this] { raiseWindow(); },
                                [&shell] { shell.presentSettings(); }},
                               PresetStore(m_preferences.path()), this);

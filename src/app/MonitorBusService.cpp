@@ -115,6 +115,25 @@ void MonitorBusService::Set(const QString& path, const QString& setting, int val
         monitor->set(*named, value, replyWhenWritten(monitor->path()));
 }
 
+void MonitorBusService::ChangeContrast(const QString& path, int by) {
+    const auto monitor = target(path);
+    if (!monitor)
+        return;
+    auto done = replyWhenWritten(monitor->path());
+    if (monitor->setting(Setting::contrast)) {
+        monitor->changeContrast(by, std::move(done));
+        return;
+    }
+    monitor->readBack(Setting::contrast, presetReadWait,
+                      [weak = std::weak_ptr(monitor), by, done](std::error_code error, int) {
+                          const auto asked = weak.lock();
+                          if (error || !asked)
+                              done(error ? error : MonitorError::wentAway);
+                          else
+                              asked->changeContrast(by, done);
+                      });
+}
+
 void MonitorBusService::FastRefresh(const QString& path) {
     if (const auto monitor = target(path))
         monitor->fastRefresh(replyWhenWritten(monitor->path()));

@@ -40,6 +40,9 @@ public slots:
     void ChooseMonitor(const QString& path);
     int Get(const QString& path, const QString& setting, uint timeoutMs);
     void Set(const QString& path, const QString& setting, int value);
+    // The contrast moved by `by`, kept within 1 to 9, from what the monitor holds once the
+    // commands queued before have gone out (asked first while it is not known).
+    void ChangeContrast(const QString& path, int by);
     void FastRefresh(const QString& path);
     void SyncTime(const QString& path);
     void Raise();

@@ -20,8 +20,8 @@ std::string monitorKey(const MonitorController& monitor) {
 
 MonitorMemory::MonitorMemory(MonitorSet& monitors, Preferences preferences)
     : m_preferences(std::move(preferences)) {
-    m_connections.push_back(monitors.settingReported.connect(
-        [this](const auto& monitor, Setting, int) { reported(monitor); }));
+    m_connections.push_back(monitors.settingChanged.connect(
+        [this](const auto& monitor, const SettingChange&) { changed(monitor); }));
     m_connections.push_back(
         monitors.joined.connect([this](const auto& monitor) { restore(monitor); }));
 }
@@ -32,7 +32,7 @@ std::optional<MonitorSettings> MonitorMemory::remembered(const std::string& key)
     return settingsFromFields(file.value(QString::fromStdString(key)).toStringList());
 }
 
-void MonitorMemory::reported(const MonitorSet::Monitor& monitor) {
+void MonitorMemory::changed(const MonitorSet::Monitor& monitor) {
     const auto key = monitorKey(*monitor);
     const auto settings = monitor->settings();
     if (!settings || m_restoring->count(key) || remembered(key) == settings)
@@ -42,19 +42,15 @@ void MonitorMemory::reported(const MonitorSet::Monitor& monitor) {
     file.setValue(QString::fromStdString(key), settingsFields(*settings));
 }
 
-// Read back once given: the window shows what the monitor has, and it is remembered again.
 void MonitorMemory::restore(const MonitorSet::Monitor& monitor) {
     const auto key = monitorKey(*monitor);
     const auto settings = remembered(key);
     if (!settings || m_preferences.load().restoreOnPlug == 0)
         return;
     m_restoring->insert(key);
-    monitor->apply(*settings, [restoring = std::weak_ptr(m_restoring), key,
-                               weak = std::weak_ptr(monitor)](std::error_code error) {
+    monitor->apply(*settings, [restoring = std::weak_ptr(m_restoring), key](std::error_code) {
         if (const auto keys = restoring.lock())
             keys->erase(key);
-        if (const auto restored = weak.lock(); restored && !error)
-            restored->readBackAll();
     });
 }
 

@@ -54,16 +54,13 @@ int listSchedule(const QString& path) {
 int addToSchedule(const CliRequest& request, const QString& path) {
     if (!PresetStore(path).find(request.preset))
         return unknownPreset(request.preset);
-    auto schedule = PresetSchedule::load(path);
-    schedule.add({request.minuteOfDay, request.preset});
-    return written(schedule.save(path), path);
+    return written(PresetSchedule::store(path, {request.minuteOfDay, request.preset}), path);
 }
 
 int deleteFromSchedule(const CliRequest& request, const QString& path) {
-    auto schedule = PresetSchedule::load(path);
-    if (!schedule.remove(request.minuteOfDay))
+    if (!PresetSchedule::load(path).remove(request.minuteOfDay))
         return refused(2, "nothing is scheduled at " + timeOfDayText(request.minuteOfDay));
-    return written(schedule.save(path), path);
+    return written(PresetSchedule::erase(path, request.minuteOfDay), path);
 }
 
 } // namespace

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <charconv>
 #include <fmt/format.h>
+#include <functional>
 
 namespace monctl {
 namespace {
@@ -19,6 +20,20 @@ QDateTime atMinute(const QDate& day, int minuteOfDay) {
 bool readNumber(std::string_view digits, int& value) {
     const auto [end, error] = std::from_chars(digits.data(), digits.data() + digits.size(), value);
     return digits.size() == 2 && error == std::errc() && end == digits.data() + digits.size();
+}
+
+QString timeKey(int minuteOfDay) {
+    return QString::fromStdString(timeOfDayText(minuteOfDay));
+}
+
+bool editGroup(const QString& path, const std::function<void(QSettings&)>& edit) {
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QSettings file(path, QSettings::IniFormat);
+    file.beginGroup(scheduleGroup);
+    edit(file);
+    file.endGroup();
+    file.sync();
+    return file.status() == QSettings::NoError;
 }
 
 } // namespace
@@ -53,13 +68,6 @@ bool PresetSchedule::remove(int minuteOfDay) {
     return std::erase_if(m_events, [&](const ScheduledPreset& event) {
                return event.minuteOfDay == minuteOfDay;
            }) > 0;
-}
-
-void PresetSchedule::renamePreset(const std::string& from, const std::string& to) {
-    for (auto& event : m_events) {
-        if (event.preset == from)
-            event.preset = to;
-    }
 }
 
 // Tomorrow's first event is due at the latest: a day holds every time once.
@@ -99,17 +107,26 @@ PresetSchedule PresetSchedule::load(const QString& path) {
     return schedule;
 }
 
-bool PresetSchedule::save(const QString& path) const {
-    QDir().mkpath(QFileInfo(path).absolutePath());
-    QSettings file(path, QSettings::IniFormat);
-    file.remove(scheduleGroup);
-    file.beginGroup(scheduleGroup);
-    for (const auto& event : m_events)
-        file.setValue(QString::fromStdString(timeOfDayText(event.minuteOfDay)),
-                      QString::fromStdString(event.preset));
-    file.endGroup();
-    file.sync();
-    return file.status() == QSettings::NoError;
+bool PresetSchedule::store(const QString& path, const ScheduledPreset& event) {
+    return editGroup(path, [&](QSettings& file) {
+        file.setValue(timeKey(event.minuteOfDay), QString::fromStdString(event.preset));
+    });
+}
+
+bool PresetSchedule::erase(const QString& path, int minuteOfDay) {
+    return editGroup(path, [&](QSettings& file) { file.remove(timeKey(minuteOfDay)); });
+}
+
+bool PresetSchedule::renamePresetIn(const QString& path, const std::string& from,
+                                    const std::string& to) {
+    const auto renamed = QString::fromStdString(to);
+    const auto schedule = load(path);
+    return editGroup(path, [&](QSettings& file) {
+        for (const auto& event : schedule.events()) {
+            if (event.preset == from)
+                file.setValue(timeKey(event.minuteOfDay), renamed);
+        }
+    });
 }
 
 } // namespace monctl

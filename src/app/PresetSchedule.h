@@ -30,8 +30,6 @@ public:
     void add(ScheduledPreset event);
     // False when nothing is scheduled at that time.
     bool remove(int minuteOfDay);
-    // The events of preset `from` apply `to` from now on.
-    void renamePreset(const std::string& from, const std::string& to);
 
     // The first time after `moment` at which an event is due; none without events.
     std::optional<QDateTime> nextAfter(const QDateTime& moment) const;
@@ -39,9 +37,13 @@ public:
     // should hold at `until`. None when nothing fell due between them.
     std::optional<ScheduledPreset> lastDue(const QDateTime& since, const QDateTime& until) const;
 
-    // The preferences file's group [schedule]: "07:30=reading".
+    // The preferences file's group [schedule]: "07:30=reading". Each edit reads the file and
+    // writes its one key, so that what another program wrote meanwhile stays; false when the
+    // file cannot be written.
     static PresetSchedule load(const QString& path);
-    bool save(const QString& path) const;
+    static bool store(const QString& path, const ScheduledPreset& event);
+    static bool erase(const QString& path, int minuteOfDay);
+    static bool renamePresetIn(const QString& path, const std::string& from, const std::string& to);
 
 private:
     std::vector<ScheduledPreset> m_events;

@@ -29,7 +29,7 @@ PresetsView::PresetsView(QString path, MonitorSet& monitors, QWidget* parent)
     retranslate();
     showPresets();
     m_activeChanged = monitors.activeChanged.connect([this] { enableButtons(); });
-    m_settingReported = monitors.settingReported.connect([this](auto&&...) { enableButtons(); });
+    m_settingChanged = monitors.settingChanged.connect([this](auto&&...) { enableButtons(); });
 }
 
 void PresetsView::buildControls() {
@@ -119,9 +119,9 @@ void PresetsView::renameChosen() {
         return explain(std::move(problem));
     if (PresetStore(m_path).find(to))
         return explain(QT_TR_NOOP("A preset of this name exists already"));
-    auto schedule = PresetSchedule::load(m_path);
-    schedule.renamePreset(from, to);
-    finishChange(PresetStore(m_path).rename(from, to) && schedule.save(m_path), to);
+    finishChange(PresetStore(m_path).rename(from, to) &&
+                     PresetSchedule::renamePresetIn(m_path, from, to),
+                 to);
 }
 
 void PresetsView::deleteChosen() {

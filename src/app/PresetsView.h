@@ -68,7 +68,7 @@ private:
     QPushButton* m_applyPreset;
     std::string m_problem;
     Connection m_activeChanged;
-    Connection m_settingReported;
+    Connection m_settingChanged;
 };
 
 } // namespace monctl

@@ -83,21 +83,17 @@ void ScheduleView::enableButtons() {
 
 void ScheduleView::addChosen() {
     const auto time = m_scheduleTime->time();
-    auto schedule = PresetSchedule::load(m_path);
-    schedule.add({time.hour() * 60 + time.minute(), m_schedulePreset->currentText().toStdString()});
-    store(schedule);
+    stored(PresetSchedule::store(
+        m_path, {time.hour() * 60 + time.minute(), m_schedulePreset->currentText().toStdString()}));
 }
 
 void ScheduleView::deleteChosen() {
-    const auto* item = m_scheduleList->currentItem();
-    auto schedule = PresetSchedule::load(m_path);
-    if (!item || !schedule.remove(item->data(0, Qt::UserRole).toInt()))
-        return;
-    store(schedule);
+    if (const auto* item = m_scheduleList->currentItem())
+        stored(PresetSchedule::erase(m_path, item->data(0, Qt::UserRole).toInt()));
 }
 
-void ScheduleView::store(const PresetSchedule& schedule) {
-    if (!schedule.save(m_path))
+void ScheduleView::stored(bool written) {
+    if (!written)
         spdlog::warn("The schedule could not be saved to {}", m_path.toStdString());
     showSchedule();
 }

@@ -39,7 +39,8 @@ private:
     void enableButtons();
     void addChosen();
     void deleteChosen();
-    void store(const PresetSchedule& schedule);
+    // Shows the schedule as the file now holds it, after an edit written or not.
+    void stored(bool written);
 
     QString m_path;
     QTreeWidget* m_scheduleList;

@@ -1,6 +1,7 @@
 #include "app/TrayIcon.h"
 
 #include "app/AppIdentity.h"
+#include "app/MonitorListModel.h"
 #include "app/SettingNames.h"
 #include "monitor/MonitorController.h"
 #include "monitor/MonitorSet.h"
@@ -14,9 +15,10 @@
 
 namespace monctl {
 
-TrayIcon::TrayIcon(MonitorSet& monitors, const Window& window, PresetStore presets, QObject* parent)
-    : QObject(parent), m_monitors(monitors), m_presets(std::move(presets)),
-      m_menu(std::make_unique<QMenu>()),
+TrayIcon::TrayIcon(MonitorListModel& monitors, const Window& window, PresetStore presets,
+                   QObject* parent)
+    : QObject(parent), m_list(monitors), m_monitors(monitors.monitors()),
+      m_presets(std::move(presets)), m_menu(std::make_unique<QMenu>()),
       m_icon(new QSystemTrayIcon(QIcon(applicationIconResource), this)) {
     // Contrast steps are the shortcuts' own, and so is their pacing.
     addCommand(m_menu.get(), [](MonitorController& monitor) { monitor.fastRefresh(); });
@@ -42,11 +44,8 @@ TrayIcon::TrayIcon(MonitorSet& monitors, const Window& window, PresetStore prese
         updateToolTip();
         markCurrent();
     };
-    m_connections.push_back(
-        monitors.settingReported.connect([follow](const auto&, Setting, int) { follow(); }));
-    m_connections.push_back(monitors.activeChanged.connect(follow));
-    m_connections.push_back(
-        monitors.respondingChanged.connect([this](const auto&, bool) { updateToolTip(); }));
+    connect(&m_list, &QAbstractItemModel::dataChanged, this, follow);
+    connect(&m_list, &QAbstractItemModel::modelReset, this, follow);
     m_menu->installEventFilter(this);
     retranslate();
     m_icon->show();
@@ -89,13 +88,14 @@ QMenu* TrayIcon::addChoices(Setting setting, int lowest, int highest) {
     return menu;
 }
 
-// Nothing ticked for a value the active monitor has not told.
+// Nothing ticked for a value the active monitor's controller does not hold.
 void TrayIcon::markCurrent() {
-    const auto active = m_monitors.active();
+    const auto active = m_list.index(m_list.activeRow());
     for (const auto& [setting, group] : m_choices) {
-        const auto value = active ? active->setting(setting) : std::nullopt;
+        const auto value = active.data(setting == Setting::mode ? MonitorListModel::modeRole
+                                                                : MonitorListModel::speedRole);
         for (auto* choice : group->actions())
-            choice->setChecked(value == choice->data().toInt());
+            choice->setChecked(value.isValid() && value == choice->data());
     }
 }
 
@@ -136,15 +136,15 @@ void TrayIcon::retranslate() {
 }
 
 void TrayIcon::updateToolTip() {
-    const auto active = m_monitors.active();
-    if (!active) {
+    const auto active = m_list.index(m_list.activeRow());
+    if (!active.isValid()) {
         m_icon->setToolTip(tr("monctl: no monitor"));
         return;
     }
     m_icon->setToolTip(tr("monctl: %1, contrast %2, %3")
-                           .arg(monitorText(*active))
-                           .arg(active->contrastStep() + 1)
-                           .arg(modeText(active->setting(Setting::mode).value_or(2))));
+                           .arg(active.data().toString())
+                           .arg(active.data(MonitorListModel::contrastRole).toInt())
+                           .arg(modeText(active.data(MonitorListModel::modeRole).toInt())));
 }
 
 } // namespace monctl

@@ -2,7 +2,6 @@
 
 #include "app/PresetStore.h"
 #include "monitor/Setting.h"
-#include "runtime/Signal.h"
 
 #include <QObject>
 #include <functional>
@@ -17,11 +16,12 @@ class QSystemTrayIcon;
 namespace monctl {
 
 class MonitorController;
+class MonitorListModel;
 class MonitorSet;
 
-// monctl in the desktop's tray, a view of the monitors: the active monitor and its contrast
-// and mode in the tooltip (marked while it does not answer), a menu of quick changes in the
-// current language (for the active monitor, or for each while "All Monitors" is ticked) with
+// monctl in the desktop's tray, a view of the monitors' list model: the active monitor and its
+// contrast and mode in the tooltip (marked while it does not answer), a menu of quick changes in
+// the current language (for the active monitor, or for each while "All Monitors" is ticked) with
 // the active monitor's mode and speed ticked and the presets to apply, and a click that shows
 // or hides the window. Main thread only.
 class TrayIcon final : public QObject {
@@ -33,7 +33,7 @@ public:
         std::function<void()> show;
         std::function<void()> settings;
     };
-    TrayIcon(MonitorSet& monitors, const Window& window, PresetStore presets,
+    TrayIcon(MonitorListModel& monitors, const Window& window, PresetStore presets,
              QObject* parent = nullptr);
     ~TrayIcon() override;
 
@@ -55,9 +55,9 @@ private:
     void retranslate();
     void updateToolTip();
 
+    MonitorListModel& m_list;
     MonitorSet& m_monitors;
     PresetStore m_presets;
-    std::vector<Connection> m_connections;
     std::unique_ptr<QMenu> m_menu;
     QSystemTrayIcon* m_icon;
     QMenu* m_modeMenu;

@@ -215,9 +215,10 @@ private:
         return worst;
     }
 
-    // A change of contrast is counted from what each monitor reports; one that does not tell
-    // it is sent nothing.
+    // A change of contrast is the window's to count, from what it holds for each monitor.
     int set() {
+        if (m_request.relative)
+            return each("ChangeContrast", {m_request.value});
         int worst = 0;
         for (const auto& path : targets()) {
             const auto value = valueToSet(m_request, path.toStdString(), readBack());

@@ -37,6 +37,12 @@ std::string commandText(int command, int value) {
     }
 }
 
+std::vector<std::pair<Setting, int>> valuesOf(const MonitorSettings& settings) {
+    return {{Setting::contrast, settings.contrast},
+            {Setting::mode, settings.mode},
+            {Setting::speed, settings.speed}};
+}
+
 } // namespace
 
 // What the device link tells of this port, as the controller's state and events.
@@ -90,29 +96,93 @@ const std::string& MonitorController::name() const {
 }
 
 std::optional<int> MonitorController::setting(Setting setting) const {
-    return m_settings[static_cast<std::size_t>(setting)];
+    return held(setting).value;
 }
 
-void MonitorController::set(Setting setting, int value, Done done) {
-    m_pacer.queue(
-        static_cast<int>(setting), value, {},
-        [weak = weak_from_this(), setting, value, done = std::move(done)](std::error_code error) {
-            if (const auto self = weak.lock(); self && !error)
-                self->settingWritten.notify(setting, value);
-            if (done)
-                done(error);
-        });
+std::optional<SettingSource> MonitorController::source(Setting setting) const {
+    const auto& entry = held(setting);
+    return entry.value ? std::optional(entry.source) : std::nullopt;
+}
+
+std::optional<int> MonitorController::expected(Setting setting) const {
+    const auto& entry = held(setting);
+    return entry.queuedWrites > 0 ? std::optional(entry.lastQueued) : entry.value;
+}
+
+int MonitorController::contrastStep() const {
+    const auto contrast = expected(Setting::contrast);
+    return contrast ? *contrast - 1 : 0;
+}
+
+void MonitorController::set(Setting setting, int value, Done done, ChangeNotice notice) {
+    queueWrite(setting, value, {}, std::move(done), notice);
+}
+
+void MonitorController::queueWrite(Setting setting, int value, std::chrono::milliseconds pauseAfter,
+                                   Done done, ChangeNotice notice) {
+    const auto command = static_cast<int>(setting);
+    const auto order = m_nextOrder++;
+    auto& entry = held(setting);
+    ++entry.queuedWrites;
+    entry.lastQueued = CommandFrame::admittedValue(command, value).value_or(value);
+    m_pacer.queue(command, value, pauseAfter,
+                  [weak = weak_from_this(), setting, value, order, notice,
+                   done = std::move(done)](std::error_code error) {
+                      if (const auto self = weak.lock()) {
+                          --self->held(setting).queuedWrites;
+                          if (!error)
+                              self->written(setting, value, order, notice);
+                      }
+                      if (done)
+                          done(error);
+                  });
+}
+
+void MonitorController::written(Setting setting, int value, std::uint64_t order,
+                                ChangeNotice notice) {
+    held(setting).writtenOrder = order;
+    const auto admitted = CommandFrame::admittedValue(static_cast<int>(setting), value);
+    hold(setting, admitted.value_or(value), SettingSource::written, notice);
+}
+
+void MonitorController::hold(Setting setting, int value, SettingSource source,
+                             ChangeNotice notice) {
+    auto& entry = held(setting);
+    const auto previous = entry.value;
+    entry.value = value;
+    entry.source = source;
+    if (previous != value)
+        settingChanged.notify({setting, value, previous, source, notice});
 }
 
 void MonitorController::apply(const MonitorSettings& settings, Done done) {
+    applyEach(valuesOf(settings), std::move(done));
+}
+
+void MonitorController::applyChanges(const MonitorSettings& settings, Done done) {
+    auto changes = valuesOf(settings);
+    std::erase_if(changes,
+                  [this](const auto& change) { return expected(change.first) == change.second; });
+    applyEach(std::move(changes), std::move(done));
+}
+
+// Written in order, so the last one's end is the end of all.
+void MonitorController::applyEach(std::vector<std::pair<Setting, int>> values, Done done) {
+    if (values.empty()) {
+        if (done)
+            done({});
+        return;
+    }
     const auto firstError = std::make_shared<std::error_code>();
     const auto keep = [firstError](std::error_code error) {
         if (error && !*firstError)
             *firstError = error;
     };
-    set(Setting::contrast, settings.contrast, keep);
-    set(Setting::mode, settings.mode, keep);
-    set(Setting::speed, settings.speed, [keep, firstError, done = std::move(done)](auto error) {
+    const auto last = values.back();
+    values.pop_back();
+    for (const auto& [setting, value] : values)
+        set(setting, value, keep);
+    set(last.first, last.second, [keep, firstError, done = std::move(done)](auto error) {
         keep(error);
         if (done)
             done(*firstError);
@@ -142,7 +212,7 @@ void MonitorController::readBack(Setting setting, std::chrono::milliseconds wait
             answer(MonitorError::wentAway, 0);
         return;
     }
-    const auto id = m_nextReadBack++;
+    const auto id = m_nextOrder++;
     auto& entry = m_readBacks.emplace_back();
     entry.id = id;
     entry.setting = setting;
@@ -160,13 +230,22 @@ void MonitorController::readBackAll() {
         readBack(setting);
 }
 
+void MonitorController::changeContrast(int by, Done done) {
+    const auto [lowest, highest] = settingRange(Setting::contrast);
+    // Widened: a change as large as an int holds must not overflow.
+    const long long from = expected(Setting::contrast).value_or(lowest);
+    const auto to =
+        std::clamp(from + by, static_cast<long long>(lowest), static_cast<long long>(highest));
+    set(Setting::contrast, static_cast<int>(to), std::move(done));
+}
+
+// Counted from what the monitor will hold once the steps before have gone out, so that quick
+// steps never go back.
 void MonitorController::stepContrast(int direction) {
-    if (direction > 0)
-        m_contrastStep = m_contrastStep <= 7 ? m_contrastStep + 1 : 0;
-    else
-        m_contrastStep = m_contrastStep >= 1 ? m_contrastStep - 1 : 8;
+    const int index = contrastStep();
+    const int next = direction > 0 ? (index <= 7 ? index + 1 : 0) : (index >= 1 ? index - 1 : 8);
     // The monitor is given the protocol's pause to take the new contrast before it is asked.
-    m_pacer.queue(static_cast<int>(Setting::contrast), m_contrastStep + 1, answerWait);
+    queueWrite(Setting::contrast, next + 1, answerWait, {}, ChangeNotice::tell);
     readBack(Setting::contrast);
 }
 
@@ -223,6 +302,7 @@ void MonitorController::requestGoingOut(Setting setting) {
     });
     if (going == m_readBacks.end())
         return;
+    held(setting).askedOrder = going->id;
     if (!going->answer) {
         m_readBacks.erase(going);
         return;
@@ -239,9 +319,13 @@ void MonitorController::reported(Setting setting, int value) {
     spdlog::info("{}: reports {}", path(), settingText(setting, value));
     m_silence.cancel();
     setResponding(true);
-    m_settings[static_cast<std::size_t>(setting)] = value;
-    if (setting == Setting::contrast)
-        m_contrastStep = value - 1;
+    // An answer to a request that went out before a write of this setting tells what the
+    // monitor had before it: the write stands.
+    auto& state = held(setting);
+    const bool answersOlderRequest = state.askedOrder != 0 && state.askedOrder < state.writtenOrder;
+    state.askedOrder = 0;
+    if (!answersOlderRequest)
+        hold(setting, value, SettingSource::reported, ChangeNotice::tell);
     // Those asked before this report came. The askers and listeners hear of it before the
     // pause's end sends the next request, so what they queue goes out behind it.
     std::vector<std::uint64_t> answered;

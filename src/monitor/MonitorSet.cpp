@@ -73,7 +73,8 @@ bool MonitorSet::choose(const std::string& path) {
         return false;
     if (chosen == m_active)
         return true;
-    makeActive(std::move(chosen), m_readsBack);
+    const bool readBack = m_readsBack && !isJoining(chosen);
+    makeActive(std::move(chosen), readBack);
     activeChanged.notify();
     return true;
 }
@@ -123,8 +124,10 @@ void MonitorSet::follow() {
     listChanged.notify();
     for (const auto& entry : gone)
         left.notify(entry.monitor);
+    m_joining = newcomers;
     for (const auto& monitor : newcomers)
         joined.notify(monitor);
+    m_joining.clear();
     if (m_active != before)
         activeChanged.notify();
 }
@@ -137,9 +140,9 @@ MonitorSet::Listed MonitorSet::listed(const std::shared_ptr<SerialPort>& port) {
         if (const auto reporting = weak.lock())
             settingReported.notify(reporting, setting, value);
     });
-    entry.written = monitor->settingWritten.connect([this, weak](Setting setting, int value) {
-        if (const auto writing = weak.lock())
-            settingWritten.notify(writing, setting, value);
+    entry.changed = monitor->settingChanged.connect([this, weak](const SettingChange& change) {
+        if (const auto changing = weak.lock())
+            settingChanged.notify(changing, change);
     });
     entry.responding = monitor->respondingChanged.connect([this, weak](bool responding) {
         if (const auto changing = weak.lock())
@@ -150,6 +153,10 @@ MonitorSet::Listed MonitorSet::listed(const std::shared_ptr<SerialPort>& port) {
             buttonPressed.notify(pressing, event);
     });
     return entry;
+}
+
+bool MonitorSet::isJoining(const Monitor& monitor) const {
+    return std::find(m_joining.begin(), m_joining.end(), monitor) != m_joining.end();
 }
 
 void MonitorSet::makeActive(Monitor monitor, bool readBack) {

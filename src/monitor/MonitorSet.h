@@ -2,6 +2,7 @@
 
 #include "device/DeviceLink.h"
 #include "monitor/ButtonEvent.h"
+#include "monitor/MonitorController.h"
 #include "monitor/Setting.h"
 #include "runtime/Signal.h"
 
@@ -10,8 +11,6 @@
 #include <vector>
 
 namespace monctl {
-
-class MonitorController;
 
 // The monitors found, in the order they answered, each with its controller, and the active
 // one: the first to answer until another is chosen or it goes. The device link reports to
@@ -46,8 +45,9 @@ public:
     Signal<> activeChanged; // another monitor is the active one, or none is left
     Signal<Monitor> joined; // each monitor that answered, after listChanged
     Signal<Monitor> left;   // each monitor that went, after listChanged
+    // Each report as it comes (the command line's watch); views follow settingChanged.
     Signal<Monitor, Setting, int> settingReported;
-    Signal<Monitor, Setting, int> settingWritten;
+    Signal<Monitor, SettingChange> settingChanged;
     Signal<Monitor, bool> respondingChanged;
     Signal<Monitor, ButtonEvent> buttonPressed;
     // The monitor that started the running long move went before releasing its button.
@@ -58,7 +58,7 @@ private:
     struct Listed {
         Monitor monitor;
         Connection reported;
-        Connection written;
+        Connection changed;
         Connection responding;
         Connection pressed;
     };
@@ -66,11 +66,15 @@ private:
     Listed listed(const std::shared_ptr<SerialPort>& port);
     void makeActive(Monitor monitor, bool readBack);
 
+    bool isJoining(const Monitor& monitor) const;
+
     DeviceLink m_link;
     std::shared_ptr<PortList> m_ports = std::make_shared<PortList>();
     std::shared_ptr<Reports> m_reports;
     std::vector<Listed> m_listed;
     Monitor m_active;
+    // Those whose joining is being told: already asked for their settings.
+    std::vector<Monitor> m_joining;
     bool m_readsBack = false;
 };
 

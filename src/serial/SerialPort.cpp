@@ -187,6 +187,7 @@ void SerialPort::open() {
 
 void SerialPort::setOpenDescriptor(int descriptor) {
     m_removalStarted = false;
+    m_removalReported = false;
     m_fileDescriptor = descriptor;
 }
 
@@ -260,13 +261,22 @@ bool SerialPort::waitUntilClosed(std::chrono::milliseconds timeout) {
     return m_closed.wait_for(lock, timeout, [this] { return !isOpen(); });
 }
 
+// Both the port's own read (a hang-up) and the registry's removal event end up here: the
+// delegate hears of one removal once.
 void SerialPort::cleanupAfterSystemRemoval() {
     endWrites(ENODEV);
-    callDelegate(
-        SerialPortDelegate::Operation::wasRemovedFromSystem,
-        [](SerialPortDelegate& receiver, SerialPort& port) { receiver.wasRemovedFromSystem(port); },
-        Delivery::waited);
+    if (!m_removalReported.exchange(true))
+        callDelegate(
+            SerialPortDelegate::Operation::wasRemovedFromSystem,
+            [](SerialPortDelegate& receiver, SerialPort& port) {
+                receiver.wasRemovedFromSystem(port);
+            },
+            Delivery::waited);
     close();
+}
+
+void SerialPort::wasPublished() {
+    m_removalReported = false;
 }
 
 void SerialPort::cleanup() {

@@ -90,7 +90,10 @@ public:
     bool close();
     // Waits until a close started before has completed; false when the time ran out.
     bool waitUntilClosed(std::chrono::milliseconds timeout);
+    // Tells the delegate the device was removed (once per removal), then closes.
     void cleanupAfterSystemRemoval();
+    // The device is present again: its next removal is told.
+    void wasPublished();
     [[deprecated("never meant to be called from outside; use cleanupAfterSystemRemoval")]] void
     cleanup(); // logs a warning, then does cleanupAfterSystemRemoval
 
@@ -230,6 +233,7 @@ private:
     std::shared_ptr<PortWriter> m_writer; // while open; under the sources lock
     std::condition_variable m_closed;
     std::atomic<bool> m_removalStarted{false};
+    std::atomic<bool> m_removalReported{false};
     std::atomic<std::chrono::milliseconds> m_writeTimeout{std::chrono::seconds(2)};
 
     LineSettings m_line;

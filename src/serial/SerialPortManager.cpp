@@ -132,6 +132,8 @@ void SerialPortManager::serialPortsWerePublished(const DeviceRegistry::Batch& de
         if (port && !listed(m_availablePorts, *port) && !listed(added, *port))
             added.push_back(std::move(port));
     }
+    for (const auto& port : added)
+        port->wasPublished();
     insertAvailablePorts(added);
     post(SerialPortWasConnectedNotification, ConnectedSerialPortsKey, added);
 }

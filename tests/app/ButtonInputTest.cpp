@@ -1,6 +1,7 @@
 // The monitor's buttons driving a real X server: keys, pointer steps, clicks, long moves.
 #include "app/ControlPanel.h"
 #include "app/CurrentLanguage.h"
+#include "app/MonitorListModel.h"
 #include "device/MonitorSimulator.h"
 #include "input/NullInputSink.h"
 #include "platform/PlatformLoader.h"
@@ -32,7 +33,7 @@ namespace {
 // A control panel whose one monitor is a simulator, its input going to the sink given.
 struct PanelOnSimulator {
     explicit PanelOnSimulator(std::shared_ptr<InputSink> input)
-        : panel(monitors, Preferences(home.filePath("monctl.conf")), std::move(input)) {
+        : panel(monitorList, Preferences(home.filePath("monctl.conf")), std::move(input)) {
         SerialPortManager::reset();
         // Not looked at again: once unplugged, the path may soon be another test process's.
         SerialPortManager::useRegistry(
@@ -43,6 +44,7 @@ struct PanelOnSimulator {
     MonitorSimulator monitor;
     QTemporaryDir home;
     MonitorSet monitors;
+    MonitorListModel monitorList{monitors};
     ControlPanel panel;
 };
 
@@ -121,7 +123,8 @@ TEST(ButtonInput, TheStarterMessageIsShownOnceAtATimeAndWaitsForReturn) {
     SerialPortManager::reset();
     SerialPortManager::useRegistry(std::make_unique<FixedPathRegistry>(std::vector<std::string>{}));
     MonitorSet monitors;
-    ControlPanel panel(monitors, Preferences(home.filePath("monctl.conf")),
+    MonitorListModel monitorList(monitors);
+    ControlPanel panel(monitorList, Preferences(home.filePath("monctl.conf")),
                        loadDesktopBackends().input);
     panel.load();
     changeCurrentLanguage(1);

@@ -2,6 +2,7 @@
 #include "app/ControlPanel.h"
 
 #include "app/CurrentLanguage.h"
+#include "app/MonitorListModel.h"
 #include "app/PermissionNotice.h"
 #include "device/MonitorSimulator.h"
 #include "serial/FixedPathRegistry.h"
@@ -55,7 +56,7 @@ protected:
         SerialPortManager::reset();
         SerialPortManager::useRegistry(std::make_unique<FixedPathRegistry>(paths));
         panel = std::make_unique<ControlPanel>(
-            monitors, Preferences(preferences.filePath("monctl.conf")), input,
+            monitorList, Preferences(preferences.filePath("monctl.conf")), input,
             [this](const std::string& text) { input->showMessage(text); });
         panel->show();
         panel->load();
@@ -69,6 +70,7 @@ protected:
     QTemporaryDir preferences;
     std::shared_ptr<FakeInputSink> input = std::make_shared<FakeInputSink>();
     MonitorSet monitors;
+    MonitorListModel monitorList{monitors};
     std::unique_ptr<ControlPanel> panel;
 };
 

@@ -140,6 +140,25 @@ TEST(MonctlCli, AllReachesEveryMonitorOnce) {
     const auto two = lineOf(second, "contrast 4 mode graphic speed 5");
     EXPECT_TRUE(run.output == one + two || run.output == two + one) << run.output;
     EXPECT_EQ(with({"list"}).status, 2) << "--all is for commands to monitors";
+
+    // The first to answer the probe tells nothing more; the other leaves while it is asked.
+    MonitorSimulator mute;
+    MonitorSimulator leaving;
+    mute.setSilent(true);
+    leaving.setAnswerDelay(500ms);
+    ChildProcess get({MONCTL_PATH, "--all", "--port", leaving.devicePath(), "--port",
+                      mute.devicePath(), "get", "contrast", "--timeout", "3"});
+    ASSERT_TRUE(leaving.waitForFrames(1, 10s) && mute.waitForFrames(1, 10s));
+    leaving.setAnswerDelay(0ms);
+    mute.sendRaw(MonitorSimulator::identityReply());
+    ASSERT_TRUE(mute.waitForFrames(2, 10s)) << "asked for its contrast";
+    leaving.unplug();
+    EXPECT_EQ(get.wait(20s), 1) << get.errors();
+    EXPECT_NE(get.errors().find(leaving.devicePath() + ": the device went away"), std::string::npos)
+        << get.errors();
+    EXPECT_NE(get.errors().find(mute.devicePath() + ": the monitor did not tell its contrast"),
+              std::string::npos)
+        << get.errors();
 }
 
 TEST(MonctlCli, BadInputIsRefusedBeforeAnythingIsSent) {

@@ -47,6 +47,14 @@ QMenu* submenu(const TrayIcon& tray, const QString& title) {
     return nullptr;
 }
 
+QAction* action(const TrayIcon& tray, const QString& text) {
+    for (auto* action : tray.menu().actions()) {
+        if (action->text() == text)
+            return action;
+    }
+    return nullptr;
+}
+
 QString ticked(const TrayIcon& tray, const QString& title) {
     for (auto* action : submenu(tray, title)->actions()) {
         if (action->isChecked())
@@ -57,6 +65,12 @@ QString ticked(const TrayIcon& tray, const QString& title) {
 
 QString name(const MonitorSimulator& monitor) {
     return QString::fromStdString(std::filesystem::path(monitor.devicePath()).filename().string());
+}
+
+long count(const MonitorSimulator& monitor, const char* command) {
+    const auto frames = monitor.receivedFrames();
+    return std::count(frames.begin(), frames.end(),
+                      std::string("5FF5") + command + "000000000000A0FA");
 }
 
 bool holds(const MonitorSimulator& monitor, const MonitorSettings& settings) {
@@ -112,6 +126,7 @@ TEST_F(MonitorNoticesTest, ChangesAreToldInOneBubbleSaveThoseMadeInTheWindowInFr
 
         shell->monitors().active()->stepContrast(1); // as the contrast-up shortcut does
         ASSERT_TRUE(toldTimes(1));
+        ASSERT_TRUE(settled()) << "the step read back";
         EXPECT_EQ(told[0].summary, "Contrast 6");
         EXPECT_EQ(told[0].hints.value("value").toInt(), 62);
         EXPECT_EQ(told[0].replacesId, 0u);
@@ -146,7 +161,7 @@ TEST_F(MonitorNoticesTest, TheTrayTicksValuesAppliesPresetsAndMarksAMonitorThatD
     MonitorSimulator monitor({5, 3, 2}, nullptr);
     open({monitor.devicePath()});
     const PresetStore presets(preferences.path());
-    TrayIcon tray(shell->monitors(), {[] {}, [] {}, [] {}}, presets);
+    TrayIcon tray(shell->monitorList(), {[] {}, [] {}, [] {}}, presets);
     ASSERT_TRUE(settled());
     EXPECT_EQ(ticked(tray, "Mode"), "Graphic Mode");
     EXPECT_EQ(ticked(tray, "Speed"), "Fast+");
@@ -158,10 +173,20 @@ TEST_F(MonitorNoticesTest, TheTrayTicksValuesAppliesPresetsAndMarksAMonitorThatD
     EXPECT_EQ(presetMenu->actions()[0]->text(), "reading");
     presetMenu->actions()[0]->trigger();
     ASSERT_TRUE(processEventsUntil([&] { return holds(monitor, {7, 4, 5}); }));
-    shell->monitors().active()->readBackAll();
+    // What was written shows everywhere at once, and the next step counts from it.
     ASSERT_TRUE(processEventsUntil([&] {
-        return ticked(tray, "Mode") == "Video Mode" && ticked(tray, "Speed") == "Fast++++";
+        return ticked(tray, "Mode") == "Video Mode" && ticked(tray, "Speed") == "Fast++++" &&
+               panel().modeInfo()->currentText() == "Video Mode";
     }));
+    action(tray, "Contrast Up")->trigger();
+    ASSERT_TRUE(processEventsUntil([&] { return monitor.settings().contrast == 8; }));
+    choose(panel().thresholdInfo(), 2);
+    action(tray, "Contrast Down")->trigger();
+    ASSERT_TRUE(processEventsUntil([&] { return monitor.settings().contrast == 2; }));
+    EXPECT_TRUE(processEventsUntil([&] {
+        return tray.icon().toolTip().contains("contrast 2, Video Mode") &&
+               panel().thresholdInfo()->currentText() == "2";
+    })) << tray.icon().toolTip().toStdString();
 
     const auto entry = [&] { return panel().displaySerialPort()->currentText(); };
     monitor.setSilent(true);
@@ -190,8 +215,8 @@ TEST_F(MonitorNoticesTest, AMonitorPluggedInAgainGetsItsLastSettingsAndBothAreTo
         const MonitorMemory memory(shell->monitors(), preferences);
         ChangeNotices notices(*shell, preferences, connection);
         ASSERT_TRUE(settled());
+        // Remembered as written: the monitor tells nothing after a set.
         shell->monitors().active()->apply({8, 3, 4});
-        shell->monitors().active()->readBackAll();
         ASSERT_TRUE(processEventsUntil([&] {
             return memory.remembered(link.string()) == MonitorSettings{8, 3, 4};
         }));
@@ -203,8 +228,10 @@ TEST_F(MonitorNoticesTest, AMonitorPluggedInAgainGetsItsLastSettingsAndBothAreTo
         std::filesystem::create_symlink(second.devicePath(), link);
         ASSERT_TRUE(processEventsUntil([&] { return holds(second, {8, 3, 4}); }));
         ASSERT_TRUE(processEventsUntil([&] {
-            return panel().thresholdInfo()->currentText() == "8";
-        })) << "read back once given";
+            return panel().thresholdInfo()->currentText() == "8" &&
+                   panel().modeInfo()->currentText() == "Graphic Mode";
+        })) << "shown as given";
+        EXPECT_EQ(count(second, "0A01"), 1) << "asked once as it joined, not again";
         const auto told = [&](const QString& summary) {
             const auto& received = server.received();
             return std::any_of(received.begin(), received.end(),
@@ -212,6 +239,27 @@ TEST_F(MonitorNoticesTest, AMonitorPluggedInAgainGetsItsLastSettingsAndBothAreTo
         };
         ASSERT_TRUE(processEventsUntil([&] { return told("Monitor monitor is back"); }));
         EXPECT_TRUE(told("Monitor monitor went away"));
+
+        // A mode chosen in the window in front, held back behind requests the monitor leaves
+        // unanswered, then dropped as it goes: nothing of it keeps the next change untold.
+        restoring.restoreOnPlug = 0;
+        ASSERT_TRUE(preferences.save(restoring));
+        OtherXClient other;
+        other.focus(shell->mainWindow()->winId());
+        ASSERT_TRUE(processEventsUntil(
+            [&] { return QApplication::activeWindow() == shell->mainWindow(); }));
+        second.setSilent(true);
+        for (int request = 0; request < 10; ++request)
+            shell->monitors().active()->readBack(Setting::speed);
+        choose(panel().modeInfo(), 0);
+        second.unplug();
+        std::filesystem::remove(link);
+        ASSERT_TRUE(processEventsUntil([&] { return shell->monitors().monitors().empty(); }));
+        MonitorSimulator third({5, 3, 1}, nullptr);
+        std::filesystem::create_symlink(third.devicePath(), link);
+        ASSERT_TRUE(settled());
+        shell->monitors().active()->set(Setting::mode, 2); // as the tray does
+        EXPECT_TRUE(processEventsUntil([&] { return told("Text Mode"); }));
     }
     QDBusConnection::disconnectFromBus("monctl-replug-test");
 }

@@ -82,7 +82,12 @@ TEST(PresetSchedule, FindsTheNextTimeAndTheOneEventDueAfterASleepOrAClockJump) {
     EXPECT_FALSE(schedule.remove(450));
 
     QTemporaryDir home;
-    ASSERT_TRUE(schedule.save(home.filePath("monctl.conf")));
-    EXPECT_EQ(PresetSchedule::load(home.filePath("monctl.conf")).events(), schedule.events());
+    const auto file = home.filePath("monctl.conf");
+    for (const auto& event : schedule.events())
+        ASSERT_TRUE(PresetSchedule::store(file, event));
+    EXPECT_EQ(PresetSchedule::load(file).events(), schedule.events());
+    ASSERT_TRUE(PresetSchedule::renamePresetIn(file, "video", "film"));
+    ASSERT_TRUE(PresetSchedule::erase(file, 450));
+    EXPECT_EQ(PresetSchedule::load(file).events(), (std::vector<ScheduledPreset>{{1140, "film"}}));
     EXPECT_EQ(PresetSchedule().nextAfter(at(6, "07:00")), std::nullopt);
 }

@@ -13,8 +13,10 @@
 #include "monitor/MonitorSet.h"
 #include "serial/FixedPathRegistry.h"
 #include "serial/SerialPortManager.h"
+#include "support/ChildProcess.h"
 #include "support/GuiTestMain.h"
 #include "support/PrivateSessionBus.h"
+#include "support/ScopedEnvironment.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -87,13 +89,24 @@ TEST_F(PresetsWindowTest, SettingsTakeAPresetFromTheMonitorApplyAnotherAndSchedu
     schedule->schedulePreset()->setCurrentText("阅读");
     schedule->addEntry()->click();
     EXPECT_EQ(PresetSchedule::load(path()).events(), (std::vector<ScheduledPreset>{{450, "阅读"}}));
+    // The command line's entry, written while Settings are open, stays through the view's edits.
+    ScopedEnvironment config;
+    config.set("XDG_CONFIG_HOME", home.path().toStdString());
+    ChildProcess add({MONCTL_PATH, "schedule", "add", "08:00", "video"});
+    ASSERT_EQ(add.wait(), 0) << add.errors();
+    schedule->scheduleTime()->setTime(QTime(9, 0));
+    schedule->addEntry()->click();
+    schedule->scheduleList()->setCurrentItem(schedule->scheduleList()->topLevelItem(2));
+    schedule->deleteEntry()->click();
+    EXPECT_EQ(PresetSchedule::load(path()).events(),
+              (std::vector<ScheduledPreset>{{450, "阅读"}, {480, "video"}}));
 
     // A renamed preset keeps its times.
     choose(presets->presetList(), "阅读");
     presets->presetName()->setText("reading");
     presets->renamePreset()->click();
     EXPECT_EQ(PresetSchedule::load(path()).events(),
-              (std::vector<ScheduledPreset>{{450, "reading"}}));
+              (std::vector<ScheduledPreset>{{450, "reading"}, {480, "video"}}));
     EXPECT_EQ(schedule->scheduleList()->topLevelItem(0)->text(1), "reading");
 }
 
@@ -107,7 +120,7 @@ TEST_F(PresetsWindowTest, TheRunningWindowAppliesAnEntryWrittenToTheFileWhileItR
     ASSERT_TRUE(processEventsUntil([&] { return shell.monitors().active() != nullptr; }));
 
     // As `monctl schedule add` writes it.
-    ASSERT_TRUE(PresetSchedule({{450, "video"}}).save(path()));
+    ASSERT_TRUE(PresetSchedule::store(path(), {450, "video"}));
     ASSERT_TRUE(processEventsUntil([&] {
         return presence.schedule()->runner().nextCheck() == QDateTime(today, QTime(7, 30));
     }));

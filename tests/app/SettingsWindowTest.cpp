@@ -5,6 +5,7 @@
 #include "app/AppShell.h"
 #include "app/ControlPanel.h"
 #include "app/CurrentLanguage.h"
+#include "app/MonitorListModel.h"
 #include "app/ShortcutView.h"
 #include "device/MonitorSimulator.h"
 #include "serial/FixedPathRegistry.h"
@@ -48,7 +49,7 @@ protected:
     }
 
     void openPanel() {
-        panel = std::make_unique<ControlPanel>(monitors, preferences(),
+        panel = std::make_unique<ControlPanel>(monitorList, preferences(),
                                                std::make_shared<FakeInputSink>());
         panel->load();
     }
@@ -69,6 +70,7 @@ protected:
 
     QTemporaryDir home;
     MonitorSet monitors;
+    MonitorListModel monitorList{monitors};
     std::unique_ptr<ControlPanel> panel;
     std::unique_ptr<SettingsWindow> settings;
     OtherXClient other;

@@ -183,3 +183,79 @@ TEST_F(MonitorControllerTest, ACommandWhoseMonitorGoesFirstFailsAndReachesNoOthe
     const auto late = ask(*gone, Setting::contrast);
     EXPECT_EQ((*late)->error, MonitorError::wentAway) << "at once";
 }
+
+// The monitor tells nothing after a set: what was written is its value until it reports
+// another, and every step counts from it and from the steps still queued.
+TEST_F(MonitorControllerTest, WhatWasWrittenOrReportedLastIsTheValueStepsCountFrom) {
+    MonitorSimulator monitor({3, 2, 1}, nullptr);
+    start({&monitor});
+    auto& controller = *monitors.active();
+    std::vector<SettingChange> changes;
+    const auto changing =
+        controller.settingChanged.connect([&](const SettingChange& c) { changes.push_back(c); });
+    const auto contrastSets = [&] {
+        std::vector<std::string> sent;
+        for (const auto& received : monitor.receivedFrames()) {
+            if (received.rfind("5FF501", 0) == 0)
+                sent.push_back(received.substr(6, 2));
+        }
+        return sent;
+    };
+    controller.readBack(Setting::contrast);
+    ASSERT_TRUE(runMainUntil([&] { return controller.setting(Setting::contrast) == 3; }));
+    bool written = false;
+    controller.set(Setting::contrast, 7, [&](std::error_code error) { written = !error; });
+    ASSERT_TRUE(runMainUntil([&] { return written; }));
+    EXPECT_EQ(controller.setting(Setting::contrast), 7);
+    EXPECT_EQ(controller.source(Setting::contrast), SettingSource::written);
+    ASSERT_EQ(changes.size(), 2u);
+    EXPECT_EQ(changes[1].previous, 3);
+    EXPECT_EQ(changes[1].source, SettingSource::written);
+    controller.stepContrast(1);
+    ASSERT_TRUE(runMainUntil([&] { return contrastSets().size() == 2; }));
+    EXPECT_EQ(contrastSets().back(), "08");
+    ASSERT_TRUE(runMainUntil([&] { return !controller.isBusy(); }));
+
+    // Three quick steps, then one after the first answer came while two are still queued:
+    // frames in order, never back.
+    monitor.setAnswerDelay(100ms);
+    controller.set(Setting::contrast, 3);
+    for (int step = 0; step < 3; ++step)
+        controller.stepContrast(1);
+    bool answered = false;
+    const auto answering =
+        controller.settingReported.connect([&](Setting, int) { answered = true; });
+    ASSERT_TRUE(runMainUntil([&] { return answered; }));
+    controller.stepContrast(1);
+    ASSERT_TRUE(runMainUntil([&] { return contrastSets().size() == 7 && !controller.isBusy(); }));
+    const auto sent = contrastSets();
+    EXPECT_EQ(std::vector<std::string>(sent.begin() + 2, sent.end()),
+              (std::vector<std::string>{"03", "04", "05", "06", "07"}));
+    EXPECT_EQ(controller.setting(Setting::contrast), 7);
+
+    // An answer to a request that went out before a later write is late news: the write stands.
+    monitor.setAnswerDelay(MonitorController::answerWait * 3);
+    const auto late = ask(controller, Setting::mode);
+    bool modeWritten = false;
+    controller.set(Setting::mode, 4, [&](std::error_code error) { modeWritten = !error; });
+    ASSERT_TRUE(runMainUntil([&] { return late->has_value() && modeWritten; }));
+    EXPECT_EQ((*late)->value, 2) << "the monitor's answer, as it gave it";
+    EXPECT_EQ(controller.setting(Setting::mode), 4);
+    EXPECT_EQ(controller.source(Setting::mode), SettingSource::written);
+}
+
+// A monitor chosen as it joins (the window's remembered monitor) is asked once.
+TEST_F(MonitorControllerTest, AMonitorChosenAsItJoinsIsReadBackOnce) {
+    MonitorSimulator first;
+    MonitorSimulator second;
+    monitors.setReadsBack(true);
+    const auto choosing = monitors.joined.connect([&](const MonitorSet::Monitor& monitor) {
+        if (monitor->path() == second.devicePath())
+            monitors.choose(monitor->path());
+    });
+    start({&first, &second});
+    ASSERT_TRUE(runMainUntil([&] { return of(second)->settings() && !of(second)->isBusy(); }));
+    EXPECT_EQ(monitors.active(), of(second));
+    EXPECT_EQ(count(second, frame("0A01")), 1);
+    EXPECT_EQ(count(second, frame("0A04")), 1);
+}
