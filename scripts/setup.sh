@@ -23,7 +23,9 @@ sudo=""
 mkdir -p "$here/../build"
 log=$(cd "$here/../build" && pwd)/setup.log
 joined=$(printf '%s, ' "${needs[@]}")
-echo "Installing ${#missing[@]} Debian packages for ${joined%, }, with what they depend on;" \
+noun=packages
+[ ${#missing[@]} -eq 1 ] && noun=package
+echo "Installing ${#missing[@]} Debian $noun for ${joined%, }, with what they depend on;" \
      "the package manager's progress goes to $log"
 if ! { $sudo apt-get update -q &&
        DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -q --no-install-recommends \

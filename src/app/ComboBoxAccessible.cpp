@@ -33,7 +33,7 @@ QComboBox* ComboBoxAccessible::comboBox() const {
 QString ComboBoxAccessible::text(QAccessible::Text kind) const {
     if (kind == QAccessible::Value)
         return comboBox()->currentText();
-    const QString text = QAccessibleWidget::text(kind);
+    QString text = QAccessibleWidget::text(kind);
     // A combo box nothing names is still heard by its entry rather than as nothing.
     if ((kind == QAccessible::Name || kind == QAccessible::Description) && text.isEmpty())
         return comboBox()->currentText();

@@ -94,7 +94,7 @@ public:
             return m_view->accessibilityValue();
         if (kind == QAccessible::Help)
             return m_view->accessibilityHelp();
-        const QString text = QAccessibleWidget::text(kind);
+        QString text = QAccessibleWidget::text(kind);
         if (kind == QAccessible::Name && text.isEmpty())
             return m_view->accessibilityLabel();
         return text;
