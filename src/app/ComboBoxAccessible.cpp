@@ -17,7 +17,13 @@ QAccessibleInterface* comboBoxFactory(const QString& className, QObject* object)
 } // namespace
 
 ComboBoxAccessible::ComboBoxAccessible(QComboBox* box)
-    : QAccessibleWidget(box, QAccessible::ComboBox) {}
+    : QAccessibleWidget(box, QAccessible::ComboBox) {
+    // Another entry shown is another description: a screen reader tells the new one.
+    QObject::connect(box, &QComboBox::currentIndexChanged, box, [box] {
+        QAccessibleEvent changed(box, QAccessible::DescriptionChanged);
+        QAccessible::updateAccessibility(&changed);
+    });
+}
 
 void ComboBoxAccessible::install() {
     // Installing twice leaves one factory: the list keeps each once.
