@@ -6,8 +6,6 @@
 #include "app/ControlPanel.h"
 #include "app/CurrentLanguage.h"
 #include "app/DesktopSettingsView.h"
-#include "app/PresetSchedule.h"
-#include "app/PresetStore.h"
 #include "app/PresetsView.h"
 #include "app/ScheduleView.h"
 #include "app/SettingsWindow.h"
@@ -22,6 +20,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDir>
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -98,8 +97,10 @@ protected:
         SerialPortManager::reset();
         SerialPortManager::useRegistry(
             std::make_unique<FixedPathRegistry>(std::vector<std::string>{monitor.devicePath()}));
-        ASSERT_TRUE(PresetStore(path()).save({"reading", {7, 2, 1}}));
-        ASSERT_TRUE(PresetSchedule({{450, "reading"}}).save(path()));
+        ASSERT_TRUE(QDir().mkpath(home.filePath("monctl")));
+        QFile file(path());
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write("[presets]\nreading=7, text, 1\n[schedule]\n07%3A30=reading\n");
     }
 
     QString path() const { return home.filePath("monctl/monctl.conf"); }
