@@ -20,6 +20,8 @@ done
 [ ${#missing[@]} -eq 0 ] && exit 0
 sudo=""
 [ "$(id -u)" -ne 0 ] && sudo="sudo"
+# A password is asked for here, on the terminal, not behind the log.
+[ -z "$sudo" ] || sudo -v
 mkdir -p "$here/../build"
 log=$(cd "$here/../build" && pwd)/setup.log
 joined=$(printf '%s, ' "${needs[@]}")
