@@ -113,8 +113,6 @@ private:
         spdlog::info("device registry: {}", describeBackend(*registry));
         SerialPortManager::useRegistry(std::move(registry));
         auto& state = m_monitors.link().state();
-        // Standard output carries results only; the openings are told in verbose runs.
-        state.openedPortStream = m_request.verbose ? stderr : nullptr;
         state.retriesBusyPorts = false;
         m_errors = state.portErrors.connect([this](const auto& port, const SerialPortError& error) {
             if (std::find(m_request.ports.begin(), m_request.ports.end(), port->path()) !=

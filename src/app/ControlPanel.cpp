@@ -1,5 +1,6 @@
 #include "app/ControlPanel.h"
 
+#include "app/ComboBoxAccessible.h"
 #include "app/CurrentLanguage.h"
 #include "app/MonitorListModel.h"
 #include "app/NamedWidget.h"
@@ -92,7 +93,9 @@ void ControlPanel::buildControls() {
                                                    {m_modeTitleInfo, m_modeInfo},
                                                    {m_speedTitleInfo, m_speedInfo}};
     int row = 0;
+    ComboBoxAccessible::install();
     for (const auto& [caption, list] : rows) {
+        caption->setBuddy(list); // a screen reader names the list by its caption
         grid->addWidget(caption, row, 0);
         grid->addWidget(list, row++, 1);
     }

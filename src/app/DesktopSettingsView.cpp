@@ -77,6 +77,9 @@ void DesktopSettingsView::retranslate() {
     m_startAtLogin->setText(tr("Start at login"));
     m_timedRefresh->setText(tr("Fast refresh every"));
     m_refreshMinutes->setSuffix(tr(" minutes"));
+    m_refreshMinutes->setAccessibleName(tr("Minutes between fast refreshes"));
+    // The note explains why the box is greyed out; a screen reader hears it with the box.
+    m_keepInTray->setAccessibleDescription(m_noTray->isHidden() ? QString() : m_noTray->text());
     m_notify->setText(tr("Show notifications"));
     m_restoreOnPlug->setText(tr("Give a monitor its last settings when it is plugged in"));
 }

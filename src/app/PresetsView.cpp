@@ -64,6 +64,13 @@ void PresetsView::retranslate() {
     m_renamePreset->setText(tr("Rename"));
     m_deletePreset->setText(tr("Delete"));
     m_applyPreset->setText(tr("Apply"));
+    // Heard apart from the schedule's buttons beside them.
+    m_presetList->setAccessibleName(tr("Presets"));
+    m_presetName->setAccessibleName(tr("Name of the preset"));
+    m_addPreset->setAccessibleName(tr("Add preset"));
+    m_renamePreset->setAccessibleName(tr("Rename preset"));
+    m_deletePreset->setAccessibleName(tr("Delete preset"));
+    m_applyPreset->setAccessibleName(tr("Apply preset"));
     m_presetProblem->setText(m_problem.empty() ? QString() : tr(m_problem.c_str()));
 }
 

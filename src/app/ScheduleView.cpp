@@ -57,6 +57,12 @@ void ScheduleView::retranslate() {
     m_scheduleList->setHeaderLabels({tr("Time"), tr("Preset")});
     m_addEntry->setText(tr("Add"));
     m_deleteEntry->setText(tr("Delete"));
+    // Heard apart from the presets' buttons beside them.
+    m_scheduleList->setAccessibleName(tr("Schedule"));
+    m_scheduleTime->setAccessibleName(tr("Time"));
+    m_schedulePreset->setAccessibleName(tr("Preset to schedule"));
+    m_addEntry->setAccessibleName(tr("Add to the schedule"));
+    m_deleteEntry->setAccessibleName(tr("Delete from the schedule"));
 }
 
 void ScheduleView::showSchedule() {

@@ -1,6 +1,7 @@
 #include "app/SettingsWindow.h"
 
 #include "app/AutostartEntry.h"
+#include "app/ComboBoxAccessible.h"
 #include "app/CurrentLanguage.h"
 #include "app/DesktopSettingsView.h"
 #include "app/NamedWidget.h"
@@ -78,6 +79,13 @@ void SettingsWindow::buildControls(MonitorSet& monitors) {
     connect(m_buttonOK, &QPushButton::clicked, this, &SettingsWindow::finishViewAction);
     connect(m_buttonExit, &QPushButton::clicked, this, &SettingsWindow::onlyExitView);
 
+    // A screen reader names each control by its caption.
+    ComboBoxAccessible::install();
+    m_languageSettings->setBuddy(m_currentLanguageInfo);
+    m_refreshHotKey->setBuddy(m_refreshHotCutView);
+    m_thresholdUp->setBuddy(m_thresholdInfocutView);
+    m_thresholdDown->setBuddy(m_thresholdDownInfocutView);
+
     auto* grid = new QGridLayout;
     grid->addWidget(m_languageSettings, 0, 0);
     grid->addWidget(m_currentLanguageInfo, 0, 1, 1, 2);
@@ -128,6 +136,9 @@ void SettingsWindow::setSettingsRes() {
     m_thresholdHotKey->setText(tr("Contrast Hotkey"));
     m_thresholdUp->setText(tr("Up:"));
     m_thresholdDown->setText(tr("Down:"));
+    // "Up:" and "Down:" say what they record only beside "Contrast Hotkey".
+    m_thresholdInfocutView->setAccessibleName(tr("Contrast Up Hotkey"));
+    m_thresholdDownInfocutView->setAccessibleName(tr("Contrast Down Hotkey"));
     m_languageSettings->setText(tr("Language Settings"));
     m_buttonExit->setText(tr("Exit"));
     m_buttonOK->setText(tr("OK"));

@@ -86,12 +86,18 @@ public:
     explicit ShortcutViewAccessible(ShortcutView* view)
         : QAccessibleWidget(view, QAccessible::Button), m_view(view) {}
 
+    // Named by its caption (its accessible name, else the label whose buddy it is), so that
+    // recorders side by side are told apart; its value is the combination it holds, also as
+    // its description: the accessibility bus of Qt 6.4 carries no value text for a button.
     QString text(QAccessible::Text kind) const override {
-        if (kind == QAccessible::Name)
-            return m_view->accessibilityLabel();
+        if (kind == QAccessible::Value || kind == QAccessible::Description)
+            return m_view->accessibilityValue();
         if (kind == QAccessible::Help)
             return m_view->accessibilityHelp();
-        return QAccessibleWidget::text(kind);
+        QString text = QAccessibleWidget::text(kind);
+        if (kind == QAccessible::Name && text.isEmpty())
+            return m_view->accessibilityLabel();
+        return text;
     }
     QStringList actionNames() const override { return {pressAction()}; }
     void doAction(const QString& action) override {
@@ -314,6 +320,8 @@ void ShortcutView::changeEvent(QEvent* event) {
 void ShortcutView::setShortcutValue(const std::optional<Shortcut>& value) {
     m_shortcutValue = value;
     update();
+    QAccessibleEvent changed(this, QAccessible::DescriptionChanged);
+    QAccessible::updateAccessibility(&changed);
     propagateValue(value);
     if (m_shortcutValueChange)
         m_shortcutValueChange(*this);
@@ -355,7 +363,6 @@ void ShortcutView::setRecording(bool recording) {
         m_lastAnnouncement = QString::fromStdString(localizedShortcutText(
             m_shortcutValue ? "Shortcut set" : "Shortcut cleared",
             m_shortcutValue ? "VoiceOver: Shortcut set" : "VoiceOver: Shortcut cleared"));
-        setAccessibleDescription(m_lastAnnouncement);
         QAccessibleEvent announcement(this, QAccessible::Alert);
         QAccessible::updateAccessibility(&announcement);
     }
@@ -483,10 +490,12 @@ QString ShortcutView::accessibilityHelp() const {
 }
 
 QString ShortcutView::accessibilityLabel() const {
-    const QString value =
-        m_shortcutValue ? QString::fromStdString(m_shortcutValue->desktopText()) : "Empty";
-    return value + " " +
-           QString::fromStdString(localizedShortcutText("keyboard shortcut", "VoiceOver title"));
+    return QString::fromStdString(localizedShortcutText("keyboard shortcut", "VoiceOver title"));
+}
+
+QString ShortcutView::accessibilityValue() const {
+    return m_shortcutValue ? QString::fromStdString(m_shortcutValue->desktopText())
+                           : tr("no shortcut");
 }
 
 bool ShortcutView::accessibilityPerformPress() {

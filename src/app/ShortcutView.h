@@ -74,7 +74,10 @@ public:
     QString toolTipAt(const QPoint& point) const;
 
     QString accessibilityHelp() const;
+    // The name of a recorder no caption names.
     QString accessibilityLabel() const;
+    // The combination held, or that there is none, in the interface language.
+    QString accessibilityValue() const;
     bool accessibilityPerformPress();
     const QString& lastAnnouncement() const { return m_lastAnnouncement; }
 

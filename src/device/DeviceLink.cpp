@@ -12,6 +12,7 @@
 #include "serial/SerialPortManager.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <spdlog/spdlog.h>
 
 namespace monctl {

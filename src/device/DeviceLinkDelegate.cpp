@@ -11,7 +11,6 @@
 #include "serial/SerialPortManager.h"
 
 #include <algorithm>
-#include <cstdio>
 #include <spdlog/spdlog.h>
 
 namespace monctl {
@@ -128,8 +127,7 @@ void DeviceLinkDelegate::wasOpened(SerialPort& port) {
     const auto linked = m_state.lock();
     if (linked)
         linked->busyRetries.erase(port.path());
-    if (linked && linked->openedPortStream)
-        std::fprintf(linked->openedPortStream, "Serial port %s was opened\n", port.name().c_str());
+    spdlog::info("Serial port {} was opened", port.name());
 }
 
 } // namespace monctl

@@ -169,15 +169,15 @@
     </message>
     <message>
         <source>Fast refresh of the monitor</source>
-        <translation type="unfinished"></translation>
+        <translation>Fast refresh of the monitor</translation>
     </message>
     <message>
         <source>Monitor contrast up</source>
-        <translation type="unfinished"></translation>
+        <translation>Monitor contrast up</translation>
     </message>
     <message>
         <source>Monitor contrast down</source>
-        <translation type="unfinished"></translation>
+        <translation>Monitor contrast down</translation>
     </message>
 </context>
 <context>
@@ -276,6 +276,10 @@
         <source>This desktop has no tray: closing the window ends monctl.</source>
         <translation>This desktop has no tray: closing the window ends monctl.</translation>
     </message>
+    <message>
+        <source>Minutes between fast refreshes</source>
+        <translation>Minutes between fast refreshes</translation>
+    </message>
 </context>
 <context>
     <name>monctl::PresetsView</name>
@@ -323,6 +327,22 @@
         <source>A preset of this name exists already</source>
         <translation>A preset of this name exists already</translation>
     </message>
+    <message>
+        <source>Add preset</source>
+        <translation>Add preset</translation>
+    </message>
+    <message>
+        <source>Rename preset</source>
+        <translation>Rename preset</translation>
+    </message>
+    <message>
+        <source>Delete preset</source>
+        <translation>Delete preset</translation>
+    </message>
+    <message>
+        <source>Apply preset</source>
+        <translation>Apply preset</translation>
+    </message>
 </context>
 <context>
     <name>monctl::ScheduleView</name>
@@ -345,6 +365,18 @@
     <message>
         <source>Delete</source>
         <translation>Delete</translation>
+    </message>
+    <message>
+        <source>Preset to schedule</source>
+        <translation>Preset to schedule</translation>
+    </message>
+    <message>
+        <source>Add to the schedule</source>
+        <translation>Add to the schedule</translation>
+    </message>
+    <message>
+        <source>Delete from the schedule</source>
+        <translation>Delete from the schedule</translation>
     </message>
 </context>
 <context>
@@ -400,24 +432,32 @@
         <source>Settings</source>
         <translation>Settings</translation>
     </message>
+    <message>
+        <source>Contrast Up Hotkey</source>
+        <translation>Contrast Up Hotkey</translation>
+    </message>
+    <message>
+        <source>Contrast Down Hotkey</source>
+        <translation>Contrast Down Hotkey</translation>
+    </message>
 </context>
 <context>
     <name>monctl::ShortcutReachNote</name>
     <message>
         <source>Waiting for the desktop to bind the shortcuts…</source>
-        <translation type="unfinished"></translation>
+        <translation>Waiting for the desktop to bind the shortcuts…</translation>
     </message>
     <message>
         <source>The desktop did not bind the shortcuts: they work only while monctl is in front.</source>
-        <translation type="unfinished"></translation>
+        <translation>The desktop did not bind the shortcuts: they work only while monctl is in front.</translation>
     </message>
     <message>
         <source>Shortcuts work only while monctl is in front.</source>
-        <translation type="unfinished"></translation>
+        <translation>Shortcuts work only while monctl is in front.</translation>
     </message>
     <message>
         <source>none</source>
-        <translation type="unfinished"></translation>
+        <translation>none</translation>
     </message>
     <message>
         <source>Bound by the desktop: fast refresh %1, contrast up %2, contrast down %3.</source>
@@ -477,6 +517,10 @@
     <message>
         <source>The key combination %1 cannot be used</source>
         <translation>The key combination %1 cannot be used</translation>
+    </message>
+    <message>
+        <source>no shortcut</source>
+        <translation>no shortcut</translation>
     </message>
 </context>
 <context>

@@ -276,6 +276,10 @@
         <source>This desktop has no tray: closing the window ends monctl.</source>
         <translation>此桌面没有托盘：关闭窗口即退出 monctl。</translation>
     </message>
+    <message>
+        <source>Minutes between fast refreshes</source>
+        <translation>定时快速刷新的间隔（分钟）</translation>
+    </message>
 </context>
 <context>
     <name>monctl::PresetsView</name>
@@ -323,6 +327,22 @@
         <source>A preset of this name exists already</source>
         <translation>已有同名的预设</translation>
     </message>
+    <message>
+        <source>Add preset</source>
+        <translation>添加预设</translation>
+    </message>
+    <message>
+        <source>Rename preset</source>
+        <translation>重命名预设</translation>
+    </message>
+    <message>
+        <source>Delete preset</source>
+        <translation>删除预设</translation>
+    </message>
+    <message>
+        <source>Apply preset</source>
+        <translation>应用预设</translation>
+    </message>
 </context>
 <context>
     <name>monctl::ScheduleView</name>
@@ -345,6 +365,18 @@
     <message>
         <source>Delete</source>
         <translation>删除</translation>
+    </message>
+    <message>
+        <source>Preset to schedule</source>
+        <translation>要定时应用的预设</translation>
+    </message>
+    <message>
+        <source>Add to the schedule</source>
+        <translation>添加到定时计划</translation>
+    </message>
+    <message>
+        <source>Delete from the schedule</source>
+        <translation>从定时计划中删除</translation>
     </message>
 </context>
 <context>
@@ -399,6 +431,14 @@
     <message>
         <source>Settings</source>
         <translation>设置</translation>
+    </message>
+    <message>
+        <source>Contrast Up Hotkey</source>
+        <translation>对比度增加热键</translation>
+    </message>
+    <message>
+        <source>Contrast Down Hotkey</source>
+        <translation>对比度减小热键</translation>
     </message>
 </context>
 <context>
@@ -477,6 +517,10 @@
     <message>
         <source>The key combination %1 cannot be used</source>
         <translation>组合键%1不能被使用</translation>
+    </message>
+    <message>
+        <source>no shortcut</source>
+        <translation>无快捷键</translation>
     </message>
 </context>
 <context>
