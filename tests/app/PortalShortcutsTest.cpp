@@ -253,6 +253,7 @@ TEST(PortalShortcuts, ARefusalIsAskedAgainOnlyByTheButtonBesideTheLine) {
     const auto before = portal.calls().size();
     inSettings(start.shell,
                [](SettingsWindow& settings) { settings.findChild<QCheckBox*>("notify")->click(); });
+    EXPECT_EQ(start.desktop->state(), State::refused); // not waiting for a new answer
     inSettings(
         start.shell,
         [](SettingsWindow& settings) {
