@@ -52,9 +52,11 @@ std::unique_ptr<X11GlobalKeyMonitor> X11GlobalKeyMonitor::open(std::string& whyU
                           XkbModifierStateMask);
     XkbStateRec state{};
     XkbGetState(display, XkbUseCoreKbd, &state);
-    // Where the keymap puts Num Lock and Scroll Lock (Mod2, and usually nowhere) is its own.
-    const unsigned lockModifiers = LockMask | XkbKeysymToModifiers(display, XK_Num_Lock) |
-                                   XkbKeysymToModifiers(display, XK_Scroll_Lock);
+    // Where the keymap puts Num Lock and Scroll Lock (Mod2, and usually nowhere) is its own;
+    // none of them takes the place of a modifier a combination holds.
+    const unsigned lockModifiers = (LockMask | XkbKeysymToModifiers(display, XK_Num_Lock) |
+                                    XkbKeysymToModifiers(display, XK_Scroll_Lock)) &
+                                   ~platform::x11ModifierKeysMask();
     unsigned char bits[XIMaskLen(XI_LASTEVENT)] = {};
     XISetMask(bits, XI_RawKeyPress);
     XIEventMask mask{XIAllMasterDevices, sizeof bits, bits};
