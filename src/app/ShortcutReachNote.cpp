@@ -67,8 +67,13 @@ void ShortcutReachNote::refresh() {
     }
     m_line->setText(text);
     m_configure->setText(tr("Configure…"));
-    m_configure->setVisible(!text.isEmpty() && state == State::bound &&
-                            m_desktop->offersConfiguration());
+    // After a refusal the button asks the desktop again: the only way to, since confirming
+    // the same shortcuts asks nothing. An application id the desktop refused stays refused.
+    const bool askAgain =
+        state == State::refused && m_desktop->refusal() != DesktopShortcuts::Refusal::identity;
+    m_configure->setVisible(
+        !text.isEmpty() &&
+        ((state == State::bound && m_desktop->offersConfiguration()) || askAgain));
     setVisible(!text.isEmpty());
 }
 

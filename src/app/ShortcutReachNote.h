@@ -14,8 +14,9 @@ namespace monctl {
 // One line in the settings window about where the shortcuts reach: what the desktop bound
 // for them and where to assign those it left without a key, or why they work only while
 // monctl is in front; beside it, where the desktop has one, a button that opens the desktop's
-// own dialog for monctl's shortcuts. Hidden where the key monitor sees every program's keys.
-// Follows the desktop's answers and the interface language.
+// own dialog for monctl's shortcuts, or, after the desktop or its user refused them, asks again.
+// Hidden where the key monitor sees every program's keys. Follows the desktop's answers and the
+// interface language.
 class ShortcutReachNote final : public QWidget {
     Q_OBJECT
 

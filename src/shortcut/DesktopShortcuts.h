@@ -42,7 +42,7 @@ public:
     ~DesktopShortcuts() override = default;
 
     // Asks for these in place of what was bound before; the answer comes later. The same
-    // combinations again, while they are bound or being bound, ask nothing.
+    // combinations again ask nothing, whether they are bound, being bound or were refused.
     virtual void bind(std::vector<Wish> wishes) = 0;
     virtual State state() const = 0;
     virtual Refusal refusal() const = 0;
@@ -50,7 +50,7 @@ public:
     virtual std::vector<Binding> bindings() const = 0;
     virtual std::string problem() const = 0;
     // Whether the desktop has a dialog of its own for the program's shortcuts, and opens it
-    // (while they are bound).
+    // (while they are bound). After a refusal, configure() asks the desktop again.
     virtual bool offersConfiguration() const = 0;
     virtual void configure() = 0;
 

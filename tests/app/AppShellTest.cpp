@@ -212,6 +212,21 @@ TEST(AppShell, AControlLetGoUnderAnotherClientsGrabMakesNoBareKeyAShortcut) {
     EXPECT_EQ(controlUAfterLettingGoUnderAGrab("Control_L", {"u"}), 0) << "a bare U";
 }
 
+// AltGr (Mod5) held makes another combination, as any modifier but the lock keys does.
+TEST(AppShell, AltGrControlUInTheBackgroundIsNotControlU) {
+    DesktopKeyPresses presses;
+    ASSERT_TRUE(presses.available()) << presses.whyNot();
+    OtherXClient other;
+    other.focusOwnWindow();
+    combination(other, {"ISO_Level3_Shift", "Control_L", "u"});
+    combination(other, {"Num_Lock"});
+    combination(other, {"Control_L", "u"});
+    combination(other, {"Num_Lock"});
+    combination(other, {"Escape"}); // after every other press
+    ASSERT_TRUE(presses.announced(VirtualKey::escape));
+    EXPECT_EQ(presses.firing(HotkeyState::Action::contrastUp), 1);
+}
+
 TEST(AppShell, TheMainWindowCarriesTheIconAndClosingItEndsTheProgram) {
     MonitorSimulator monitor;
     QTemporaryDir home;

@@ -16,6 +16,7 @@
 #include "support/ScopedEnvironment.h"
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QMainWindow>
 #include <QPushButton>
@@ -177,6 +178,8 @@ TEST(PortalShortcuts, ACurrentPortalBindsOnceAndOnlyChangesAreBoundAgain) {
                          "BindShortcuts fast-refresh=CTRL+F5 contrast-up=CTRL+U "
                          "contrast-down=CTRL+SHIFT+P"}));
     }
+    // The end of the program closes the session without waiting for the portal.
+    ASSERT_TRUE(processEventsUntil([&] { return portal.calls().back() == "Close"; }));
     // The next start finds what the desktop holds, in a session of the same handle.
     const auto before = portal.calls().size();
     WindowStart next(preferences);
@@ -184,6 +187,89 @@ TEST(PortalShortcuts, ACurrentPortalBindsOnceAndOnlyChangesAreBoundAgain) {
     EXPECT_EQ(callsFrom(portal, before),
               (Calls{"Register org.monctl.Monctl", "CreateSession monctl", "ListShortcuts"}));
     EXPECT_NE(noteText(next.desktop).find("CTRL+F5"), std::string::npos);
+}
+
+// Nothing waits for the portal: the window goes on while it has not answered. A session the
+// desktop ends, and a portal that restarts, are followed by a new session that binds nothing the
+// desktop still holds: the shortcuts act again, and the person is not asked a second time.
+TEST(PortalShortcuts, AnEndedSessionOrARestartedPortalComesBackWithoutAskingAgain) {
+    WaylandSession session;
+    PortalDouble portal({.current = true, .assigned = {}});
+    portal.holdCalls();
+    MonitorSimulator monitor({5, 2, 1}, nullptr);
+    QTemporaryDir home;
+    const auto preferences = storedPreferences(home);
+    SerialPortManager::reset();
+    SerialPortManager::useRegistry(
+        std::make_unique<FixedPathRegistry>(std::vector<std::string>{monitor.devicePath()}));
+    WindowStart start(preferences);
+    // The first question, the registry's version, waits; nothing is asked after it meanwhile.
+    const auto firstQuestionWaits = [&] {
+        EXPECT_TRUE(processEventsUntil([&] { return !portal.heldCalls().empty(); }));
+        EXPECT_EQ(portal.heldCalls(), Calls{"Get"});
+        EXPECT_EQ(start.desktop->state(), State::binding);
+        portal.answerHeldCalls();
+    };
+    firstQuestionWaits();
+    ASSERT_TRUE(start.bound()) << start.desktop->problem();
+    EXPECT_EQ(portal.calls(), (Calls{"Register org.monctl.Monctl", "CreateSession monctl",
+                                     "ListShortcuts", boundAtFirst}));
+    ControlPanel* panel = start.shell.controlPanel();
+    ASSERT_TRUE(processEventsUntil(
+        [&] { return panel->speedInfo()->isEnabled() && !panel->isReadingBack(); }));
+
+    auto before = portal.calls().size();
+    const auto boundAgain = [&](std::size_t calls) {
+        return processEventsUntil([&] {
+            return callsFrom(portal, before).size() >= calls &&
+                   start.desktop->state() == State::bound;
+        });
+    };
+    portal.closeSession();
+    ASSERT_TRUE(boundAgain(2));
+    EXPECT_EQ(callsFrom(portal, before), (Calls{"CreateSession monctl", "ListShortcuts"}));
+    EXPECT_EQ(nextFrame(monitor, [&] { portal.activate("contrast-up"); }), "5FF50106");
+    ASSERT_TRUE(processEventsUntil([&] { return !panel->isReadingBack(); }));
+
+    before = portal.calls().size();
+    portal.holdCalls();
+    portal.restart();
+    firstQuestionWaits();
+    ASSERT_TRUE(boundAgain(3));
+    EXPECT_EQ(callsFrom(portal, before),
+              (Calls{"Register org.monctl.Monctl", "CreateSession monctl", "ListShortcuts"}));
+    EXPECT_EQ(nextFrame(monitor, [&] { portal.activate("contrast-down"); }), "5FF50105");
+}
+
+// A person who turned the shortcuts down is not asked again by an OK in Settings that changed
+// no shortcut (here only the notifications): the button beside the line asks again.
+TEST(PortalShortcuts, ARefusalIsAskedAgainOnlyByTheButtonBesideTheLine) {
+    WaylandSession session;
+    PortalDouble portal({.current = true, .refuseBind = true, .assigned = {}});
+    QTemporaryDir home;
+    const auto preferences = storedPreferences(home);
+    SerialPortManager::reset();
+    SerialPortManager::useRegistry(std::make_unique<FixedPathRegistry>(std::vector<std::string>{}));
+    WindowStart start(preferences);
+    ASSERT_TRUE(processEventsUntil([&] { return start.desktop->state() == State::refused; }));
+    const auto before = portal.calls().size();
+    inSettings(start.shell,
+               [](SettingsWindow& settings) { settings.findChild<QCheckBox*>("notify")->click(); });
+    EXPECT_EQ(start.desktop->state(), State::refused); // not waiting for a new answer
+    inSettings(
+        start.shell,
+        [](SettingsWindow& settings) {
+            auto* askAgain = settings.findChild<QPushButton*>("configureDesktopShortcuts");
+            ASSERT_NE(askAgain, nullptr);
+            EXPECT_TRUE(askAgain->isVisibleTo(&settings));
+            askAgain->click();
+        },
+        "buttonExit");
+    ASSERT_TRUE(processEventsUntil([&] {
+        return callsFrom(portal, before).size() >= 4 && start.desktop->state() == State::refused;
+    }));
+    EXPECT_EQ(callsFrom(portal, before),
+              (Calls{"Close", "CreateSession monctl", "ListShortcuts", boundAtFirst}));
 }
 
 // An older portal knows monctl without a registration; the line names what the desktop bound
@@ -212,7 +298,8 @@ TEST(PortalShortcuts, TheLineSaysWhatTheDesktopBoundAndWhereToAssignTheRest) {
         const ShortcutReachNote note(start.desktop, false);
         EXPECT_FALSE(note.configureButton()->isVisibleTo(&note)); // version 1 has no dialog
     }
-    EXPECT_EQ(portal.calls().back(), "Close"); // at the end of the program
+    EXPECT_TRUE(processEventsUntil([&] { return portal.calls().back() == "Close"; }))
+        << "closed at the end of the program";
 }
 
 TEST(PortalShortcuts, WithoutAWorkingPortalShortcutsWorkInFrontAndSettingsSaySo) {
@@ -225,7 +312,9 @@ TEST(PortalShortcuts, WithoutAWorkingPortalShortcutsWorkInFrontAndSettingsSaySo)
     {
         PortalDouble portal({.globalShortcuts = false, .assigned = {}});
         const auto none = loadDesktopBackends().desktopShortcuts;
-        EXPECT_EQ(none->whyNull(), "the desktop's portal has no GlobalShortcuts interface");
+        EXPECT_TRUE(processEventsUntil([&] { return none->state() == State::gone; }));
+        EXPECT_EQ(describeBackend(*none),
+                  "none (the desktop's portal has no GlobalShortcuts interface)");
     }
     const std::vector<DesktopShortcuts::Wish> wishes{
         {"fast-refresh", "Fast refresh",

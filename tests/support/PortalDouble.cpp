@@ -30,21 +30,95 @@ QString objectPath(const QDBusMessage& call, const QString& kind, const QString&
 class PortalService final : public QDBusVirtualObject {
 public:
     explicit PortalService(PortalDouble::Behaviour behaviour)
-        : m_behaviour(std::move(behaviour)),
-          m_connection(QDBusConnection::connectToBus(
-              qEnvironmentVariable("DBUS_SESSION_BUS_ADDRESS"), "monctl-portal-double")) {
+        : m_behaviour(std::move(behaviour)), m_connection(QString()) {
         registerPortalShortcutTypes();
-        m_connection.registerVirtualObject(portalPath, this, QDBusConnection::SubPath);
-        m_connection.registerService("org.freedesktop.portal.Desktop");
+        connectToBus();
     }
-    ~PortalService() override {
-        m_connection.unregisterObject(portalPath);
-        QDBusConnection::disconnectFromBus("monctl-portal-double");
-    }
+    ~PortalService() override { leaveBus(); }
 
     QString introspect(const QString&) const override { return {}; }
 
     bool handleMessage(const QDBusMessage& message, const QDBusConnection&) override {
+        if (m_holding) {
+            std::lock_guard lock(m_mutex);
+            m_heldCalls.push_back(message);
+            return true;
+        }
+        return handle(message);
+    }
+
+    void closeSession() {
+        auto closed =
+            QDBusMessage::createSignal(m_newestSession, "org.freedesktop.portal.Session", "Closed");
+        closed << QVariantMap();
+        m_boundSessions.erase(m_newestSession);
+        m_sessions.erase(m_newestSession);
+        m_connection.send(closed);
+    }
+
+    void restart() {
+        leaveBus();
+        m_callers.clear();
+        m_registered.clear();
+        m_sessions.clear();
+        m_boundSessions.clear();
+        connectToBus();
+    }
+
+    void hold() { m_holding = true; }
+
+    std::vector<std::string> heldCalls() const {
+        std::lock_guard lock(m_mutex);
+        std::vector<std::string> names;
+        for (const auto& call : m_heldCalls)
+            names.push_back(call.member().toStdString());
+        return names;
+    }
+
+    void answerHeld() {
+        m_holding = false;
+        std::vector<QDBusMessage> held;
+        {
+            std::lock_guard lock(m_mutex);
+            held.swap(m_heldCalls);
+        }
+        for (const auto& call : held) {
+            if (!handle(call))
+                m_connection.send(call.createErrorReply(QDBusError::UnknownMethod, call.member()));
+        }
+    }
+
+    void send(const char* signalName, const QString& id) {
+        auto signal = QDBusMessage::createSignal(portalPath, shortcutsInterface, signalName);
+        signal << QVariant::fromValue(QDBusObjectPath(m_newestSession)) << id
+               << QVariant::fromValue(qulonglong(0)) << QVariantMap();
+        m_connection.send(signal);
+    }
+
+    void vanish() { m_connection.unregisterService("org.freedesktop.portal.Desktop"); }
+
+    std::vector<std::string> calls() const {
+        std::lock_guard lock(m_mutex);
+        return m_calls;
+    }
+
+private:
+    // Each connection of its own name: the bus sees a new owner.
+    void connectToBus() {
+        m_connectionName = QString("monctl-portal-double-%1").arg(++m_connections);
+        m_connection = QDBusConnection::connectToBus(
+            qEnvironmentVariable("DBUS_SESSION_BUS_ADDRESS"), m_connectionName);
+        m_connection.registerVirtualObject(portalPath, this, QDBusConnection::SubPath);
+        m_connection.registerService("org.freedesktop.portal.Desktop");
+    }
+
+    void leaveBus() {
+        m_connection.unregisterObject(portalPath);
+        m_connection = QDBusConnection(QString());
+        QDBusConnection::disconnectFromBus(m_connectionName);
+    }
+
+    bool handle(const QDBusMessage& message) {
         const QString interface = message.interface();
         const QString member = message.member();
         if (interface == "org.freedesktop.DBus.Properties" && member == "Get")
@@ -76,21 +150,6 @@ public:
         return false;
     }
 
-    void send(const char* signalName, const QString& id) {
-        auto signal = QDBusMessage::createSignal(portalPath, shortcutsInterface, signalName);
-        signal << QVariant::fromValue(QDBusObjectPath(m_newestSession)) << id
-               << QVariant::fromValue(qulonglong(0)) << QVariantMap();
-        m_connection.send(signal);
-    }
-
-    void vanish() { m_connection.unregisterService("org.freedesktop.portal.Desktop"); }
-
-    std::vector<std::string> calls() const {
-        std::lock_guard lock(m_mutex);
-        return m_calls;
-    }
-
-private:
     bool version(const QDBusMessage& message) {
         const auto interface = message.arguments().value(0).toString();
         const bool offered = (interface == shortcutsInterface && m_behaviour.globalShortcuts) ||
@@ -201,6 +260,10 @@ private:
 
     PortalDouble::Behaviour m_behaviour;
     QDBusConnection m_connection;
+    QString m_connectionName;
+    int m_connections = 0;
+    bool m_holding = false;
+    std::vector<QDBusMessage> m_heldCalls;
     std::set<QString> m_callers;         // connections that made a portal call
     QMap<QString, QString> m_registered; // connection → application id
     std::set<QString> m_sessions;        // open ones
@@ -250,6 +313,30 @@ void PortalDouble::deactivate(const std::string& id) {
 void PortalDouble::vanish() {
     QMetaObject::invokeMethod(
         m_context.get(), [this] { m_service->vanish(); }, Qt::BlockingQueuedConnection);
+}
+
+void PortalDouble::closeSession() {
+    QMetaObject::invokeMethod(
+        m_context.get(), [this] { m_service->closeSession(); }, Qt::BlockingQueuedConnection);
+}
+
+void PortalDouble::restart() {
+    QMetaObject::invokeMethod(
+        m_context.get(), [this] { m_service->restart(); }, Qt::BlockingQueuedConnection);
+}
+
+void PortalDouble::holdCalls() {
+    QMetaObject::invokeMethod(
+        m_context.get(), [this] { m_service->hold(); }, Qt::BlockingQueuedConnection);
+}
+
+std::vector<std::string> PortalDouble::heldCalls() const {
+    return m_service->heldCalls();
+}
+
+void PortalDouble::answerHeldCalls() {
+    QMetaObject::invokeMethod(
+        m_context.get(), [this] { m_service->answerHeld(); }, Qt::BlockingQueuedConnection);
 }
 
 } // namespace monctl::test

@@ -14,10 +14,10 @@ namespace monctl::test {
 class PortalService;
 
 // A desktop portal on the test's session bus (org.freedesktop.portal.Desktop at
-// /org/freedesktop/portal/desktop), answering on a thread of its own so that the code under
-// test may block on it. It speaks the GlobalShortcuts interface with its Request and Session
-// objects, as the desktop's portal does, keeps what it bound for an application across
-// sessions, and writes down each call.
+// /org/freedesktop/portal/desktop), answering on a thread of its own, as another process
+// would. It speaks the GlobalShortcuts interface with its Request and Session objects, as the
+// desktop's portal does, keeps what it bound for an application across sessions and restarts,
+// and writes down each call.
 class PortalDouble {
 public:
     struct Behaviour {
@@ -49,6 +49,17 @@ public:
     void deactivate(const std::string& id);
     // The portal leaves the bus, as when it crashes.
     void vanish();
+    // The desktop ends the newest session (Session.Closed), as when its shortcut service
+    // restarts.
+    void closeSession();
+    // The portal leaves the bus and comes back on a connection of another owner, knowing no
+    // connection and no session; what it bound for each application it still holds.
+    void restart();
+    // Calls wait unanswered from now on, until let go; meanwhile the member names of those
+    // waiting ("Get", "Register", ...) are known.
+    void holdCalls();
+    std::vector<std::string> heldCalls() const;
+    void answerHeldCalls();
 
 private:
     std::unique_ptr<QThread> m_thread;

@@ -1,20 +1,24 @@
 #include "platform/linux/PortalGlobalShortcuts.h"
 
+#include "platform/linux/PortalCall.h"
 #include "platform/linux/PortalNames.h"
 #include "platform/linux/PortalRequest.h"
 #include "platform/linux/PortalShortcutList.h"
 #include "platform/linux/PortalTrigger.h"
 
+#include <QDBusConnectionInterface>
 #include <QDBusObjectPath>
-#include <QDBusPendingCallWatcher>
-#include <QDBusReply>
 #include <QDBusServiceWatcher>
+#include <QDBusVariant>
 #include <QtGlobal>
 #include <algorithm>
 #include <spdlog/spdlog.h>
 
 namespace monctl {
 namespace {
+
+constexpr const char* noPortal = QT_TRANSLATE_NOOP(
+    "monctl::AboutBox", "the desktop offers no portal (org.freedesktop.portal.Desktop)");
 
 // The same at every start: KDE files a person's assignments under the application id followed
 // by this token.
@@ -33,7 +37,7 @@ QDBusConnection connectToSessionBus() {
     return QDBusConnection::connectToBus(address, name);
 }
 
-QDBusMessage portalCall(const char* method) {
+QDBusMessage shortcutsCall(const char* method) {
     return QDBusMessage::createMethodCall(portal::service, portal::path,
                                           portal::globalShortcutsInterface, method);
 }
@@ -94,54 +98,41 @@ std::unique_ptr<PortalGlobalShortcuts> PortalGlobalShortcuts::open(const QString
                                    "there is no session bus to reach the desktop's portal on");
         return nullptr;
     }
-    const auto registration = registerWithPortal(connection, appId);
-    const auto give = [&](const char* reason) {
-        whyNot = reason;
+    // The bus itself knows at once whether a portal runs or would be started for a call.
+    const auto* bus = connection.interface();
+    if (!bus->isServiceRegistered(portal::service).value() &&
+        !bus->activatableServiceNames().value().contains(portal::service)) {
         QDBusConnection::disconnectFromBus(connection.name());
+        whyNot = noPortal;
         return nullptr;
-    };
-    if (registration.outcome == PortalRegistration::Outcome::noPortal) {
-        spdlog::info("The desktop's portal does not answer: {}",
-                     registration.portalMessage.toStdString());
-        return give(QT_TRANSLATE_NOOP(
-            "monctl::AboutBox", "the desktop offers no portal (org.freedesktop.portal.Desktop)"));
     }
-    auto get = QDBusMessage::createMethodCall(portal::service, portal::path,
-                                              portal::propertiesInterface, "Get");
-    get << QString(portal::globalShortcutsInterface) << QString("version");
-    const QDBusReply<QDBusVariant> version = connection.call(get, QDBus::Block, 5000);
-    if (!version.isValid())
-        return give(QT_TRANSLATE_NOOP("monctl::AboutBox",
-                                      "the desktop's portal has no GlobalShortcuts interface"));
-    const unsigned number = version.value().variant().toUInt();
-    if (number < 1)
-        return give(QT_TRANSLATE_NOOP(
-            "monctl::AboutBox", "the desktop's GlobalShortcuts portal reports no usable version"));
-    return std::unique_ptr<PortalGlobalShortcuts>(
-        new PortalGlobalShortcuts(connection, appId, number, registration));
+    std::unique_ptr<PortalGlobalShortcuts> shortcuts(new PortalGlobalShortcuts(connection, appId));
+    shortcuts->greetPortal();
+    if (!shortcuts->m_unusable.empty()) {
+        whyNot = shortcuts->m_unusable;
+        return nullptr;
+    }
+    return shortcuts;
 }
 
-PortalGlobalShortcuts::PortalGlobalShortcuts(const QDBusConnection& connection, QString appId,
-                                             unsigned version, PortalRegistration registration)
-    : m_connection(connection), m_applicationId(std::move(appId)), m_version(version),
-      m_registration(std::move(registration)),
+PortalGlobalShortcuts::PortalGlobalShortcuts(const QDBusConnection& connection, QString appId)
+    : m_connection(connection), m_applicationId(std::move(appId)),
       m_watcher(new QDBusServiceWatcher(portal::service, m_connection,
                                         QDBusServiceWatcher::WatchForOwnerChange, this)) {
-    if (m_registration.outcome == PortalRegistration::Outcome::refused)
-        spdlog::info("The desktop's portal did not take the application id {}: {}",
-                     m_applicationId.toStdString(), m_registration.portalMessage.toStdString());
     m_connection.connect(portal::service, portal::path, portal::globalShortcutsInterface,
                          "Activated", this, SLOT(shortcutActivated(QDBusMessage)));
     m_connection.connect(portal::service, portal::path, portal::globalShortcutsInterface,
                          "ShortcutsChanged", this, SLOT(shortcutsChanged(QDBusMessage)));
+    // Every session's: the path of the next one is not known yet.
+    m_connection.connect(portal::service, QString(), portal::sessionInterface, "Closed", this,
+                         SLOT(sessionClosed(QDBusMessage)));
+    // A restarted portal knows nothing of us, not even our name.
     connect(m_watcher, &QDBusServiceWatcher::serviceOwnerChanged, this,
             [this](const QString&, const QString&, const QString& newOwner) {
-                if (newOwner.isEmpty()) {
-                    forgetPortal();
-                    settle(State::gone, Refusal::none, {}, "the desktop's portal went away");
-                } else {
-                    portalRestarted();
-                }
+                forgetPortal();
+                if (newOwner.isEmpty())
+                    return settle(State::gone, Refusal::none, {}, "the desktop's portal went away");
+                greetPortal();
             });
 }
 
@@ -153,6 +144,10 @@ PortalGlobalShortcuts::~PortalGlobalShortcuts() {
 }
 
 std::string PortalGlobalShortcuts::backendName() const {
+    if (!m_unusable.empty())
+        return "none";
+    if (m_version == 0)
+        return "GlobalShortcuts portal";
     return "GlobalShortcuts portal, version " + std::to_string(m_version);
 }
 
@@ -160,22 +155,70 @@ void PortalGlobalShortcuts::bind(std::vector<Wish> wishes) {
     const bool first = m_wishes.empty();
     const bool same = sameCombinations(wishes, m_wishes);
     m_wishes = std::move(wishes);
-    // A session being opened takes up a change when it is open; a portal that went away, when
-    // it comes back.
-    if (m_opening || m_state == State::gone || (same && m_state == State::bound))
+    // A portal not yet greeted, or gone, takes them up when it is ready; a session being
+    // opened, when it is open. The same combinations again ask nothing, even after a refusal.
+    if (!m_ready) {
+        if (m_state == State::unbound)
+            settle(State::binding, Refusal::none, {}, {});
+        return;
+    }
+    if (m_opening || same)
         return;
     m_mustBind = !first;
     openSession();
 }
 
-// A restarted portal knows nothing of us, not even our name.
-void PortalGlobalShortcuts::portalRestarted() {
-    forgetPortal();
-    m_registration = registerWithPortal(m_connection, m_applicationId);
-    if (m_wishes.empty())
-        return settle(State::unbound, Refusal::none, {}, {});
-    m_mustBind = false;
-    openSession();
+// The registration must be the connection's first portal call, so the version is read after.
+void PortalGlobalShortcuts::greetPortal() {
+    m_unusable.clear();
+    if (!m_wishes.empty())
+        settle(State::binding, Refusal::none, {}, {});
+    const unsigned generation = ++m_generation;
+    registerWithPortal(m_connection, m_applicationId, this,
+                       [this, generation](PortalRegistration registration) {
+                           if (generation != m_generation)
+                               return;
+                           m_registration = std::move(registration);
+                           const auto message = m_registration.portalMessage.toStdString();
+                           using Outcome = PortalRegistration::Outcome;
+                           if (m_registration.outcome == Outcome::noPortal) {
+                               spdlog::info("The desktop's portal does not answer: {}", message);
+                               return portalUnusable(noPortal);
+                           }
+                           if (m_registration.outcome == Outcome::refused)
+                               spdlog::info("The desktop's portal did not take the application "
+                                            "id {}: {}",
+                                            m_applicationId.toStdString(), message);
+                           readVersion(generation);
+                       });
+}
+
+void PortalGlobalShortcuts::readVersion(unsigned generation) {
+    auto get = QDBusMessage::createMethodCall(portal::service, portal::path,
+                                              portal::propertiesInterface, "Get");
+    get << QString(portal::globalShortcutsInterface) << QString("version");
+    callPortal(m_connection, get, this, [this, generation](const QDBusMessage& reply) {
+        if (generation != m_generation)
+            return;
+        if (reply.type() == QDBusMessage::ErrorMessage)
+            return portalUnusable(QT_TRANSLATE_NOOP(
+                "monctl::AboutBox", "the desktop's portal has no GlobalShortcuts interface"));
+        m_version = qdbus_cast<QDBusVariant>(reply.arguments().value(0)).variant().toUInt();
+        if (m_version < 1)
+            return portalUnusable(QT_TRANSLATE_NOOP(
+                "monctl::AboutBox",
+                "the desktop's GlobalShortcuts portal reports no usable version"));
+        m_ready = true;
+        if (m_wishes.empty())
+            return settle(State::unbound, Refusal::none, {}, {});
+        m_mustBind = false;
+        openSession();
+    });
+}
+
+void PortalGlobalShortcuts::portalUnusable(const char* reason) {
+    m_unusable = reason;
+    settle(State::gone, Refusal::none, {}, reason);
 }
 
 void PortalGlobalShortcuts::openSession() {
@@ -190,7 +233,7 @@ void PortalGlobalShortcuts::openSession() {
 // System Settings instead); other portals take them from BindShortcuts and ignore the option.
 void PortalGlobalShortcuts::createSession(unsigned generation) {
     const QString token = PortalRequest::newToken();
-    auto call = portalCall("CreateSession");
+    auto call = shortcutsCall("CreateSession");
     call << QVariantMap{{"handle_token", token},
                         {"session_handle_token", QString(sessionToken)},
                         {"shortcuts", QVariant::fromValue(shortcutListOf(m_sessionWishes))}};
@@ -210,7 +253,7 @@ void PortalGlobalShortcuts::createSession(unsigned generation) {
 
 void PortalGlobalShortcuts::listShortcuts(unsigned generation, bool decides) {
     const QString token = PortalRequest::newToken();
-    auto call = portalCall("ListShortcuts");
+    auto call = shortcutsCall("ListShortcuts");
     call << QVariant::fromValue(QDBusObjectPath(m_session)) << QVariantMap{{"handle_token", token}};
     PortalRequest::start(
         m_connection, call, token,
@@ -231,7 +274,7 @@ void PortalGlobalShortcuts::listShortcuts(unsigned generation, bool decides) {
 
 void PortalGlobalShortcuts::bindShortcuts(unsigned generation) {
     const QString token = PortalRequest::newToken();
-    auto call = portalCall("BindShortcuts");
+    auto call = shortcutsCall("BindShortcuts");
     call << QVariant::fromValue(QDBusObjectPath(m_session))
          << QVariant::fromValue(shortcutListOf(m_sessionWishes)) << QString()
          << QVariantMap{{"handle_token", token}};
@@ -273,35 +316,58 @@ void PortalGlobalShortcuts::finishOpening(State state, Refusal refusal,
     }
 }
 
+// After a refusal, the person's own request to ask again; else the desktop's dialog.
 void PortalGlobalShortcuts::configure() {
-    if (!offersConfiguration() || m_session.isEmpty())
+    if (m_state == State::refused && m_ready && !m_opening && !m_wishes.empty()) {
+        m_mustBind = false;
+        return openSession();
+    }
+    if (!offersConfiguration() || m_state != State::bound || m_session.isEmpty())
         return;
-    auto call = portalCall("ConfigureShortcuts");
+    auto call = shortcutsCall("ConfigureShortcuts");
     call << QVariant::fromValue(QDBusObjectPath(m_session)) << QString() << QVariantMap();
-    auto* watcher = new QDBusPendingCallWatcher(m_connection.asyncCall(call), this);
-    connect(watcher, &QDBusPendingCallWatcher::finished, this, [](QDBusPendingCallWatcher* done) {
-        done->deleteLater();
-        if (done->isError())
+    callPortal(m_connection, call, this, [](const QDBusMessage& reply) {
+        if (reply.type() == QDBusMessage::ErrorMessage)
             spdlog::warn("The desktop did not open its shortcut settings: {}: {}",
-                         done->error().name().toStdString(), done->error().message().toStdString());
+                         reply.errorName().toStdString(), reply.errorMessage().toStdString());
     });
 }
 
-// Waits for the portal's answer (a second at most): at exit, nothing else would send it, and
-// the next session has the same handle.
+// Not waited for: the portal takes a connection's calls in order, so a next session of the
+// same handle comes after the close, and one that ends with the program is closed by the
+// portal when the connection goes.
 void PortalGlobalShortcuts::closeSession() {
     if (m_session.isEmpty())
         return;
-    m_connection.call(QDBusMessage::createMethodCall(portal::service, m_session,
-                                                     portal::sessionInterface, "Close"),
-                      QDBus::Block, 1000);
+    m_connection.send(QDBusMessage::createMethodCall(portal::service, m_session,
+                                                     portal::sessionInterface, "Close"));
     m_session.clear();
 }
 
 void PortalGlobalShortcuts::forgetPortal() {
     ++m_generation;
+    m_ready = false;
     m_opening = false;
     m_session.clear();
+}
+
+// The desktop ended the session, as it does when its shortcut service restarts: a bound one is
+// opened again, binding nothing the desktop still holds. One ended before it was bound is a
+// refusal, and one refused already stays so, lest a desktop that ends each session be asked
+// without end.
+void PortalGlobalShortcuts::sessionClosed(const QDBusMessage& message) {
+    if (m_session.isEmpty() || message.path() != m_session)
+        return;
+    m_session.clear();
+    ++m_generation;
+    if (m_opening)
+        return finishOpening(State::refused, Refusal::session, {},
+                             "the desktop closed the shortcut session while it was opened");
+    if (m_state != State::bound)
+        return;
+    spdlog::info("The desktop closed the shortcut session: a new one is opened");
+    m_mustBind = false;
+    openSession();
 }
 
 void PortalGlobalShortcuts::settle(State state, Refusal refusal, std::vector<Binding> bindings,
@@ -310,7 +376,9 @@ void PortalGlobalShortcuts::settle(State state, Refusal refusal, std::vector<Bin
     m_refusal = refusal;
     m_bindings = std::move(bindings);
     m_problem = std::move(problem);
-    if (!m_problem.empty())
+    // Before any shortcut is asked for (a report that only asks what the portal offers), a
+    // problem concerns no one yet.
+    if (!m_problem.empty() && !m_wishes.empty())
         spdlog::warn("Shortcuts work only while monctl is in front: {}", m_problem);
     for (const auto& binding : m_bindings)
         spdlog::info("The desktop binds {} to \"{}\"", binding.id, binding.trigger);

@@ -18,14 +18,18 @@ namespace monctl {
 // assignments under the application and that token (KDE) find them at the next start. A new
 // session first lists what the desktop holds, and binds only what it lacks, or combinations
 // that changed: a desktop may take one bind per session and ask the person each time (GNOME),
-// so a change closes the session and binds in a new one. The last session is closed at
-// destruction. Main thread only, on the Qt main loop.
+// so a change closes the session and binds in a new one, and a refusal is not asked again
+// until the combinations change or configure() asks for it. A session the desktop closes, or a
+// portal that restarts, is followed by a new session. Nothing waits for the portal: its
+// answers come on the Qt main loop. The last session is closed at destruction. Main thread
+// only.
 class PortalGlobalShortcuts final : public QObject, public DesktopShortcuts {
     Q_OBJECT
 
 public:
-    // None when the session bus has no portal, or a portal without the interface; the reason
-    // is then set.
+    // None when the session bus has no portal, neither running nor to be started; the reason
+    // is then set. Without a Qt application (a command that reports and ends) the portal is
+    // also asked what it offers at once, and none comes for a portal without the interface.
     static std::unique_ptr<PortalGlobalShortcuts> open(const QString& appId, std::string& whyNot);
     ~PortalGlobalShortcuts() override;
 
@@ -38,15 +42,19 @@ public:
     bool offersConfiguration() const override { return m_version >= 2; }
     void configure() override;
     std::string backendName() const override;
+    // Set when the portal turned out to have no usable GlobalShortcuts interface.
+    std::string whyNull() const override { return m_unusable; }
 
 private slots:
     void shortcutActivated(const QDBusMessage& message);
     void shortcutsChanged(const QDBusMessage& message);
+    void sessionClosed(const QDBusMessage& message);
 
 private:
-    PortalGlobalShortcuts(const QDBusConnection& connection, QString appId, unsigned version,
-                          PortalRegistration registration);
-    void portalRestarted();
+    PortalGlobalShortcuts(const QDBusConnection& connection, QString appId);
+    void greetPortal();
+    void readVersion(unsigned generation);
+    void portalUnusable(const char* reason);
     void openSession();
     void createSession(unsigned generation);
     // `decides`: the answer says whether to bind; else it reports what a bind gave.
@@ -61,19 +69,21 @@ private:
 
     QDBusConnection m_connection;
     QString m_applicationId;
-    unsigned m_version;
+    unsigned m_version = 0;
     PortalRegistration m_registration;
     QDBusServiceWatcher* m_watcher;
     std::vector<Wish> m_wishes;        // the latest asked for
     std::vector<Wish> m_sessionWishes; // those the current session was opened for
+    bool m_ready = false;              // the portal has told its name and version
     bool m_mustBind = false;           // bind even what the desktop already holds
     bool m_opening = false;            // the requests of a new session are under way
-    unsigned m_generation = 0;         // answers from a portal that went away are ignored
+    unsigned m_generation = 0;         // answers from a portal or session gone are ignored
     QString m_session;
     State m_state = State::unbound;
     Refusal m_refusal = Refusal::none;
     std::vector<Binding> m_bindings;
     std::string m_problem;
+    std::string m_unusable;
 };
 
 } // namespace monctl

@@ -1,10 +1,10 @@
 #include "platform/linux/PortalRegistry.h"
 
+#include "platform/linux/PortalCall.h"
 #include "platform/linux/PortalNames.h"
 
+#include <QDBusError>
 #include <QDBusMessage>
-#include <QDBusReply>
-#include <QDBusVariant>
 
 namespace monctl {
 namespace {
@@ -15,26 +15,32 @@ QString errorText(const QDBusError& error) {
 
 } // namespace
 
-PortalRegistration registerWithPortal(const QDBusConnection& connection, const QString& appId) {
+void registerWithPortal(const QDBusConnection& connection, const QString& appId, QObject* context,
+                        std::function<void(PortalRegistration)> done) {
     using Outcome = PortalRegistration::Outcome;
     auto get = QDBusMessage::createMethodCall(portal::service, portal::path,
                                               portal::propertiesInterface, "Get");
     get << QString(portal::registryInterface) << QString("version");
     // Not a portal call of its own: the registry answers before the program is known.
-    const QDBusReply<QDBusVariant> version = connection.call(get, QDBus::Block, 5000);
-    if (!version.isValid()) {
-        const auto type = version.error().type();
-        const bool absent = type == QDBusError::ServiceUnknown || type == QDBusError::NoReply ||
-                            type == QDBusError::Timeout;
-        return {absent ? Outcome::noPortal : Outcome::notOffered, errorText(version.error())};
-    }
-    auto call = QDBusMessage::createMethodCall(portal::service, portal::path,
-                                               portal::registryInterface, "Register");
-    call << appId << QVariantMap();
-    const QDBusReply<void> registered = connection.call(call, QDBus::Block, 5000);
-    if (!registered.isValid())
-        return {Outcome::refused, errorText(registered.error())};
-    return {Outcome::registered, {}};
+    callPortal(
+        connection, get, context,
+        [connection, appId, context, done = std::move(done)](const QDBusMessage& version) {
+            if (version.type() == QDBusMessage::ErrorMessage) {
+                const QDBusError error(version);
+                const bool absent = error.type() == QDBusError::ServiceUnknown ||
+                                    error.type() == QDBusError::NoReply ||
+                                    error.type() == QDBusError::Timeout;
+                return done({absent ? Outcome::noPortal : Outcome::notOffered, errorText(error)});
+            }
+            auto call = QDBusMessage::createMethodCall(portal::service, portal::path,
+                                                       portal::registryInterface, "Register");
+            call << appId << QVariantMap();
+            callPortal(connection, call, context, [done](const QDBusMessage& registered) {
+                if (registered.type() == QDBusMessage::ErrorMessage)
+                    return done({Outcome::refused, errorText(QDBusError(registered))});
+                done({Outcome::registered, {}});
+            });
+        });
 }
 
 } // namespace monctl

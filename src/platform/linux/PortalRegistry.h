@@ -2,6 +2,9 @@
 
 #include <QDBusConnection>
 #include <QString>
+#include <functional>
+
+class QObject;
 
 namespace monctl {
 
@@ -21,8 +24,9 @@ struct PortalRegistration {
     QString portalMessage; // the portal's own words when it refused, or was not there
 };
 
-// Blocks until the portal answers (it may be started by this first call: a few seconds at
-// most). Main thread only.
-PortalRegistration registerWithPortal(const QDBusConnection& connection, const QString& appId);
+// `done` gets the outcome when the portal has answered (see callPortal: the portal may be
+// started by this first call, which takes a few seconds). Main thread only.
+void registerWithPortal(const QDBusConnection& connection, const QString& appId, QObject* context,
+                        std::function<void(PortalRegistration)> done);
 
 } // namespace monctl

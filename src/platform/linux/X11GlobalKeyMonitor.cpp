@@ -1,11 +1,13 @@
 #include "platform/linux/X11GlobalKeyMonitor.h"
 
+#include "platform/linux/X11Modifiers.h"
 #include "shortcut/NativeKeyPress.h"
 
 #include <QtGlobal>
 #include <X11/XKBlib.h>
 #include <X11/Xlib.h>
 #include <X11/extensions/XInput2.h>
+#include <X11/keysym.h>
 
 namespace monctl {
 
@@ -50,19 +52,24 @@ std::unique_ptr<X11GlobalKeyMonitor> X11GlobalKeyMonitor::open(std::string& whyU
                           XkbModifierStateMask);
     XkbStateRec state{};
     XkbGetState(display, XkbUseCoreKbd, &state);
+    // Where the keymap puts Num Lock and Scroll Lock (Mod2, and usually nowhere) is its own;
+    // none of them takes the place of a modifier a combination holds.
+    const unsigned lockModifiers = (LockMask | XkbKeysymToModifiers(display, XK_Num_Lock) |
+                                    XkbKeysymToModifiers(display, XK_Scroll_Lock)) &
+                                   ~platform::x11ModifierKeysMask();
     unsigned char bits[XIMaskLen(XI_LASTEVENT)] = {};
     XISetMask(bits, XI_RawKeyPress);
     XIEventMask mask{XIAllMasterDevices, sizeof bits, bits};
     XISelectEvents(display, DefaultRootWindow(display), &mask, 1);
     XFlush(display);
     return std::unique_ptr<X11GlobalKeyMonitor>(
-        new X11GlobalKeyMonitor(display, opcode, xkbEvent, state.mods));
+        new X11GlobalKeyMonitor(display, opcode, xkbEvent, state.mods, lockModifiers));
 }
 
 X11GlobalKeyMonitor::X11GlobalKeyMonitor(Display* display, int inputOpcode, int xkbEventType,
-                                         unsigned modifiers)
+                                         unsigned modifiers, unsigned lockModifiers)
     : m_display(display), m_inputOpcode(inputOpcode), m_xkbEventType(xkbEventType),
-      m_modifiers(modifiers) {}
+      m_modifiers(modifiers), m_lockModifiers(lockModifiers) {}
 
 X11GlobalKeyMonitor::~X11GlobalKeyMonitor() {
     XCloseDisplay(m_display);
@@ -75,7 +82,8 @@ int X11GlobalKeyMonitor::descriptor() const {
 // Any request that waits for a reply reads the events that come before it into Xlib's queue,
 // where the descriptor no longer shows them: the queue is emptied after the last such call.
 // A key's raw press comes before the state event of its own change, so a modifier key's
-// press does not count itself.
+// press does not count itself. A press with a modifier held that no combination can hold
+// (AltGr's Mod5, a Mod3 key) is another combination: it is not announced.
 void X11GlobalKeyMonitor::dispatchPending(const KeyPressHandler& onKeyPress) {
     while (XPending(m_display) > 0) {
         XEvent event;
@@ -94,8 +102,10 @@ void X11GlobalKeyMonitor::dispatchPending(const KeyPressHandler& onKeyPress) {
         const auto keycode = static_cast<unsigned>(raw->detail);
         const auto time = static_cast<std::uint64_t>(raw->time);
         XFreeEventData(m_display, cookie);
-        if (const auto press =
-                keyPressFromNative(keycode, m_modifiers & ~static_cast<unsigned>(LockMask)))
+        const unsigned held = m_modifiers & ~m_lockModifiers;
+        if ((held & ~platform::x11ModifierKeysMask()) != 0)
+            continue;
+        if (const auto press = keyPressFromNative(keycode, held))
             onKeyPress(press->virtualKey, press->flags, time);
     }
 }

@@ -12,8 +12,8 @@ namespace monctl {
 
 // Raw key presses of every keyboard, from XInput 2 on a connection of its own, with the
 // modifiers the X server holds at each press (XKB state events on the same connection). A
-// press made while another client grabs the keyboard is not seen; lock keys take no part in
-// a combination.
+// press made while another client grabs the keyboard is not seen; lock keys (Caps Lock, Num
+// Lock, Scroll Lock) take no part in a combination, every other modifier does.
 class X11GlobalKeyMonitor final : public GlobalKeyMonitor {
 public:
     static std::unique_ptr<X11GlobalKeyMonitor> open(std::string& whyUnavailable);
@@ -26,12 +26,14 @@ public:
     }
 
 private:
-    X11GlobalKeyMonitor(Display* display, int inputOpcode, int xkbEventType, unsigned modifiers);
+    X11GlobalKeyMonitor(Display* display, int inputOpcode, int xkbEventType, unsigned modifiers,
+                        unsigned lockModifiers);
 
     Display* m_display;
     int m_inputOpcode;
     int m_xkbEventType;
-    unsigned m_modifiers; // the server's modifier state, as of the last event read
+    unsigned m_modifiers;     // the server's modifier state, as of the last event read
+    unsigned m_lockModifiers; // the bits of Caps Lock, Num Lock and Scroll Lock in that state
 };
 
 } // namespace monctl
