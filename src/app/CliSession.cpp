@@ -225,8 +225,8 @@ private:
                               m_request.json, readBackOf(targets));
     }
 
-    // The command's own controllers: one that went meanwhile is no longer listed, and answers
-    // that it went away.
+    // Through the command's own controllers, never looked up again: one that went meanwhile
+    // answers at once that it went away.
     ReadBack readBackOf(const std::vector<MonitorSet::Monitor>& targets) {
         return [this, targets](const std::string& path, Setting setting) {
             const auto target =

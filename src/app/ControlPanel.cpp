@@ -20,6 +20,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QMessageBox>
+#include <QPointer>
 #include <QPushButton>
 #include <QStringListModel>
 #include <algorithm>
@@ -37,7 +38,7 @@ constexpr std::array<const char*, 9> contrastEntries{"1", "2", "3", "4", "5", "6
 ControlPanel::ControlPanel(MonitorListModel& monitors, Preferences preferences,
                            std::shared_ptr<InputSink> input, ShowMessage showMessage)
     : m_list(monitors), m_monitors(monitors.monitors()), m_preferences(std::move(preferences)),
-      m_noDevice(new QStringListModel(this)),
+
       m_input(std::make_shared<InputSynthesis>(
           input ? std::move(input) : std::make_shared<NullInputSink>("no input backend given"),
           [this, show = std::move(showMessage)] {
@@ -67,6 +68,7 @@ void ControlPanel::buildControls() {
     m_displaySerialPort = combo("displaySerialPort");
     // The monitors' rows, or the no-device entry after them while there are none.
     auto* portEntries = new QConcatenateTablesProxyModel(this);
+    m_noDevice = new QStringListModel(portEntries);
     portEntries->addSourceModel(&m_list);
     portEntries->addSourceModel(m_noDevice);
     m_displaySerialPort->setModel(portEntries);
@@ -127,11 +129,11 @@ void ControlPanel::load() {
     hotkeys.ThresholdDownInfoHotkeyModifierFlags = stored.thresholdDownFlags;
     traceLog().debug("viewDidLoad CurrentLanguage = {}", CurrentLanguage());
     initViewInfo();
-    m_connections.push_back(m_monitors.listChanged.connect([this] { updateMainViewContent(); }));
+    connect(&m_list, &QAbstractItemModel::modelReset, this, &ControlPanel::updateMainViewContent);
     m_connections.push_back(m_monitors.activeChanged.connect([this] { showActive(); }));
     m_connections.push_back(
         m_monitors.settingChanged.connect([this](const auto& monitor, const SettingChange& change) {
-            showReport(monitor, change.setting, change.value);
+            showValue(monitor, change.setting, change.value);
         }));
     m_connections.push_back(m_monitors.buttonPressed.connect(
         [this](const auto&, const ButtonEvent& event) { press(event); }));
@@ -225,28 +227,32 @@ void ControlPanel::updateMainViewContent() {
         showNoSettings();
         return;
     }
-    m_noDevice->setStringList({});
+    if (m_noDevice->rowCount() > 0)
+        m_noDevice->setStringList({});
     traceLog().debug("updateMainViewContent _displaySerialPort = {}",
                      m_displaySerialPort->itemText(0).toStdString());
     m_displaySerialPort->setCurrentIndex(std::max(m_list.activeRow(), 0));
 }
 
-// Another monitor is the active one: its long move (if any) belongs to it no more, and what it
-// last reported shows until its read-back answers.
+// Another monitor is the active one: its long move (if any) belongs to it no more, and what its
+// controller holds shows until its read-back answers.
 void ControlPanel::showActive() {
     m_input->endLongMove();
     updateMainViewContent();
     const auto active = m_monitors.active();
     if (!active)
         return;
-    for (const auto setting : allSettings) {
-        if (const auto value = active->setting(setting))
-            showReport(active, setting, *value);
-    }
+    for (const auto setting : allSettings)
+        showHeld(active, setting);
 }
 
-void ControlPanel::showReport(const std::shared_ptr<MonitorController>& monitor, Setting setting,
-                              int value) {
+void ControlPanel::showHeld(const std::shared_ptr<MonitorController>& monitor, Setting setting) {
+    if (const auto value = monitor->setting(setting))
+        showValue(monitor, setting, *value);
+}
+
+void ControlPanel::showValue(const std::shared_ptr<MonitorController>& monitor, Setting setting,
+                             int value) {
     if (monitor != m_monitors.active())
         return;
     switch (setting) {
@@ -385,10 +391,19 @@ void ControlPanel::speedCheckAction() {
     setChosen(Setting::speed, m_speedInfo->currentIndex() + 1);
 }
 
+// A choice whose write fails leaves the list showing what the monitor holds.
 void ControlPanel::setChosen(Setting setting, int value) {
     const auto notice =
         window()->isActiveWindow() ? ChangeNotice::seenWhereMade : ChangeNotice::tell;
-    toActive([=](MonitorController& monitor) { monitor.set(setting, value, {}, notice); });
+    toActive([=, panel = QPointer(this)](MonitorController& monitor) {
+        monitor.set(
+            setting, value,
+            [panel, setting, chosen = monitor.weak_from_this()](std::error_code error) {
+                if (const auto held = chosen.lock(); error && panel && held)
+                    panel->showHeld(held, setting);
+            },
+            notice);
+    });
 }
 
 void ControlPanel::realTimeClockAction() {

@@ -103,7 +103,9 @@ private:
     void showNoDevice();
     void showNoSettings();
     void showActive();
-    void showReport(const std::shared_ptr<MonitorController>& monitor, Setting setting, int value);
+    // The value in the list, for the active monitor only.
+    void showValue(const std::shared_ptr<MonitorController>& monitor, Setting setting, int value);
+    void showHeld(const std::shared_ptr<MonitorController>& monitor, Setting setting);
     void press(const ButtonEvent& event);
     // Runs the command on the active monitor; without one it is logged and dropped.
     void toActive(const std::function<void(MonitorController&)>& command);
@@ -114,7 +116,7 @@ private:
     MonitorListModel& m_list;
     MonitorSet& m_monitors;
     Preferences m_preferences;
-    QStringListModel* m_noDevice; // the no-device entry while no monitor is listed
+    QStringListModel* m_noDevice = nullptr; // the no-device entry while no monitor is listed
     QComboBox* m_displaySerialPort;
     QComboBox* m_thresholdInfo;
     QComboBox* m_modeInfo;

@@ -21,7 +21,7 @@ std::string monitorKey(const MonitorController& monitor) {
 MonitorMemory::MonitorMemory(MonitorSet& monitors, Preferences preferences)
     : m_preferences(std::move(preferences)) {
     m_connections.push_back(monitors.settingChanged.connect(
-        [this](const auto& monitor, const SettingChange&) { changed(monitor); }));
+        [this](const auto& monitor, const SettingChange& change) { changed(monitor, change); }));
     m_connections.push_back(
         monitors.joined.connect([this](const auto& monitor) { restore(monitor); }));
 }
@@ -32,10 +32,11 @@ std::optional<MonitorSettings> MonitorMemory::remembered(const std::string& key)
     return settingsFromFields(file.value(QString::fromStdString(key)).toStringList());
 }
 
-void MonitorMemory::changed(const MonitorSet::Monitor& monitor) {
+void MonitorMemory::changed(const MonitorSet::Monitor& monitor, const SettingChange& change) {
     const auto key = monitorKey(*monitor);
     const auto settings = monitor->settings();
-    if (!settings || m_restoring->count(key) || remembered(key) == settings)
+    const bool oldNews = change.source == SettingSource::reported && m_restoring->count(key) > 0;
+    if (!settings || oldNews || remembered(key) == settings)
         return;
     QSettings file(m_preferences.path(), QSettings::IniFormat);
     file.beginGroup(monitorsGroup);

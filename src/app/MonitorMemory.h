@@ -28,7 +28,7 @@ public:
     std::optional<MonitorSettings> remembered(const std::string& key) const;
 
 private:
-    void changed(const MonitorSet::Monitor& monitor);
+    void changed(const MonitorSet::Monitor& monitor, const SettingChange& change);
     void restore(const MonitorSet::Monitor& monitor);
 
     Preferences m_preferences;

@@ -78,8 +78,11 @@ QMenu* TrayIcon::addChoices(Setting setting, int lowest, int highest) {
     auto* group = new QActionGroup(menu);
     group->setExclusionPolicy(QActionGroup::ExclusionPolicy::ExclusiveOptional);
     for (int value = lowest; value <= highest; ++value) {
-        auto* choice = addCommand(
-            menu, [setting, value](MonitorController& monitor) { monitor.set(setting, value); });
+        // The tick stays on what the monitor holds until the write lands.
+        auto* choice = addAction(menu, [this, setting, value] {
+            runOnTargets([=](MonitorController& monitor) { monitor.set(setting, value); });
+            markCurrent();
+        });
         choice->setCheckable(true);
         choice->setData(value);
         group->addAction(choice);
@@ -141,10 +144,11 @@ void TrayIcon::updateToolTip() {
         m_icon->setToolTip(tr("monctl: no monitor"));
         return;
     }
+    const auto contrast = active.data(MonitorListModel::contrastRole);
     m_icon->setToolTip(tr("monctl: %1, contrast %2, %3")
-                           .arg(active.data().toString())
-                           .arg(active.data(MonitorListModel::contrastRole).toInt())
-                           .arg(modeText(active.data(MonitorListModel::modeRole).toInt())));
+                           .arg(active.data().toString(),
+                                contrast.isValid() ? contrast.toString() : QStringLiteral("?"),
+                                modeText(active.data(MonitorListModel::modeRole).toInt())));
 }
 
 } // namespace monctl

@@ -296,13 +296,17 @@ void MonitorController::write(int command, int value, Done done) {
 // setting leave in the order they were queued.
 void MonitorController::requestGoingOut(Setting setting) {
     if (!m_silence.isActive())
-        m_silence.start(silenceLimit, [this] { setResponding(false); });
+        m_silence.start(silenceLimit, [this] {
+            for (auto& state : m_held)
+                state.askedOrders.clear();
+            setResponding(false);
+        });
     const auto going = std::find_if(m_readBacks.begin(), m_readBacks.end(), [&](const auto& entry) {
         return !entry.sent && entry.setting == setting;
     });
     if (going == m_readBacks.end())
         return;
-    held(setting).askedOrder = going->id;
+    held(setting).askedOrders.push_back(going->id);
     if (!going->answer) {
         m_readBacks.erase(going);
         return;
@@ -322,8 +326,11 @@ void MonitorController::reported(Setting setting, int value) {
     // An answer to a request that went out before a write of this setting tells what the
     // monitor had before it: the write stands.
     auto& state = held(setting);
-    const bool answersOlderRequest = state.askedOrder != 0 && state.askedOrder < state.writtenOrder;
-    state.askedOrder = 0;
+    bool answersOlderRequest = false;
+    if (!state.askedOrders.empty()) {
+        answersOlderRequest = state.askedOrders.front() < state.writtenOrder;
+        state.askedOrders.pop_front();
+    }
     if (!answersOlderRequest)
         hold(setting, value, SettingSource::reported, ChangeNotice::tell);
     // Those asked before this report came. The askers and listeners hear of it before the

@@ -8,6 +8,7 @@
 #include <array>
 #include <chrono>
 #include <cstdint>
+#include <deque>
 #include <functional>
 #include <list>
 #include <memory>
@@ -126,7 +127,9 @@ private:
         std::optional<int> value;
         SettingSource source = SettingSource::reported;
         std::uint64_t writtenOrder = 0; // of the write that set the value
-        std::uint64_t askedOrder = 0;   // of the read-back sent and not answered yet
+        // Of the read-backs sent and not answered yet, oldest first: a report answers the
+        // oldest. Forgotten when the monitor falls silent.
+        std::deque<std::uint64_t> askedOrders;
         int queuedWrites = 0;
         int lastQueued = 0; // the value the last queued write sends
     };

@@ -241,6 +241,20 @@ TEST_F(MonitorControllerTest, WhatWasWrittenOrReportedLastIsTheValueStepsCountFr
     EXPECT_EQ((*late)->value, 2) << "the monitor's answer, as it gave it";
     EXPECT_EQ(controller.setting(Setting::mode), 4);
     EXPECT_EQ(controller.source(Setting::mode), SettingSource::written);
+
+    // Two quick steps on a slow monitor: the first answer comes after the second request went
+    // out, and answers the first.
+    ASSERT_TRUE(runMainUntil([&] { return !controller.isBusy(); }));
+    changes.clear();
+    int reports = 0;
+    const auto counting = controller.settingReported.connect([&](Setting, int) { ++reports; });
+    controller.stepContrast(1);
+    controller.stepContrast(1);
+    ASSERT_TRUE(runMainUntil([&] { return reports == 2; }, 10s));
+    std::vector<int> contrasts;
+    for (const auto& change : changes)
+        contrasts.push_back(change.value);
+    EXPECT_EQ(contrasts, (std::vector<int>{8, 9})) << "never back to 8 once 9 was written";
 }
 
 // A monitor chosen as it joins (the window's remembered monitor) is asked once.
