@@ -1,6 +1,7 @@
 #pragma once
 
 #include "input/InputSink.h"
+#include "platform/FrontApplicationWatch.h"
 #include "serial/DeviceRegistry.h"
 #include "shortcut/DesktopShortcuts.h"
 #include "shortcut/GlobalKeyMonitor.h"
@@ -21,6 +22,7 @@ struct DesktopBackends {
     std::shared_ptr<SystemShortcuts> takenCombinations;   // combinations other programs hold
     std::shared_ptr<const KeyboardLayout> keyboardLayout; // what keys print, for shortcut texts
     std::shared_ptr<DesktopShortcuts> desktopShortcuts;   // shortcuts the desktop binds for us
+    std::shared_ptr<FrontApplicationWatch> frontApplication; // which application is in front
 
     // One line per backend, "role: name" or "role: none (reason)", for the log and About.
     std::vector<std::string> describe() const;
