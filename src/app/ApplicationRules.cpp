@@ -59,8 +59,8 @@ std::string applicationNameProblem(std::string_view application) {
         return character.category() == QChar::Other_Control || character == '/' ||
                character == '\\';
     });
-    if (forbidden || text.toUtf8() != QByteArray(application.data(),
-                                                 static_cast<qsizetype>(application.size())))
+    if (forbidden ||
+        text.toUtf8() != QByteArray(application.data(), static_cast<qsizetype>(application.size())))
         return QT_TRANSLATE_NOOP("monctl::ApplicationsView",
                                  "an application's name may not hold control characters, / or \\");
     return {};

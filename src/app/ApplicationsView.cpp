@@ -18,8 +18,7 @@
 
 namespace monctl {
 
-ApplicationsView::ApplicationsView(QString path, FrontApplicationPresets& presets,
-                                   QWidget* parent)
+ApplicationsView::ApplicationsView(QString path, FrontApplicationPresets& presets, QWidget* parent)
     : QGroupBox(parent), m_path(std::move(path)), m_presets(presets),
       m_ruleList(namedWidget<QTreeWidget>(this, "ruleList")),
       m_application(namedWidget<QComboBox>(this, "ruleApplication")),
@@ -119,8 +118,8 @@ void ApplicationsView::addChosen() {
 void ApplicationsView::deleteChosen() {
     const auto* item = m_ruleList->currentItem();
     if (item && !ApplicationRules(m_path).remove(item->text(0).toStdString()))
-        spdlog::warn("The rule for {} could not be removed from {}",
-                     item->text(0).toStdString(), m_path.toStdString());
+        spdlog::warn("The rule for {} could not be removed from {}", item->text(0).toStdString(),
+                     m_path.toStdString());
     showRules();
 }
 

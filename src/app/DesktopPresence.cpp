@@ -31,9 +31,8 @@ DesktopPresence::DesktopPresence(AppShell& shell, Preferences preferences, bool 
       m_memory(shell.monitors(), m_preferences) {
     connect(m_frontPresets, &FrontApplicationPresets::frontChanged, m_bus,
             &MonitorBusService::showFrontApplication);
-    shell.addSettingsSection([this] {
-        return new ApplicationsView(m_preferences.path(), *m_frontPresets);
-    });
+    shell.addSettingsSection(
+        [this] { return new ApplicationsView(m_preferences.path(), *m_frontPresets); });
     if (auto bus = QDBusConnection::sessionBus(); onBus) {
         if (m_bus->publish(bus))
             claimWindowName(bus);

@@ -19,8 +19,9 @@ class TrayIcon;
 // What the running window offers beyond itself: its interface on the session bus (served, then
 // the name taken, when `onBus`), the tray icon where the desktop has a tray (hidden at start when
 // asked, kept when the window closes if the settings say so), the timed fast refresh, the
-// schedule of presets (by `clock`), the presets that follow the application in front, desktop notifications of changes, and each monitor's
-// settings remembered for its next plug. Main thread only.
+// schedule of presets (by `clock`), the presets that follow the application in front, desktop
+// notifications of changes, and each monitor's settings remembered for its next plug. Main thread
+// only.
 class DesktopPresence final : public QObject {
     Q_OBJECT
 

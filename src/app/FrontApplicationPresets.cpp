@@ -16,8 +16,8 @@ FrontApplicationPresets::FrontApplicationPresets(MonitorSet& monitors, QString p
                                                  std::shared_ptr<FrontApplicationWatch> watch,
                                                  QObject* parent)
     : QObject(parent), m_monitors(monitors), m_path(std::move(path)), m_watch(std::move(watch)) {
-    m_changes = m_watch->changed.connect(
-        [this](const FrontWindow& window) { windowInFront(window); });
+    m_changes =
+        m_watch->changed.connect([this](const FrontWindow& window) { windowInFront(window); });
     // The directory tells when the file is made or replaced; the file, when it is written in
     // place. A file replaced loses its watch, so it is watched again at each change.
     QDir().mkpath(QFileInfo(m_path).absolutePath());
@@ -70,6 +70,8 @@ void FrontApplicationPresets::followWatch() {
 
 bool FrontApplicationPresets::isOwnWindow(const FrontWindow& window) const {
     const auto application = QString::fromStdString(window.application);
+    if (application.isEmpty())
+        return false;
     return application.compare(QGuiApplication::desktopFileName(), Qt::CaseInsensitive) == 0 ||
            application.compare(QCoreApplication::applicationName(), Qt::CaseInsensitive) == 0;
 }
@@ -82,8 +84,7 @@ void FrontApplicationPresets::windowInFront(const FrontWindow& window) {
         m_front = application;
         emit frontChanged(m_front);
     }
-    if (application.isEmpty() ||
-        application.compare(m_lastApplication, Qt::CaseInsensitive) == 0)
+    if (application.isEmpty() || application.compare(m_lastApplication, Qt::CaseInsensitive) == 0)
         return;
     m_lastApplication = application;
     if (!m_seen.contains(application, Qt::CaseInsensitive)) {

@@ -56,7 +56,8 @@ private:
     std::vector<ApplicationRule> m_rules;
     std::weak_ptr<void> m_holds;
     QString m_front;
-    QString m_lastApplication; // the last one given its preset: a window of the same counts no change
+    QString
+        m_lastApplication; // the last one given its preset: a window of the same counts no change
     QStringList m_seen;
 };
 

@@ -4,6 +4,7 @@
 #include "monitor/Setting.h"
 #include "runtime/Signal.h"
 
+#include <QDBusConnection>
 #include <QDBusContext>
 #include <QObject>
 #include <functional>

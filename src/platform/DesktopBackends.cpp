@@ -42,7 +42,8 @@ DesktopBackends::ProgramWide::~ProgramWide() {
 }
 
 DesktopBackends DesktopBackends::none(const std::string& reason) {
-    return {std::make_shared<NullInputSink>(reason), std::make_shared<NullGlobalKeyMonitor>(reason),
+    return {std::make_shared<NullInputSink>(reason),
+            std::make_shared<NullGlobalKeyMonitor>(reason),
             std::make_shared<NullSystemShortcuts>(reason),
             std::make_shared<NullKeyboardLayout>(reason),
             std::make_shared<NullDesktopShortcuts>(reason),

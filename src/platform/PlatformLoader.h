@@ -19,9 +19,9 @@ namespace monctl {
 struct DesktopBackends {
     std::shared_ptr<InputSink> input;             // the monitor's buttons become input here
     std::shared_ptr<GlobalKeyMonitor> globalKeys; // shortcuts while another program is in front
-    std::shared_ptr<SystemShortcuts> takenCombinations;   // combinations other programs hold
-    std::shared_ptr<const KeyboardLayout> keyboardLayout; // what keys print, for shortcut texts
-    std::shared_ptr<DesktopShortcuts> desktopShortcuts;   // shortcuts the desktop binds for us
+    std::shared_ptr<SystemShortcuts> takenCombinations;      // combinations other programs hold
+    std::shared_ptr<const KeyboardLayout> keyboardLayout;    // what keys print, for shortcut texts
+    std::shared_ptr<DesktopShortcuts> desktopShortcuts;      // shortcuts the desktop binds for us
     std::shared_ptr<FrontApplicationWatch> frontApplication; // which application is in front
 
     // One line per backend, "role: name" or "role: none (reason)", for the log and About.

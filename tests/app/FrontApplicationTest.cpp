@@ -32,8 +32,8 @@
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 #include <csignal>
-#include <unistd.h>
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 using namespace monctl;
 using namespace monctl::test;
@@ -90,8 +90,8 @@ public:
         return count == 1;
     }
     Window open(const char* instance, const char* applicationClass) {
-        const Window window = XCreateSimpleWindow(m_display, DefaultRootWindow(m_display), 0, 0,
-                                                  200, 100, 0, 0, 0);
+        const Window window =
+            XCreateSimpleWindow(m_display, DefaultRootWindow(m_display), 0, 0, 200, 100, 0, 0, 0);
         XClassHint hint{const_cast<char*>(instance), const_cast<char*>(applicationClass)};
         XSetClassHint(m_display, window, &hint);
         XMapWindow(m_display, window);
@@ -183,8 +183,8 @@ TEST(FrontApplication, OnX11TheWindowOfAnotherApplicationBringsItsPresetAndAChan
     EXPECT_EQ(framesDuring(monitor, 3, [&] { windows.open("konsole", "Terminal"); }),
               readingFrom345);
     EXPECT_EQ(framesDuring(monitor, 3, [&] { windows.activate(player); }), videoFrom933);
-    ASSERT_TRUE(processEventsUntil(
-        [&] { return frontApplicationOf(connection).toString() == "mpv"; }, 5s));
+    ASSERT_TRUE(
+        processEventsUntil([&] { return frontApplicationOf(connection).toString() == "mpv"; }, 5s));
     EXPECT_EQ(recorder.announced, (QStringList{"XTerm", "mpv", "Terminal", "mpv"}));
 
     window.signal(SIGTERM);
@@ -203,9 +203,9 @@ TEST(FrontApplication, OnSwayTheActivatedToplevelNamesItsAppId) {
         ASSERT_TRUE(file.open(QIODevice::WriteOnly));
         file.write("xwayland disable\nexec echo ready $WAYLAND_DISPLAY $SWAYSOCK\n");
     }
-    std::vector<std::string> command{"/usr/bin/env", "XDG_RUNTIME_DIR=" + folder, "HOME=" + folder,
-                                     "WLR_BACKENDS=headless", "WLR_RENDERER=pixman",
-                                     "WLR_LIBINPUT_NO_DEVICES=1"};
+    std::vector<std::string> command{"/usr/bin/env",        "XDG_RUNTIME_DIR=" + folder,
+                                     "HOME=" + folder,      "WLR_BACKENDS=headless",
+                                     "WLR_RENDERER=pixman", "WLR_LIBINPUT_NO_DEVICES=1"};
     if (::getuid() == 0) {
         ASSERT_EQ(::chown(folder.c_str(), 65534, 65534), 0);
         command.insert(command.end(),
@@ -227,13 +227,13 @@ TEST(FrontApplication, OnSwayTheActivatedToplevelNamesItsAppId) {
     const auto watch = loadDesktopBackends().frontApplication;
     EXPECT_EQ(describeBackend(*watch), "wlroots foreign-toplevel list");
     std::vector<std::string> fronts;
-    const auto changes =
-        watch->changed.connect([&](const FrontWindow& front) { fronts.push_back(front.application); });
+    const auto changes = watch->changed.connect(
+        [&](const FrontWindow& front) { fronts.push_back(front.application); });
     watch->start();
     ASSERT_TRUE(watch->isWatching());
     const auto inFront = [&](const std::string& application) {
-        return processEventsUntil(
-            [&] { return !fronts.empty() && fronts.back() == application; }, 10s);
+        return processEventsUntil([&] { return !fronts.empty() && fronts.back() == application; },
+                                  10s);
     };
     ChildProcess reader({"foot", "--app-id=reader", "sleep", "60"});
     ASSERT_TRUE(inFront("reader"));
@@ -312,9 +312,8 @@ TEST(FrontApplication, OnKdeAScriptIsLoadedWhileARuleExistsAndItsCallsBringThePr
     MonitorSet monitors;
     monitors.setReadsBack(true);
     monitors.start();
-    ASSERT_TRUE(processEventsUntil([&] {
-        return monitors.active() && monitors.active()->settings().has_value();
-    }));
+    ASSERT_TRUE(processEventsUntil(
+        [&] { return monitors.active() && monitors.active()->settings().has_value(); }));
 
     std::string whyNot;
     std::shared_ptr<FrontApplicationWatch> watch = KWinFrontApplication::open(whyNot);
@@ -328,10 +327,10 @@ TEST(FrontApplication, OnKdeAScriptIsLoadedWhileARuleExistsAndItsCallsBringThePr
         const QStringList loading{"unloadScript monctl-front-window",
                                   "loadScript monctl-front-window", "start"};
         ASSERT_TRUE(processEventsUntil([&] { return kwin.calls == loading; }));
-        for (const auto* part : {"workspace.windowActivated.connect(report)",
-                                 "workspace.clientActivated.connect(report)",
-                                 "report(workspace.activeWindow)", "report(workspace.activeClient)",
-                                 "String(window.resourceClass)"})
+        for (const auto* part :
+             {"workspace.windowActivated.connect(report)",
+              "workspace.clientActivated.connect(report)", "report(workspace.activeWindow)",
+              "report(workspace.activeClient)", "String(window.resourceClass)"})
             EXPECT_TRUE(kwin.script.contains(part)) << part << " in\n" << kwin.script.toStdString();
         EXPECT_EQ(framesDuring(monitor, 2, [&] { kwin.activate("org.kde.konsole", "konsole"); }),
                   readingFrom533);
@@ -346,9 +345,9 @@ TEST(FrontApplication, OnKdeAScriptIsLoadedWhileARuleExistsAndItsCallsBringThePr
         view->application()->setCurrentIndex(1);
         view->preset()->setCurrentText("video");
         view->addRule()->click();
-        EXPECT_EQ(ApplicationRules(path).list(),
-                  (std::vector<ApplicationRule>{{"firefox", "video"},
-                                                {"org.kde.konsole", "reading"}}));
+        EXPECT_EQ(
+            ApplicationRules(path).list(),
+            (std::vector<ApplicationRule>{{"firefox", "video"}, {"org.kde.konsole", "reading"}}));
         view->application()->setEditText("a/b");
         EXPECT_FALSE(view->addRule()->isEnabled());
         for (const char* gone : {"org.kde.konsole", "firefox"}) {
@@ -371,7 +370,52 @@ TEST(FrontApplication, OnKdeAScriptIsLoadedWhileARuleExistsAndItsCallsBringThePr
                                         "Shell extensions"));
     ApplicationsView greyed(home.filePath("monctl.conf"), nowhere);
     EXPECT_FALSE(greyed.isEnabled());
-    EXPECT_TRUE(greyed.note()->text().contains("Shell extensions")) << greyed.note()->text().toStdString();
+    EXPECT_TRUE(greyed.note()->text().contains("Shell extensions"))
+        << greyed.note()->text().toStdString();
+}
+
+// The real KWin of this machine, headless: its file capabilities are lost in a copy, which
+// a container without CAP_SYS_NICE can then run. A Qt program's app id is its file's name.
+TEST(FrontApplication, ARealKWinRunsTheScriptThatTellsTheWindowInFront) {
+    PrivateSessionBus bus;
+    QTemporaryDir folder;
+    const auto kwin = folder.filePath("kwin_wayland");
+    ASSERT_TRUE(QFile::copy("/usr/bin/kwin_wayland", kwin));
+    ScopedEnvironment environment;
+    environment.set("HOME", folder.path().toStdString());
+    environment.unset("DISPLAY");
+    environment.unset("WAYLAND_DISPLAY");
+    ChildProcess compositor({kwin.toStdString(), "--virtual", "--no-lockscreen",
+                             "--no-global-shortcuts", "--socket", "wayland-kwin"});
+    auto connection = QDBusConnection::connectToBus(QString::fromStdString(bus.address()), "kde");
+    ASSERT_TRUE(processEventsUntil(
+        [&] { return connection.interface()->isServiceRegistered("org.kde.KWin").value(); }, 30s));
+
+    std::string whyNot;
+    const auto watch = KWinFrontApplication::open(whyNot);
+    ASSERT_TRUE(watch) << whyNot;
+    std::vector<FrontWindow> fronts;
+    const auto changes =
+        watch->changed.connect([&](const FrontWindow& front) { fronts.push_back(front); });
+    watch->start();
+    environment.set("WAYLAND_DISPLAY", "wayland-kwin");
+    environment.set("QT_QPA_PLATFORM", "wayland");
+    ChildProcess client({"/usr/lib/qt6/bin/pixeltool"});
+    ASSERT_TRUE(processEventsUntil(
+        [&] { return !fronts.empty() && fronts.back().application == "pixeltool"; }, 30s));
+
+    const auto loaded = [&] {
+        auto call = QDBusMessage::createMethodCall("org.kde.KWin", "/Scripting",
+                                                   "org.kde.kwin.Scripting", "isScriptLoaded");
+        call << QString::fromLatin1(KWinFrontApplication::scriptName);
+        const QDBusReply<bool> reply = connection.call(call);
+        return reply.isValid() && reply.value();
+    };
+    EXPECT_TRUE(loaded());
+    watch->stop();
+    EXPECT_TRUE(processEventsUntil([&] { return !loaded(); }));
+    compositor.signal(SIGTERM);
+    compositor.wait();
 }
 
 #include "FrontApplicationTest.moc"

@@ -3,11 +3,11 @@
 #include "runtime/MainQueue.h"
 
 #include <QDBusConnectionInterface>
-#include <QDir>
 #include <QDBusMessage>
 #include <QDBusPendingCallWatcher>
 #include <QDBusPendingReply>
 #include <QDBusServiceWatcher>
+#include <QDir>
 #include <QTemporaryFile>
 #include <spdlog/spdlog.h>
 
@@ -22,8 +22,8 @@ const QString connectionName = QStringLiteral("monctl-front-window");
 constexpr int exitWaitMs = 500;
 
 QDBusMessage scriptingCall(const QString& method, const QVariantList& arguments = {}) {
-    auto call = QDBusMessage::createMethodCall(kwinService, scriptingPath, scriptingInterface,
-                                               method);
+    auto call =
+        QDBusMessage::createMethodCall(kwinService, scriptingPath, scriptingInterface, method);
     call.setArguments(arguments);
     return call;
 }

@@ -6,8 +6,8 @@
 #include "platform/linux/UdevRegistry.h"
 #include "platform/linux/UinputInputSink.h"
 #include "platform/linux/WlrFrontApplication.h"
-#include "platform/linux/X11FrontApplication.h"
 #include "platform/linux/X11Backends.h"
+#include "platform/linux/X11FrontApplication.h"
 #include "platform/linux/X11GlobalKeyMonitor.h"
 #include "platform/linux/XTestInputSink.h"
 #include "platform/linux/XkbKeyboardLayout.h"
@@ -84,7 +84,8 @@ DesktopBackends waylandBackends() {
 DesktopBackends x11Backends() {
     return {openOrNull<NullInputSink>(XTestInputSink::open),
             openOrNull<NullGlobalKeyMonitor>(X11GlobalKeyMonitor::open),
-            openOrNull<NullSystemShortcuts>(openX11GrabProbe), layoutFor(DesktopSession::x11),
+            openOrNull<NullSystemShortcuts>(openX11GrabProbe),
+            layoutFor(DesktopSession::x11),
             std::make_shared<NullDesktopShortcuts>(QT_TRANSLATE_NOOP(
                 "monctl::AboutBox", "the desktop's shortcut portal is used on Wayland only")),
             openOrNull<NullFrontApplicationWatch>(X11FrontApplication::open)};

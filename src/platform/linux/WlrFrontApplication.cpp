@@ -46,8 +46,8 @@ void closed(void* data, zwlr_foreign_toplevel_handle_v1*) {
 }
 
 const zwlr_foreign_toplevel_handle_v1_listener toplevelListener{
-    ignoreTitle, appIdChanged, ignoreOutput, ignoreOutput, stateChanged, done, closed,
-    ignoreParent};
+    ignoreTitle,  appIdChanged, ignoreOutput, ignoreOutput,
+    stateChanged, done,         closed,       ignoreParent};
 
 void toplevelAnnounced(void* data, zwlr_foreign_toplevel_manager_v1*,
                        zwlr_foreign_toplevel_handle_v1* handle) {
@@ -74,8 +74,7 @@ const wl_registry_listener registryListener{globalAdded, globalRemoved};
 bool compositorOffersList(std::string& whyNot) {
     wl_display* display = wl_display_connect(nullptr);
     if (!display) {
-        whyNot = QT_TRANSLATE_NOOP("monctl::AboutBox",
-                                   "the Wayland compositor cannot be reached");
+        whyNot = QT_TRANSLATE_NOOP("monctl::AboutBox", "the Wayland compositor cannot be reached");
         return false;
     }
     bool offered = false;
@@ -128,8 +127,8 @@ void WlrFrontApplication::start() {
         stop();
         return;
     }
-    m_watch = MainQueue::shared()->watchReadable(wl_display_get_fd(m_display),
-                                                 [this] { readEvents(); });
+    m_watch =
+        MainQueue::shared()->watchReadable(wl_display_get_fd(m_display), [this] { readEvents(); });
     tellFront();
 }
 

@@ -20,7 +20,7 @@ xcb_atom_t internAtom(xcb_connection_t* connection, const char* name) {
         connection,
         xcb_intern_atom(connection, 0, static_cast<std::uint16_t>(std::strlen(name)), name),
         nullptr));
-    return reply ? reply->atom : XCB_ATOM_NONE;
+    return reply ? reply->atom : static_cast<xcb_atom_t>(XCB_ATOM_NONE);
 }
 
 ReplyPointer<xcb_get_property_reply_t> property(xcb_connection_t* connection, xcb_window_t window,
@@ -36,11 +36,11 @@ FrontWindow windowClass(xcb_connection_t* connection, xcb_window_t window) {
     if (!reply || reply->format != 8)
         return {};
     const auto* text = static_cast<const char*>(xcb_get_property_value(reply.get()));
-    const std::string both(text, static_cast<std::size_t>(xcb_get_property_value_length(reply.get())));
+    const std::string both(text,
+                           static_cast<std::size_t>(xcb_get_property_value_length(reply.get())));
     const auto end = both.find('\0');
     const std::string instance = both.substr(0, end);
-    std::string applicationClass =
-        end == std::string::npos ? std::string() : both.substr(end + 1);
+    std::string applicationClass = end == std::string::npos ? std::string() : both.substr(end + 1);
     applicationClass = applicationClass.substr(0, applicationClass.find('\0'));
     return {applicationClass.empty() ? instance : applicationClass, instance};
 }
