@@ -28,12 +28,14 @@
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTreeWidget>
-#include <X11/Xatom.h>
-#include <X11/Xlib.h>
-#include <X11/Xutil.h>
 #include <csignal>
 #include <gtest/gtest.h>
 #include <unistd.h>
+
+// Last: Xlib's macros (None, Bool) would rename what the headers above declare.
+#include <X11/Xatom.h>
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
 
 using namespace monctl;
 using namespace monctl::test;
@@ -45,13 +47,13 @@ std::string frame(const char* command) {
     return std::string("5FF5") + command + "000000000000A0FA";
 }
 
-// The frames the monitor received while `action` ran.
+// The frames the monitor received while `action` ran, the Qt main loop running meanwhile.
 template <class Action>
 std::vector<std::string> framesDuring(const MonitorSimulator& monitor, std::size_t expected,
                                       Action action) {
     const auto before = monitor.receivedFrames().size();
     action();
-    monitor.waitForFrames(before + expected, 10s);
+    processEventsUntil([&] { return monitor.receivedFrames().size() >= before + expected; }, 10s);
     const auto all = monitor.receivedFrames();
     return {all.begin() + static_cast<long>(before), all.end()};
 }
@@ -122,9 +124,9 @@ class PropertyRecorder : public QObject {
 
 public:
     explicit PropertyRecorder(QDBusConnection connection) {
-        connection.connect("org.monctl.Monctl", "/org/monctl/Monctl",
-                           "org.freedesktop.DBus.Properties", "PropertiesChanged", this,
-                           SLOT(propertiesChanged(QString, QVariantMap, QStringList)));
+        EXPECT_TRUE(connection.connect("org.monctl.Monctl", "/org/monctl/Monctl",
+                                       "org.freedesktop.DBus.Properties", "PropertiesChanged", this,
+                                       SLOT(propertiesChanged(QString, QVariantMap, QStringList))));
     }
     QStringList announced;
 
@@ -185,7 +187,9 @@ TEST(FrontApplication, OnX11TheWindowOfAnotherApplicationBringsItsPresetAndAChan
     EXPECT_EQ(framesDuring(monitor, 3, [&] { windows.activate(player); }), videoFrom933);
     ASSERT_TRUE(
         processEventsUntil([&] { return frontApplicationOf(connection).toString() == "mpv"; }, 5s));
-    EXPECT_EQ(recorder.announced, (QStringList{"XTerm", "mpv", "Terminal", "mpv"}));
+    // A window manager may have no window in front for a moment while it moves the focus.
+    EXPECT_EQ(recorder.announced.filter(QRegularExpression(".")),
+              (QStringList{"XTerm", "mpv", "Terminal", "mpv"}));
 
     window.signal(SIGTERM);
     window.wait();
@@ -418,4 +422,8 @@ TEST(FrontApplication, ARealKWinRunsTheScriptThatTellsTheWindowInFront) {
     compositor.wait();
 }
 
+// The meta-object code names Qt's types that Xlib's macros would rename.
+#undef Bool
+#undef None
+#undef Status
 #include "FrontApplicationTest.moc"

@@ -17,7 +17,6 @@ namespace {
 const QString kwinService = QStringLiteral("org.kde.KWin");
 const QString scriptingPath = QStringLiteral("/Scripting");
 const QString scriptingInterface = QStringLiteral("org.kde.kwin.Scripting");
-const QString connectionName = QStringLiteral("monctl-front-window");
 // How long the end of the program waits for KWin to unload the script.
 constexpr int exitWaitMs = 500;
 
@@ -49,11 +48,16 @@ if (workspace.windowActivated !== undefined) {
         .arg(service, QString::fromLatin1(scriptObjectPath));
 }
 
-// A connection of its own: the script calls it by its unique name.
+// A connection of its own, which the script calls by its unique name: the process-wide
+// session connection keeps the first address it saw, and tests start buses of their own.
 std::unique_ptr<KWinFrontApplication> KWinFrontApplication::open(std::string& whyNot) {
-    auto bus = QDBusConnection::connectToBus(QDBusConnection::SessionBus, connectionName);
+    static int count = 0;
+    const QString name = QStringLiteral("monctl-front-window-%1").arg(++count);
+    const QString address = qEnvironmentVariable("DBUS_SESSION_BUS_ADDRESS");
+    auto bus = address.isEmpty() ? QDBusConnection::connectToBus(QDBusConnection::SessionBus, name)
+                                 : QDBusConnection::connectToBus(address, name);
     if (!bus.isConnected() || !bus.interface()->isServiceRegistered(kwinService)) {
-        QDBusConnection::disconnectFromBus(connectionName);
+        QDBusConnection::disconnectFromBus(name);
         whyNot = QT_TRANSLATE_NOOP("monctl::AboutBox", "no KWin answers on the session bus");
         return nullptr;
     }
@@ -73,7 +77,7 @@ KWinFrontApplication::KWinFrontApplication(const QDBusConnection& connection)
 KWinFrontApplication::~KWinFrontApplication() {
     if (m_watching)
         unloadScript(true);
-    QDBusConnection::disconnectFromBus(connectionName);
+    QDBusConnection::disconnectFromBus(m_connection.name());
 }
 
 void KWinFrontApplication::start() {

@@ -149,6 +149,8 @@ void WlrFrontApplication::stop() {
     m_display = nullptr;
 }
 
+// A change of the window in front comes as two toplevels' states, each complete on its own:
+// what is in front is told once all the events read are handled.
 void WlrFrontApplication::readEvents() {
     if (wl_display_dispatch(m_display) < 0) {
         spdlog::warn("The compositor closed the connection that watched the window in front");
@@ -156,6 +158,7 @@ void WlrFrontApplication::readEvents() {
         return;
     }
     wl_display_flush(m_display);
+    tellFront();
 }
 
 void WlrFrontApplication::managerAnnounced(wl_registry* registry, std::uint32_t name,
@@ -181,7 +184,6 @@ void WlrFrontApplication::toplevelDone(Toplevel& toplevel) {
         m_activated = &toplevel;
     else if (m_activated == &toplevel)
         m_activated = nullptr;
-    tellFront();
 }
 
 void WlrFrontApplication::toplevelClosed(Toplevel& toplevel) {
@@ -189,7 +191,6 @@ void WlrFrontApplication::toplevelClosed(Toplevel& toplevel) {
         m_activated = nullptr;
     zwlr_foreign_toplevel_handle_v1_destroy(toplevel.handle);
     m_toplevels.remove_if([&](const Toplevel& listed) { return &listed == &toplevel; });
-    tellFront();
 }
 
 void WlrFrontApplication::listFinished() {

@@ -99,17 +99,25 @@ void X11FrontApplication::stop() {
 }
 
 // A request that waits for its reply reads the events before it into xcb's queue, where the
-// descriptor no longer shows them: the queue is emptied after the last such request.
+// descriptor no longer shows them: the queue is emptied after the last such request. A window
+// manager that moves the focus clears the property first: the property is read once the
+// events that came together are handled.
 void X11FrontApplication::readEvents() {
+    bool activeChanged = false;
     while (m_connection) {
         const ReplyPointer<xcb_generic_event_t> event(xcb_poll_for_event(m_connection));
-        if (!event)
-            break;
+        if (!event) {
+            if (!activeChanged)
+                break;
+            readFrontWindow();
+            activeChanged = false;
+            continue;
+        }
         if ((event->response_type & 0x7f) != XCB_PROPERTY_NOTIFY)
             continue;
         const auto* change = reinterpret_cast<const xcb_property_notify_event_t*>(event.get());
-        if (change->window == m_root && change->atom == m_activeWindowAtom)
-            readFrontWindow();
+        activeChanged =
+            activeChanged || (change->window == m_root && change->atom == m_activeWindowAtom);
     }
     if (m_connection && xcb_connection_has_error(m_connection) != 0) {
         spdlog::warn("The X server closed the connection that watched the window in front");
