@@ -109,11 +109,7 @@ void FrontApplicationPresets::apply(const std::string& preset) {
     }
     spdlog::info("{} is in front: the preset \"{}\" goes to {}", m_front.toStdString(), preset,
                  active->path());
-    const int values[] = {settings->contrast, settings->mode, settings->speed};
-    for (std::size_t at = 0; at < std::size(allSettings); ++at) {
-        if (active->setting(allSettings[at]) != values[at])
-            active->set(allSettings[at], values[at]);
-    }
+    active->applyChanges(*settings);
 }
 
 } // namespace monctl
