@@ -406,7 +406,9 @@ TEST(FrontApplication, ARealKWinRunsTheScriptThatTellsTheWindowInFront) {
     environment.set("QT_QPA_PLATFORM", "wayland");
     ChildProcess client({"/usr/lib/qt6/bin/pixeltool"});
     ASSERT_TRUE(processEventsUntil(
-        [&] { return !fronts.empty() && fronts.back().application == "pixeltool"; }, 30s));
+        [&] { return !fronts.empty() && fronts.back().application == "pixeltool"; }, 30s))
+        << fronts.size() << " " << (fronts.empty() ? "" : fronts.back().application)
+        << client.errors() << compositor.errors();
 
     const auto loaded = [&] {
         auto call = QDBusMessage::createMethodCall("org.kde.KWin", "/Scripting",

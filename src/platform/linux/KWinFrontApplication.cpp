@@ -9,6 +9,7 @@
 #include <QDBusServiceWatcher>
 #include <QDir>
 #include <QTemporaryFile>
+#include <QTimer>
 #include <spdlog/spdlog.h>
 
 namespace monctl {
@@ -17,6 +18,8 @@ namespace {
 const QString kwinService = QStringLiteral("org.kde.KWin");
 const QString scriptingPath = QStringLiteral("/Scripting");
 const QString scriptingInterface = QStringLiteral("org.kde.kwin.Scripting");
+constexpr std::chrono::milliseconds loadRetryWait{250};
+constexpr int mostLoadTries = 40;
 // How long the end of the program waits for KWin to unload the script.
 constexpr int exitWaitMs = 500;
 
@@ -92,6 +95,7 @@ void KWinFrontApplication::start() {
     }
     m_watching = true;
     m_front = {};
+    m_loadTries = 0;
     loadScript();
 }
 
@@ -103,8 +107,9 @@ void KWinFrontApplication::stop() {
     m_connection.unregisterObject(QString::fromLatin1(scriptObjectPath));
 }
 
-// One left by a run that ended without unloading it is replaced. The calls are answered in
-// the order they were sent.
+// One left by a run that ended without unloading it is replaced; the calls are answered in the
+// order they were sent. KWin takes its name on the bus before it serves its scripting: a load
+// it cannot take yet is tried again a moment later, for a while.
 void KWinFrontApplication::loadScript() {
     m_scriptFile = std::make_unique<QTemporaryFile>(QDir::tempPath() + "/monctl-XXXXXX.js");
     if (!m_scriptFile->open() ||
@@ -119,15 +124,29 @@ void KWinFrontApplication::loadScript() {
     auto* loaded = new QDBusPendingCallWatcher(
         m_connection.asyncCall(scriptingCall("loadScript", {m_scriptFile->fileName(), name})),
         this);
-    connect(loaded, &QDBusPendingCallWatcher::finished, this, [](QDBusPendingCallWatcher* done) {
-        done->deleteLater();
-        const QDBusPendingReply<int> reply = *done;
-        if (reply.isError() || reply.value() < 0)
-            spdlog::warn("KWin did not load the script that tells the window in front: {}",
-                         reply.isError() ? reply.error().message().toStdString()
-                                         : std::string("it refused it"));
-    });
-    m_connection.call(scriptingCall("start"), QDBus::NoBlock);
+    connect(loaded, &QDBusPendingCallWatcher::finished, this,
+            [this, attempt = ++m_loadAttempt](QDBusPendingCallWatcher* done) {
+                done->deleteLater();
+                const QDBusPendingReply<int> reply = *done;
+                if (!m_watching || attempt != m_loadAttempt)
+                    return;
+                if (!reply.isError() && reply.value() >= 0) {
+                    m_loadTries = 0;
+                    m_connection.call(scriptingCall("start"), QDBus::NoBlock);
+                    return;
+                }
+                if (reply.isError() && reply.error().type() == QDBusError::UnknownObject &&
+                    ++m_loadTries < mostLoadTries) {
+                    QTimer::singleShot(loadRetryWait, this, [this] {
+                        if (m_watching)
+                            loadScript();
+                    });
+                    return;
+                }
+                spdlog::warn("KWin did not load the script that tells the window in front: {}",
+                             reply.isError() ? reply.error().message().toStdString()
+                                             : std::string("it refused it"));
+            });
 }
 
 // At the end of the program the call is waited for, briefly: a message only queued would be

@@ -50,6 +50,8 @@ private:
     QDBusServiceWatcher* m_kwinWatcher;
     std::unique_ptr<QTemporaryFile> m_scriptFile;
     bool m_watching = false;
+    unsigned m_loadAttempt = 0; // the answer to an earlier load is not waited for
+    int m_loadTries = 0;        // loads KWin could not take yet
     FrontWindow m_front;
 };
 
