@@ -75,6 +75,12 @@ void ApplicationsView::retranslate() {
     m_application->lineEdit()->setPlaceholderText(tr("application id, or * for every other"));
     m_addRule->setText(tr("Add"));
     m_deleteRule->setText(tr("Delete"));
+    m_ruleList->setAccessibleName(tr("Presets of the applications"));
+    m_application->setAccessibleName(tr("Application"));
+    m_application->lineEdit()->setAccessibleName(tr("Application's id"));
+    m_preset->setAccessibleName(tr("Preset for the application"));
+    m_addRule->setAccessibleName(tr("Add the application's preset"));
+    m_deleteRule->setAccessibleName(tr("Delete the application's preset"));
     m_note->setText(tr("This desktop does not tell which application is in front: %1")
                         .arg(QCoreApplication::translate("monctl::AboutBox",
                                                          m_presets.watch().whyNull().c_str())));

@@ -262,6 +262,30 @@
         <source>an application&apos;s name may not hold control characters, / or \</source>
         <translation>an application&apos;s name may not hold control characters, / or \</translation>
     </message>
+    <message>
+        <source>Presets of the applications</source>
+        <translation>Presets of the applications</translation>
+    </message>
+    <message>
+        <source>Application</source>
+        <translation>Application</translation>
+    </message>
+    <message>
+        <source>Application&apos;s id</source>
+        <translation>Application&apos;s id</translation>
+    </message>
+    <message>
+        <source>Preset for the application</source>
+        <translation>Preset for the application</translation>
+    </message>
+    <message>
+        <source>Add the application&apos;s preset</source>
+        <translation>Add the application&apos;s preset</translation>
+    </message>
+    <message>
+        <source>Delete the application&apos;s preset</source>
+        <translation>Delete the application&apos;s preset</translation>
+    </message>
 </context>
 <context>
     <name>monctl::ChangeNotices</name>

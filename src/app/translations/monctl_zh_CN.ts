@@ -262,6 +262,30 @@
         <source>an application&apos;s name may not hold control characters, / or \</source>
         <translation>应用程序名称不能包含控制字符、/ 或 \</translation>
     </message>
+    <message>
+        <source>Presets of the applications</source>
+        <translation>各应用的预设</translation>
+    </message>
+    <message>
+        <source>Application</source>
+        <translation>应用程序</translation>
+    </message>
+    <message>
+        <source>Application&apos;s id</source>
+        <translation>应用程序 ID</translation>
+    </message>
+    <message>
+        <source>Preset for the application</source>
+        <translation>应用程序的预设</translation>
+    </message>
+    <message>
+        <source>Add the application&apos;s preset</source>
+        <translation>添加应用程序的预设</translation>
+    </message>
+    <message>
+        <source>Delete the application&apos;s preset</source>
+        <translation>删除应用程序的预设</translation>
+    </message>
 </context>
 <context>
     <name>monctl::ChangeNotices</name>
