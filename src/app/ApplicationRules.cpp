@@ -8,10 +8,10 @@
 namespace monctl {
 namespace {
 
-constexpr int longestName = 255;
+constexpr int longestApplicationName = 255;
 constexpr const char* rulesGroup = "applications";
 
-QString qt(std::string_view text) {
+QString utf8Text(std::string_view text) {
     return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
 }
 
@@ -49,10 +49,10 @@ private:
 
 // The sentences are marked for the Settings window, which shows them translated.
 std::string applicationNameProblem(std::string_view application) {
-    const auto text = qt(application);
+    const auto text = utf8Text(application);
     if (text.trimmed().isEmpty())
         return QT_TRANSLATE_NOOP("monctl::ApplicationsView", "an application needs a name");
-    if (text.toUcs4().size() > longestName)
+    if (text.toUcs4().size() > longestApplicationName)
         return QT_TRANSLATE_NOOP("monctl::ApplicationsView",
                                  "an application's name has at most 255 characters");
     const bool forbidden = std::any_of(text.begin(), text.end(), [](QChar character) {
@@ -75,7 +75,7 @@ std::vector<ApplicationRule> ApplicationRules::list() const {
             rules.push_back({key.toStdString(), preset.toStdString()});
     }
     std::sort(rules.begin(), rules.end(), [](const auto& a, const auto& b) {
-        return qt(a.application).compare(qt(b.application), Qt::CaseInsensitive) < 0;
+        return utf8Text(a.application).compare(utf8Text(b.application), Qt::CaseInsensitive) < 0;
     });
     return rules;
 }
@@ -85,18 +85,18 @@ bool ApplicationRules::set(const ApplicationRule& rule) const {
         return false;
     QDir().mkpath(QFileInfo(m_path).absolutePath());
     RuleGroup group(m_path);
-    const auto application = qt(rule.application);
+    const auto application = utf8Text(rule.application);
     for (const auto& key : group.keysNamed(application)) {
         if (key != application)
             group.remove(key);
     }
-    group.write(application, qt(rule.preset));
+    group.write(application, utf8Text(rule.preset));
     return group.flushed();
 }
 
 bool ApplicationRules::remove(const std::string& application) const {
     RuleGroup group(m_path);
-    const auto keys = group.keysNamed(qt(application));
+    const auto keys = group.keysNamed(utf8Text(application));
     for (const auto& key : keys)
         group.remove(key);
     return !keys.isEmpty() && group.flushed();
@@ -106,7 +106,7 @@ std::optional<std::string> ApplicationRules::presetFor(const std::vector<Applica
                                                        const std::vector<std::string>& names) {
     const auto ruleNamed = [&](std::string_view name) -> std::optional<std::string> {
         for (const auto& rule : rules) {
-            if (!name.empty() && sameName(qt(rule.application), qt(name)))
+            if (!name.empty() && sameName(utf8Text(rule.application), utf8Text(name)))
                 return rule.preset;
         }
         return std::nullopt;

@@ -35,30 +35,30 @@ void stateChanged(void* data, zwlr_foreign_toplevel_handle_v1*, wl_array* states
         std::find(first, last, ZWLR_FOREIGN_TOPLEVEL_HANDLE_V1_STATE_ACTIVATED) != last;
 }
 
-void done(void* data, zwlr_foreign_toplevel_handle_v1*) {
+void toplevelCompleted(void* data, zwlr_foreign_toplevel_handle_v1*) {
     auto& toplevel = toplevelOf(data);
     toplevel.watch->toplevelDone(toplevel);
 }
 
-void closed(void* data, zwlr_foreign_toplevel_handle_v1*) {
+void toplevelGone(void* data, zwlr_foreign_toplevel_handle_v1*) {
     auto& toplevel = toplevelOf(data);
     toplevel.watch->toplevelClosed(toplevel);
 }
 
 const zwlr_foreign_toplevel_handle_v1_listener toplevelListener{
-    ignoreTitle,  appIdChanged, ignoreOutput, ignoreOutput,
-    stateChanged, done,         closed,       ignoreParent};
+    ignoreTitle,  appIdChanged,      ignoreOutput, ignoreOutput,
+    stateChanged, toplevelCompleted, toplevelGone, ignoreParent};
 
 void toplevelAnnounced(void* data, zwlr_foreign_toplevel_manager_v1*,
                        zwlr_foreign_toplevel_handle_v1* handle) {
     static_cast<WlrFrontApplication*>(data)->toplevelAdded(handle);
 }
 
-void finished(void* data, zwlr_foreign_toplevel_manager_v1*) {
+void listEnded(void* data, zwlr_foreign_toplevel_manager_v1*) {
     static_cast<WlrFrontApplication*>(data)->listFinished();
 }
 
-const zwlr_foreign_toplevel_manager_v1_listener managerListener{toplevelAnnounced, finished};
+const zwlr_foreign_toplevel_manager_v1_listener managerListener{toplevelAnnounced, listEnded};
 
 void globalAdded(void* data, wl_registry* registry, std::uint32_t name, const char* interface,
                  std::uint32_t version) {
