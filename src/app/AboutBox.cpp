@@ -46,7 +46,8 @@ QStringList AboutBox::backendLines() const {
             backendLine(tr("background shortcuts"), *m_backends.globalKeys),
             backendLine(tr("taken combinations"), *m_backends.takenCombinations),
             backendLine(tr("keyboard layout"), *m_backends.keyboardLayout),
-            backendLine(tr("desktop shortcuts"), *m_backends.desktopShortcuts)};
+            backendLine(tr("desktop shortcuts"), *m_backends.desktopShortcuts),
+            backendLine(tr("application in front"), *m_backends.frontApplication)};
 }
 
 void AboutBox::changeEvent(QEvent* event) {

@@ -109,6 +109,8 @@ void AppShell::presentSettings() {
     SettingsWindow settings(m_preferences, m_monitors, m_window.get());
     settings.addNote(new ShortcutReachNote(m_backends.desktopShortcuts,
                                            m_backends.globalKeys->descriptor() >= 0));
+    for (const auto& makeSection : m_settingsSections)
+        settings.addNote(makeSection());
     if (settings.exec() == QDialog::Accepted)
         bindDesktopShortcuts();
     emit settingsClosed();

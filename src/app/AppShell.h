@@ -11,12 +11,14 @@
 #include <QObject>
 #include <functional>
 #include <memory>
+#include <vector>
 
 class QAction;
 class QApplication;
 class QEvent;
 class QMainWindow;
 class QMenu;
+class QWidget;
 class QSocketNotifier;
 
 namespace monctl {
@@ -42,6 +44,11 @@ public:
     MonitorSet& monitors() { return m_monitors; }
     // What the window's monitor list and the tray show.
     MonitorListModel& monitorList() { return m_monitorList; }
+    const DesktopBackends& backends() const { return m_backends; }
+    // Makes a section of its own for each Settings window opened from now on.
+    void addSettingsSection(std::function<QWidget*()> makeSection) {
+        m_settingsSections.push_back(std::move(makeSection));
+    }
 
     void applicationDidFinishLaunching();
     // Opens the settings, modal; returns when they are closed.
@@ -86,6 +93,7 @@ private:
     QSocketNotifier* m_globalNotifier = nullptr;
     KeyPressTally m_pressTally;
     std::function<bool()> m_closeHides;
+    std::vector<std::function<QWidget*()>> m_settingsSections;
     Connection m_desktopActivations;
 };
 

@@ -1,5 +1,6 @@
 #include "app/CommandLine.h"
 
+#include "app/ApplicationRules.h"
 #include "app/ManualText.h"
 #include "app/PresetSchedule.h"
 #include "app/PresetStore.h"
@@ -110,6 +111,30 @@ void readScheduleWords(const std::vector<std::string>& words, CliRequest& reques
         request.preset = words[2];
     } else {
         throw CLI::ValidationError("schedule", "add HH:MM PRESET, list or delete HH:MM");
+    }
+}
+
+std::string checkedApplication(const std::string& application) {
+    if (const auto problem = applicationNameProblem(application); !problem.empty())
+        throw CLI::ValidationError("app-preset", problem);
+    return application;
+}
+
+// "app-preset APP PRESET", "app-preset set APP PRESET" (for an application called list or
+// delete), "app-preset list", "app-preset delete APP".
+void readAppPresetWords(const std::vector<std::string>& words, CliRequest& request) {
+    using Action = CliRequest::Action;
+    if (words == std::vector<std::string>{"list"}) {
+        request.action = Action::appPresetList;
+    } else if (words.size() == 2 && words[0] == "delete") {
+        request.action = Action::appPresetDelete;
+        request.application = words[1];
+    } else if (words.size() == 2 || (words.size() == 3 && words[0] == "set")) {
+        request.action = Action::appPresetSet;
+        request.application = checkedApplication(words[words.size() - 2]);
+        request.preset = words.back();
+    } else {
+        throw CLI::ValidationError("app-preset", "APP PRESET, list or delete APP");
     }
 }
 
@@ -245,6 +270,14 @@ std::variant<CliRequest, CliExit> parseCommandLine(int argc, const char* const* 
                         {"schedule", "apply a preset every day at a time (while the window runs)",
                          "add HH:MM PRESET, list or delete HH:MM", 3},
                         scheduleWords);
+    std::vector<std::string> appPresetWords;
+    auto* appPreset = addWordsCommand(
+        app,
+        {"app-preset",
+         "have the window apply a preset whenever this application comes to the front (* for "
+         "every other); list or delete these rules",
+         "APP PRESET, list or delete APP", 3},
+        appPresetWords);
     try {
         app.parse(argc, argv);
         if (set->parsed())
@@ -253,6 +286,8 @@ std::variant<CliRequest, CliExit> parseCommandLine(int argc, const char* const* 
             readPresetWords(presetWords, request);
         if (schedule->parsed())
             readScheduleWords(scheduleWords, request);
+        if (appPreset->parsed())
+            readAppPresetWords(appPresetWords, request);
     } catch (const CLI::CallForHelp&) {
         return CliExit{0, app.help(), false};
     } catch (const CLI::CallForVersion&) {

@@ -25,16 +25,20 @@ struct CliRequest {
         presetDelete,
         scheduleAdd,
         scheduleList,
-        scheduleDelete
+        scheduleDelete,
+        appPresetSet,
+        appPresetList,
+        appPresetDelete
     };
     Action action = Action::window;
-    std::string parameter; // get: contrast, mode, speed or all; set: contrast, mode or speed
-    int value = 0;         // set: the value as the monitor takes it, or the change of contrast
-    bool relative = false; // set: `value` moves the contrast the monitor reports (+N, -N)
-    std::string preset;    // preset apply, save and delete; schedule add
-    int minuteOfDay = 0;   // schedule add and delete
-    std::string serial;    // --monitor: the USB adapter's serial number of the monitor meant
-    bool json = false;     // list, get, preset list, doctor: one JSON document
+    std::string parameter;   // get: contrast, mode, speed or all; set: contrast, mode or speed
+    int value = 0;           // set: the value as the monitor takes it, or the change of contrast
+    bool relative = false;   // set: `value` moves the contrast the monitor reports (+N, -N)
+    std::string preset;      // preset apply, save and delete; schedule add; app-preset
+    std::string application; // app-preset: the application's id, or * for every other
+    int minuteOfDay = 0;     // schedule add and delete
+    std::string serial;      // --monitor: the USB adapter's serial number of the monitor meant
+    bool json = false;       // list, get, preset list, doctor: one JSON document
     std::vector<std::string> ports;
     bool all = false; // get, set, refresh, sync-time: every monitor found, not the active one
     std::chrono::milliseconds timeout{1000};

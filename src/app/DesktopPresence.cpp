@@ -1,7 +1,9 @@
 #include "app/DesktopPresence.h"
 
 #include "app/AppShell.h"
+#include "app/ApplicationsView.h"
 #include "app/ChangeNotices.h"
+#include "app/FrontApplicationPresets.h"
 #include "app/MonitorBusService.h"
 #include "app/ScheduledPresets.h"
 #include "app/TimedRefresh.h"
@@ -23,8 +25,14 @@ DesktopPresence::DesktopPresence(AppShell& shell, Preferences preferences, bool 
       m_timedRefresh(new TimedRefresh(shell.monitors(), this)),
       m_schedule(
           new ScheduledPresets(shell.monitors(), m_preferences.path(), std::move(clock), this)),
+      m_frontPresets(new FrontApplicationPresets(shell.monitors(), m_preferences.path(),
+                                                 shell.backends().frontApplication, this)),
       m_notices(new ChangeNotices(shell, m_preferences, QDBusConnection::sessionBus(), this)),
       m_memory(shell.monitors(), m_preferences) {
+    connect(m_frontPresets, &FrontApplicationPresets::frontChanged, m_bus,
+            &MonitorBusService::showFrontApplication);
+    shell.addSettingsSection(
+        [this] { return new ApplicationsView(m_preferences.path(), *m_frontPresets); });
     if (auto bus = QDBusConnection::sessionBus(); onBus) {
         if (m_bus->publish(bus))
             claimWindowName(bus);

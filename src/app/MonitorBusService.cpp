@@ -50,8 +50,27 @@ MonitorBusService::MonitorBusService(MonitorSet& monitors, std::function<void()>
 }
 
 bool MonitorBusService::publish(QDBusConnection bus) {
-    return bus.registerObject(bus::objectPath, this,
-                              QDBusConnection::ExportAllSlots | QDBusConnection::ExportAllSignals);
+    if (!bus.registerObject(bus::objectPath, this,
+                            QDBusConnection::ExportAllSlots | QDBusConnection::ExportAllSignals |
+                                QDBusConnection::ExportAllProperties))
+        return false;
+    m_bus = bus;
+    return true;
+}
+
+void MonitorBusService::showFrontApplication(const QString& application) {
+    if (application == m_frontApplication)
+        return;
+    m_frontApplication = application;
+    if (!m_bus)
+        return;
+    auto signal = QDBusMessage::createSignal(bus::objectPath,
+                                             QStringLiteral("org.freedesktop.DBus.Properties"),
+                                             QStringLiteral("PropertiesChanged"));
+    signal << bus::interfaceName
+           << QVariantMap{{QStringLiteral("FrontApplication"), m_frontApplication}}
+           << QStringList();
+    m_bus->send(signal);
 }
 
 bus::MonitorEntries MonitorBusService::ListMonitors() {

@@ -4,6 +4,7 @@
 #include "monitor/Setting.h"
 #include "runtime/Signal.h"
 
+#include <QDBusConnection>
 #include <QDBusContext>
 #include <QObject>
 #include <functional>
@@ -26,6 +27,7 @@ class MonitorSet;
 class MonitorBusService final : public QObject, protected QDBusContext {
     Q_OBJECT
     Q_CLASSINFO("D-Bus Interface", "org.monctl.Monctl1")
+    Q_PROPERTY(QString FrontApplication READ FrontApplication)
 
 public:
     // `raise` brings the window to the front.
@@ -33,6 +35,10 @@ public:
 
     // Exports the object on the connection, before its name is claimed.
     bool publish(QDBusConnection bus);
+    // The id of the application in front, "" when none is known; published with
+    // org.freedesktop.DBus.Properties.PropertiesChanged.
+    QString FrontApplication() const { return m_frontApplication; }
+    void showFrontApplication(const QString& application);
 
 public slots:
     monctl::bus::MonitorEntries ListMonitors();
@@ -69,6 +75,8 @@ private:
     MonitorSet& m_monitors;
     std::function<void()> m_raise;
     std::vector<Connection> m_connections;
+    std::optional<QDBusConnection> m_bus;
+    QString m_frontApplication;
 };
 
 } // namespace monctl

@@ -1,10 +1,12 @@
 #include "app/PresetCommands.h"
 
+#include "app/ApplicationRules.h"
 #include "app/JsonOutput.h"
 #include "app/PresetSchedule.h"
 #include "app/PresetStore.h"
 
 #include <QJsonArray>
+#include <algorithm>
 #include <fmt/format.h>
 
 namespace monctl {
@@ -63,6 +65,30 @@ int deleteFromSchedule(const CliRequest& request, const QString& path) {
     return written(PresetSchedule::erase(path, request.minuteOfDay), path);
 }
 
+int setApplicationRule(const CliRequest& request, const QString& path) {
+    if (!PresetStore(path).find(request.preset))
+        return unknownPreset(request.preset);
+    return written(ApplicationRules(path).set({request.application, request.preset}), path);
+}
+
+int listApplicationRules(const QString& path) {
+    for (const auto& [application, preset] : ApplicationRules(path).list())
+        fmt::print("{}\t{}\n", application, preset);
+    return 0;
+}
+
+int deleteApplicationRule(const CliRequest& request, const QString& path) {
+    const ApplicationRules rules(path);
+    const auto listed = rules.list();
+    const bool known = std::any_of(listed.begin(), listed.end(), [&](const auto& rule) {
+        return QString::fromStdString(rule.application)
+                   .compare(QString::fromStdString(request.application), Qt::CaseInsensitive) == 0;
+    });
+    if (!known)
+        return refused(2, "no rule for the application " + request.application);
+    return written(rules.remove(request.application), path);
+}
+
 } // namespace
 
 std::optional<int> runPresetCommand(const CliRequest& request, const QString& path) {
@@ -84,6 +110,12 @@ std::optional<int> runPresetCommand(const CliRequest& request, const QString& pa
         return addToSchedule(request, path);
     case CliRequest::Action::scheduleDelete:
         return deleteFromSchedule(request, path);
+    case CliRequest::Action::appPresetSet:
+        return setApplicationRule(request, path);
+    case CliRequest::Action::appPresetList:
+        return listApplicationRules(path);
+    case CliRequest::Action::appPresetDelete:
+        return deleteApplicationRule(request, path);
     default:
         return std::nullopt;
     }

@@ -15,7 +15,8 @@ std::vector<std::string> DesktopBackends::describe() const {
             "background shortcuts: " + describeBackend(*globalKeys),
             "taken combinations: " + describeBackend(*takenCombinations),
             "keyboard layout: " + describeBackend(*keyboardLayout),
-            "desktop shortcuts: " + describeBackend(*desktopShortcuts)};
+            "desktop shortcuts: " + describeBackend(*desktopShortcuts),
+            "application in front: " + describeBackend(*frontApplication)};
 }
 
 DesktopBackends::ProgramWide DesktopBackends::installProgramWide() const {
@@ -41,10 +42,12 @@ DesktopBackends::ProgramWide::~ProgramWide() {
 }
 
 DesktopBackends DesktopBackends::none(const std::string& reason) {
-    return {std::make_shared<NullInputSink>(reason), std::make_shared<NullGlobalKeyMonitor>(reason),
+    return {std::make_shared<NullInputSink>(reason),
+            std::make_shared<NullGlobalKeyMonitor>(reason),
             std::make_shared<NullSystemShortcuts>(reason),
             std::make_shared<NullKeyboardLayout>(reason),
-            std::make_shared<NullDesktopShortcuts>(reason)};
+            std::make_shared<NullDesktopShortcuts>(reason),
+            std::make_shared<NullFrontApplicationWatch>(reason)};
 }
 
 } // namespace monctl

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "input/InputSink.h"
+#include "platform/FrontApplicationWatch.h"
 #include "serial/DeviceRegistry.h"
 #include "shortcut/DesktopShortcuts.h"
 #include "shortcut/GlobalKeyMonitor.h"
@@ -18,9 +19,10 @@ namespace monctl {
 struct DesktopBackends {
     std::shared_ptr<InputSink> input;             // the monitor's buttons become input here
     std::shared_ptr<GlobalKeyMonitor> globalKeys; // shortcuts while another program is in front
-    std::shared_ptr<SystemShortcuts> takenCombinations;   // combinations other programs hold
-    std::shared_ptr<const KeyboardLayout> keyboardLayout; // what keys print, for shortcut texts
-    std::shared_ptr<DesktopShortcuts> desktopShortcuts;   // shortcuts the desktop binds for us
+    std::shared_ptr<SystemShortcuts> takenCombinations;      // combinations other programs hold
+    std::shared_ptr<const KeyboardLayout> keyboardLayout;    // what keys print, for shortcut texts
+    std::shared_ptr<DesktopShortcuts> desktopShortcuts;      // shortcuts the desktop binds for us
+    std::shared_ptr<FrontApplicationWatch> frontApplication; // which application is in front
 
     // One line per backend, "role: name" or "role: none (reason)", for the log and About.
     std::vector<std::string> describe() const;

@@ -102,7 +102,9 @@ TEST_F(LanguageSwitch, RelabelsTheMenuTheAboutBoxAndTheMainWindow) {
         << chinese[0].toStdString();
     EXPECT_TRUE(chinese[0].contains("\n输入：XTest\n后台快捷键：XInput 2 原始按键事件\n"))
         << "the backends in use are named, in the window's language";
-    EXPECT_TRUE(chinese[0].endsWith("\n桌面快捷键：无（桌面的快捷键门户只在 Wayland 上使用）"));
+    EXPECT_TRUE(chinese[0].endsWith("\n桌面快捷键：无（桌面的快捷键门户只在 Wayland 上使用）\n"
+                                    "前台应用：窗口管理器的 _NET_ACTIVE_WINDOW"))
+        << chinese[0].toStdString();
     EXPECT_EQ(chinese[1], "确定");
     ASSERT_EQ(english.size(), 2);
     EXPECT_TRUE(english[0].startsWith(

@@ -66,7 +66,7 @@ TEST(ManualPage, NamesEveryOptionCommandAndPreferenceKey) {
     const auto help = helpOf(MONCTL_PATH);
     const auto commands =
         matches(help.substr(help.find("Subcommands:")), std::regex(R"(\n  ([a-z-]+) )"));
-    EXPECT_EQ(commands.size(), 9u) << help;
+    EXPECT_EQ(commands.size(), 10u) << help;
     const auto section = monctl.substr(monctl.find(".SH COMMANDS"));
     for (const auto& command : commands)
         EXPECT_TRUE(describes(section.substr(0, section.find("\n.SH ")), roff(command))) << command;

@@ -8,6 +8,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QSettings>
 #include <QTemporaryDir>
 #include <csignal>
 #include <cstdio>
@@ -380,6 +381,36 @@ TEST(MonctlCli, PresetsAreSavedFromTheMonitorAppliedListedDeletedAndScheduled) {
     EXPECT_EQ(runMonctl({"schedule", "delete", "07:30"}).status, 0);
     EXPECT_EQ(runMonctl({"schedule", "delete", "07:30"}).status, 2);
     EXPECT_EQ(runMonctl({"schedule", "list"}).output, "");
+
+    // Rules for the application in front: one key written at a time, beside what another
+    // program holding the file open writes meanwhile.
+    QSettings otherWriter(file, QSettings::IniFormat);
+    const auto before = contentOf(file);
+    run = runMonctl({"app-preset", "mpv", "film"});
+    EXPECT_EQ(run.status, 2);
+    EXPECT_EQ(run.errors, "monctl: no preset named film\n");
+    EXPECT_EQ(contentOf(file), before) << "nothing stored";
+    EXPECT_EQ(runMonctl({"app-preset", "a/b", "reading"}).status, 2);
+    for (const auto& [application, preset] :
+         std::vector<std::pair<const char*, const char*>>{{"org.kde.Konsole", "reading"},
+                                                          {"*", "reading"},
+                                                          {"ORG.KDE.KONSOLE", "reading"},
+                                                          {"list", "reading"}}) {
+        const std::vector<std::string> words =
+            std::string_view(application) == "list"
+                ? std::vector<std::string>{"app-preset", "set", application, preset}
+                : std::vector<std::string>{"app-preset", application, preset};
+        run = runMonctl(words);
+        EXPECT_EQ(run.status, 0) << application << run.errors;
+    }
+    otherWriter.setValue("monitors/A10KZP4M", "elsewhere");
+    otherWriter.sync();
+    EXPECT_EQ(runMonctl({"app-preset", "list"}).output,
+              "*\treading\nlist\treading\nORG.KDE.KONSOLE\treading\n");
+    EXPECT_EQ(runMonctl({"app-preset", "delete", "org.kde.konsole"}).status, 0);
+    EXPECT_EQ(runMonctl({"app-preset", "delete", "org.kde.konsole"}).status, 2);
+    EXPECT_EQ(runMonctl({"app-preset", "list"}).output, "*\treading\nlist\treading\n");
+    EXPECT_TRUE(contentOf(file).contains("A10KZP4M=elsewhere")) << contentOf(file).constData();
 
     EXPECT_EQ(runMonctl({"preset", "delete", "reading"}).status, 0);
     EXPECT_EQ(runMonctl({"preset", "delete", "reading"}).status, 2);

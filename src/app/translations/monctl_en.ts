@@ -144,6 +144,46 @@
         <source>the desktop&apos;s GlobalShortcuts portal reports no usable version</source>
         <translation>the desktop&apos;s GlobalShortcuts portal reports no usable version</translation>
     </message>
+    <message>
+        <source>application in front</source>
+        <translation>application in front</translation>
+    </message>
+    <message>
+        <source>the window manager&apos;s _NET_ACTIVE_WINDOW</source>
+        <translation>the window manager&apos;s _NET_ACTIVE_WINDOW</translation>
+    </message>
+    <message>
+        <source>the window in front is read from X11, and no X display can be opened</source>
+        <translation>the window in front is read from X11, and no X display can be opened</translation>
+    </message>
+    <message>
+        <source>wlroots foreign-toplevel list</source>
+        <translation>wlroots foreign-toplevel list</translation>
+    </message>
+    <message>
+        <source>the Wayland compositor cannot be reached</source>
+        <translation>the Wayland compositor cannot be reached</translation>
+    </message>
+    <message>
+        <source>the compositor offers no wlroots foreign-toplevel list</source>
+        <translation>the compositor offers no wlroots foreign-toplevel list</translation>
+    </message>
+    <message>
+        <source>a KWin script</source>
+        <translation>a KWin script</translation>
+    </message>
+    <message>
+        <source>no KWin answers on the session bus</source>
+        <translation>no KWin answers on the session bus</translation>
+    </message>
+    <message>
+        <source>GNOME on Wayland tells the window in front only to Shell extensions</source>
+        <translation>GNOME on Wayland tells the window in front only to Shell extensions</translation>
+    </message>
+    <message>
+        <source>the compositor tells no program which window is in front: it is neither KWin nor a wlroots compositor</source>
+        <translation>the compositor tells no program which window is in front: it is neither KWin nor a wlroots compositor</translation>
+    </message>
 </context>
 <context>
     <name>monctl::AppShell</name>
@@ -178,6 +218,73 @@
     <message>
         <source>Monitor contrast down</source>
         <translation>Monitor contrast down</translation>
+    </message>
+</context>
+<context>
+    <name>monctl::ApplicationsView</name>
+    <message>
+        <source>Applications</source>
+        <translation>Applications</translation>
+    </message>
+    <message>
+        <source>Application in front</source>
+        <translation>Application in front</translation>
+    </message>
+    <message>
+        <source>Preset</source>
+        <translation>Preset</translation>
+    </message>
+    <message>
+        <source>application id, or * for every other</source>
+        <translation>application id, or * for every other</translation>
+    </message>
+    <message>
+        <source>Add</source>
+        <translation>Add</translation>
+    </message>
+    <message>
+        <source>Delete</source>
+        <translation>Delete</translation>
+    </message>
+    <message>
+        <source>This desktop does not tell which application is in front: %1</source>
+        <translation>This desktop does not tell which application is in front: %1</translation>
+    </message>
+    <message>
+        <source>an application needs a name</source>
+        <translation>an application needs a name</translation>
+    </message>
+    <message>
+        <source>an application&apos;s name has at most 255 characters</source>
+        <translation>an application&apos;s name has at most 255 characters</translation>
+    </message>
+    <message>
+        <source>an application&apos;s name may not hold control characters, / or \</source>
+        <translation>an application&apos;s name may not hold control characters, / or \</translation>
+    </message>
+    <message>
+        <source>Presets of the applications</source>
+        <translation>Presets of the applications</translation>
+    </message>
+    <message>
+        <source>Application</source>
+        <translation>Application</translation>
+    </message>
+    <message>
+        <source>Application&apos;s id</source>
+        <translation>Application&apos;s id</translation>
+    </message>
+    <message>
+        <source>Preset for the application</source>
+        <translation>Preset for the application</translation>
+    </message>
+    <message>
+        <source>Add the application&apos;s preset</source>
+        <translation>Add the application&apos;s preset</translation>
+    </message>
+    <message>
+        <source>Delete the application&apos;s preset</source>
+        <translation>Delete the application&apos;s preset</translation>
     </message>
 </context>
 <context>

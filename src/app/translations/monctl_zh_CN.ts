@@ -144,6 +144,46 @@
         <source>the desktop&apos;s GlobalShortcuts portal reports no usable version</source>
         <translation>桌面的 GlobalShortcuts 门户没有给出可用的版本</translation>
     </message>
+    <message>
+        <source>application in front</source>
+        <translation>前台应用</translation>
+    </message>
+    <message>
+        <source>the window manager&apos;s _NET_ACTIVE_WINDOW</source>
+        <translation>窗口管理器的 _NET_ACTIVE_WINDOW</translation>
+    </message>
+    <message>
+        <source>the window in front is read from X11, and no X display can be opened</source>
+        <translation>前台窗口从 X11 读取，但无法打开 X 显示</translation>
+    </message>
+    <message>
+        <source>wlroots foreign-toplevel list</source>
+        <translation>wlroots 外部顶层窗口列表</translation>
+    </message>
+    <message>
+        <source>the Wayland compositor cannot be reached</source>
+        <translation>无法连接 Wayland 合成器</translation>
+    </message>
+    <message>
+        <source>the compositor offers no wlroots foreign-toplevel list</source>
+        <translation>合成器不提供 wlroots 外部顶层窗口列表</translation>
+    </message>
+    <message>
+        <source>a KWin script</source>
+        <translation>KWin 脚本</translation>
+    </message>
+    <message>
+        <source>no KWin answers on the session bus</source>
+        <translation>会话总线上没有 KWin 应答</translation>
+    </message>
+    <message>
+        <source>GNOME on Wayland tells the window in front only to Shell extensions</source>
+        <translation>Wayland 上的 GNOME 只把前台窗口告诉 Shell 扩展</translation>
+    </message>
+    <message>
+        <source>the compositor tells no program which window is in front: it is neither KWin nor a wlroots compositor</source>
+        <translation>合成器不告诉任何程序哪个窗口在前台：它既不是 KWin，也不是 wlroots 合成器</translation>
+    </message>
 </context>
 <context>
     <name>monctl::AppShell</name>
@@ -178,6 +218,73 @@
     <message>
         <source>Monitor contrast down</source>
         <translation>显示器对比度减</translation>
+    </message>
+</context>
+<context>
+    <name>monctl::ApplicationsView</name>
+    <message>
+        <source>Applications</source>
+        <translation>应用程序</translation>
+    </message>
+    <message>
+        <source>Application in front</source>
+        <translation>前台应用</translation>
+    </message>
+    <message>
+        <source>Preset</source>
+        <translation>预设</translation>
+    </message>
+    <message>
+        <source>application id, or * for every other</source>
+        <translation>应用程序 ID，或用 * 表示其他所有应用</translation>
+    </message>
+    <message>
+        <source>Add</source>
+        <translation>添加</translation>
+    </message>
+    <message>
+        <source>Delete</source>
+        <translation>删除</translation>
+    </message>
+    <message>
+        <source>This desktop does not tell which application is in front: %1</source>
+        <translation>此桌面不告知哪个应用在前台：%1</translation>
+    </message>
+    <message>
+        <source>an application needs a name</source>
+        <translation>应用程序需要名称</translation>
+    </message>
+    <message>
+        <source>an application&apos;s name has at most 255 characters</source>
+        <translation>应用程序名称最多 255 个字符</translation>
+    </message>
+    <message>
+        <source>an application&apos;s name may not hold control characters, / or \</source>
+        <translation>应用程序名称不能包含控制字符、/ 或 \</translation>
+    </message>
+    <message>
+        <source>Presets of the applications</source>
+        <translation>各应用的预设</translation>
+    </message>
+    <message>
+        <source>Application</source>
+        <translation>应用程序</translation>
+    </message>
+    <message>
+        <source>Application&apos;s id</source>
+        <translation>应用程序 ID</translation>
+    </message>
+    <message>
+        <source>Preset for the application</source>
+        <translation>应用程序的预设</translation>
+    </message>
+    <message>
+        <source>Add the application&apos;s preset</source>
+        <translation>添加应用程序的预设</translation>
+    </message>
+    <message>
+        <source>Delete the application&apos;s preset</source>
+        <translation>删除应用程序的预设</translation>
     </message>
 </context>
 <context>

@@ -1,10 +1,13 @@
 #include "platform/PlatformLoader.h"
 
 #include "input/NullInputSink.h"
+#include "platform/linux/KWinFrontApplication.h"
 #include "platform/linux/PortalGlobalShortcuts.h"
 #include "platform/linux/UdevRegistry.h"
 #include "platform/linux/UinputInputSink.h"
+#include "platform/linux/WlrFrontApplication.h"
 #include "platform/linux/X11Backends.h"
+#include "platform/linux/X11FrontApplication.h"
 #include "platform/linux/X11GlobalKeyMonitor.h"
 #include "platform/linux/XTestInputSink.h"
 #include "platform/linux/XkbKeyboardLayout.h"
@@ -44,6 +47,24 @@ std::shared_ptr<const KeyboardLayout> layoutFor(DesktopSession session) {
         "neither the X server's keymap nor the XKB environment's layout can be read"));
 }
 
+// KWin tells its scripts alone; wlroots compositors publish a list; GNOME only its Shell
+// extensions.
+std::shared_ptr<FrontApplicationWatch> waylandFrontApplication() {
+    std::string whyNotKWin;
+    if (auto kwin = KWinFrontApplication::open(whyNotKWin))
+        return kwin;
+    std::string whyNotList;
+    if (auto list = WlrFrontApplication::open(whyNotList))
+        return list;
+    if (environment("XDG_CURRENT_DESKTOP").find("GNOME") != std::string_view::npos)
+        return std::make_shared<NullFrontApplicationWatch>(QT_TRANSLATE_NOOP(
+            "monctl::AboutBox",
+            "GNOME on Wayland tells the window in front only to Shell extensions"));
+    return std::make_shared<NullFrontApplicationWatch>(QT_TRANSLATE_NOOP(
+        "monctl::AboutBox", "the compositor tells no program which window is in front: it is "
+                            "neither KWin nor a wlroots compositor"));
+}
+
 // XWayland's DISPLAY sees neither the keys nor the windows of native Wayland programs: its
 // backends would claim to work and reach next to nothing.
 DesktopBackends waylandBackends() {
@@ -55,16 +76,19 @@ DesktopBackends waylandBackends() {
             layoutFor(DesktopSession::wayland),
             openOrNull<NullDesktopShortcuts>([](std::string& whyNot) {
                 return PortalGlobalShortcuts::open(applicationId, whyNot);
-            })};
+            }),
+            waylandFrontApplication()};
 }
 
 // uinput reaches X11 too, but XTest needs no permission and is the X server's own way.
 DesktopBackends x11Backends() {
     return {openOrNull<NullInputSink>(XTestInputSink::open),
             openOrNull<NullGlobalKeyMonitor>(X11GlobalKeyMonitor::open),
-            openOrNull<NullSystemShortcuts>(openX11GrabProbe), layoutFor(DesktopSession::x11),
+            openOrNull<NullSystemShortcuts>(openX11GrabProbe),
+            layoutFor(DesktopSession::x11),
             std::make_shared<NullDesktopShortcuts>(QT_TRANSLATE_NOOP(
-                "monctl::AboutBox", "the desktop's shortcut portal is used on Wayland only"))};
+                "monctl::AboutBox", "the desktop's shortcut portal is used on Wayland only")),
+            openOrNull<NullFrontApplicationWatch>(X11FrontApplication::open)};
 }
 
 } // namespace
