@@ -75,7 +75,6 @@ ProbeResult probe(const std::vector<std::string>& paths, std::chrono::millisecon
     SerialPortManager::useRegistry(loadDeviceRegistry(paths));
     MonitorSet monitors;
     auto& state = monitors.link().state();
-    state.openedPortStream = nullptr;
     state.retriesBusyPorts = false;
     const auto connection =
         state.portErrors.connect([&](const auto& port, const SerialPortError& error) {

@@ -26,8 +26,7 @@ struct DeviceLinkState {
     std::shared_ptr<PortList> validPorts;           // ports whose monitor answered, in order
     std::shared_ptr<SerialPort> currentPort;        // where commands go
     std::weak_ptr<ReportController> reportController;
-    Connection hotPlug;              // probes ports that appear later
-    FILE* openedPortStream = stdout; // where "Serial port ... was opened" goes; none: nowhere
+    Connection hotPlug; // probes ports that appear later
     Signal<std::shared_ptr<SerialPort>, SerialPortError> portErrors;
     std::function<void(const std::shared_ptr<SerialPort>&)> probe; // probes a port (again)
     std::map<std::string, int> busyRetries; // by path: tries since the port was found busy

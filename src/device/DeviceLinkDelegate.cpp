@@ -128,8 +128,7 @@ void DeviceLinkDelegate::wasOpened(SerialPort& port) {
     const auto linked = m_state.lock();
     if (linked)
         linked->busyRetries.erase(port.path());
-    if (linked && linked->openedPortStream)
-        std::fprintf(linked->openedPortStream, "Serial port %s was opened\n", port.name().c_str());
+    spdlog::info("Serial port {} was opened", port.name());
 }
 
 } // namespace monctl

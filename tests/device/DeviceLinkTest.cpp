@@ -38,7 +38,6 @@ protected:
     void start(const std::vector<std::string>& paths) {
         SerialPortManager::reset();
         SerialPortManager::useRegistry(std::make_unique<FixedPathRegistry>(paths));
-        link.state().openedPortStream = stderr;
         report->onListChanged = [this] {
             if (ports->empty())
                 return;

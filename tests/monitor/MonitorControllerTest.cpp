@@ -42,7 +42,6 @@ protected:
             paths.push_back(simulator->devicePath());
         SerialPortManager::reset();
         SerialPortManager::useRegistry(std::make_unique<FixedPathRegistry>(paths));
-        monitors.link().state().openedPortStream = nullptr;
         monitors.start();
         ASSERT_TRUE(runMainUntil([&] { return monitors.monitors().size() == paths.size(); }));
     }
