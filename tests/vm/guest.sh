@@ -1,6 +1,6 @@
 #!/bin/busybox sh
-# The guest's first process after the initramfs (busybox: it starts in a moment where an
-# interpreter would take seconds). Waits until udev has dealt with the devices there are,
+# Started by the guest's first process after the initramfs (busybox: it starts in a moment
+# where an interpreter would take seconds). Waits until udev has dealt with the devices there are,
 # then runs the host's commands, a line each over the second serial port:
 #   host:  ID run BASE64-SCRIPT   runs the shell script (which execs the command)
 #          ID signal NAME         sends the signal to the command
@@ -29,7 +29,9 @@ start() {
 $2
 EOF
     busybox mkfifo "$work/$1.err"
-    (
+    # Twice in the background, so that the command's end is no signal to this shell: one
+    # arriving while it reads the next request would lose what it had read of it.
+    ( (
         prefixed "$1 e" <"$work/$1.err" &
         errors=$!
         {
@@ -39,7 +41,7 @@ EOF
         } | prefixed "$1 o"
         wait "$errors"
         say "$1 x $(busybox cat "$work/$1.status")"
-    ) &
+    ) & )
 }
 
 say ready

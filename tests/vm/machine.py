@@ -18,7 +18,7 @@ import time
 from pathlib import Path
 
 HERE = Path(__file__).resolve().parent
-MODULES = ["virtio_pci", "9pnet_virtio", "9p", "overlay", "xhci_pci", "ftdi_sio", "uinput"]
+MODULES = ["virtio_pci", "9pnet_virtio", "9p", "overlay", "xhci_pci", "ftdi_sio", "uinput", "evdev"]
 
 
 class VmError(Exception):
@@ -123,7 +123,8 @@ class Command:
             message = self.events.get(timeout=max(0.0, deadline - time.monotonic()))
         except queue.Empty:
             raise VmError(f"guest command {self.number}: no answer in time; so far "
-                          f"out={self.out} err={self.err}") from None
+                          f"out={self.out} err={self.err}; the guest's console ends with:\n"
+                          f"{self.machine.console_tail()}") from None
         if "out" in message:
             self.out.append(message["out"])
         elif "err" in message:
@@ -201,7 +202,7 @@ class Machine:
             "qemu-system-x86_64", "-nodefaults", "-no-user-config", "-display", "none",
             "-machine", "pc", "-accel", "tcg", "-cpu", "max", "-smp", "1", "-m", self.memory,
             "-no-reboot", "-kernel", str(vmlinux), "-initrd", str(image),
-            "-append", f"console=ttyS0 quiet panic=-1 mitigations=off "
+            "-append", f"console=ttyS0 loglevel=4 panic=-1 mitigations=off "
                        f"8250.nr_uarts={2 + len(self.uarts)} agent={HERE / 'guest.sh'}",
             "-virtfs", "local,path=/,mount_tag=hostroot,security_model=none,readonly=on,"
                        "multidevs=remap",
@@ -219,9 +220,9 @@ class Machine:
             argv += ["-chardev", f"serial,id={name}-line,path={terminal}",
                      "-device", self._adapter_options(name, serial)]
         self.started = time.monotonic()
-        self.process = subprocess.Popen(argv, stdin=subprocess.DEVNULL,
-                                        stdout=open(self.folder / "qemu.log", "wb"),
-                                        stderr=subprocess.STDOUT)
+        with open(self.folder / "qemu.log", "wb") as log:
+            self.process = subprocess.Popen(argv, stdin=subprocess.DEVNULL, stdout=log,
+                                            stderr=subprocess.STDOUT)
         self.qmp = self._connect(qmp)
         self.agent = self._connect(agent)
         threading.Thread(target=self._read_qmp, daemon=True).start()

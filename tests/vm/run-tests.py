@@ -3,14 +3,11 @@
 the guest's ftdi_sio, each with a monitor simulator at its far end, and one 16550 UART whose
 far end can stop taking data. Usage: run-tests.py BUILD_DIR [unittest options]"""
 
-import fcntl
 import os
-import re
 import signal
 import subprocess
 import sys
 import threading
-import queue
 import unittest
 from pathlib import Path
 
@@ -177,6 +174,7 @@ class HotPlug(unittest.TestCase):
         if vm.run(["test", "-e", by_id("MONA")]).status != 0:
             plug("MONA")
         monitors["MONA"].command("delay 0")
+        monitors["MONA"].command("answer")
 
     def test_watch_follows_a_monitor_out_and_back(self):
         watch = start("watch", "-v")
@@ -198,10 +196,13 @@ class HotPlug(unittest.TestCase):
     def test_a_monitor_that_leaves_while_asked_ends_the_command(self):
         simulator = monitors["MONA"]
         path = device_of("MONA")
-        simulator.command("delay 5000")
+        # The probe is answered (late enough for what follows), the read-back never.
+        simulator.command("delay 2000")
         asked = len(simulator.received)
         get = start("--monitor", "MONA", "--timeout", "60", "get", "contrast")
-        simulator.wait_received(asked + 2)  # the probe, then the read-back, answered late
+        simulator.wait_received(asked + 1)
+        simulator.command("silent")
+        simulator.wait_received(asked + 2)
         unplug("MONA")
         get.wait()
         self.assertEqual((get.status, get.stderr), (1, f"monctl: {path}: the device went away"))
@@ -217,7 +218,7 @@ print(struct.unpack_from("H", serial, 62)[0])  # closing_wait, in hundredths of 
 # Writes until the UART takes no more, then lets it go without waiting for its output (the
 # close is cut short by a timer), so that what the line still holds stays in the UART.
 FILL = """
-import os, signal, termios, tty, sys
+import os, signal, tty, sys
 signal.signal(signal.SIGALRM, lambda *_: None)
 descriptor = os.open(sys.argv[1], os.O_RDWR | os.O_NOCTTY | os.O_NONBLOCK)
 tty.setraw(descriptor)
