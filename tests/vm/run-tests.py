@@ -179,15 +179,17 @@ class HotPlug(unittest.TestCase):
     def test_watch_follows_a_monitor_out_and_back(self):
         watch = start("watch", "-v")
         path = device_of("MONA")
-        watch.wait_for(f"{path}: answered the probe", stream="err")
-        unplug("MONA")
-        watch.wait_for(f"{path} went away")
-        plug("MONA")
-        watch.wait_for(f"{path} came back")
-        monitors["MONA"].command("report contrast 3")
-        watch.wait_for(f"{path} contrast 3")
-        watch.signal(signal.SIGINT)
-        watch.wait()
+        try:
+            watch.wait_for(f"{path}: answered the probe", stream="err")
+            unplug("MONA")
+            watch.wait_for(f"{path} went away")
+            plug("MONA")
+            watch.wait_for(f"{path} came back")
+            monitors["MONA"].command("report contrast 3")
+            watch.wait_for(f"{path} contrast 3")
+        finally:
+            watch.signal(signal.SIGINT)
+            watch.wait()
         self.assertEqual(watch.status, 0, watch.stderr)
         self.assertEqual([line for line in watch.out if "went away" in line or
                           "came back" in line],
@@ -212,7 +214,7 @@ CLOSING_WAIT = """
 import fcntl, os, struct, sys
 descriptor = os.open(sys.argv[1], os.O_RDWR | os.O_NOCTTY | os.O_NONBLOCK)
 serial = fcntl.ioctl(descriptor, 0x541E, bytes(72))  # TIOCGSERIAL
-print(struct.unpack_from("H", serial, 62)[0])  # closing_wait, in hundredths of a second
+print(struct.unpack_from("H", serial, 40)[0])  # closing_wait, in hundredths of a second
 """
 
 # Writes until the UART takes no more, then lets it go without waiting for its output (the
