@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs what is missing, checks the layering of the sources, then builds and runs every
 # test under AddressSanitizer + UndefinedBehaviorSanitizer and checks the sources with
-# clang-tidy; runs the tests of the threaded parts
+# clang-tidy; runs monctl on a real kernel in a virtual machine; runs the tests of the
+# threaded parts
 # (serial ports, device link, port manager) under ThreadSanitizer; checks that the release
 # builds and makes a sound Debian package; and runs each fuzz target for a short while.
 set -euo pipefail
@@ -29,6 +30,12 @@ nice -n 15 run-clang-tidy -p build/tidy -quiet -j "$(nproc)" "$root/src/" \
 tidy=$!
 trap 'kill "$tidy" 2>/dev/null || true' EXIT
 ctest --preset asan
+# The same programs on a real kernel, in a virtual machine: USB serial adapters through their
+# driver and udev, hot-plug, uinput (tests/vm/README.md).
+stage vm
+ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+    LSAN_OPTIONS="suppressions=$root/tests/lsan.supp:print_suppressions=0" \
+    python3 tests/vm/run-tests.py build/asan
 # The optimised build of the run command must compile too (its warnings differ).
 stage release
 cmake --preset release >/dev/null

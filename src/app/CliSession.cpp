@@ -1,6 +1,5 @@
 #include "app/CliSession.h"
 
-#include "app/ButtonEventText.h"
 #include "app/Interrupts.h"
 #include "app/MonitorListing.h"
 #include "app/PermissionAdvice.h"
@@ -9,12 +8,14 @@
 #include "app/PresetStore.h"
 #include "app/ReadBackOutput.h"
 #include "app/SettingsReadBack.h"
+#include "app/WatchOutput.h"
 #include "device/MonitorSimulator.h"
 #include "monitor/MonitorController.h"
 #include "monitor/MonitorError.h"
 #include "monitor/MonitorSet.h"
 #include "platform/PlatformLoader.h"
 #include "runtime/AsioMainQueue.h"
+#include "serial/AdapterSerialRegistry.h"
 #include "serial/SerialPort.h"
 #include "serial/SerialPortManager.h"
 
@@ -61,7 +62,7 @@ public:
         // event is missed.
         if (m_request.action == CliRequest::Action::watch) {
             stopOnInterrupt();
-            printEvents();
+            m_watchOutput = std::make_unique<WatchOutput>(m_monitors);
         }
         if (m_request.simulate) {
             m_simulator = std::make_unique<MonitorSimulator>();
@@ -76,15 +77,20 @@ public:
             return 3;
         probe();
         if (!m_unopened.empty()) {
-            for (const auto& [path, reason] : m_unopened)
-                fmt::print(stderr, "monctl: {}: {}\n", path, reason);
+            tellUnopened(m_unopened);
             return 3;
         }
         waitForMonitors();
         if (m_interrupted)
             return 0;
+        // Told whatever the others do: a user who may not open an adapter learns why.
+        tellUnopened(m_unopenedFound);
+        if (m_monitors.monitors().empty() && !m_unopenedFound.empty())
+            return 3;
         if (m_monitors.monitors().empty())
-            return failed("no monitor found");
+            return failed(m_request.serial.empty()
+                              ? "no monitor found"
+                              : "no monitor with serial number " + m_request.serial);
         const auto monitors = targets();
         if (monitors.empty())
             return failed("no monitor with serial number " + m_request.serial);
@@ -93,6 +99,11 @@ public:
 
 private:
     using Send = std::function<void(MonitorController&, MonitorController::Done)>;
+
+    static void tellUnopened(const std::map<std::string, std::string>& unopened) {
+        for (const auto& [path, reason] : unopened)
+            fmt::print(stderr, "monctl: {}: {}\n", path, reason);
+    }
 
     bool namedPortsExist() const {
         bool allThere = true;
@@ -110,15 +121,21 @@ private:
 
     void probe() {
         auto registry = loadDeviceRegistry(m_request.ports);
+        // Known from the registry before any opening: no other adapter is written to.
+        if (!m_request.serial.empty())
+            registry =
+                std::make_unique<AdapterSerialRegistry>(std::move(registry), m_request.serial);
         spdlog::info("device registry: {}", describeBackend(*registry));
         SerialPortManager::useRegistry(std::move(registry));
         auto& state = m_monitors.link().state();
         state.retriesBusyPorts = false;
         m_errors = state.portErrors.connect([this](const auto& port, const SerialPortError& error) {
-            if (std::find(m_request.ports.begin(), m_request.ports.end(), port->path()) !=
-                    m_request.ports.end() &&
-                !port->isOpen())
-                m_unopened.emplace(port->path(), unopenedReason(port->path(), error));
+            if (port->isOpen())
+                return;
+            const bool named = std::find(m_request.ports.begin(), m_request.ports.end(),
+                                         port->path()) != m_request.ports.end();
+            (named ? m_unopened : m_unopenedFound)
+                .emplace(port->path(), unopenedReason(port->path(), error));
         });
         // A device that stops taking data must not hold the command line past its time.
         const auto writeLimit =
@@ -312,15 +329,6 @@ private:
         });
     }
 
-    void printEvents() {
-        m_events.push_back(
-            m_monitors.settingReported.connect([](const auto&, Setting setting, int value) {
-                printLine(settingText(setting, value));
-            }));
-        m_events.push_back(m_monitors.buttonPressed.connect(
-            [](const auto&, const ButtonEvent& event) { printLine(buttonEventText(event)); }));
-    }
-
     int watch() {
         if (!m_interrupted)
             m_main.run();
@@ -331,11 +339,12 @@ private:
     AsioMainQueue& m_main;
     std::unique_ptr<MonitorSimulator> m_simulator;
     MonitorSet m_monitors;
-    std::map<std::string, std::string> m_unopened;
+    std::map<std::string, std::string> m_unopened;      // named with --port
+    std::map<std::string, std::string> m_unopenedFound; // found by the registry
     std::unique_ptr<DescriptorWatch> m_interrupt;
     bool m_interrupted = false;
     Connection m_errors;
-    std::vector<Connection> m_events;
+    std::unique_ptr<WatchOutput> m_watchOutput;
 };
 
 } // namespace

@@ -20,9 +20,11 @@ std::optional<unsigned> outputSpeed(int descriptor);
 // Asks the driver to hand short reads over at once (USB adapters hold them back by
 // default); drivers that cannot are left as they are.
 void requestLowLatency(int descriptor);
-// Keeps the driver from waiting long at close for output it still holds (its closing wait),
-// where the driver lets this user change that; others are left as they are.
-void boundClosingWait(int descriptor);
+// Closes the descriptor. A close the driver holds longer than the limit, waiting for output
+// the line does not take (its closing wait, which most drivers let only root change, and
+// then for every later user), is cut short; the descriptor is gone either way. The close's
+// error, 0 for none. Called on the thread that may wait.
+int closeWithin(int descriptor, std::chrono::milliseconds limit);
 // Waits until the driver has sent what it holds, at most for the limit; false when some is
 // still unsent then (a line that stopped draining). Pseudo-terminals hand their output over
 // at once.

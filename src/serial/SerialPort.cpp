@@ -32,25 +32,22 @@ bool interrupted(ssize_t result) {
 // Long enough for the last frames of a command to leave a working line, short enough that a
 // close never holds a pool thread for long.
 constexpr std::chrono::milliseconds drainLimit{250};
+// What a driver still does at the last close after the flush (a USB adapter's transfer
+// already under way, a UART's own buffer): it never waits on a line that stopped longer.
+constexpr std::chrono::milliseconds closeLimit{250};
 
-// Puts the device back as it was found. What the driver still holds goes out first, so that a
-// program may end right after its last write; a line that stopped draining drops the rest
-// instead of holding the close (and the driver's own closing wait is cut short where it lets
-// us). Exclusive use ends last, so that another user's next open is not refused while
-// another descriptor (of another program) keeps the terminal open.
-void releaseTerminal(int descriptor, const std::optional<termios>& original) {
+// Puts the device back as it was found and closes it. What the driver still holds goes out
+// first, so that a program may end right after its last write; a line that stopped draining
+// has the rest dropped instead of holding the close. Exclusive use ends last, so that another
+// user's next open is not refused while another descriptor (of another program) keeps the
+// terminal open. The close's error, 0 for none.
+int releaseAndClose(int descriptor, const std::optional<termios>& original) {
     if (!platform::waitForOutputSent(descriptor, drainLimit))
         ::tcflush(descriptor, TCOFLUSH);
     if (original)
         ::tcsetattr(descriptor, TCSANOW, &*original);
-    platform::boundClosingWait(descriptor);
     ::ioctl(descriptor, TIOCNXCL);
-}
-
-// Used when the port object is already gone.
-void closeQuietly(int descriptor, const std::optional<termios>& original) {
-    releaseTerminal(descriptor, original);
-    ::close(descriptor);
+    return platform::closeWithin(descriptor, closeLimit);
 }
 
 } // namespace
@@ -174,7 +171,7 @@ void SerialPort::open() {
             if (auto port = weak.lock())
                 port->reallyClosePort();
             else
-                closeQuietly(descriptor, original);
+                releaseAndClose(descriptor, original);
         });
     };
     auto onReadable = [weak] {
@@ -220,11 +217,9 @@ void SerialPort::reallyClosePort() {
         const int descriptor = fileDescriptor();
         if (descriptor < 0)
             return;
-        releaseTerminal(descriptor, m_originalPortAttributes);
         // The descriptor is gone even when close fails, and its number may soon belong to
         // another file: the port is closed either way.
-        if (::close(descriptor) != 0 && errno != EINTR)
-            closeError = errno;
+        closeError = releaseAndClose(descriptor, m_originalPortAttributes);
         // Queued while the port turns closed, before a thread waiting for the close can see
         // it (the flow-control setters, the main thread asking isOpen()), so that the delegate
         // hears of the close before anything that thread queues next. The requests end after

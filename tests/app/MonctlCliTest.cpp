@@ -17,6 +17,7 @@
 #include <filesystem>
 #include <grp.h>
 #include <gtest/gtest.h>
+#include <sstream>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -256,6 +257,9 @@ TEST(MonctlCli, VerboseLogReadsAsSentencesAndTheTraceComesOnlyWhenAsked) {
           path + ": a read-back of the mode: sending (5FF50A02", path + ": reports mode text",
           path + ": a read-back of the speed: sent"})
         EXPECT_NE(verbose.errors.find(sentence), std::string::npos) << sentence << verbose.errors;
+    std::istringstream logged(verbose.errors);
+    for (std::string line; std::getline(logged, line);)
+        EXPECT_EQ(line.rfind('[', 0), 0U) << "not through the log: " << line;
     for (const auto& line : traceLines)
         EXPECT_EQ(verbose.errors.find(line), std::string::npos) << line;
     EXPECT_EQ(runMonctl({"--port", path, "get", "all"}).errors, "") << "quiet without -v";

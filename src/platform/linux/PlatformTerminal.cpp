@@ -4,9 +4,13 @@
 #include <algorithm>
 #include <asm/termbits.h>
 #include <cerrno>
+#include <csignal>
+#include <ctime>
 #include <linux/serial.h>
+#include <pthread.h>
 #include <sys/ioctl.h>
 #include <thread>
+#include <unistd.h>
 
 namespace monctl::platform {
 
@@ -38,18 +42,54 @@ void requestLowLatency(int descriptor) {
     (void)::ioctl(descriptor, TIOCSSERIAL, &serial);
 }
 
-// Long enough for a transfer already handed to a USB adapter to finish, short enough that a
-// close never holds a thread for long. The driver keeps the setting after the close.
-constexpr unsigned short closingWaitHundredths = 5;
+namespace {
 
-void boundClosingWait(int descriptor) {
-    struct serial_struct serial {};
-    if (::ioctl(descriptor, TIOCGSERIAL, &serial) != 0 ||
-        serial.closing_wait == ASYNC_CLOSING_WAIT_NONE ||
-        serial.closing_wait <= closingWaitHundredths)
-        return;
-    serial.closing_wait = closingWaitHundredths;
-    (void)::ioctl(descriptor, TIOCSSERIAL, &serial);
+// Its handler does nothing: the signal only ends a wait in the kernel. Installed without
+// SA_RESTART, so that the interrupted close returns instead of waiting again.
+int closeInterruptSignal() {
+    static const int number = [] {
+        const int chosen = SIGRTMIN + 4;
+        struct sigaction action {};
+        action.sa_handler = [](int) {};
+        sigemptyset(&action.sa_mask);
+        ::sigaction(chosen, &action, nullptr);
+        return chosen;
+    }();
+    return number;
+}
+
+timespec asTimespec(std::chrono::nanoseconds duration) {
+    const auto seconds = std::chrono::duration_cast<std::chrono::seconds>(duration);
+    return {static_cast<time_t>(seconds.count()), static_cast<long>((duration - seconds).count())};
+}
+
+} // namespace
+
+// The driver's closing wait is left as it is: a change would outlive the descriptor and
+// apply to every later user of the device. A timer signal aimed at this thread ends the
+// wait instead; it repeats, in case one arrives before the close has started to wait.
+int closeWithin(int descriptor, std::chrono::milliseconds limit) {
+    const int signal = closeInterruptSignal();
+    sigevent event{};
+    event.sigev_notify = SIGEV_THREAD_ID;
+    event.sigev_signo = signal;
+    event._sigev_un._tid = ::gettid();
+    timer_t timer{};
+    const bool timed = ::timer_create(CLOCK_MONOTONIC, &event, &timer) == 0;
+    sigset_t interrupting{};
+    sigset_t before{};
+    sigemptyset(&interrupting);
+    sigaddset(&interrupting, signal);
+    ::pthread_sigmask(SIG_UNBLOCK, &interrupting, &before);
+    if (timed) {
+        const itimerspec due{asTimespec(std::chrono::milliseconds(20)), asTimespec(limit)};
+        ::timer_settime(timer, 0, &due, nullptr);
+    }
+    const int error = ::close(descriptor) != 0 && errno != EINTR ? errno : 0;
+    if (timed)
+        ::timer_delete(timer);
+    ::pthread_sigmask(SIG_SETMASK, &before, nullptr);
+    return error;
 }
 
 // Sleeps about as long as the driver needs to send what it still holds, so that a short tail
