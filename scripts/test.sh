@@ -19,12 +19,14 @@ stage asan
 cmake --preset asan >/dev/null
 cmake --build --preset asan
 # clang-tidy reads each source alone, as a build without unity files compiles it (configured
-# only: the one generated file a source includes, the window client's moc output, is the asan
-# build's). It runs beside the stages that follow at a low priority, in the time their tests,
+# only: the window client's moc output is the asan build's; the protocol header is made below). It runs beside the stages that follow at a low priority, in the time their tests,
 # links, package checks and fuzzers leave a core idle, and is waited for at the end.
 cmake --preset asan -B build/tidy -DCMAKE_UNITY_BUILD=OFF -DMONCTL_PCH=OFF >/dev/null
 sed "s#$root/build/tidy/src/app/monctl_gui_autogen/#$root/build/asan/src/app/monctl_gui_autogen/#g" \
     -i build/tidy/compile_commands.json
+# The client header wayland-scanner makes from a protocol description, made in that tree alone.
+cmake --build build/tidy --target \
+    src/platform/linux/wlr-foreign-toplevel-management-unstable-v1-client-protocol.h >/dev/null
 nice -n 15 run-clang-tidy -p build/tidy -quiet -j "$(nproc)" "$root/src/" \
     >build/tidy/clang-tidy.log 2>&1 &
 tidy=$!
