@@ -19,8 +19,9 @@ stage asan
 cmake --preset asan >/dev/null
 cmake --build --preset asan
 # clang-tidy reads each source alone, as a build without unity files compiles it (configured
-# only: the window client's moc output is the asan build's; the protocol header is made below). It runs beside the stages that follow at a low priority, in the time their tests,
-# links, package checks and fuzzers leave a core idle, and is waited for at the end.
+# only: the window client's moc output is the asan build's; the protocol header is made below).
+# It runs beside the stages that follow at a low priority, in the time their tests, links,
+# package checks and fuzzers leave a core idle, and is waited for at the end.
 cmake --preset asan -B build/tidy -DCMAKE_UNITY_BUILD=OFF -DMONCTL_PCH=OFF >/dev/null
 sed "s#$root/build/tidy/src/app/monctl_gui_autogen/#$root/build/asan/src/app/monctl_gui_autogen/#g" \
     -i build/tidy/compile_commands.json
