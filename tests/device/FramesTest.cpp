@@ -81,6 +81,7 @@ TEST(FrameAssembler, JoinsSplitsAndDropsAsTheStreamRequires) {
          {"F50603", {"06 03 00 00"}}},
         // Settings and buttons need two fields, the other types four.
         {{"5FF5060", {}}, {"3", {"06 03 00 00"}}, {"5FF5030100", {}}, {"00", {"03 01 00 00"}}},
+        {{"5ff5 F0\t0A 01\r\n07", {"F0 0A 01 07"}}}, // white space before a field
         // A partial frame is dropped at a new marker, also one that overlaps its own.
         {{"5FF5F00A5FF50604", {"06 04 00 00"}},
          {"5FF5F00A01", {}},
