@@ -103,10 +103,6 @@ DesktopBackends answeringBackends() {
     return loadDesktopBackends();
 }
 
-QString qt(const std::string& text) {
-    return QString::fromStdString(text);
-}
-
 std::string text(const QJsonValue& value) {
     return value.toString().toStdString();
 }
@@ -117,17 +113,17 @@ public:
     Doctor(const CliRequest& request, AsioMainQueue& main) : m_request(request), m_main(main) {}
 
     QJsonObject findings() {
-        QJsonObject found{{"session", qt(sessionLine())}};
+        QJsonObject found{{"session", jsonText(sessionLine())}};
         QJsonArray backends;
         for (const auto& line : answeringBackends().describe())
-            backends.append(qt(line));
+            backends.append(jsonText(line));
         found.insert("backends", backends);
         const auto registry = loadDeviceRegistry({});
         const auto start = registry->start([](const auto&) {}, [](const auto&) {});
-        found.insert("deviceRegistry", qt(describeBackend(*registry)));
-        found.insert("hotPlug",
-                     qt(start.hotPlugOffReason.empty() ? "on (the udev daemon runs)"
-                                                       : "off (" + start.hotPlugOffReason + ")"));
+        found.insert("deviceRegistry", jsonText(describeBackend(*registry)));
+        found.insert("hotPlug", jsonText(start.hotPlugOffReason.empty()
+                                             ? "on (the udev daemon runs)"
+                                             : "off (" + start.hotPlugOffReason + ")"));
         auto devices = m_request.ports;
         if (devices.empty()) {
             for (const auto& device : start.present)
@@ -159,7 +155,7 @@ private:
         const auto result = probe(probed, m_request.timeout, m_main);
         QJsonArray found;
         for (std::size_t i = 0; i < devices.size(); ++i) {
-            described[i].insert("probe", qt(probeOutcome(devices[i], notProbed, result)));
+            described[i].insert("probe", jsonText(probeOutcome(devices[i], notProbed, result)));
             found.append(described[i]);
         }
         return found;
@@ -188,35 +184,35 @@ private:
     }
 
     static QJsonObject describeDevice(const std::string& path) {
-        QJsonObject device{{"path", qt(path)}};
+        QJsonObject device{{"path", jsonText(path)}};
         struct stat node {};
         if (::stat(path.c_str(), &node) != 0) {
-            device.insert("missing", qt(std::strerror(errno)));
+            device.insert("missing", jsonText(std::strerror(errno)));
             return device;
         }
         if (const auto adapter = serialAdapterOf(path))
-            device.insert("adapter", QJsonObject{{"vendor", qt(adapter->vendor)},
-                                                 {"product", qt(adapter->model)},
-                                                 {"serial", qt(adapter->serial)},
-                                                 {"driver", qt(adapter->driver)}});
+            device.insert("adapter", QJsonObject{{"vendor", jsonText(adapter->vendor)},
+                                                 {"product", jsonText(adapter->model)},
+                                                 {"serial", jsonText(adapter->serial)},
+                                                 {"driver", jsonText(adapter->driver)}});
         else
             device.insert("adapter", QJsonValue::Null);
         device.insert("node",
-                      QJsonObject{{"owner", qt(userName(node.st_uid))},
-                                  {"group", qt(groupName(node.st_gid))},
-                                  {"mode", qt(fmt::format("{:04o}", node.st_mode & 07777))}});
+                      QJsonObject{{"owner", jsonText(userName(node.st_uid))},
+                                  {"group", jsonText(groupName(node.st_gid))},
+                                  {"mode", jsonText(fmt::format("{:04o}", node.st_mode & 07777))}});
         if (::access(path.c_str(), R_OK | W_OK) == 0) {
             device.insert("access", "this user can open it");
             device.insert("exclusive", platform::isExclusive(path).value_or(false));
         } else {
-            device.insert("access",
-                          qt(fmt::format("this user cannot open it ({})", std::strerror(errno))));
+            device.insert("access", jsonText(fmt::format("this user cannot open it ({})",
+                                                         std::strerror(errno))));
             if (const auto advice = permissionAdvice(path); !advice.empty())
-                device.insert("fix", qt(advice));
+                device.insert("fix", jsonText(advice));
         }
         const auto holders = describeHolders(path);
         device.insert("heldBy",
-                      qt(holders.empty() ? "no other process this user can see" : holders));
+                      jsonText(holders.empty() ? "no other process this user can see" : holders));
         return device;
     }
 

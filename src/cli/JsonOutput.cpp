@@ -6,6 +6,10 @@
 
 namespace monctl {
 
+QString jsonText(const std::string& text) {
+    return QString::fromStdString(text);
+}
+
 void printJson(const QJsonValue& value) {
     const auto document =
         value.isArray() ? QJsonDocument(value.toArray()) : QJsonDocument(value.toObject());

@@ -4,11 +4,15 @@
 
 #include <QJsonObject>
 #include <QJsonValue>
+#include <string>
 
 namespace monctl {
 
 // Prints the value as one indented JSON document on standard output.
 void printJson(const QJsonValue& value);
+
+// Text for a JSON document.
+QString jsonText(const std::string& text);
 
 // A setting as --json gives it: {"contrast": 7}, {"mode": "text"}.
 void addSetting(QJsonObject& object, Setting setting, int value);

@@ -9,16 +9,12 @@
 namespace monctl {
 namespace {
 
-QString qt(const std::string& text) {
-    return QString::fromStdString(text);
-}
-
 QJsonValue adapterJson(const std::optional<UsbAdapter>& adapter) {
     if (!adapter)
         return QJsonValue::Null;
-    return QJsonObject{{"vendor", qt(adapter->vendor)},
-                       {"product", qt(adapter->product)},
-                       {"serial", qt(adapter->serial)}};
+    return QJsonObject{{"vendor", jsonText(adapter->vendor)},
+                       {"product", jsonText(adapter->product)},
+                       {"serial", jsonText(adapter->serial)}};
 }
 
 std::string adapterText(const std::optional<UsbAdapter>& adapter) {
@@ -40,8 +36,8 @@ void printMonitorList(const std::vector<ListedMonitor>& monitors, bool json) {
     }
     QJsonArray list;
     for (const auto& monitor : monitors)
-        list.append(QJsonObject{{"name", qt(monitor.name)},
-                                {"path", qt(monitor.path)},
+        list.append(QJsonObject{{"name", jsonText(monitor.name)},
+                                {"path", jsonText(monitor.path)},
                                 {"adapter", adapterJson(monitor.adapter)}});
     printJson(list);
 }
