@@ -20,6 +20,7 @@
 #include <sstream>
 #include <sys/file.h>
 #include <sys/stat.h>
+#include <tuple>
 #include <unistd.h>
 
 using namespace monctl;
@@ -196,23 +197,6 @@ TEST(MonctlCli, BadInputIsRefusedBeforeAnythingIsSent) {
     EXPECT_EQ(runMonctl({"--version"}).output, "monctl 0.1.0\n");
 }
 
-TEST(MonctlCli, DevicesThatCannotBeOpenedAreNamedWithTheReason) {
-    auto run = runMonctl({"--port", "/dev/no-such-port", "list"});
-    EXPECT_EQ(run.status, 3);
-    EXPECT_EQ(run.errors, "monctl: /dev/no-such-port: No such file or directory\n");
-
-    MonitorSimulator monitor;
-    const int holder = ::open(monitor.devicePath().c_str(), O_RDWR | O_NOCTTY);
-    ASSERT_EQ(::flock(holder, LOCK_EX | LOCK_NB), 0);
-    run = runMonctl({"--port", monitor.devicePath(), "get", "all"});
-    EXPECT_EQ(run.status, 3);
-    EXPECT_NE(run.errors.find("monctl: " + monitor.devicePath() + ": Device or resource busy\n"),
-              std::string::npos)
-        << run.errors;
-    EXPECT_EQ(run.output, "");
-    ::close(holder);
-}
-
 // Root opens any node: the user who may not is played by nobody, without groups.
 TEST(MonctlCli, ADeviceThisUserMayNotOpenNamesTheGroupThatMay) {
     const group* dialout = ::getgrnam("dialout");
@@ -230,16 +214,6 @@ TEST(MonctlCli, ADeviceThisUserMayNotOpenNamesTheGroupThatMay) {
                                     "\"sudo usermod -aG dialout $USER\", then log out and in "
                                     "again.\n");
     EXPECT_TRUE(monitor.receivedFrames().empty());
-}
-
-TEST(MonctlCli, ADeviceThatIsNoMonitorHearsOnlyTheProbe) {
-    MonitorSimulator silent;
-    silent.setSilent(true);
-    const auto run =
-        runMonctl({"--port", silent.devicePath(), "--timeout", "0.3", "set", "contrast", "4"});
-    EXPECT_EQ(run.status, 1);
-    EXPECT_NE(run.errors.find("monctl: no monitor found"), std::string::npos) << run.errors;
-    EXPECT_EQ(silent.receivedFrames(), std::vector<std::string>{probe});
 }
 
 // -v tells in sentences what was found, chosen and sent; the protocol trace keeps its old
@@ -289,17 +263,37 @@ TEST(MonctlCli, WatchPrintsReportsAndButtonsUntilInterrupted) {
     EXPECT_EQ(watch.wait(), 0);
 }
 
-// Failures of the line end the command at once with the device and the reason.
-TEST(MonctlCli, ALineThatFailsIsNamedAndNeverReportedAsSuccess) {
+// A device that cannot be used is named with the reason; failures of the line end the command
+// at once; none of them is ever reported as success.
+TEST(MonctlCli, ADeviceThatCannotServeIsNamedWithTheReason) {
     std::string plainFile = ::testing::TempDir() + "monctl-plain-XXXXXX";
     ::close(::mkstemp(plainFile.data())); // a name of its own: two runs may share the folder
-    auto run = runMonctl({"--port", plainFile, "list"});
-    EXPECT_EQ(run.status, 3);
-    EXPECT_EQ(run.errors, "monctl: " + plainFile + ": not a serial device\n");
+    MonitorSimulator busy;
+    const int holder = ::open(busy.devicePath().c_str(), O_RDWR | O_NOCTTY);
+    ASSERT_EQ(::flock(holder, LOCK_EX | LOCK_NB), 0);
+    MonitorSimulator silent;
+    silent.setSilent(true);
+    const std::vector<std::tuple<std::vector<std::string>, int, std::string>> cases{
+        {{"--port", "/dev/no-such-port", "list"},
+         3,
+         "/dev/no-such-port: No such file or directory"},
+        {{"--port", busy.devicePath(), "get", "all"},
+         3,
+         busy.devicePath() + ": Device or resource busy"},
+        {{"--port", plainFile, "list"}, 3, plainFile + ": not a serial device"},
+        {{"--port", "/dev/null", "list"}, 3, "/dev/null: not a serial device"},
+        {{"--port", silent.devicePath(), "--timeout", "0.3", "set", "contrast", "4"},
+         1,
+         "no monitor found"}};
+    for (const auto& [arguments, status, reason] : cases) {
+        const auto run = runMonctl(arguments);
+        EXPECT_EQ(run.status, status) << reason;
+        EXPECT_EQ(run.errors, "monctl: " + reason + "\n");
+        EXPECT_EQ(run.output, "");
+    }
+    EXPECT_EQ(silent.receivedFrames(), std::vector<std::string>{probe}) << "nothing but the probe";
+    ::close(holder);
     std::remove(plainFile.c_str());
-    run = runMonctl({"--port", "/dev/null", "list"});
-    EXPECT_EQ(run.status, 3);
-    EXPECT_EQ(run.errors, "monctl: /dev/null: not a serial device\n") << "one plain line";
 
     // The monitor answers the probe, then goes away while it is asked for its contrast.
     MonitorSimulator monitor;
