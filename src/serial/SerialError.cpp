@@ -29,7 +29,7 @@ std::error_code make_error_code(SerialError error) {
 }
 
 SerialPortError SerialPortError::posix(int errorNumber, std::string path) {
-    return {std::error_code(errorNumber, std::system_category()), std::move(path)};
+    return {systemError(errorNumber), std::move(path)};
 }
 
 std::string SerialPortError::text() const {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "input/InputSink.h"
+#include "runtime/Backend.h"
 
 #include <memory>
 #include <mutex>
@@ -14,7 +15,7 @@ namespace monctl {
 class XTestInputSink final : public InputSink {
 public:
     // None when the session has no X server with XTest; the reason is then set.
-    static std::unique_ptr<XTestInputSink> open(std::string& whyNot);
+    static Opened<XTestInputSink> open();
     ~XTestInputSink() override;
 
     PointerPosition pointerLocation() override;
