@@ -172,6 +172,7 @@ public:
     void stopListeningForPacketsMatchingDescriptor(
         const std::shared_ptr<const SerialPacketDescriptor>& descriptor);
     std::vector<std::shared_ptr<const SerialPacketDescriptor>> packetDescriptors() const;
+    // Told on the main thread, after the change.
     Signal<> queuedRequestsChanged;
     Signal<> packetDescriptorsChanged;
 
