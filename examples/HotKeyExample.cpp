@@ -3,11 +3,11 @@
 // service reads its events there).
 //
 //   hotkey-example [--port /dev/ttyUSB0] [--seconds 10]
-#include "app/QtMainQueue.h"
 #include "runtime/AsioMainQueue.h"
 #include "serial/SerialPacketDescriptor.h"
 #include "serial/SerialPort.h"
 #include "serial/SerialRequest.h"
+#include "shared/QtMainQueue.h"
 #include "shortcut/HotKey.h"
 #include "shortcut/HotkeyState.h"
 #include "shortcut/ShortcutBinder.h"

@@ -23,7 +23,7 @@ cmake --build --preset asan
 # It runs beside the stages that follow at a low priority, in the time their tests, links,
 # package checks and fuzzers leave a core idle, and is waited for at the end.
 cmake --preset asan -B build/tidy -DCMAKE_UNITY_BUILD=OFF -DMONCTL_PCH=OFF >/dev/null
-sed "s#$root/build/tidy/src/app/monctl_gui_autogen/#$root/build/asan/src/app/monctl_gui_autogen/#g" \
+sed "s#$root/build/tidy/src/bus/monctl_bus_autogen/#$root/build/asan/src/bus/monctl_bus_autogen/#g" \
     -i build/tidy/compile_commands.json
 # The client header wayland-scanner makes from a protocol description, made in that tree alone.
 cmake --build build/tidy --target \

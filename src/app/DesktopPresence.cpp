@@ -1,14 +1,14 @@
 #include "app/DesktopPresence.h"
 
-#include "app/AppShell.h"
-#include "app/ApplicationsView.h"
-#include "app/ChangeNotices.h"
-#include "app/FrontApplicationPresets.h"
-#include "app/MonitorBusService.h"
-#include "app/ScheduledPresets.h"
-#include "app/TimedRefresh.h"
-#include "app/TrayIcon.h"
-#include "app/WindowInstance.h"
+#include "bus/MonitorBusService.h"
+#include "bus/WindowInstance.h"
+#include "shared/FrontApplicationPresets.h"
+#include "shared/ScheduledPresets.h"
+#include "shared/TimedRefresh.h"
+#include "tray/ChangeNotices.h"
+#include "tray/TrayIcon.h"
+#include "windows/AppShell.h"
+#include "windows/ApplicationsView.h"
 
 #include <QDBusConnection>
 #include <QMainWindow>

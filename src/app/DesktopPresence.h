@@ -1,8 +1,8 @@
 #pragma once
 
-#include "app/MonitorMemory.h"
-#include "app/Preferences.h"
-#include "app/ScheduleRunner.h"
+#include "shared/MonitorMemory.h"
+#include "shared/Preferences.h"
+#include "shared/ScheduleRunner.h"
 
 #include <QObject>
 

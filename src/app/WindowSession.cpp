@@ -1,14 +1,14 @@
 #include "app/WindowSession.h"
 
-#include "app/AppIdentity.h"
-#include "app/AppShell.h"
 #include "app/DesktopPresence.h"
-#include "app/QtMainQueue.h"
-#include "app/WindowInstance.h"
+#include "bus/WindowInstance.h"
 #include "device/MonitorSimulator.h"
 #include "platform/PlatformLoader.h"
 #include "runtime/AsioMainQueue.h"
 #include "serial/SerialPortManager.h"
+#include "shared/AppIdentity.h"
+#include "shared/QtMainQueue.h"
+#include "windows/AppShell.h"
 
 #include <QApplication>
 #include <QMainWindow>

@@ -1,13 +1,13 @@
-#include "app/CliSession.h"
-#include "app/CommandLine.h"
-#include "app/DoctorReport.h"
-#include "app/Interrupts.h"
-#include "app/Preferences.h"
-#include "app/PresetCommands.h"
-#include "app/WindowClient.h"
 #include "app/WindowSession.h"
+#include "bus/WindowClient.h"
+#include "cli/CliSession.h"
+#include "cli/CommandLine.h"
+#include "cli/DoctorReport.h"
+#include "cli/Interrupts.h"
+#include "cli/PresetCommands.h"
 #include "runtime/AsioMainQueue.h"
 #include "runtime/TraceLog.h"
+#include "shared/Preferences.h"
 
 #include <algorithm>
 #include <cstdio>

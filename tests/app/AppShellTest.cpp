@@ -1,8 +1,7 @@
 // The application as a user meets it on a real X server: its shortcuts in front and in the
 // background, and its end when the main window closes.
-#include "app/AppShell.h"
+#include "windows/AppShell.h"
 
-#include "app/ControlPanel.h"
 #include "device/MonitorSimulator.h"
 #include "platform/PlatformLoader.h"
 #include "serial/FixedPathRegistry.h"
@@ -11,6 +10,7 @@
 #include "support/ChildProcess.h"
 #include "support/GuiTestMain.h"
 #include "support/OtherXClient.h"
+#include "windows/ControlPanel.h"
 
 #include <QApplication>
 #include <QComboBox>

@@ -1,16 +1,16 @@
 // The monitor's buttons driving a real X server: keys, pointer steps, clicks, long moves.
-#include "app/ControlPanel.h"
-#include "app/CurrentLanguage.h"
-#include "app/MonitorListModel.h"
 #include "device/MonitorSimulator.h"
 #include "input/NullInputSink.h"
 #include "platform/PlatformLoader.h"
 #include "runtime/MainQueue.h"
 #include "serial/FixedPathRegistry.h"
 #include "serial/SerialPortManager.h"
+#include "shared/CurrentLanguage.h"
+#include "shared/MonitorListModel.h"
 #include "support/ChildProcess.h"
 #include "support/GuiTestMain.h"
 #include "support/OtherXClient.h"
+#include "windows/ControlPanel.h"
 
 #include <QAbstractButton>
 #include <QApplication>

@@ -1,14 +1,14 @@
 // The control panel as a user sees it, on a real X server, against simulated monitors.
-#include "app/ControlPanel.h"
+#include "windows/ControlPanel.h"
 
-#include "app/CurrentLanguage.h"
-#include "app/MonitorListModel.h"
-#include "app/PermissionNotice.h"
 #include "device/MonitorSimulator.h"
 #include "serial/FixedPathRegistry.h"
 #include "serial/SerialPortManager.h"
+#include "shared/CurrentLanguage.h"
+#include "shared/MonitorListModel.h"
 #include "support/FakeInputSink.h"
 #include "support/GuiTestMain.h"
+#include "windows/PermissionNotice.h"
 
 #include <QComboBox>
 #include <QLabel>

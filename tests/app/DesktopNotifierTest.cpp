@@ -1,6 +1,6 @@
 // Desktop notifications on a session bus of the test's own, against a double that writes down
 // each call and against a real notification server (dunst).
-#include "app/DesktopNotifier.h"
+#include "tray/DesktopNotifier.h"
 
 #include "support/GuiTestMain.h"
 #include "support/NotificationServerDouble.h"

@@ -1,10 +1,10 @@
 // The settings of monctl on the desktop: kept with OK, the autostart entry, the timed refresh.
-#include "app/AutostartEntry.h"
-#include "app/DesktopSettingsView.h"
-#include "app/SettingsWindow.h"
 #include "device/MonitorSimulator.h"
 #include "monitor/MonitorSet.h"
+#include "shared/AutostartEntry.h"
 #include "support/ChildProcess.h"
+#include "windows/DesktopSettingsView.h"
+#include "windows/SettingsWindow.h"
 
 #include <QCheckBox>
 #include <QFile>

@@ -1,9 +1,5 @@
 // Presets that follow the application in front, on real desktops: X11 with openbox, sway
 // headless, and KWin's scripting interface played by a double on a private bus.
-#include "app/ApplicationRules.h"
-#include "app/ApplicationsView.h"
-#include "app/FrontApplicationPresets.h"
-#include "app/PresetStore.h"
 #include "device/MonitorSimulator.h"
 #include "monitor/MonitorController.h"
 #include "monitor/MonitorSet.h"
@@ -11,10 +7,14 @@
 #include "platform/linux/KWinFrontApplication.h"
 #include "serial/FixedPathRegistry.h"
 #include "serial/SerialPortManager.h"
+#include "shared/ApplicationRules.h"
+#include "shared/FrontApplicationPresets.h"
+#include "shared/PresetStore.h"
 #include "support/ChildProcess.h"
 #include "support/GuiTestMain.h"
 #include "support/PrivateSessionBus.h"
 #include "support/ScopedEnvironment.h"
+#include "windows/ApplicationsView.h"
 
 #include <QComboBox>
 #include <QDBusConnection>

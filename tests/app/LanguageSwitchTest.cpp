@@ -1,14 +1,14 @@
 // A language switch on a real X server: the menu, the About box and both windows relabel
 // themselves, Qt's own buttons follow, and the settings still fit their texts.
-#include "app/AppShell.h"
-#include "app/ControlPanel.h"
-#include "app/CurrentLanguage.h"
-#include "app/SettingsWindow.h"
-#include "app/ShortcutView.h"
 #include "serial/FixedPathRegistry.h"
 #include "serial/SerialPortManager.h"
+#include "shared/CurrentLanguage.h"
 #include "support/GuiTestMain.h"
 #include "support/OtherXClient.h"
+#include "windows/AppShell.h"
+#include "windows/ControlPanel.h"
+#include "windows/SettingsWindow.h"
+#include "windows/ShortcutView.h"
 
 #include <QAbstractButton>
 #include <QApplication>

@@ -1,6 +1,6 @@
 // The man pages the build writes cover what the programs offer.
-#include "app/PreferenceKeys.h"
-#include "app/Preferences.h"
+#include "shared/PreferenceKeys.h"
+#include "shared/Preferences.h"
 #include "support/ChildProcess.h"
 
 #include <QSettings>

@@ -1,5 +1,5 @@
 // The monctl command line, run as a user runs it, against simulated monitors.
-#include "app/MonitorListing.h"
+#include "cli/MonitorListing.h"
 #include "device/MonitorSimulator.h"
 #include "support/ChildProcess.h"
 #include "support/ScopedEnvironment.h"

@@ -2,21 +2,21 @@
 // changes, the tray's marks and presets, a monitor that does not answer, the settings a monitor
 // gets back when plugged in again. Simulated monitors, a notification server double on a private
 // bus, preferences of the test's own.
-#include "app/AppShell.h"
-#include "app/ChangeNotices.h"
-#include "app/ControlPanel.h"
-#include "app/MonitorMemory.h"
-#include "app/PresetStore.h"
-#include "app/TrayIcon.h"
 #include "device/MonitorSimulator.h"
 #include "monitor/MonitorController.h"
 #include "platform/PlatformLoader.h"
 #include "serial/FixedPathRegistry.h"
 #include "serial/SerialPortManager.h"
+#include "shared/MonitorMemory.h"
+#include "shared/PresetStore.h"
 #include "support/GuiTestMain.h"
 #include "support/NotificationServerDouble.h"
 #include "support/OtherXClient.h"
 #include "support/PrivateSessionBus.h"
+#include "tray/ChangeNotices.h"
+#include "tray/TrayIcon.h"
+#include "windows/AppShell.h"
+#include "windows/ControlPanel.h"
 
 #include <QApplication>
 #include <QComboBox>

@@ -1,10 +1,5 @@
 // The shortcuts on a Wayland desktop: bound through the desktop's GlobalShortcuts portal (a
 // double of it on a session bus of the test's own), acting as the keys do on X11.
-#include "app/AppShell.h"
-#include "app/ControlPanel.h"
-#include "app/SettingsWindow.h"
-#include "app/ShortcutReachNote.h"
-#include "app/ShortcutView.h"
 #include "device/MonitorSimulator.h"
 #include "platform/PlatformLoader.h"
 #include "serial/FixedPathRegistry.h"
@@ -14,6 +9,11 @@
 #include "support/PortalDouble.h"
 #include "support/PrivateSessionBus.h"
 #include "support/ScopedEnvironment.h"
+#include "windows/AppShell.h"
+#include "windows/ControlPanel.h"
+#include "windows/SettingsWindow.h"
+#include "windows/ShortcutReachNote.h"
+#include "windows/ShortcutView.h"
 
 #include <QApplication>
 #include <QCheckBox>

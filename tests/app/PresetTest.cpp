@@ -1,6 +1,6 @@
 // Presets and their daily schedule in a preferences file of the test's own.
-#include "app/PresetSchedule.h"
-#include "app/PresetStore.h"
+#include "shared/PresetSchedule.h"
+#include "shared/PresetStore.h"
 
 #include <QFile>
 #include <QTemporaryDir>

@@ -1,22 +1,22 @@
 // Presets and their schedule in the Settings window and in the running window, against the
 // monitor simulator, with a temporary preferences file.
-#include "app/AppShell.h"
-#include "app/CurrentLanguage.h"
 #include "app/DesktopPresence.h"
-#include "app/PresetSchedule.h"
-#include "app/PresetStore.h"
-#include "app/PresetsView.h"
-#include "app/ScheduleView.h"
-#include "app/ScheduledPresets.h"
-#include "app/SettingsWindow.h"
 #include "device/MonitorSimulator.h"
 #include "monitor/MonitorSet.h"
 #include "serial/FixedPathRegistry.h"
 #include "serial/SerialPortManager.h"
+#include "shared/CurrentLanguage.h"
+#include "shared/PresetSchedule.h"
+#include "shared/PresetStore.h"
+#include "shared/ScheduledPresets.h"
 #include "support/ChildProcess.h"
 #include "support/GuiTestMain.h"
 #include "support/PrivateSessionBus.h"
 #include "support/ScopedEnvironment.h"
+#include "windows/AppShell.h"
+#include "windows/PresetsView.h"
+#include "windows/ScheduleView.h"
+#include "windows/SettingsWindow.h"
 
 #include <QApplication>
 #include <QComboBox>

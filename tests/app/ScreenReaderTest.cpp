@@ -2,19 +2,19 @@
 // reaches with Tab is named by what it does, in either language. Once in the process, through
 // the accessibility interfaces, and once as a screen reader hears the real program, on an
 // accessibility bus of the test's own.
-#include "app/AppShell.h"
-#include "app/ControlPanel.h"
-#include "app/CurrentLanguage.h"
-#include "app/DesktopSettingsView.h"
-#include "app/PresetsView.h"
-#include "app/ScheduleView.h"
-#include "app/SettingsWindow.h"
 #include "device/MonitorSimulator.h"
 #include "serial/FixedPathRegistry.h"
 #include "serial/SerialPortManager.h"
+#include "shared/CurrentLanguage.h"
 #include "support/ChildProcess.h"
 #include "support/GuiTestMain.h"
 #include "support/PrivateSessionBus.h"
+#include "windows/AppShell.h"
+#include "windows/ControlPanel.h"
+#include "windows/DesktopSettingsView.h"
+#include "windows/PresetsView.h"
+#include "windows/ScheduleView.h"
+#include "windows/SettingsWindow.h"
 
 #include <QAccessible>
 #include <QApplication>

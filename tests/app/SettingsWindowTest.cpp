@@ -1,21 +1,21 @@
 // The settings window and its shortcut recorders on a real X server, with a temporary
 // preferences file.
-#include "app/SettingsWindow.h"
+#include "windows/SettingsWindow.h"
 
-#include "app/AppShell.h"
-#include "app/ControlPanel.h"
-#include "app/CurrentLanguage.h"
-#include "app/MonitorListModel.h"
-#include "app/ShortcutView.h"
 #include "device/MonitorSimulator.h"
 #include "serial/FixedPathRegistry.h"
 #include "serial/SerialPort.h"
 #include "serial/SerialPortManager.h"
+#include "shared/CurrentLanguage.h"
+#include "shared/MonitorListModel.h"
 #include "shortcut/HotkeyState.h"
 #include "shortcut/Localization.h"
 #include "support/FakeInputSink.h"
 #include "support/GuiTestMain.h"
 #include "support/OtherXClient.h"
+#include "windows/AppShell.h"
+#include "windows/ControlPanel.h"
+#include "windows/ShortcutView.h"
 
 #include <QApplication>
 #include <QComboBox>

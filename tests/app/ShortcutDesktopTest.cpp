@@ -1,12 +1,12 @@
 // The shortcut model and validator on a real X server: its keyboard layout, another
 // client's key grab, the window's menu.
-#include "app/AppShell.h"
 #include "serial/FixedPathRegistry.h"
 #include "serial/SerialPortManager.h"
 #include "shortcut/HotkeyState.h"
 #include "shortcut/Localization.h"
 #include "shortcut/ShortcutValidator.h"
 #include "support/OtherXClient.h"
+#include "windows/AppShell.h"
 
 #include <QApplication>
 #include <QTemporaryDir>

@@ -1,5 +1,5 @@
 // The command line and a second start talking to a running window over a private session bus.
-#include "app/BusInterface.h"
+#include "bus/BusInterface.h"
 #include "device/MonitorSimulator.h"
 #include "support/ChildProcess.h"
 #include "support/GuiTestMain.h"

@@ -37,9 +37,6 @@ TEST_F(SerialPortTest, ConstructionFindsDevicesAndSharesLivePorts) {
     EXPECT_EQ(SerialPort::existingPortWithPath(simulator.devicePath()), port);
     EXPECT_EQ(port->path(), simulator.devicePath());
     EXPECT_EQ(port->name(), std::filesystem::path(simulator.devicePath()).filename().string());
-    EXPECT_EQ(SerialPort::bsdCalloutPathFromDevice(port->ioKitDevice()), port->path());
-    EXPECT_EQ(SerialPort::serviceTypeFromDevice(port->ioKitDevice()), "IOSerialStream");
-    EXPECT_EQ(SerialPort::stringPropertyOf(port->ioKitDevice(), "NoSuchKey"), std::nullopt);
 
     const auto path = port->path();
     std::weak_ptr<SerialPort> gone = port;
@@ -50,11 +47,11 @@ TEST_F(SerialPortTest, ConstructionFindsDevicesAndSharesLivePorts) {
     EXPECT_NE(port, nullptr);
 }
 
-TEST_F(SerialPortTest, OpenCloseAndReopenReportOnTheMainThread) {
+TEST_F(SerialPortTest, OpenCloseReopenAndWritesReportOnTheMainThread) {
     const auto mainThread = std::this_thread::get_id();
+    EXPECT_FALSE(port->sendData(bytesOf("5FF50A10000000000000A0FA"))) << "not open";
     openPort();
     EXPECT_FALSE(lockIsFree(simulator.devicePath()));
-
     EXPECT_TRUE(port->close());
     closePort();
     EXPECT_TRUE(port->close()) << "closing a closed port does nothing";
@@ -62,42 +59,20 @@ TEST_F(SerialPortTest, OpenCloseAndReopenReportOnTheMainThread) {
 
     port->open();
     ASSERT_TRUE(runMainUntil([&] { return delegate->count("opened") == 2; }));
+    EXPECT_TRUE(port->sendData({}));
+    sendDataWithCommand(*port, 7, 1);   // outside the protocol: not written
+    sendDataWithCommand(*port, 1, 300); // cut to eight bits, unchecked
     sendDataWithCommand(*port, 10, 16);
     ASSERT_TRUE(runMainUntil([&] { return delegate->count("data") > 0; }));
+    EXPECT_EQ(simulator.receivedFrames(),
+              (std::vector<std::string>{"5FF5012C000000000000A0FA", "5FF50A10000000000000A0FA"}));
+    const auto frame = DeviceFrame::decode(delegate->calls.back().data);
+    ASSERT_TRUE(frame && frame->isComplete());
+    EXPECT_EQ(frame->commandReValue, 16u) << "the identity reply";
     EXPECT_EQ(delegate->operations(),
               (std::vector<std::string>{"opened", "closed", "opened", "data"}));
     for (const auto& call : delegate->calls)
         EXPECT_EQ(call.thread, mainThread) << call.operation;
-}
-
-TEST_F(SerialPortTest, ProbeIsAnsweredWithTheIdentityReply) {
-    openPort();
-    sendDataWithCommand(*port, 10, 16);
-    ASSERT_TRUE(runMainUntil([&] { return delegate->count("data") == 1; }));
-    EXPECT_EQ(simulator.receivedFrames(), std::vector<std::string>{"5FF50A10000000000000A0FA"});
-    const auto frame = DeviceFrame::decode(delegate->calls.back().data);
-    ASSERT_TRUE(frame && frame->isComplete());
-    EXPECT_EQ(frame->command, 0xF0u);
-    EXPECT_EQ(frame->commandRq, 16u);
-    EXPECT_EQ(frame->commandReValue, 16u);
-
-    // Commands outside the protocol are not written.
-    sendDataWithCommand(*port, 7, 1);
-    sendDataWithCommand(*port, 1, 300);
-    ASSERT_TRUE(simulator.waitForFrames(2, 5s));
-    EXPECT_EQ(simulator.receivedFrames().back(), "5FF5012C000000000000A0FA");
-}
-
-TEST_F(SerialPortTest, WritesNeedAnOpenPortAndSkipEmptyData) {
-    EXPECT_FALSE(port->sendData(bytesOf("5FF50A10000000000000A0FA")));
-    sendDataWithCommand(*port, 10, 16);
-    openPort();
-    EXPECT_TRUE(port->sendData({}));
-    EXPECT_TRUE(port->sendData(bytesOf("5FF50301000000000000A0FA")));
-    ASSERT_TRUE(simulator.waitForFrames(1, 5s));
-    EXPECT_EQ(simulator.receivedFrames(), std::vector<std::string>{"5FF50301000000000000A0FA"});
-    EXPECT_EQ(simulator.fastRefreshCount(), 1);
-    EXPECT_EQ(delegate->count("error"), 0u);
 }
 
 TEST_F(SerialPortTest, LongReadsArriveInOrderInChunksOfAtMost1024Bytes) {
@@ -182,17 +157,6 @@ TEST_F(SerialPortTest, UnplugIsReportedThenTheDelegateToldThenThePortClosed) {
     EXPECT_FALSE(port->isOpen());
 }
 
-TEST_F(SerialPortTest, ATerminalWithoutModemLinesReportsNoErrors) {
-    simulator.setAnswerDelay(25ms);
-    openPort();
-    // Ten answered round trips span many polls of the modem lines.
-    for (std::size_t i = 1; i <= 10; ++i) {
-        sendDataWithCommand(*port, 10, 1);
-        ASSERT_TRUE(runMainUntil([&] { return delegate->count("data") == i; }));
-    }
-    EXPECT_EQ(delegate->count("error"), 0u);
-}
-
 TEST_F(SerialPortTest, ADelegateWithoutOptionalOperationsHearsOnlyOfRemoval) {
     auto minimal = std::make_shared<MinimalDelegate>();
     port->setDelegate(minimal);
@@ -207,13 +171,7 @@ TEST_F(SerialPortTest, ADelegateWithoutOptionalOperationsHearsOnlyOfRemoval) {
     EXPECT_TRUE(delegate->calls.empty());
 }
 
-TEST_F(SerialPortTest, ADroppedOpenPortReleasesItsDevice) {
-    openPort();
-    port.reset();
-    EXPECT_TRUE(runMainUntil([&] { return lockIsFree(simulator.devicePath()); }));
-}
-
-TEST_F(SerialPortTest, DeprecatedCleanupStillRemoves) {
+TEST_F(SerialPortTest, ACleanedUpOrDroppedOpenPortReleasesItsDevice) {
     openPort();
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wdeprecated-declarations"
@@ -221,4 +179,8 @@ TEST_F(SerialPortTest, DeprecatedCleanupStillRemoves) {
 #pragma GCC diagnostic pop
     ASSERT_TRUE(runMainUntil([&] { return !port->isOpen(); }));
     EXPECT_EQ(delegate->count("removed"), 1u);
+    port->open();
+    ASSERT_TRUE(port->isOpen());
+    port.reset();
+    EXPECT_TRUE(runMainUntil([&] { return lockIsFree(simulator.devicePath()); }));
 }

@@ -21,55 +21,29 @@ const auto* const programLayout = testing::AddGlobalTestEnvironment(new ProgramL
 } // namespace
 
 TEST(Shortcut, KeepsOnlyTheFourModifiersAndShowsThemInOrder) {
-    EXPECT_EQ(Shortcut(0, 0x1E0000 | Flag::capsLock).modifierFlags(), 0x1E0000u);
-    EXPECT_EQ(Shortcut(0, Flag::function).modifierFlags(), 0u);
+    EXPECT_EQ(Shortcut(0, 0x1E0000 | Flag::capsLock | Flag::function).modifierFlags(), 0x1E0000u);
     EXPECT_EQ(Shortcut(0, Flag::command | Flag::shift | Flag::option).modifierFlagsString(),
               "\u2325\u21E7\u2318");
-    EXPECT_EQ(Shortcut(0, Flag::control | Flag::command).modifierFlagsString(), "\u2303\u2318");
-    EXPECT_EQ(Shortcut(0, 0).modifierFlagsString(), "");
     EXPECT_EQ(Shortcut(0, 0x1E0000).carbonFlags(), 0x1B00u);
-    EXPECT_EQ(Shortcut(0, Flag::command).carbonFlags(), 0x100u);
-    EXPECT_EQ(Shortcut(8, 0).carbonKeyCode(), 8u);
     EXPECT_EQ(Shortcut(Shortcut::noKey, 0).carbonKeyCode(), 0u);
 }
 
-// What the windows show: the names Linux desktops use, not the glyphs.
-TEST(Shortcut, DesktopTextsNameTheKeysAsLinuxDesktopsDo) {
+// What the windows show: the names Linux desktops use, not the glyphs; letters from the
+// layout, other keys from the fixed table.
+TEST(Shortcut, TextsNameTheKeysAsLinuxDesktopsDoAndLettersAsTheLayoutDoes) {
     useChineseShortcutTexts(false);
     EXPECT_EQ(Shortcut(15, Flag::control | Flag::shift).desktopText(), "Ctrl+Shift+R");
     EXPECT_EQ(Shortcut(0, 0x1E0000).desktopText(), "Ctrl+Alt+Shift+Super+A");
     EXPECT_EQ(Shortcut(96, Flag::command).desktopText(), "Super+F5");
-    EXPECT_EQ(Shortcut(126, Flag::control).desktopText(), "Ctrl+Up");
-    EXPECT_EQ(Shortcut(116, 0).desktopText(), "PgUp");
     EXPECT_EQ(Shortcut(83, Flag::control).desktopText(), "Ctrl+Num+1");
     EXPECT_EQ(Shortcut(49, Flag::option).desktopText(), "Alt+Space");
     EXPECT_EQ(Shortcut(Shortcut::noKey, Flag::control | Flag::shift).desktopModifiersText(),
               "Ctrl+Shift+");
-    EXPECT_EQ(Shortcut(0, 0).desktopModifiersText(), "");
-}
-
-TEST(Shortcut, KeyTextsComeFromTheFixedTableThenTheLayout) {
-    useChineseShortcutTexts(false);
-    EXPECT_EQ(Shortcut(122, 0).keyCodeString(), "F1");
-    EXPECT_EQ(Shortcut(64, 0).keyCodeString(), "F17");
-    EXPECT_EQ(Shortcut(83, 0).keyCodeString(), "1");
-    EXPECT_EQ(Shortcut(123, 0).keyCodeString(), "\u2190");
-    EXPECT_EQ(Shortcut(49, 0).keyCodeString(), "Space");
-    EXPECT_EQ(Shortcut(Shortcut::noKey, Flag::command).keyCodeString(), "");
-    EXPECT_EQ(Shortcut(0, 0).keyCodeString(), "A");
     EXPECT_EQ(Shortcut(12, 0).keyCodeString(), "Q");
+    EXPECT_EQ(Shortcut(Shortcut::noKey, Flag::command).keyCodeString(), "");
     EXPECT_EQ(Shortcut(0, Flag::command | Flag::shift).description(), "\u21E7\u2318A");
-    EXPECT_EQ(Shortcut(90, 0).keyCodeString(), "")
-        << "F20 goes to the layout, which prints nothing";
-
-    EXPECT_EQ(Shortcut(0, 0).keyCodeStringForKeyEquivalent(), "a");
     EXPECT_EQ(Shortcut(12, 0).keyCodeStringForKeyEquivalent(), "q");
-    EXPECT_EQ(Shortcut(49, 0).keyCodeStringForKeyEquivalent(), " ");
     EXPECT_EQ(Shortcut(122, 0).keyCodeStringForKeyEquivalent(), "\uF704");
-    EXPECT_EQ(Shortcut(80, 0).keyCodeStringForKeyEquivalent(), "\uF716");
-    EXPECT_EQ(Shortcut(36, 0).keyCodeStringForKeyEquivalent(), "\u21A9");
-    EXPECT_EQ(Shortcut(71, 0).keyCodeStringForKeyEquivalent(), "\u2327");
-
     useChineseShortcutTexts(true);
     EXPECT_EQ(Shortcut(49, 0).keyCodeString(), "空格");
     EXPECT_EQ(localizedShortcutText("no such key"), "XXX");

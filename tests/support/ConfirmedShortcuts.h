@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/Preferences.h"
+#include "shared/Preferences.h"
 #include "shortcut/KeyCodes.h"
 #include "shortcut/ModifierFlags.h"
 

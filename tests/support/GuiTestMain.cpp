@@ -1,9 +1,9 @@
 #include "support/GuiTestMain.h"
 
-#include "app/QtMainQueue.h"
 #include "platform/HotKeyServiceLoader.h"
 #include "platform/PlatformLoader.h"
 #include "runtime/AsioMainQueue.h"
+#include "shared/QtMainQueue.h"
 
 #include <QApplication>
 #include <QEventLoop>

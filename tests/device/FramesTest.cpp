@@ -1,0 +1,175 @@
+// The frames to and from the monitor: built, scanned, put back together and dispatched.
+#include "device/CommandFrame.h"
+#include "device/FrameAssembler.h"
+#include "device/FrameDispatch.h"
+#include "support/RecordingReport.h"
+
+#include <gtest/gtest.h>
+#include <tuple>
+
+using namespace monctl;
+using Frames = std::vector<std::string>;
+
+namespace {
+
+// The frame that sendCommand would build, or "" when it refuses.
+std::string frameFor(int command, int value) {
+    const auto admitted = CommandFrame::admittedValue(command, value);
+    return admitted ? CommandFrame::format(static_cast<std::uint8_t>(command), *admitted) : "";
+}
+
+// The frames as "type re rq value" in hexadecimal, for easy comparison.
+Frames feed(FrameAssembler& assembler, std::string_view chunk) {
+    Frames texts;
+    for (const auto& frame : assembler.feed(bytesOf(chunk))) {
+        char text[32];
+        std::snprintf(text, sizeof text, "%02X %02X %02X %02X", frame.command, frame.commandRe,
+                      frame.commandRq, frame.commandReValue);
+        texts.emplace_back(text);
+        EXPECT_TRUE(frame.isComplete());
+    }
+    return texts;
+}
+
+} // namespace
+
+TEST(CommandFrame, LayoutAndTheValuesTheCommandTableLetsThrough) {
+    EXPECT_EQ(CommandFrame::format(0xF0, 0xAB), "5FF5F0AB000000000000A0FA");
+    EXPECT_EQ(CommandFrame::lowerCase(CommandFrame::format(1, 5)), "5ff50105000000000000a0fa");
+    EXPECT_EQ(frameFor(1, 9), "5FF50109000000000000A0FA");
+    EXPECT_EQ(frameFor(1, 10), "5FF50101000000000000A0FA") << "out of range: replaced";
+    EXPECT_EQ(frameFor(7, 300), "5FF5072C000000000000A0FA") << "outside the table: low 8 bits";
+    const std::pair<int, int> refused[] = {{10, 5}, {10, 17}, {256, 1}, {-1, 1}};
+    for (const auto& [command, value] : refused)
+        EXPECT_EQ(frameFor(command, value), "") << command << " " << value;
+    EXPECT_EQ(frameFor(10, 16), "5FF50A10000000000000A0FA");
+}
+
+TEST(DeviceFrame, ScansFiveFieldsOfUtf8TextUpToANul) {
+    const auto identity = DeviceFrame::decode(bytesOf(" \r\n5ff5F00A1010whatever"));
+    ASSERT_TRUE(identity);
+    EXPECT_EQ(std::tuple(identity->header, identity->command, identity->commandRe,
+                         identity->commandRq, identity->commandReValue, identity->fieldCount),
+              std::tuple(0x5FF5u, 0xF0u, 10u, 16u, 16u, 5));
+    // A chunk cut short is a frame only with the fields its type needs.
+    const std::pair<const char*, bool> complete[] = {{"5FF50603", true},
+                                                     {"5FF506", false},
+                                                     {"5FF5000A0403", true},
+                                                     {"5FF5F00A01", false},
+                                                     {"", false},
+                                                     {"000000000000A0FA", false},
+                                                     {"5FF6F00A1010", false},
+                                                     {"5FF5010a\xe6\xb1\x89", true}};
+    for (const auto& [text, isComplete] : complete)
+        EXPECT_EQ(DeviceFrame::decode(bytesOf(text))->isComplete(), isComplete) << text;
+    for (const Bytes& notUtf8 : {Bytes{'5', 'F', 'F', '5', 0xFF}, Bytes{0xC0, 0x80},
+                                 Bytes{0xED, 0xA0, 0x80}, Bytes{0xE4, 0xB8}})
+        EXPECT_FALSE(DeviceFrame::decode(notUtf8).has_value());
+    EXPECT_EQ(DeviceFrame::decode(Bytes{'5', 'F', 'F', '5', 0, '0', '1'})->fieldCount, 1);
+}
+
+// Each case: the chunks fed one after the other, with the frames each one completes.
+TEST(FrameAssembler, JoinsSplitsAndDropsAsTheStreamRequires) {
+    const std::string binary("\xff\x00\x13zz5F", 7);
+    const std::vector<std::vector<std::pair<std::string, Frames>>> cases = {
+        {{"5FF5F00A0107000000000000A0FA5FF5F00A0203000000000000A0FA",
+          {"F0 0A 01 07", "F0 0A 02 03"}},
+         {"5FF5F00A", {}},
+         {"04", {}},
+         {"05000000000000A0FA", {"F0 0A 04 05"}},
+         {"junk5F", {}}, // cut inside the marker itself
+         {"F50603", {"06 03 00 00"}}},
+        // Settings and buttons need two fields, the other types four.
+        {{"5FF5060", {}}, {"3", {"06 03 00 00"}}, {"5FF5030100", {}}, {"00", {"03 01 00 00"}}},
+        {{"5ff5 F0\t0A 01\r\n07", {"F0 0A 01 07"}}}, // white space before a field
+        // A partial frame is dropped at a new marker, also one that overlaps its own.
+        {{"5FF5F00A5FF50604", {"06 04 00 00"}},
+         {"5FF5F00A01", {}},
+         {"5ff50111", {"01 11 00 00"}},
+         {"5FF5FF50602000000000000A0FA", {"06 02 00 00"}},
+         {binary + "F5040200", {"04 02 00 00"}}},
+        // A broken frame's last digit could begin a marker: what follows decides.
+        {{"5FF50G035FF50205", {}}, {"0", {"02 05 00 00"}}},
+        // What waits is bounded, and a dropped frame does not swallow the next one.
+        {{"5FF5", {}},
+         {std::string(2 * FrameAssembler::capacity, ' '), {}},
+         {"5FF50107", {"01 07 00 00"}},
+         {std::string(10000, 'x') + "5FF50108", {"01 08 00 00"}}},
+    };
+    for (std::size_t at = 0; at < cases.size(); ++at) {
+        FrameAssembler assembler;
+        for (const auto& [chunk, frames] : cases[at])
+            EXPECT_EQ(feed(assembler, chunk), frames) << "case " << at << ": " << chunk;
+    }
+}
+
+// Every way of cutting the stream into three reads with the second no longer than a frame,
+// and into single bytes.
+static void expectSameFramesHoweverCut(const std::string& stream, const Frames& expected) {
+    for (std::size_t first = 0; first <= stream.size(); ++first) {
+        for (std::size_t second = first; second <= std::min(stream.size(), first + 24); ++second) {
+            FrameAssembler assembler;
+            auto frames = feed(assembler, stream.substr(0, first));
+            for (auto& frame : feed(assembler, stream.substr(first, second - first)))
+                frames.push_back(std::move(frame));
+            for (auto& frame : feed(assembler, stream.substr(second)))
+                frames.push_back(std::move(frame));
+            ASSERT_EQ(frames, expected) << "cut at " << first << " and " << second;
+        }
+    }
+    FrameAssembler byteByByte;
+    Frames frames;
+    for (const char c : stream) {
+        for (auto& frame : feed(byteByByte, std::string_view(&c, 1)))
+            frames.push_back(std::move(frame));
+    }
+    EXPECT_EQ(frames, expected);
+}
+
+TEST(FrameAssembler, HowTheStreamIsCutIntoReadsChangesNothing) {
+    const std::string stream = std::string("5FF5F00A0107000000000000A0FA") + "5FF" +
+                               "5FF50602000000000000A0FA" + "5F" +
+                               std::string("\x00\xfe  5ff5", 8) + "5FF5010 5FF5FF5FF50611" +
+                               "5FF50605FF5F00A02" + "03000000000000A0FA5FF5 04 0 3 5F5FF5030";
+    FrameAssembler whole;
+    const auto expected = feed(whole, stream);
+    EXPECT_EQ(expected, (Frames{"F0 0A 01 07", "06 02 00 00", "06 11 00 00", "F0 0A 02 03"}));
+    expectSameFramesHoweverCut(stream, expected);
+    // A frame too long to wait for, then one that is not.
+    expectSameFramesHoweverCut("5FF503" + std::string(FrameAssembler::capacity, ' ') + "5FF5020400",
+                               Frames{"02 04 00 00"});
+}
+
+TEST(FrameDispatch, ReportsAndRepliesReachTheDisplaysAndOnlyTheFullIdentityIdentifies) {
+    const auto dispatched = [](std::string_view text) {
+        test::RecordingReport report;
+        FrameAssembler assembler;
+        // The space after the frame shows that no marker begins in its last digits.
+        for (const auto& frame : assembler.feed(bytesOf(std::string(text) + " ")))
+            dispatchFrame(frame, report);
+        return report.calls;
+    };
+    const std::pair<const char*, Frames> table[] = {{"5FF50107", {"contrast 7"}},
+                                                    {"5ff5010a", {"contrast 10"}},
+                                                    {"5FF50203", {"mode 3"}},
+                                                    {"5FF50405", {"speed 5"}},
+                                                    {"5FF5F00A0107", {"contrast 7"}},
+                                                    {"5FF5F00A0302", {"mode 2"}},
+                                                    {"5FF5000A0403", {"speed 3"}},
+                                                    {"5FF50613", {"long move -70 0"}},
+                                                    {"5FF50617", {"long move 0 0"}},
+                                                    {"5FF50301", {}},
+                                                    {"5FF5F00B0107", {}},
+                                                    {"5FF5F00A0507", {}},
+                                                    {"5FF5F00A1010", {}},
+                                                    {"5FF50618", {}}};
+    for (const auto& [frame, calls] : table)
+        EXPECT_EQ(dispatched(frame), calls) << frame;
+
+    FrameAssembler assembler;
+    const auto frames = assembler.feed(bytesOf("5FF5F00A10105FF5000A10105FF5F00A1011"));
+    ASSERT_EQ(frames.size(), 3u);
+    EXPECT_TRUE(isIdentityReply(frames[0]));
+    EXPECT_TRUE(isIdentityReply(frames[1]));
+    EXPECT_FALSE(isIdentityReply(frames[2]));
+}
