@@ -23,7 +23,6 @@ struct SerialPortError {
     std::error_code code;
     std::string path;
 
-    static SerialPortError posix(int errorNumber, std::string path);
     std::string description() const { return code.message(); }
     // "Error Domain=NSPOSIXErrorDomain Code=5 "Input/output error" UserInfo={...}" form,
     // so that logs read as they do on every platform.

@@ -28,8 +28,8 @@ class PortalGlobalShortcuts final : public QObject, public DesktopShortcuts {
     Q_OBJECT
 
 public:
-    // None when the session bus has no portal, neither running nor to be started; the reason
-    // is then set. Without a Qt application (a command that reports and ends) the portal is
+    // None, with the reason, when the session bus has no portal, neither running nor to be
+    // started. Without a Qt application (a command that reports and ends) the portal is
     // also asked what it offers at once, and none comes for a portal without the interface.
     static Opened<PortalGlobalShortcuts> open(const QString& appId);
     ~PortalGlobalShortcuts() override;

@@ -14,7 +14,7 @@ namespace monctl {
 // Synthetic input through the X server's XTest extension, on a connection of its own.
 class XTestInputSink final : public InputSink {
 public:
-    // None when the session has no X server with XTest; the reason is then set.
+    // None, with the reason, when the session has no X server with XTest.
     static Opened<XTestInputSink> open();
     ~XTestInputSink() override;
 
