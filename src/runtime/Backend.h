@@ -44,11 +44,7 @@ public:
     template <class Made, std::enable_if_t<std::is_convertible_v<Made*, T*>, int> = 0>
     Opened(std::unique_ptr<Made> backend) : m_backend(std::move(backend)) {}
 
-    static Opened missing(std::string whyNot) {
-        Opened none(std::unique_ptr<T>{});
-        none.m_whyNot = std::move(whyNot);
-        return none;
-    }
+    static Opened missing(std::string whyNot) { return Opened(std::move(whyNot)); }
 
     explicit operator bool() const { return m_backend != nullptr; }
     T* operator->() const { return m_backend.get(); }
@@ -64,6 +60,8 @@ public:
     }
 
 private:
+    explicit Opened(std::string whyNot) : m_whyNot(std::move(whyNot)) {}
+
     std::unique_ptr<T> m_backend;
     std::string m_whyNot;
 };
