@@ -8,17 +8,13 @@ NotificationCenter& NotificationCenter::defaultCenter() {
 }
 
 Connection NotificationCenter::addObserver(const std::string& name, Observer observer) {
-    std::lock_guard lock(m_mutex);
     return m_signals[name].connect(std::move(observer));
 }
 
 void NotificationCenter::post(const Notification& notification) {
-    Signal<Notification>* signal = nullptr;
-    {
-        std::lock_guard lock(m_mutex);
-        signal = &m_signals[notification.name]; // map nodes stay where they are
-    }
-    signal->notify(notification);
+    // Map nodes stay where they are: an observer that subscribes to another name meanwhile
+    // leaves this signal in place.
+    m_signals[notification.name].notify(notification);
 }
 
 } // namespace monctl

@@ -14,8 +14,8 @@ struct Notification {
     std::map<std::string, std::any> userInfo;
 };
 
-// The process-wide notification center: observers of a name are called synchronously, on
-// the posting thread, in the order they subscribed.
+// The process-wide notification center: observers of a name are called synchronously, in the
+// order they subscribed. Main thread only, as its signals are.
 class NotificationCenter {
 public:
     using Observer = std::function<void(const Notification&)>;
@@ -26,7 +26,6 @@ public:
     void post(const Notification& notification);
 
 private:
-    std::mutex m_mutex;
     std::map<std::string, Signal<Notification>> m_signals;
 };
 

@@ -1,9 +1,9 @@
 #pragma once
 
-#include <atomic>
+#include "runtime/MainQueue.h"
+
 #include <functional>
 #include <memory>
-#include <mutex>
 #include <utility>
 #include <vector>
 
@@ -37,35 +37,31 @@ private:
 
 // A list of observers called in the order they connected. An observer that disconnects
 // (itself or another) during an emission is not called after that.
+// Threads: the main thread only (connect, disconnect and emit; checked in debug builds), so
+// an emission takes no lock. Work done elsewhere is posted to the main queue first.
 template <class... Args> class Signal {
 public:
     using Slot = std::function<void(const Args&...)>;
 
     [[nodiscard]] Connection connect(Slot slot) {
+        assertMainThread();
         auto entry = std::make_shared<Entry>();
         entry->slot = std::move(slot);
-        {
-            std::lock_guard lock(m_state->mutex);
-            m_state->entries.push_back(entry);
-        }
+        m_state->entries.push_back(entry);
         std::weak_ptr<State> state = m_state;
         return Connection([state, entry] {
-            if (auto alive = state.lock()) {
-                std::lock_guard lock(alive->mutex);
-                entry->connected = false;
+            assertMainThread();
+            entry->connected = false;
+            if (auto alive = state.lock())
                 std::erase(alive->entries, entry);
-            }
         });
     }
 
     void notify(const Args&... args) const {
-        std::vector<std::shared_ptr<Entry>> snapshot;
-        {
-            std::lock_guard lock(m_state->mutex);
-            if (m_state->entries.empty())
-                return;
-            snapshot = m_state->entries;
-        }
+        assertMainThread();
+        if (m_state->entries.empty())
+            return;
+        const auto snapshot = m_state->entries;
         for (const auto& entry : snapshot) {
             if (entry->connected)
                 entry->slot(args...);
@@ -75,10 +71,9 @@ public:
 private:
     struct Entry {
         Slot slot;
-        std::atomic<bool> connected{true};
+        bool connected = true;
     };
     struct State {
-        std::mutex mutex;
         std::vector<std::shared_ptr<Entry>> entries;
     };
     std::shared_ptr<State> m_state = std::make_shared<State>();

@@ -1,6 +1,5 @@
 #include "serial/ModemLineWatcher.h"
 
-#include <cerrno>
 #include <condition_variable>
 #include <mutex>
 
@@ -27,8 +26,8 @@ struct ModemLineWatcher::Shared {
     // Waits for the next change, or for the fallback interval; false when the watch ends.
     bool waitForChange(bool& canWait) {
         if (canWait) {
-            const int error = lines->waitForChange();
-            if (error == 0 || error == EINTR)
+            const std::error_code error = lines->waitForChange();
+            if (!error || error == std::errc::interrupted)
                 return true;
             if (!lines->meansNoChangeWait(error)) {
                 reportFailure(error);
@@ -41,7 +40,7 @@ struct ModemLineWatcher::Shared {
         return true;
     }
 
-    void reportFailure(int error) {
+    void reportFailure(std::error_code error) {
         if (!shouldStop())
             failed(error);
     }
@@ -52,7 +51,7 @@ struct ModemLineWatcher::Shared {
         bool canWait = true;
         while (!shouldStop()) {
             int now = 0;
-            if (const int error = lines->read(now)) {
+            if (const std::error_code error = lines->read(now)) {
                 reportFailure(error);
                 break;
             }

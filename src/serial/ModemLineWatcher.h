@@ -15,7 +15,7 @@ namespace monctl {
 class ModemLineWatcher {
 public:
     using Changed = std::function<void(int bits)>;
-    using Failed = std::function<void(int errorNumber)>;
+    using Failed = std::function<void(std::error_code)>;
 
     static constexpr std::chrono::milliseconds fallbackInterval{500};
 

@@ -23,17 +23,17 @@ void requestLowLatency(int descriptor);
 // Closes the descriptor. A close the driver holds longer than the limit, waiting for output
 // the line does not take (its closing wait, which most drivers let only root change, and
 // then for every later user), is cut short; the descriptor is gone either way. The close's
-// error, 0 for none. Called on the thread that may wait.
-int closeWithin(int descriptor, std::chrono::milliseconds limit);
+// error, if any. Called on the thread that may wait.
+std::error_code closeWithin(int descriptor, std::chrono::milliseconds limit);
 // Waits until the driver has sent what it holds, at most for the limit; false when some is
 // still unsent then (a line that stopped draining). Pseudo-terminals hand their output over
 // at once.
 bool waitForOutputSent(int descriptor, std::chrono::milliseconds limit);
 // An error code that means the device has gone (unplugged, hung up).
-bool meansDeviceGone(int errorNumber);
+bool meansDeviceGone(std::error_code error);
 // An error code from a modem-line call that means the device has no modem lines
 // (pseudo-terminals), which is not a failure.
-bool meansNoModemLines(int errorNumber);
+bool meansNoModemLines(std::error_code error);
 // A process that has a device open.
 struct DeviceHolder {
     int pid = 0;

@@ -3,6 +3,7 @@
 #include "runtime/DescriptorWatch.h"
 #include "runtime/MainQueue.h"
 #include "runtime/RepeatingTimer.h"
+#include "serial/SerialError.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -11,10 +12,14 @@
 namespace monctl {
 namespace {
 
-void finish(PortWriter::Done& done, int errorNumber,
-            std::vector<std::pair<PortWriter::Done, int>>& finished) {
+std::error_code timedOut() {
+    return systemError(ETIMEDOUT);
+}
+
+void finish(PortWriter::Done& done, std::error_code reason,
+            std::vector<std::pair<PortWriter::Done, std::error_code>>& finished) {
     if (done)
-        finished.emplace_back(std::move(done), errorNumber);
+        finished.emplace_back(std::move(done), reason);
 }
 
 } // namespace
@@ -24,13 +29,13 @@ PortWriter::PortWriter(int descriptor, FailureReport onFailure)
 
 PortWriter::~PortWriter() = default;
 
-int PortWriter::enqueue(Bytes data, std::chrono::nanoseconds bound, Done done) {
+std::error_code PortWriter::enqueue(Bytes data, std::chrono::nanoseconds bound, Done done) {
     Outcome outcome;
-    int refused = 0;
+    std::error_code refused;
     {
         std::lock_guard lock(m_mutex);
-        refused = m_endReason != 0 ? m_endReason : m_stalled ? ETIMEDOUT : 0;
-        if (refused != 0 || data.empty()) {
+        refused = m_endReason ? m_endReason : m_stalled ? timedOut() : std::error_code();
+        if (refused || data.empty()) {
             finish(done, refused, outcome.finished);
         } else {
             m_frames.push_back({std::move(data), 0, bound, std::move(done)});
@@ -45,14 +50,14 @@ int PortWriter::enqueue(Bytes data, std::chrono::nanoseconds bound, Done done) {
     return refused;
 }
 
-void PortWriter::end(int errorNumber) {
+void PortWriter::end(std::error_code reason) {
     Outcome outcome;
     {
         std::lock_guard lock(m_mutex);
-        if (m_endReason != 0)
+        if (m_endReason)
             return;
-        m_endReason = errorNumber;
-        failAll(errorNumber, outcome);
+        m_endReason = reason;
+        failAll(reason, outcome);
     }
     settle(std::move(outcome));
     auto dropWatch = [self = shared_from_this()] { self->m_roomWatch.reset(); };
@@ -73,7 +78,7 @@ void PortWriter::writeWhatFits(Outcome& outcome) {
             head.written += static_cast<std::size_t>(count);
             if (head.written < head.data.size())
                 continue;
-            finish(head.done, 0, outcome.finished);
+            finish(head.done, {}, outcome.finished);
             m_frames.pop_front();
             if (!m_frames.empty())
                 startHead();
@@ -85,15 +90,15 @@ void PortWriter::writeWhatFits(Outcome& outcome) {
             outcome.mustWait = true;
             return;
         }
-        outcome.failure = errno;
+        outcome.failure = systemError(errno);
         failAll(outcome.failure, outcome);
     }
 }
 
 // Called with the lock held.
-void PortWriter::failAll(int errorNumber, Outcome& outcome) {
+void PortWriter::failAll(std::error_code reason, Outcome& outcome) {
     for (auto& frame : m_frames)
-        finish(frame.done, errorNumber, outcome.finished);
+        finish(frame.done, reason, outcome.finished);
     m_frames.clear();
     if (auto deadline = std::exchange(m_deadline, nullptr))
         deadline->cancel();
@@ -110,10 +115,10 @@ void PortWriter::startHead() {
 void PortWriter::settle(Outcome outcome) {
     if (!outcome.finished.empty())
         MainQueue::shared()->post([finished = std::move(outcome.finished)] {
-            for (const auto& [done, errorNumber] : finished)
-                done(std::error_code(errorNumber, std::system_category()));
+            for (const auto& [done, reason] : finished)
+                done(reason);
         });
-    if (outcome.failure != 0 && m_onFailure)
+    if (outcome.failure && m_onFailure)
         m_onFailure(outcome.failure);
     if (outcome.mustWait)
         waitForRoom();
@@ -125,7 +130,7 @@ void PortWriter::waitForRoom() {
         return main->post([self = shared_from_this()] { self->waitForRoom(); });
     {
         std::lock_guard lock(m_mutex);
-        if (m_endReason != 0 || m_frames.empty())
+        if (m_endReason || m_frames.empty())
             return;
         armHeadDeadline();
     }
@@ -161,7 +166,7 @@ void PortWriter::roomAvailable() {
     bool idle = false;
     {
         std::lock_guard lock(m_mutex);
-        if (m_endReason != 0)
+        if (m_endReason)
             return;
         m_stalled = false;
         writeWhatFits(outcome);
@@ -177,10 +182,10 @@ void PortWriter::headOverdue(std::uint64_t head) {
     Outcome outcome;
     {
         std::lock_guard lock(m_mutex);
-        if (m_endReason != 0 || m_frames.empty() || head != m_head)
+        if (m_endReason || m_frames.empty() || head != m_head)
             return;
-        outcome.failure = ETIMEDOUT;
-        failAll(ETIMEDOUT, outcome);
+        outcome.failure = timedOut();
+        failAll(outcome.failure, outcome);
         m_stalled = true;
     }
     settle(std::move(outcome));

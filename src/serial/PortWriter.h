@@ -30,21 +30,21 @@ class RepeatingTimer;
 class PortWriter : public std::enable_shared_from_this<PortWriter> {
 public:
     using Done = std::function<void(std::error_code)>;
-    // Told the errno of a write that failed (once for all the frames it failed), outside the
-    // writer's lock, from the thread that met the failure.
-    using FailureReport = std::function<void(int errorNumber)>;
+    // Told why a write failed (once for all the frames it failed), outside the writer's lock,
+    // from the thread that met the failure.
+    using FailureReport = std::function<void(std::error_code)>;
 
     PortWriter(int descriptor, FailureReport onFailure);
     ~PortWriter();
     PortWriter(const PortWriter&) = delete;
     PortWriter& operator=(const PortWriter&) = delete;
 
-    // 0 when the frame is taken; else the reason it is refused (the end's reason, or
+    // No error when the frame is taken; else the reason it is refused (the end's reason, or
     // ETIMEDOUT while stalled), which `done` is given too.
-    int enqueue(Bytes data, std::chrono::nanoseconds bound, Done done);
+    std::error_code enqueue(Bytes data, std::chrono::nanoseconds bound, Done done);
     // Fails every queued frame with the reason and refuses frames from then on; the first
     // reason stays. Call before the descriptor is closed.
-    void end(int errorNumber);
+    void end(std::error_code reason);
 
 private:
     struct Frame {
@@ -55,13 +55,13 @@ private:
     };
     // What a call under the lock leaves to be done once it is released.
     struct Outcome {
-        std::vector<std::pair<Done, int>> finished;
-        int failure = 0;
+        std::vector<std::pair<Done, std::error_code>> finished;
+        std::error_code failure;
         bool mustWait = false;
     };
 
     void writeWhatFits(Outcome& outcome);
-    void failAll(int errorNumber, Outcome& outcome);
+    void failAll(std::error_code reason, Outcome& outcome);
     void startHead();
     void settle(Outcome outcome);
     void waitForRoom();
@@ -77,7 +77,7 @@ private:
     std::uint64_t m_head = 0; // counts the frames that reached the head of the queue
     std::chrono::steady_clock::time_point m_headSince;
     bool m_stalled = false;
-    int m_endReason = 0;
+    std::error_code m_endReason;
     std::shared_ptr<RepeatingTimer> m_deadline; // for the head that waits for room
     std::uint64_t m_deadlineHead = 0;
 

@@ -2,12 +2,15 @@
 
 namespace monctl {
 
+void appendKeepingNewest(Bytes& held, const Bytes& bytes, std::uint64_t maximumLength) {
+    held.insert(held.end(), bytes.begin(), bytes.end());
+    if (held.size() > maximumLength)
+        held.erase(held.begin(), held.end() - static_cast<long>(maximumLength));
+}
+
 void SerialBuffer::appendData(const Bytes& bytes) {
     internalBufferChanged.notify(Change::willChange);
-    m_internalBuffer.insert(m_internalBuffer.end(), bytes.begin(), bytes.end());
-    if (m_internalBuffer.size() > m_maximumLength)
-        m_internalBuffer.erase(m_internalBuffer.begin(),
-                               m_internalBuffer.end() - static_cast<long>(m_maximumLength));
+    appendKeepingNewest(m_internalBuffer, bytes, m_maximumLength);
     internalBufferChanged.notify(Change::didChange);
 }
 

@@ -7,7 +7,11 @@
 
 namespace monctl {
 
-// A bounded byte buffer that keeps the newest bytes received. No lock: one queue uses it.
+// Appends the bytes, then drops the oldest beyond the limit.
+void appendKeepingNewest(Bytes& held, const Bytes& bytes, std::uint64_t maximumLength);
+
+// A bounded byte buffer that keeps the newest bytes received, telling of each change. Main
+// thread only, as its signal is.
 class SerialBuffer {
 public:
     enum class Change { willChange, didChange };

@@ -28,10 +28,6 @@ std::error_code make_error_code(SerialError error) {
     return {static_cast<int>(error), serialErrorCategory()};
 }
 
-SerialPortError SerialPortError::posix(int errorNumber, std::string path) {
-    return {std::error_code(errorNumber, std::system_category()), std::move(path)};
-}
-
 std::string SerialPortError::text() const {
     const char* domain =
         code.category() == std::system_category() ? "NSPOSIXErrorDomain" : code.category().name();

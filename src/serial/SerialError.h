@@ -13,12 +13,16 @@ enum class SerialError {
 const std::error_category& serialErrorCategory();
 std::error_code make_error_code(SerialError error);
 
+// An errno value, as the serial layer and the terminal calls below it pass it on.
+inline std::error_code systemError(int errorNumber) {
+    return {errorNumber, std::system_category()};
+}
+
 // What a port reports to its delegate: the system's code and text, and the port's path.
 struct SerialPortError {
     std::error_code code;
     std::string path;
 
-    static SerialPortError posix(int errorNumber, std::string path);
     std::string description() const { return code.message(); }
     // "Error Domain=NSPOSIXErrorDomain Code=5 "Input/output error" UserInfo={...}" form,
     // so that logs read as they do on every platform.

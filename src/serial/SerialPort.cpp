@@ -40,8 +40,8 @@ constexpr std::chrono::milliseconds closeLimit{250};
 // first, so that a program may end right after its last write; a line that stopped draining
 // has the rest dropped instead of holding the close. Exclusive use ends last, so that another
 // user's next open is not refused while another descriptor (of another program) keeps the
-// terminal open. The close's error, 0 for none.
-int releaseAndClose(int descriptor, const std::optional<termios>& original) {
+// terminal open. The close's error, if any.
+std::error_code releaseAndClose(int descriptor, const std::optional<termios>& original) {
     if (!platform::waitForOutputSent(descriptor, drainLimit))
         ::tcflush(descriptor, TCOFLUSH);
     if (original)
@@ -57,7 +57,7 @@ SerialPort::SerialPort(Private, const SerialDevice& device)
 
 SerialPort::~SerialPort() {
     LiveSerialPorts::removeSerialPort(this);
-    endWrites(ECANCELED);
+    endWrites(systemError(ECANCELED));
     std::lock_guard lock(m_sourcesMutex);
     m_modemLineWatcher.reset();
     if (m_readPollSource)
@@ -128,24 +128,24 @@ void SerialPort::open() {
         return;
     const int descriptor = ::open(m_path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
     if (descriptor < 0) {
-        notifyDelegateOfPosixError(errno);
+        notifyDelegateOfError(systemError(errno));
         return;
     }
     // flock is what cooperating programs check; TIOCEXCL keeps out the others.
     if (::flock(descriptor, LOCK_EX | LOCK_NB) != 0) {
-        const int error = errno == EWOULDBLOCK ? EBUSY : errno;
+        const auto error = systemError(errno == EWOULDBLOCK ? EBUSY : errno);
         ::close(descriptor);
-        notifyDelegateOfPosixError(error);
+        notifyDelegateOfError(error);
         return;
     }
     if (::ioctl(descriptor, TIOCEXCL) != 0)
-        notifyDelegateOfPosixError(errno);
+        notifyDelegateOfError(systemError(errno));
     // What the device sent before this open answered someone else.
     ::tcflush(descriptor, TCIFLUSH);
     std::weak_ptr<SerialPort> weak = weak_from_this();
-    auto writer = std::make_shared<PortWriter>(descriptor, [weak](int errorNumber) {
+    auto writer = std::make_shared<PortWriter>(descriptor, [weak](std::error_code error) {
         if (const auto port = weak.lock())
-            port->notifyDelegateOfPosixError(errorNumber);
+            port->notifyDelegateOfError(error);
     });
     {
         std::lock_guard lock(m_sourcesMutex);
@@ -191,7 +191,7 @@ void SerialPort::setOpenDescriptor(int descriptor) {
 bool SerialPort::close() {
     if (!isOpen())
         return true;
-    endWrites(ECANCELED);
+    endWrites(systemError(ECANCELED));
     std::lock_guard lock(m_sourcesMutex);
     if (m_readPollSource)
         std::exchange(m_readPollSource, nullptr)->cancel();
@@ -205,13 +205,13 @@ void SerialPort::reallyClosePort() {
         [](SerialPortDelegate& receiver, SerialPort& port) { receiver.wasClosed(port); });
     const auto main = MainQueue::shared();
     bool here = main->isCurrentThread();
-    auto tell = [closed, self = shared_from_this()](int closeError) {
-        if (closeError != 0)
-            self->notifyDelegateOfPosixError(closeError);
+    auto tell = [closed, self = shared_from_this()](std::error_code closeError) {
+        if (closeError)
+            self->notifyDelegateOfError(closeError);
         closed();
         self->endRequestsWithClose();
     };
-    int closeError = 0;
+    std::error_code closeError;
     {
         std::lock_guard lock(m_descriptorMutex);
         const int descriptor = fileDescriptor();
@@ -259,7 +259,7 @@ bool SerialPort::waitUntilClosed(std::chrono::milliseconds timeout) {
 // Both the port's own read (a hang-up) and the registry's removal event end up here: the
 // delegate hears of one removal once.
 void SerialPort::cleanupAfterSystemRemoval() {
-    endWrites(ENODEV);
+    endWrites(systemError(ENODEV));
     if (!m_removalReported.exchange(true))
         callDelegate(
             SerialPortDelegate::Operation::wasRemovedFromSystem,
@@ -282,11 +282,11 @@ void SerialPort::cleanup() {
 
 // The error, then the removal, in that order on the main thread; a reporting thread hands
 // both over in one task instead of waiting for each.
-void SerialPort::deviceGone(int errorNumber) {
+void SerialPort::deviceGone(std::error_code error) {
     if (m_removalStarted.exchange(true))
         return;
-    auto report = [self = shared_from_this(), errorNumber] {
-        self->notifyDelegateOfPosixError(errorNumber);
+    auto report = [self = shared_from_this(), error] {
+        self->notifyDelegateOfError(error);
         self->cleanupAfterSystemRemoval();
     };
     const auto main = MainQueue::shared();
@@ -314,12 +314,12 @@ bool SerialPort::readAvailable() {
         if (count < 0 && (errno == EAGAIN || errno == EWOULDBLOCK))
             return true;
         // End of file or an error on a terminal: the device has hung up or gone away.
-        const int error = count == 0 ? EIO : errno;
+        const auto error = systemError(count == 0 ? EIO : errno);
         if (count == 0 || platform::meansDeviceGone(error)) {
             deviceGone(error);
             return false;
         }
-        notifyDelegateOfPosixError(error);
+        notifyDelegateOfError(error);
         return true;
     }
 }
@@ -347,16 +347,15 @@ bool SerialPort::sendData(const Bytes& data, WriteDone done) {
     const auto current = writer();
     if (!current) {
         if (done)
-            MainQueue::shared()->post(
-                [done = std::move(done)] { done(std::error_code(EBADF, std::system_category())); });
+            MainQueue::shared()->post([done = std::move(done)] { done(systemError(EBADF)); });
         return false;
     }
     if (!data.empty())
         traceLog().debug("\n> has send Data value [writeBuffer length] {}l", data.size());
-    const int refused = current->enqueue(data, writeBound(data.size()), std::move(done));
-    if (refused == ETIMEDOUT)
-        notifyDelegateOfPosixError(refused);
-    return refused == 0;
+    const auto refused = current->enqueue(data, writeBound(data.size()), std::move(done));
+    if (refused == std::errc::timed_out)
+        notifyDelegateOfError(refused);
+    return !refused;
 }
 
 std::shared_ptr<PortWriter> SerialPort::writer() const {
@@ -364,9 +363,9 @@ std::shared_ptr<PortWriter> SerialPort::writer() const {
     return m_writer;
 }
 
-void SerialPort::endWrites(int errorNumber) {
+void SerialPort::endWrites(std::error_code reason) {
     if (const auto current = writer())
-        current->end(errorNumber);
+        current->end(reason);
 }
 
 // Ten bits a byte on the line, twice over for slow adapters, on top of the time-out.
@@ -379,14 +378,6 @@ std::chrono::nanoseconds SerialPort::writeBound(std::size_t byteCount) const {
 std::shared_ptr<PortDataObserver> SerialPort::dataObserver() const {
     std::lock_guard lock(m_requestsMutex);
     return m_requests;
-}
-
-void SerialPort::notifyDelegateOfPosixError(int errorNumber) {
-    notifyDelegateOfPosixErrorWaitingUntilDone(errorNumber, false);
-}
-
-void SerialPort::notifyDelegateOfPosixErrorWaitingUntilDone(int errorNumber, bool wait) {
-    notifyDelegateOfError(std::error_code(errorNumber, std::system_category()), wait);
 }
 
 void SerialPort::notifyDelegateOfError(std::error_code code, bool wait) {

@@ -150,10 +150,8 @@ public:
     void setDCD(bool on) { m_dcd = on; }
     void updateModemLines();
 
-    // Error reports; the code is taken as a POSIX errno.
-    void notifyDelegateOfPosixError(int errorNumber);
-    void notifyDelegateOfPosixErrorWaitingUntilDone(int errorNumber, bool wait);
-    void notifyDelegateOfError(std::error_code code, bool wait);
+    // Tells the delegate of the error; `wait`: on the main thread, the caller waiting.
+    void notifyDelegateOfError(std::error_code code, bool wait = false);
 
     void receiveData(const Bytes& data);
 
@@ -174,6 +172,7 @@ public:
     void stopListeningForPacketsMatchingDescriptor(
         const std::shared_ptr<const SerialPacketDescriptor>& descriptor);
     std::vector<std::shared_ptr<const SerialPacketDescriptor>> packetDescriptors() const;
+    // Told on the main thread, after the change.
     Signal<> queuedRequestsChanged;
     Signal<> packetDescriptorsChanged;
 
@@ -201,17 +200,17 @@ private:
     std::shared_ptr<SerialPortRequests> existingRequests() const;
     std::shared_ptr<PortDataObserver> dataObserver() const;
     std::shared_ptr<PortWriter> writer() const;
-    void endWrites(int errorNumber);
+    void endWrites(std::error_code reason);
     std::chrono::nanoseconds writeBound(std::size_t byteCount) const;
     void endRequestsWithClose();
     bool readAvailable();
     void startModemLineWatch(int descriptor);
     void publishModemLines(int bits);
-    void modemLinesFailed(int errorNumber);
+    void modemLinesFailed(std::error_code error);
     void stopModemLineWatch();
-    void deviceGone(int errorNumber);
+    void deviceGone(std::error_code error);
     void reallyClosePort();
-    int applyTerminalSettings(int descriptor); // 0, or the errno of what failed
+    std::error_code applyTerminalSettings(int descriptor);
     void setOpenDescriptor(int descriptor);
 
     const SerialDevice m_device;

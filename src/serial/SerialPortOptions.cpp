@@ -54,7 +54,7 @@ void SerialPort::setUsesRTSCTSFlowControl(bool uses) {
     close();
     // The close completes on the event pool; the reopen has to wait for it.
     if (wasOpen && !waitUntilClosed(flowControlReopenWait))
-        return notifyDelegateOfPosixError(EBUSY);
+        return notifyDelegateOfError(systemError(EBUSY));
     m_line.usesRTSCTSFlowControl = uses;
     setPortOptions();
     if (wasOpen)
@@ -63,18 +63,18 @@ void SerialPort::setUsesRTSCTSFlowControl(bool uses) {
 
 void SerialPort::setUsesDTRDSRFlowControl(bool uses) {
     if (uses)
-        notifyDelegateOfError(SerialError::settingNotAvailable, false);
+        notifyDelegateOfError(SerialError::settingNotAvailable);
 }
 
 void SerialPort::setUsesDCDOutputFlowControl(bool uses) {
     if (uses)
-        notifyDelegateOfError(SerialError::settingNotAvailable, false);
+        notifyDelegateOfError(SerialError::settingNotAvailable);
 }
 
 // Errors are reported once the descriptor lock is released: a delegate may well answer with
 // a call that takes it.
 void SerialPort::setPortOptions() {
-    int error = 0;
+    std::error_code error;
     {
         std::lock_guard lock(m_descriptorMutex);
         const int descriptor = fileDescriptor();
@@ -82,24 +82,24 @@ void SerialPort::setPortOptions() {
             return;
         error = applyTerminalSettings(descriptor);
     }
-    if (error != 0)
-        notifyDelegateOfPosixError(error);
+    if (error)
+        notifyDelegateOfError(error);
 }
 
-int SerialPort::applyTerminalSettings(int descriptor) {
+std::error_code SerialPort::applyTerminalSettings(int descriptor) {
     termios current{};
     if (::tcgetattr(descriptor, &current) != 0)
-        return errno;
+        return systemError(errno);
     termios settings = m_line.terminalSettings(current);
     // glibc takes rates as numbers; one it has no constant for is refused here.
     const bool standardRate = ::cfsetspeed(&settings, m_line.baudRate) == 0;
     if (!standardRate && !m_line.allowsNonStandardBaudRates)
-        return EINVAL;
+        return systemError(EINVAL);
     if (::tcsetattr(descriptor, TCSANOW, &settings) != 0)
-        return errno;
+        return systemError(errno);
     if (standardRate)
-        return 0;
-    return platform::setArbitrarySpeed(descriptor, m_line.baudRate).value();
+        return {};
+    return platform::setArbitrarySpeed(descriptor, m_line.baudRate);
 }
 
 void SerialPort::setRTS(bool on) {
@@ -117,28 +117,32 @@ void SerialPort::setDTR(bool on) {
 }
 
 void SerialPort::updateModemLines() {
-    int error = 0;
+    std::error_code error;
     {
         std::lock_guard lock(m_descriptorMutex);
         const int descriptor = fileDescriptor();
         if (descriptor < 0)
             return;
         int bits = 0;
-        if (::ioctl(descriptor, TIOCMGET, &bits) != 0 && platform::meansNoModemLines(errno))
+        if (::ioctl(descriptor, TIOCMGET, &bits) != 0 &&
+            platform::meansNoModemLines(systemError(errno)))
             return;
         bits = m_rts ? bits | TIOCM_RTS : bits & ~TIOCM_RTS;
         bits = m_dtr ? bits | TIOCM_DTR : bits & ~TIOCM_DTR;
-        if (::ioctl(descriptor, TIOCMSET, &bits) != 0 && !platform::meansNoModemLines(errno))
-            error = errno;
+        if (::ioctl(descriptor, TIOCMSET, &bits) != 0) {
+            const auto failure = systemError(errno);
+            if (!platform::meansNoModemLines(failure))
+                error = failure;
+        }
     }
-    if (error != 0)
-        notifyDelegateOfPosixError(error);
+    if (error)
+        notifyDelegateOfError(error);
 }
 
 void SerialPort::startModemLineWatch(int descriptor) {
     auto lines = platform::modemLinesOf(descriptor);
     int bits = 0;
-    if (const int error = lines->read(bits)) {
+    if (const std::error_code error = lines->read(bits)) {
         // A pseudo-terminal has no modem lines; its removal reaches the read path.
         if (!platform::meansNoModemLines(error))
             modemLinesFailed(error);
@@ -152,7 +156,7 @@ void SerialPort::startModemLineWatch(int descriptor) {
             if (auto port = weak.lock())
                 port->publishModemLines(now);
         },
-        [weak](int error) {
+        [weak](std::error_code error) {
             if (auto port = weak.lock())
                 port->modemLinesFailed(error);
         });
@@ -169,11 +173,11 @@ void SerialPort::stopModemLineWatch() {
     watcher.reset(); // outside the lock: the end waits for the watching thread
 }
 
-void SerialPort::modemLinesFailed(int errorNumber) {
-    if (platform::meansDeviceGone(errorNumber))
-        deviceGone(errorNumber);
+void SerialPort::modemLinesFailed(std::error_code error) {
+    if (platform::meansDeviceGone(error))
+        deviceGone(error);
     else
-        notifyDelegateOfPosixError(errorNumber);
+        notifyDelegateOfError(error);
 }
 
 // Handed over without waiting: the watching thread never waits for the main thread.

@@ -1,5 +1,6 @@
 #include "serial/SerialPortRequests.h"
 
+#include "runtime/MainQueue.h"
 #include "runtime/RepeatingTimer.h"
 #include "serial/SerialPacketDescriptor.h"
 #include "serial/SerialPortDelegateCalls.h"
@@ -82,9 +83,17 @@ SerialPortRequests::~SerialPortRequests() {
         m_pendingRequestTimeoutTimer->cancel();
 }
 
+// The signals carry no values: an observer reads the lists as they are when it is told.
 void SerialPortRequests::announce(Signal<> SerialPort::*change) {
-    if (const auto port = m_port.lock())
-        ((*port).*change).notify();
+    auto tell = [weak = m_port, change] {
+        if (const auto port = weak.lock())
+            ((*port).*change).notify();
+    };
+    const auto main = MainQueue::shared();
+    if (main->isCurrentThread())
+        tell();
+    else
+        main->post(std::move(tell));
 }
 
 bool SerialPortRequests::sendRequest(const std::shared_ptr<SerialRequest>& request) {
@@ -107,14 +116,12 @@ void SerialPortRequests::reallySendRequest(SerialPort& port,
             m_requestsQueue.push_back(request);
             sent = true;
         } else {
-            const auto& descriptor = request->responseDescriptor();
-            m_requestResponseReceiveBuffer =
-                std::make_unique<SerialBuffer>(descriptor ? descriptor->maximumPacketLength() : 0);
+            m_requestResponseReceiveBuffer.emplace();
             m_pendingRequest = request;
         }
     }
     if (sent)
-        return port.queuedRequestsChanged.notify();
+        return announce(&SerialPort::queuedRequestsChanged);
     const auto number = ++m_sendNumber;
     std::weak_ptr<SerialPortRequests> weak = weak_from_this();
     sent = port.sendData(request->dataToSend(), [weak, number](std::error_code error) {
@@ -162,7 +169,7 @@ void SerialPortRequests::sendNextRequest(SerialPort& port) {
         next = m_requestsQueue.front();
         m_requestsQueue.erase(m_requestsQueue.begin());
     }
-    port.queuedRequestsChanged.notify();
+    announce(&SerialPort::queuedRequestsChanged);
     bool sent = false;
     reallySendRequest(port, next, sent);
 }
@@ -179,12 +186,11 @@ void SerialPortRequests::checkResponseToPendingRequestAndContinueIfValidWithRece
         return;
     }
     // Without a buffer the request has timed out: no answer can end it a second time.
-    if (!m_requestResponseReceiveBuffer)
+    if (!m_requestResponseReceiveBuffer || !descriptor)
         return;
-    m_requestResponseReceiveBuffer->appendData(Bytes{*byte});
-    if (!descriptor)
-        return;
-    auto response = descriptor->packetMatchingAtEndOfBuffer(m_requestResponseReceiveBuffer->data());
+    appendKeepingNewest(*m_requestResponseReceiveBuffer, Bytes{*byte},
+                        descriptor->maximumPacketLength());
+    auto response = descriptor->packetMatchingAtEndOfBuffer(*m_requestResponseReceiveBuffer);
     if (!response)
         return;
     replaceTimer(m_pendingRequestTimeoutTimer, nullptr);
@@ -267,8 +273,7 @@ void SerialPortRequests::startListening(
         return;
     m_requestHandlingQueue.postAndWait([&] {
         std::lock_guard lock(m_requestsMutex);
-        m_packetDescriptorsAndBuffers.emplace_back(descriptor,
-                                                   SerialBuffer(descriptor->maximumPacketLength()));
+        m_packetDescriptorsAndBuffers.emplace_back(descriptor, Bytes());
     });
     announce(&SerialPort::packetDescriptorsChanged);
 }
@@ -307,11 +312,11 @@ void SerialPortRequests::processReceivedBytes(SerialPort& port, const Bytes& dat
         {
             std::lock_guard lock(m_requestsMutex);
             for (auto& entry : m_packetDescriptorsAndBuffers) {
-                entry.second.appendData(Bytes{byte});
-                auto packet = entry.first->packetMatchingAtEndOfBuffer(entry.second.data());
+                appendKeepingNewest(entry.second, Bytes{byte}, entry.first->maximumPacketLength());
+                auto packet = entry.first->packetMatchingAtEndOfBuffer(entry.second);
                 if (packet && !packet->empty()) {
                     packets.emplace_back(entry.first, std::move(*packet));
-                    entry.second.clearBuffer();
+                    entry.second.clear();
                 }
             }
         }

@@ -19,6 +19,7 @@ class RepeatingTimer;
 // at a time, each answered or timed out before the next; every packet that matches a
 // listened descriptor is handed to the port's delegate. Its work runs on its own
 // request-handling queue, one task at a time; the lock lets other threads read the lists.
+// The port's signals of its lists are emitted on the main thread.
 class SerialPortRequests final : public PortDataObserver,
                                  public std::enable_shared_from_this<SerialPortRequests> {
 public:
@@ -55,8 +56,10 @@ private:
     std::shared_ptr<SerialRequest> m_pendingRequest;
     std::uint64_t m_sendNumber = 0; // of the last request written; on the queue only
     std::shared_ptr<RepeatingTimer> m_pendingRequestTimeoutTimer;
-    std::unique_ptr<SerialBuffer> m_requestResponseReceiveBuffer;
-    std::vector<std::pair<std::shared_ptr<const SerialPacketDescriptor>, SerialBuffer>>
+    // The queue's own buffers, bounded as SerialBuffer is; no one observes them. The response
+    // buffer is gone once its request has timed out.
+    std::optional<Bytes> m_requestResponseReceiveBuffer;
+    std::vector<std::pair<std::shared_ptr<const SerialPacketDescriptor>, Bytes>>
         m_packetDescriptorsAndBuffers;
 };
 

@@ -319,9 +319,9 @@ TEST(FrontApplication, OnKdeAScriptIsLoadedWhileARuleExistsAndItsCallsBringThePr
     ASSERT_TRUE(processEventsUntil(
         [&] { return monitors.active() && monitors.active()->settings().has_value(); }));
 
-    std::string whyNot;
-    std::shared_ptr<FrontApplicationWatch> watch = KWinFrontApplication::open(whyNot);
-    ASSERT_TRUE(watch) << whyNot;
+    auto opened = KWinFrontApplication::open();
+    ASSERT_TRUE(opened) << opened.whyNot();
+    std::shared_ptr<FrontApplicationWatch> watch = opened.take();
     {
         FrontApplicationPresets presets(monitors, path, watch);
         EXPECT_FALSE(watch->isWatching()) << "no rule: KWin is not asked for anything";
@@ -395,9 +395,9 @@ TEST(FrontApplication, ARealKWinRunsTheScriptThatTellsTheWindowInFront) {
     ASSERT_TRUE(processEventsUntil(
         [&] { return connection.interface()->isServiceRegistered("org.kde.KWin").value(); }, 30s));
 
-    std::string whyNot;
-    const auto watch = KWinFrontApplication::open(whyNot);
-    ASSERT_TRUE(watch) << whyNot;
+    auto opened = KWinFrontApplication::open();
+    ASSERT_TRUE(opened) << opened.whyNot();
+    const std::shared_ptr<KWinFrontApplication> watch = opened.take();
     std::vector<FrontWindow> fronts;
     const auto changes =
         watch->changed.connect([&](const FrontWindow& front) { fronts.push_back(front); });

@@ -133,12 +133,11 @@ TEST(UinputInputSink, KeysGoToTheKeyboardAndTheRestToThePointerEachInOneBatchWit
 // Runs where /dev/uinput exists and may be opened: a keyboard with no pointer axes and a
 // pointer with no keys, each delivering its first events.
 TEST(UinputInputSink, RealDevicesAreAKeyboardAndAPointerThatDeliverTheirFirstEvents) {
-    std::string whyNot;
-    auto keyboard = LibevdevUinputDevice::create(UinputInputSink::keyboard(), whyNot);
+    auto keyboard = LibevdevUinputDevice::create(UinputInputSink::keyboard());
     if (!keyboard)
-        GTEST_SKIP() << whyNot;
-    auto pointer = LibevdevUinputDevice::create(UinputInputSink::pointer(), whyNot);
-    ASSERT_NE(pointer, nullptr) << whyNot;
+        GTEST_SKIP() << keyboard.whyNot();
+    auto pointer = LibevdevUinputDevice::create(UinputInputSink::pointer());
+    ASSERT_TRUE(pointer) << pointer.whyNot();
     const NodeReader keys(keyboard->deviceNode());
     const NodeReader moves(pointer->deviceNode());
     ASSERT_TRUE(keys.isOpen() && moves.isOpen())
@@ -150,7 +149,7 @@ TEST(UinputInputSink, RealDevicesAreAKeyboardAndAPointerThatDeliverTheirFirstEve
     EXPECT_TRUE(moves.offers(EV_REL, REL_Y) && moves.offers(EV_KEY, BTN_RIGHT));
     EXPECT_FALSE(moves.offers(EV_KEY, KEY_UP));
 
-    UinputInputSink sink(std::move(keyboard), std::move(pointer));
+    UinputInputSink sink(keyboard.take(), pointer.take());
     sink.postKeyPress(VirtualKey::upArrow, ModifierFlag::control);
     sink.postPointerStep(6, 0);
     sink.postClick(0, {});

@@ -30,16 +30,16 @@ public:
 
     explicit FakeLines(std::shared_ptr<State> state) : m_state(std::move(state)) {}
 
-    int read(int& bits) override {
+    std::error_code read(int& bits) override {
         std::lock_guard lock(m_state->mutex);
         bits = m_state->bits;
-        return 0;
+        return {};
     }
 
-    int waitForChange() override {
+    std::error_code waitForChange() override {
         std::unique_lock lock(m_state->mutex);
         if (!m_state->canWait)
-            return ENOTTY;
+            return std::make_error_code(std::errc::inappropriate_io_control_operation);
         const int seen = m_state->generation;
         m_state->waiting = true;
         m_state->changed.notify_all();
@@ -48,10 +48,10 @@ public:
         });
         m_state->waiting = false;
         if (m_state->failWith)
-            return m_state->failWith;
+            return {m_state->failWith, std::system_category()};
         if (std::exchange(m_state->interrupted, false))
-            return EINTR;
-        return 0;
+            return std::make_error_code(std::errc::interrupted);
+        return {};
     }
 
     void interrupt(std::thread&) override {
@@ -61,7 +61,9 @@ public:
         m_state->changed.notify_all();
     }
 
-    bool meansNoChangeWait(int errorNumber) const override { return errorNumber == ENOTTY; }
+    bool meansNoChangeWait(std::error_code error) const override {
+        return error == std::errc::inappropriate_io_control_operation;
+    }
 
 private:
     std::shared_ptr<State> m_state;
@@ -90,9 +92,9 @@ std::unique_ptr<ModemLineWatcher> watch(const std::shared_ptr<FakeLines::State>&
             reports.changes.push_back(bits);
             reports.arrived.notify_all();
         },
-        [&reports](int error) {
+        [&reports](std::error_code error) {
             std::lock_guard lock(reports.mutex);
-            reports.failures.push_back(error);
+            reports.failures.push_back(error.value());
             reports.arrived.notify_all();
         });
 }

@@ -44,7 +44,7 @@ protected:
 } // namespace
 
 TEST_F(SerialRequestTest, RequestsGoOneAtATimeEachAfterTheAnswerToTheOneBefore) {
-    std::atomic<int> queueChanges = 0; // counted on the request-handling queue
+    std::atomic<int> queueChanges = 0; // counted on the main thread
     const auto watching = port->queuedRequestsChanged.connect([&] { ++queueChanges; });
     simulator.setAnswerDelay(200ms);
     const auto first = probeRequest();

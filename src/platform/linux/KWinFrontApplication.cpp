@@ -53,7 +53,7 @@ if (workspace.windowActivated !== undefined) {
 
 // A connection of its own, which the script calls by its unique name: the process-wide
 // session connection keeps the first address it saw, and tests start buses of their own.
-std::unique_ptr<KWinFrontApplication> KWinFrontApplication::open(std::string& whyNot) {
+Opened<KWinFrontApplication> KWinFrontApplication::open() {
     static int count = 0;
     const QString name = QStringLiteral("monctl-front-window-%1").arg(++count);
     const QString address = qEnvironmentVariable("DBUS_SESSION_BUS_ADDRESS");
@@ -61,8 +61,8 @@ std::unique_ptr<KWinFrontApplication> KWinFrontApplication::open(std::string& wh
                                  : QDBusConnection::connectToBus(address, name);
     if (!bus.isConnected() || !bus.interface()->isServiceRegistered(kwinService)) {
         QDBusConnection::disconnectFromBus(name);
-        whyNot = QT_TRANSLATE_NOOP("monctl::AboutBox", "no KWin answers on the session bus");
-        return nullptr;
+        return Opened<KWinFrontApplication>::missing(
+            QT_TRANSLATE_NOOP("monctl::AboutBox", "no KWin answers on the session bus"));
     }
     return std::unique_ptr<KWinFrontApplication>(new KWinFrontApplication(bus));
 }

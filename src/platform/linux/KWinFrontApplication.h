@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/FrontApplicationWatch.h"
+#include "runtime/Backend.h"
 
 #include <QDBusConnection>
 #include <QObject>
@@ -26,7 +27,7 @@ public:
     static constexpr const char* scriptObjectPath = "/org/monctl/Monctl/FrontWindow";
 
     // None, with the reason, when no KWin answers on the session bus.
-    static std::unique_ptr<KWinFrontApplication> open(std::string& whyNot);
+    static Opened<KWinFrontApplication> open();
     ~KWinFrontApplication() override;
 
     void start() override;

@@ -23,13 +23,6 @@
 namespace monctl {
 namespace {
 
-// The backend the opener gives, else the seam's null backend with the opener's reason.
-template <class Null, class Opener> auto openOrNull(Opener open) {
-    std::string whyNot;
-    std::shared_ptr<typename Null::Seam> backend = open(whyNot);
-    return backend ? backend : std::make_shared<Null>(whyNot);
-}
-
 std::string_view environment(const char* name) {
     const char* value = std::getenv(name);
     return value ? value : "";
@@ -50,12 +43,10 @@ std::shared_ptr<const KeyboardLayout> layoutFor(DesktopSession session) {
 // KWin tells its scripts alone; wlroots compositors publish a list; GNOME only its Shell
 // extensions.
 std::shared_ptr<FrontApplicationWatch> waylandFrontApplication() {
-    std::string whyNotKWin;
-    if (auto kwin = KWinFrontApplication::open(whyNotKWin))
-        return kwin;
-    std::string whyNotList;
-    if (auto list = WlrFrontApplication::open(whyNotList))
-        return list;
+    if (auto kwin = KWinFrontApplication::open())
+        return kwin.take();
+    if (auto list = WlrFrontApplication::open())
+        return list.take();
     if (environment("XDG_CURRENT_DESKTOP").find("GNOME") != std::string_view::npos)
         return std::make_shared<NullFrontApplicationWatch>(QT_TRANSLATE_NOOP(
             "monctl::AboutBox",
@@ -68,27 +59,25 @@ std::shared_ptr<FrontApplicationWatch> waylandFrontApplication() {
 // XWayland's DISPLAY sees neither the keys nor the windows of native Wayland programs: its
 // backends would claim to work and reach next to nothing.
 DesktopBackends waylandBackends() {
-    return {openOrNull<NullInputSink>(UinputInputSink::open),
+    return {UinputInputSink::open().orNull<NullInputSink>(),
             std::make_shared<NullGlobalKeyMonitor>(QT_TRANSLATE_NOOP(
                 "monctl::AboutBox", "Wayland shows no program the key presses meant for others")),
             std::make_shared<NullSystemShortcuts>(QT_TRANSLATE_NOOP(
                 "monctl::AboutBox", "Wayland shows no program the combinations others hold")),
             layoutFor(DesktopSession::wayland),
-            openOrNull<NullDesktopShortcuts>([](std::string& whyNot) {
-                return PortalGlobalShortcuts::open(applicationId, whyNot);
-            }),
+            PortalGlobalShortcuts::open(applicationId).orNull<NullDesktopShortcuts>(),
             waylandFrontApplication()};
 }
 
 // uinput reaches X11 too, but XTest needs no permission and is the X server's own way.
 DesktopBackends x11Backends() {
-    return {openOrNull<NullInputSink>(XTestInputSink::open),
-            openOrNull<NullGlobalKeyMonitor>(X11GlobalKeyMonitor::open),
-            openOrNull<NullSystemShortcuts>(openX11GrabProbe),
+    return {XTestInputSink::open().orNull<NullInputSink>(),
+            X11GlobalKeyMonitor::open().orNull<NullGlobalKeyMonitor>(),
+            openX11GrabProbe().orNull<NullSystemShortcuts>(),
             layoutFor(DesktopSession::x11),
             std::make_shared<NullDesktopShortcuts>(QT_TRANSLATE_NOOP(
                 "monctl::AboutBox", "the desktop's shortcut portal is used on Wayland only")),
-            openOrNull<NullFrontApplicationWatch>(X11FrontApplication::open)};
+            X11FrontApplication::open().orNull<NullFrontApplicationWatch>()};
 }
 
 } // namespace

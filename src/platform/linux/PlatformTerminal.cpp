@@ -1,6 +1,8 @@
 // Kept apart from <termios.h>: the kernel's termios2 and glibc's termios clash.
 #include "serial/PlatformTerminal.h"
 
+#include "serial/SerialError.h"
+
 #include <algorithm>
 #include <asm/termbits.h>
 #include <cerrno>
@@ -17,13 +19,13 @@ namespace monctl::platform {
 std::error_code setArbitrarySpeed(int descriptor, unsigned baudRate) {
     struct termios2 settings {};
     if (::ioctl(descriptor, TCGETS2, &settings) != 0)
-        return {errno, std::system_category()};
+        return systemError(errno);
     settings.c_cflag &= ~static_cast<tcflag_t>(CBAUD | (CBAUD << IBSHIFT));
     settings.c_cflag |= BOTHER | (BOTHER << IBSHIFT);
     settings.c_ispeed = baudRate;
     settings.c_ospeed = baudRate;
     if (::ioctl(descriptor, TCSETS2, &settings) != 0)
-        return {errno, std::system_category()};
+        return systemError(errno);
     return {};
 }
 
@@ -68,7 +70,7 @@ timespec asTimespec(std::chrono::nanoseconds duration) {
 // The driver's closing wait is left as it is: a change would outlive the descriptor and
 // apply to every later user of the device. A timer signal aimed at this thread ends the
 // wait instead; it repeats, in case one arrives before the close has started to wait.
-int closeWithin(int descriptor, std::chrono::milliseconds limit) {
+std::error_code closeWithin(int descriptor, std::chrono::milliseconds limit) {
     const int signal = closeInterruptSignal();
     sigevent event{};
     event.sigev_notify = SIGEV_THREAD_ID;
@@ -85,7 +87,8 @@ int closeWithin(int descriptor, std::chrono::milliseconds limit) {
         const itimerspec due{asTimespec(std::chrono::milliseconds(20)), asTimespec(limit)};
         ::timer_settime(timer, 0, &due, nullptr);
     }
-    const int error = ::close(descriptor) != 0 && errno != EINTR ? errno : 0;
+    const std::error_code error =
+        ::close(descriptor) != 0 && errno != EINTR ? systemError(errno) : std::error_code();
     if (timed)
         ::timer_delete(timer);
     ::pthread_sigmask(SIG_SETMASK, &before, nullptr);
@@ -111,12 +114,14 @@ bool waitForOutputSent(int descriptor, std::chrono::milliseconds limit) {
     }
 }
 
-bool meansDeviceGone(int errorNumber) {
-    return errorNumber == EIO || errorNumber == ENXIO || errorNumber == ENODEV;
+bool meansDeviceGone(std::error_code error) {
+    return error == std::errc::io_error || error == std::errc::no_such_device_or_address ||
+           error == std::errc::no_such_device;
 }
 
-bool meansNoModemLines(int errorNumber) {
-    return errorNumber == ENOTTY || errorNumber == EINVAL;
+bool meansNoModemLines(std::error_code error) {
+    return error == std::errc::inappropriate_io_control_operation ||
+           error == std::errc::invalid_argument;
 }
 
 } // namespace monctl::platform

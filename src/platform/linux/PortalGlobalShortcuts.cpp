@@ -89,28 +89,24 @@ bool holdsEvery(const std::vector<DesktopShortcuts::Binding>& bindings,
 
 } // namespace
 
-std::unique_ptr<PortalGlobalShortcuts> PortalGlobalShortcuts::open(const QString& appId,
-                                                                   std::string& whyNot) {
+Opened<PortalGlobalShortcuts> PortalGlobalShortcuts::open(const QString& appId) {
     registerPortalShortcutTypes();
     QDBusConnection connection = connectToSessionBus();
     if (!connection.isConnected()) {
-        whyNot = QT_TRANSLATE_NOOP("monctl::AboutBox",
-                                   "there is no session bus to reach the desktop's portal on");
-        return nullptr;
+        return Opened<PortalGlobalShortcuts>::missing(QT_TRANSLATE_NOOP(
+            "monctl::AboutBox", "there is no session bus to reach the desktop's portal on"));
     }
     // The bus itself knows at once whether a portal runs or would be started for a call.
     const auto* bus = connection.interface();
     if (!bus->isServiceRegistered(portal::service).value() &&
         !bus->activatableServiceNames().value().contains(portal::service)) {
         QDBusConnection::disconnectFromBus(connection.name());
-        whyNot = noPortal;
-        return nullptr;
+        return Opened<PortalGlobalShortcuts>::missing(noPortal);
     }
     std::unique_ptr<PortalGlobalShortcuts> shortcuts(new PortalGlobalShortcuts(connection, appId));
     shortcuts->greetPortal();
     if (!shortcuts->m_unusable.empty()) {
-        whyNot = shortcuts->m_unusable;
-        return nullptr;
+        return Opened<PortalGlobalShortcuts>::missing(shortcuts->m_unusable);
     }
     return shortcuts;
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/linux/PortalRegistry.h"
+#include "runtime/Backend.h"
 #include "shortcut/DesktopShortcuts.h"
 
 #include <QDBusConnection>
@@ -27,10 +28,10 @@ class PortalGlobalShortcuts final : public QObject, public DesktopShortcuts {
     Q_OBJECT
 
 public:
-    // None when the session bus has no portal, neither running nor to be started; the reason
-    // is then set. Without a Qt application (a command that reports and ends) the portal is
+    // None, with the reason, when the session bus has no portal, neither running nor to be
+    // started. Without a Qt application (a command that reports and ends) the portal is
     // also asked what it offers at once, and none comes for a portal without the interface.
-    static std::unique_ptr<PortalGlobalShortcuts> open(const QString& appId, std::string& whyNot);
+    static Opened<PortalGlobalShortcuts> open(const QString& appId);
     ~PortalGlobalShortcuts() override;
 
     void bind(std::vector<Wish> wishes) override;

@@ -2,6 +2,7 @@
 // (the driver wakes its waiters when the device goes), or at a signal: the watch's thread is
 // woken for its end by a signal whose handler does nothing and does not restart the call.
 #include "serial/PlatformTerminal.h"
+#include "serial/SerialError.h"
 
 #include <cerrno>
 #include <csignal>
@@ -31,18 +32,23 @@ class TerminalModemLines final : public ModemLines {
 public:
     explicit TerminalModemLines(int descriptor) : m_descriptor(descriptor) { installWakeHandler(); }
 
-    int read(int& bits) override { return ::ioctl(m_descriptor, TIOCMGET, &bits) == 0 ? 0 : errno; }
+    std::error_code read(int& bits) override {
+        return ::ioctl(m_descriptor, TIOCMGET, &bits) == 0 ? std::error_code() : systemError(errno);
+    }
 
-    int waitForChange() override {
-        return ::ioctl(m_descriptor, TIOCMIWAIT, TIOCM_CTS | TIOCM_DSR | TIOCM_CD) == 0 ? 0 : errno;
+    std::error_code waitForChange() override {
+        return ::ioctl(m_descriptor, TIOCMIWAIT, TIOCM_CTS | TIOCM_DSR | TIOCM_CD) == 0
+                   ? std::error_code()
+                   : systemError(errno);
     }
 
     void interrupt(std::thread& waiter) override {
         ::pthread_kill(waiter.native_handle(), wakeSignal());
     }
 
-    bool meansNoChangeWait(int errorNumber) const override {
-        return errorNumber == ENOTTY || errorNumber == EINVAL;
+    bool meansNoChangeWait(std::error_code error) const override {
+        return error == std::errc::inappropriate_io_control_operation ||
+               error == std::errc::invalid_argument;
     }
 
 private:

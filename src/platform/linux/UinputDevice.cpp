@@ -32,8 +32,7 @@ std::string uinputAdvice(int error) {
            "into any window";
 }
 
-std::unique_ptr<LibevdevUinputDevice> LibevdevUinputDevice::create(const UinputDeviceKind& kind,
-                                                                   std::string& whyNot) {
+Opened<LibevdevUinputDevice> LibevdevUinputDevice::create(const UinputDeviceKind& kind) {
     libevdev* description = libevdev_new();
     libevdev_set_name(description, kind.name.c_str());
     const auto offer = [&](unsigned type, const std::vector<unsigned>& codes) {
@@ -51,8 +50,7 @@ std::unique_ptr<LibevdevUinputDevice> LibevdevUinputDevice::create(const UinputD
         libevdev_uinput_create_from_device(description, LIBEVDEV_UINPUT_OPEN_MANAGED, &device);
     if (made != 0) {
         libevdev_free(description);
-        whyNot = uinputAdvice(-made);
-        return nullptr;
+        return Opened<LibevdevUinputDevice>::missing(uinputAdvice(-made));
     }
     return std::unique_ptr<LibevdevUinputDevice>(
         new LibevdevUinputDevice(description, device, std::move(announcement)));

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "runtime/Backend.h"
+
 #include <chrono>
 #include <linux/input.h>
 #include <memory>
@@ -37,8 +39,7 @@ struct UinputDeviceKind {
 class LibevdevUinputDevice final : public UinputDevice {
 public:
     // None when /dev/uinput cannot be opened; the reason then says how to allow it.
-    static std::unique_ptr<LibevdevUinputDevice> create(const UinputDeviceKind& kind,
-                                                        std::string& whyNot);
+    static Opened<LibevdevUinputDevice> create(const UinputDeviceKind& kind);
     ~LibevdevUinputDevice() override;
     LibevdevUinputDevice(const LibevdevUinputDevice&) = delete;
     LibevdevUinputDevice& operator=(const LibevdevUinputDevice&) = delete;

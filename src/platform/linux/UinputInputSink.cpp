@@ -31,14 +31,14 @@ void addReport(std::vector<input_event>& batch) {
 
 } // namespace
 
-std::unique_ptr<UinputInputSink> UinputInputSink::open(std::string& whyNot) {
-    auto keys = LibevdevUinputDevice::create(keyboard(), whyNot);
+Opened<UinputInputSink> UinputInputSink::open() {
+    auto keys = LibevdevUinputDevice::create(keyboard());
     if (!keys)
-        return nullptr;
-    auto pointing = LibevdevUinputDevice::create(pointer(), whyNot);
+        return Opened<UinputInputSink>::missing(keys.whyNot());
+    auto pointing = LibevdevUinputDevice::create(pointer());
     if (!pointing)
-        return nullptr;
-    return std::make_unique<UinputInputSink>(std::move(keys), std::move(pointing));
+        return Opened<UinputInputSink>::missing(pointing.whyNot());
+    return std::make_unique<UinputInputSink>(keys.take(), pointing.take());
 }
 
 const UinputDeviceKind& UinputInputSink::keyboard() {

@@ -2,6 +2,7 @@
 
 #include "input/InputSink.h"
 #include "platform/linux/UinputDevice.h"
+#include "runtime/Backend.h"
 
 #include <memory>
 
@@ -15,7 +16,7 @@ namespace monctl {
 class UinputInputSink final : public InputSink {
 public:
     // None without access to /dev/uinput; the reason then tells the fix.
-    static std::unique_ptr<UinputInputSink> open(std::string& whyNot);
+    static Opened<UinputInputSink> open();
     UinputInputSink(std::unique_ptr<UinputDevice> keyboard, std::unique_ptr<UinputDevice> pointer)
         : m_keyboard(std::move(keyboard)), m_pointer(std::move(pointer)) {}
 

@@ -70,13 +70,12 @@ void globalRemoved(void*, wl_registry*, std::uint32_t) {}
 
 const wl_registry_listener registryListener{globalAdded, globalRemoved};
 
-// Whether the compositor announces the list, asked on a connection that ends at once.
-bool compositorOffersList(std::string& whyNot) {
+// Why the compositor does not announce the list (empty when it does), asked on a connection
+// that ends at once.
+std::string whyNoList() {
     wl_display* display = wl_display_connect(nullptr);
-    if (!display) {
-        whyNot = QT_TRANSLATE_NOOP("monctl::AboutBox", "the Wayland compositor cannot be reached");
-        return false;
-    }
+    if (!display)
+        return QT_TRANSLATE_NOOP("monctl::AboutBox", "the Wayland compositor cannot be reached");
     bool offered = false;
     const wl_registry_listener listener{
         [](void* data, wl_registry*, std::uint32_t, const char* interface, std::uint32_t) {
@@ -90,16 +89,16 @@ bool compositorOffersList(std::string& whyNot) {
     wl_registry_destroy(registry);
     wl_display_disconnect(display);
     if (!offered)
-        whyNot = QT_TRANSLATE_NOOP("monctl::AboutBox",
-                                   "the compositor offers no wlroots foreign-toplevel list");
-    return offered;
+        return QT_TRANSLATE_NOOP("monctl::AboutBox",
+                                 "the compositor offers no wlroots foreign-toplevel list");
+    return {};
 }
 
 } // namespace
 
-std::unique_ptr<WlrFrontApplication> WlrFrontApplication::open(std::string& whyNot) {
-    if (!compositorOffersList(whyNot))
-        return nullptr;
+Opened<WlrFrontApplication> WlrFrontApplication::open() {
+    if (auto whyNot = whyNoList(); !whyNot.empty())
+        return Opened<WlrFrontApplication>::missing(std::move(whyNot));
     return std::unique_ptr<WlrFrontApplication>(new WlrFrontApplication());
 }
 

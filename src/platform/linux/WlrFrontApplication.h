@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/FrontApplicationWatch.h"
+#include "runtime/Backend.h"
 #include "runtime/DescriptorWatch.h"
 
 #include <QtGlobal>
@@ -20,7 +21,7 @@ namespace monctl {
 class WlrFrontApplication final : public FrontApplicationWatch {
 public:
     // None, with the reason, when the compositor cannot be reached or offers no such list.
-    static std::unique_ptr<WlrFrontApplication> open(std::string& whyNot);
+    static Opened<WlrFrontApplication> open();
     ~WlrFrontApplication() override;
 
     void start() override;

@@ -1,13 +1,11 @@
 #pragma once
 
+#include "runtime/Backend.h"
 #include "shortcut/ShortcutValidator.h"
-
-#include <memory>
-#include <string>
 
 namespace monctl {
 
 // The check for combinations other X clients hold; none with the reason without X11.
-std::shared_ptr<SystemShortcuts> openX11GrabProbe(std::string& whyNot);
+Opened<SystemShortcuts> openX11GrabProbe();
 
 } // namespace monctl

@@ -47,15 +47,14 @@ FrontWindow windowClass(xcb_connection_t* connection, xcb_window_t window) {
 
 } // namespace
 
-std::unique_ptr<X11FrontApplication> X11FrontApplication::open(std::string& whyNot) {
+Opened<X11FrontApplication> X11FrontApplication::open() {
     xcb_connection_t* probe = xcb_connect(nullptr, nullptr);
     const bool opened = xcb_connection_has_error(probe) == 0;
     xcb_disconnect(probe);
     if (!opened) {
-        whyNot = QT_TRANSLATE_NOOP("monctl::AboutBox",
-                                   "the window in front is read from X11, and no X display can "
-                                   "be opened");
-        return nullptr;
+        return Opened<X11FrontApplication>::missing(QT_TRANSLATE_NOOP(
+            "monctl::AboutBox", "the window in front is read from X11, and no X display can "
+                                "be opened"));
     }
     return std::unique_ptr<X11FrontApplication>(new X11FrontApplication());
 }

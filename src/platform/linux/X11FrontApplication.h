@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/FrontApplicationWatch.h"
+#include "runtime/Backend.h"
 #include "runtime/DescriptorWatch.h"
 
 #include <QtGlobal>
@@ -16,7 +17,7 @@ namespace monctl {
 class X11FrontApplication final : public FrontApplicationWatch {
 public:
     // None, with the reason, when no X display can be opened.
-    static std::unique_ptr<X11FrontApplication> open(std::string& whyNot);
+    static Opened<X11FrontApplication> open();
     ~X11FrontApplication() override;
 
     void start() override;

@@ -18,12 +18,11 @@ namespace monctl {
 // presses, so each press gets the state it was made in (XkbGetState at the press would answer
 // after the keys that followed it). Staying with XInput 2.0 keeps what is typed under another
 // client's grab, into a screen lock or an open menu, from firing shortcuts.
-std::unique_ptr<X11GlobalKeyMonitor> X11GlobalKeyMonitor::open(std::string& whyUnavailable) {
+Opened<X11GlobalKeyMonitor> X11GlobalKeyMonitor::open() {
     Display* display = XOpenDisplay(nullptr);
     if (!display) {
-        whyUnavailable = QT_TRANSLATE_NOOP(
-            "monctl::AboutBox", "background shortcuts need X11, and no X display can be opened");
-        return nullptr;
+        return Opened<X11GlobalKeyMonitor>::missing(QT_TRANSLATE_NOOP(
+            "monctl::AboutBox", "background shortcuts need X11, and no X display can be opened"));
     }
     int opcode = 0;
     int event = 0;
@@ -33,9 +32,8 @@ std::unique_ptr<X11GlobalKeyMonitor> X11GlobalKeyMonitor::open(std::string& whyU
     if (!XQueryExtension(display, "XInputExtension", &opcode, &event, &error) ||
         XIQueryVersion(display, &major, &minor) != Success) {
         XCloseDisplay(display);
-        whyUnavailable = QT_TRANSLATE_NOOP(
-            "monctl::AboutBox", "background shortcuts need the X server's XInput 2 extension");
-        return nullptr;
+        return Opened<X11GlobalKeyMonitor>::missing(QT_TRANSLATE_NOOP(
+            "monctl::AboutBox", "background shortcuts need the X server's XInput 2 extension"));
     }
     int xkbOpcode = 0;
     int xkbEvent = 0;
@@ -43,9 +41,8 @@ std::unique_ptr<X11GlobalKeyMonitor> X11GlobalKeyMonitor::open(std::string& whyU
     int xkbMinor = XkbMinorVersion;
     if (!XkbQueryExtension(display, &xkbOpcode, &xkbEvent, &error, &xkbMajor, &xkbMinor)) {
         XCloseDisplay(display);
-        whyUnavailable = QT_TRANSLATE_NOOP(
-            "monctl::AboutBox", "background shortcuts need the X server's XKEYBOARD extension");
-        return nullptr;
+        return Opened<X11GlobalKeyMonitor>::missing(QT_TRANSLATE_NOOP(
+            "monctl::AboutBox", "background shortcuts need the X server's XKEYBOARD extension"));
     }
     // Asked for before the state is read: no change can fall between the two.
     XkbSelectEventDetails(display, XkbUseCoreKbd, XkbStateNotify, XkbModifierStateMask,

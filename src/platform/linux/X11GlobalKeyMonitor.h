@@ -1,5 +1,6 @@
 #pragma once
 
+#include "runtime/Backend.h"
 #include "shortcut/GlobalKeyMonitor.h"
 
 #include <QtGlobal>
@@ -16,7 +17,7 @@ namespace monctl {
 // Lock, Scroll Lock) take no part in a combination, every other modifier does.
 class X11GlobalKeyMonitor final : public GlobalKeyMonitor {
 public:
-    static std::unique_ptr<X11GlobalKeyMonitor> open(std::string& whyUnavailable);
+    static Opened<X11GlobalKeyMonitor> open();
     ~X11GlobalKeyMonitor() override;
 
     int descriptor() const override;

@@ -40,14 +40,13 @@ private:
 
 } // namespace
 
-std::shared_ptr<SystemShortcuts> openX11GrabProbe(std::string& whyNot) {
+Opened<SystemShortcuts> openX11GrabProbe() {
     Display* display = XOpenDisplay(nullptr);
     if (!display) {
-        whyNot = QT_TRANSLATE_NOOP("monctl::AboutBox",
-                                   "no X display can be opened to see other programs' key grabs");
-        return nullptr;
+        return Opened<SystemShortcuts>::missing(QT_TRANSLATE_NOOP(
+            "monctl::AboutBox", "no X display can be opened to see other programs' key grabs"));
     }
-    return std::make_shared<X11GrabProbe>(display);
+    return std::make_unique<X11GrabProbe>(display);
 }
 
 } // namespace monctl

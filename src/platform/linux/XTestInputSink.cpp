@@ -18,12 +18,11 @@ int rounded(double value) {
 
 } // namespace
 
-std::unique_ptr<XTestInputSink> XTestInputSink::open(std::string& whyNot) {
+Opened<XTestInputSink> XTestInputSink::open() {
     Display* display = XOpenDisplay(nullptr);
     if (!display) {
-        whyNot = QT_TRANSLATE_NOOP("monctl::AboutBox",
-                                   "synthetic input needs X11, and no X display can be opened");
-        return nullptr;
+        return Opened<XTestInputSink>::missing(QT_TRANSLATE_NOOP(
+            "monctl::AboutBox", "synthetic input needs X11, and no X display can be opened"));
     }
     int event = 0;
     int error = 0;
@@ -31,8 +30,8 @@ std::unique_ptr<XTestInputSink> XTestInputSink::open(std::string& whyNot) {
     int minor = 0;
     if (!XTestQueryExtension(display, &event, &error, &major, &minor)) {
         XCloseDisplay(display);
-        whyNot = QT_TRANSLATE_NOOP("monctl::AboutBox", "the X server has no XTest extension");
-        return nullptr;
+        return Opened<XTestInputSink>::missing(
+            QT_TRANSLATE_NOOP("monctl::AboutBox", "the X server has no XTest extension"));
     }
     return std::unique_ptr<XTestInputSink>(new XTestInputSink(display));
 }

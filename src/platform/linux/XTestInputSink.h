@@ -1,6 +1,7 @@
 #pragma once
 
 #include "input/InputSink.h"
+#include "runtime/Backend.h"
 
 #include <memory>
 #include <mutex>
@@ -13,8 +14,8 @@ namespace monctl {
 // Synthetic input through the X server's XTest extension, on a connection of its own.
 class XTestInputSink final : public InputSink {
 public:
-    // None when the session has no X server with XTest; the reason is then set.
-    static std::unique_ptr<XTestInputSink> open(std::string& whyNot);
+    // None, with the reason, when the session has no X server with XTest.
+    static Opened<XTestInputSink> open();
     ~XTestInputSink() override;
 
     PointerPosition pointerLocation() override;
