@@ -1,4 +1,5 @@
-// The events the monitor's buttons become on two virtual input devices of the kernel's.
+// The events the monitor's buttons become on two virtual input devices of the kernel's. The
+// devices themselves, as the desktop reads them, are tested on a real kernel (tests/vm).
 #include "platform/linux/UinputInputSink.h"
 
 #include "input/InputSynthesis.h"
@@ -7,16 +8,11 @@
 #include "shortcut/ModifierFlags.h"
 
 #include <chrono>
-#include <cstdlib>
-#include <fcntl.h>
 #include <filesystem>
 #include <fstream>
 #include <future>
 #include <gtest/gtest.h>
-#include <poll.h>
-#include <sys/ioctl.h>
 #include <tuple>
-#include <unistd.h>
 
 using namespace monctl;
 using namespace std::chrono_literals;
@@ -45,52 +41,6 @@ public:
 private:
     std::string m_name;
     std::vector<Written>& m_written;
-};
-
-// A reader of an event node, as the desktop is one.
-class NodeReader {
-public:
-    explicit NodeReader(const std::string& node)
-        : m_descriptor(::open(node.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC)) {}
-    ~NodeReader() {
-        if (m_descriptor >= 0)
-            ::close(m_descriptor);
-    }
-    NodeReader(const NodeReader&) = delete;
-    NodeReader& operator=(const NodeReader&) = delete;
-
-    bool isOpen() const { return m_descriptor >= 0; }
-
-    std::string name() const {
-        char name[256] = {};
-        ::ioctl(m_descriptor, EVIOCGNAME(sizeof name - 1), name);
-        return name;
-    }
-
-    bool offers(int type, int code) const {
-        unsigned char bits[KEY_CNT / 8 + 1] = {};
-        ::ioctl(m_descriptor, EVIOCGBIT(type, sizeof bits), bits);
-        return (bits[code / 8] >> (code % 8)) & 1U;
-    }
-
-    // The events other than SYN, until there are as many as asked or 5 s have passed.
-    std::vector<Event> read(std::size_t count) const {
-        std::vector<Event> events;
-        const auto deadline = Clock::now() + 5s;
-        while (events.size() < count && Clock::now() < deadline) {
-            pollfd readable{m_descriptor, POLLIN, 0};
-            ::poll(&readable, 1, 100);
-            input_event event{};
-            while (::read(m_descriptor, &event, sizeof event) == sizeof event) {
-                if (event.type != EV_SYN)
-                    events.emplace_back(event.type, event.code, event.value);
-            }
-        }
-        return events;
-    }
-
-private:
-    int m_descriptor;
 };
 
 } // namespace
@@ -128,38 +78,6 @@ TEST(UinputInputSink, KeysGoToTheKeyboardAndTheRestToThePointerEachInOneBatchWit
           {EV_KEY, KEY_LEFTSHIFT, 0},
           syn}}};
     EXPECT_EQ(written, expected);
-}
-
-// Runs where /dev/uinput exists and may be opened: a keyboard with no pointer axes and a
-// pointer with no keys, each delivering its first events.
-TEST(UinputInputSink, RealDevicesAreAKeyboardAndAPointerThatDeliverTheirFirstEvents) {
-    auto keyboard = LibevdevUinputDevice::create(UinputInputSink::keyboard());
-    if (!keyboard)
-        GTEST_SKIP() << keyboard.whyNot();
-    auto pointer = LibevdevUinputDevice::create(UinputInputSink::pointer());
-    ASSERT_TRUE(pointer) << pointer.whyNot();
-    const NodeReader keys(keyboard->deviceNode());
-    const NodeReader moves(pointer->deviceNode());
-    ASSERT_TRUE(keys.isOpen() && moves.isOpen())
-        << keyboard->deviceNode() << ", " << pointer->deviceNode();
-    EXPECT_EQ(keys.name(), "monctl keyboard");
-    EXPECT_EQ(moves.name(), "monctl pointer");
-    EXPECT_TRUE(keys.offers(EV_KEY, KEY_LEFTMETA) && keys.offers(EV_KEY, KEY_PAGEDOWN));
-    EXPECT_FALSE(keys.offers(EV_REL, REL_X) || keys.offers(EV_KEY, BTN_LEFT));
-    EXPECT_TRUE(moves.offers(EV_REL, REL_Y) && moves.offers(EV_KEY, BTN_RIGHT));
-    EXPECT_FALSE(moves.offers(EV_KEY, KEY_UP));
-
-    UinputInputSink sink(keyboard.take(), pointer.take());
-    sink.postKeyPress(VirtualKey::upArrow, ModifierFlag::control);
-    sink.postPointerStep(6, 0);
-    sink.postClick(0, {});
-    EXPECT_EQ(keys.read(4), (std::vector<Event>{{EV_KEY, KEY_LEFTCTRL, 1},
-                                                {EV_KEY, KEY_UP, 1},
-                                                {EV_KEY, KEY_UP, 0},
-                                                {EV_KEY, KEY_LEFTCTRL, 0}}));
-    EXPECT_EQ(
-        moves.read(3),
-        (std::vector<Event>{{EV_REL, REL_X, 6}, {EV_KEY, BTN_LEFT, 1}, {EV_KEY, BTN_LEFT, 0}}));
 }
 
 // Where udev does not run, a new device counts as announced once its node exists.

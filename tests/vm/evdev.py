@@ -1,5 +1,6 @@
 """Reads an input device as a desktop does, once a device of that name exists: prints "ready"
-when its node is open, then "TYPE CODE VALUE" for each event other than a report's end.
+when its node is open, with the kinds of events it offers ("keys", "moves"), then
+"TYPE CODE VALUE" for each event other than a report's end.
 Usage: evdev.py NAME"""
 
 import fcntl
@@ -21,6 +22,17 @@ def node_named(name):
     return None
 
 
+def offers(node):
+    """What the desktop takes the device for: a keyboard has keys, a pointer relative axes."""
+    folder = f"/sys/class/input/{os.path.basename(node)}/device/capabilities"
+    kinds = []
+    for kind, name in (("key", "keys"), ("rel", "moves")):
+        with open(f"{folder}/{kind}") as bits:
+            if bits.read().strip("0 \n"):
+                kinds.append(name)
+    return " ".join(kinds)
+
+
 def main():
     name = sys.argv[1]
     # Listening first: a device made between the look and the listening is still heard of.
@@ -33,7 +45,7 @@ def main():
         node = node_named(name)
     descriptor = os.open(node, os.O_RDONLY)
     fcntl.ioctl(descriptor, 0x40044590, 1)  # EVIOCGRAB: the events are ours alone
-    print("ready", flush=True)
+    print("ready", offers(node), flush=True)
     while True:
         _, _, kind, code, value = EVENT.unpack(os.read(descriptor, EVENT.size))
         if kind != 0:

@@ -267,13 +267,18 @@ class UinputOnWayland(unittest.TestCase):
                             "XDG_RUNTIME_DIR": "/tmp"})
         try:
             window.wait_for("answered the probe", stream="err")
-            keyboard.wait_for("ready")
-            pointer.wait_for("ready")
+            # Keys alone on the keyboard: relative axes would make the desktop take it for a
+            # mouse. The pointer has its buttons and axes.
+            self.assertEqual(keyboard.wait_for("ready"), "ready keys")
+            self.assertEqual(pointer.wait_for("ready"), "ready keys moves")
             monitors["MONA"].command("button 1")  # Page Down
             keyboard.wait_for("1 109 1")
             keyboard.wait_for("1 109 0")
             monitors["MONA"].command("button 8")  # a step to the right
             pointer.wait_for("2 0 6")
+            monitors["MONA"].command("button 11")  # a left click
+            pointer.wait_for("1 272 1")
+            pointer.wait_for("1 272 0")
         finally:
             for command in (window, keyboard, pointer):
                 command.signal(signal.SIGTERM)
