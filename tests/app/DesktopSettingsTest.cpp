@@ -77,6 +77,7 @@ TEST_F(DesktopSettings, OkKeepsThemAndWritesOrRemovesTheAutostartEntry) {
     MonitorSet monitors;
     auto settings = std::make_unique<SettingsWindow>(preferences, monitors);
     auto* view = settings->desktopSettings();
+    EXPECT_TRUE(view->notify()->isChecked()) << "notifications on at first";
     view->keepInTray()->setChecked(true);
     view->startAtLogin()->setChecked(true);
     view->timedRefresh()->setChecked(true);
