@@ -219,6 +219,7 @@ TEST_F(ScreenReader, HearsTheProgramOnTheAccessibilityBus) {
     EXPECT_EQ(shownBy(heard["Settings"], "Fast Refresh Hotkey", true), "push button: Ctrl+D");
     EXPECT_EQ(shownBy(heard["Settings"], "Contrast Up Hotkey", true), "push button: no shortcut");
     EXPECT_EQ(shownBy(heard["Settings"], "Add preset", true), "push button: ");
+    EXPECT_EQ(shownBy(heard["Settings"], "Add to the schedule", true), "push button: ");
     EXPECT_EQ(shownBy(heard["Settings"], "Minutes between fast refreshes", true),
               "spin button: 30 minutes");
 }
