@@ -1,23 +1,16 @@
 // The application as a user meets it on a real X server: its shortcuts in front and in the
-// background, and its end when the main window closes.
-#include "windows/AppShell.h"
-
+// background, and the program itself from start to end.
 #include "device/MonitorSimulator.h"
 #include "platform/PlatformLoader.h"
-#include "serial/FixedPathRegistry.h"
-#include "serial/SerialPortManager.h"
 #include "shortcut/HotkeyState.h"
 #include "support/ChildProcess.h"
-#include "support/GuiTestMain.h"
-#include "support/OtherXClient.h"
+#include "support/WindowFixture.h"
 #include "windows/ControlPanel.h"
 
-#include <QApplication>
 #include <QComboBox>
 #include <QMainWindow>
-#include <QTemporaryDir>
+#include <QSettings>
 #include <algorithm>
-#include <gtest/gtest.h>
 #include <poll.h>
 
 using namespace monctl;
@@ -26,29 +19,11 @@ using namespace std::chrono_literals;
 
 namespace {
 
-// Presses the keys in order, then lets go of them in reverse.
-void combination(OtherXClient& other, std::initializer_list<const char*> keys) {
-    for (const char* key : keys)
-        other.press(key, true);
-    for (auto key = std::rbegin(keys); key != std::rend(keys); ++key)
-        other.press(*key, false);
-}
-
-std::vector<std::string> contrastSettings(const MonitorSimulator& monitor) {
-    std::vector<std::string> set;
-    for (const auto& frame : monitor.receivedFrames()) {
-        if (frame.starts_with("5FF501"))
-            set.push_back(frame.substr(6, 2));
-    }
-    return set;
-}
-
 // The key presses the desktop's key monitor announces, read as the window reads them: when
 // its descriptor is readable.
 class DesktopKeyPresses {
 public:
-    bool available() const { return m_keys->descriptor() >= 0; }
-    std::string whyNot() const { return m_keys->whyNull(); }
+    DesktopKeyPresses() { EXPECT_GE(m_keys->descriptor(), 0) << m_keys->whyNull(); }
     void clear() { m_presses.clear(); }
 
     void read() {
@@ -72,10 +47,11 @@ public:
         return true;
     }
 
-    // How many of the presses announced ask for the action under the default shortcuts.
-    long firing(HotkeyState::Action action) const {
-        return std::ranges::count_if(m_presses, [&](const Press& press) {
-            return std::ranges::count(HotkeyState().matches(press.first, press.second), action) > 0;
+    // How many of the presses announced ask for contrast up (Ctrl+U) by default.
+    long contrastUps() const {
+        return std::ranges::count_if(m_presses, [](const Press& press) {
+            return std::ranges::count(HotkeyState().matches(press.first, press.second),
+                                      HotkeyState::Action::contrastUp) > 0;
         });
     }
 
@@ -85,36 +61,22 @@ private:
     std::vector<Press> m_presses;
 };
 
-// A modifier goes down, another client grabs the keyboard (as a window manager's switcher, an
-// open menu or a screen lock does), the modifier comes up under the grab and the grab ends;
-// then the keys are typed, the last of them U. How many of their presses the key monitor
-// announces as Ctrl+U (contrast up by default); -1 when it cannot be watched.
-long controlUAfterLettingGoUnderAGrab(const char* modifier,
-                                      std::initializer_list<const char*> typed) {
-    DesktopKeyPresses presses;
-    if (!presses.available()) {
-        ADD_FAILURE() << presses.whyNot();
-        return -1;
+std::vector<std::string> contrastSettings(const MonitorSimulator& monitor) {
+    std::vector<std::string> set;
+    for (const auto& frame : monitor.receivedFrames()) {
+        if (frame.starts_with("5FF501"))
+            set.push_back(frame.substr(6, 2));
     }
-    OtherXClient other;
-    other.focusOwnWindow();
-    other.press(modifier, true);
-    const bool grabbed = other.grabKeyboard();
-    other.press(modifier, false);
-    other.ungrabKeyboard();
-    EXPECT_TRUE(grabbed);
-    combination(other, typed);
-    EXPECT_TRUE(presses.announced(VirtualKey::u));
-    return presses.firing(HotkeyState::Action::contrastUp);
+    return set;
 }
+
+using AppShellTest = WindowFixture;
 
 } // namespace
 
 // Ctrl+F5 refreshes, Ctrl+Up raises the contrast, F6 alone lowers it.
-TEST(AppShell, ShortcutsFireOncePerPressInFrontInTheBackgroundAndWithLockKeysOn) {
+TEST_F(AppShellTest, ShortcutsFireOncePerPressInFrontInTheBackgroundAndWithLockKeysOn) {
     MonitorSimulator monitor({5, 2, 1}, nullptr);
-    QTemporaryDir home;
-    Preferences preferences(home.filePath("monctl.conf"));
     StoredSettings stored;
     stored.refreshKeyCode = VirtualKey::f5;
     stored.refreshFlags = ModifierFlag::control;
@@ -122,73 +84,54 @@ TEST(AppShell, ShortcutsFireOncePerPressInFrontInTheBackgroundAndWithLockKeysOn)
     stored.thresholdFlags = ModifierFlag::control;
     stored.thresholdDownKeyCode = VirtualKey::f6;
     ASSERT_TRUE(preferences.save(stored));
-    SerialPortManager::reset();
-    SerialPortManager::useRegistry(
-        std::make_unique<FixedPathRegistry>(std::vector<std::string>{monitor.devicePath()}));
-    AppShell shell(*qApp, preferences, loadDesktopBackends());
-    shell.mainWindow()->show();
-    shell.applicationDidFinishLaunching();
-    ControlPanel* panel = shell.controlPanel();
-    ASSERT_TRUE(processEventsUntil(
-        [&] { return panel->speedInfo()->isEnabled() && !panel->isReadingBack(); }));
-    std::vector<std::string> expected;
+    openShell({monitor.devicePath()}).applicationDidFinishLaunching();
+    ASSERT_TRUE(settled());
     // Every contrast sent, and the last one read back and shown: the next step counts from it.
-    const auto settled = [&] {
+    const auto sent = [&](std::vector<std::string> expected) {
         return processEventsUntil([&] {
-            return contrastSettings(monitor) == expected && !panel->isReadingBack() &&
-                   panel->thresholdInfo()->currentText() ==
-                       QString::number(std::stoi(expected.back()));
+            return contrastSettings(monitor) == expected && !panel().isReadingBack() &&
+                   panel().thresholdInfo()->currentText().toInt() == std::stoi(expected.back());
         });
     };
 
-    OtherXClient other;
-    other.focusOwnWindow();
+    other.focusOwnWindow(); // another application in front
     ASSERT_TRUE(processEventsUntil([] { return QApplication::activeWindow() == nullptr; }));
-    combination(other, {"Control_L", "F5"}); // into another application's window
+    other.type({"Control_L", "F5"});
     ASSERT_TRUE(processEventsUntil([&] { return monitor.fastRefreshCount() == 1; }));
-    combination(other, {"Control_L", "Up"});
-    expected = {"06"};
-    ASSERT_TRUE(settled());
-    combination(other, {"F6"});
-    expected = {"06", "05"};
-    ASSERT_TRUE(settled());
+    other.type({"Control_L", "Up"});
+    ASSERT_TRUE(sent({"06"}));
+    other.type({"F6"});
+    ASSERT_TRUE(sent({"06", "05"}));
 
-    combination(other, {"Caps_Lock"});
-    combination(other, {"Num_Lock"});
-    combination(other, {"Control_L", "F5"});
-    combination(other, {"Control_L", "Up"});
-    expected = {"06", "05", "06"};
-    ASSERT_TRUE(settled()) << "Caps Lock and Num Lock on";
-    combination(other, {"Caps_Lock"});
-    combination(other, {"Num_Lock"});
+    other.type({"Caps_Lock"});
+    other.type({"Num_Lock"});
+    other.type({"Control_L", "F5"});
+    other.type({"Control_L", "Up"});
+    ASSERT_TRUE(sent({"06", "05", "06"})) << "Caps Lock and Num Lock on";
+    other.type({"Caps_Lock"});
+    other.type({"Num_Lock"});
     ASSERT_TRUE(processEventsUntil([&] { return monitor.fastRefreshCount() == 2; }));
 
-    other.focus(shell.mainWindow()->winId());
-    ASSERT_TRUE(
-        processEventsUntil([&] { return QApplication::activeWindow() == shell.mainWindow(); }));
-    combination(other, {"Control_L", "Up"}); // into monctl itself
-    expected = {"06", "05", "06", "07"};
-    ASSERT_TRUE(settled());
+    ASSERT_TRUE(focusMainWindow());
+    other.type({"Control_L", "Up"});
+    ASSERT_TRUE(sent({"06", "05", "06", "07"}));
 
     // Without a window manager the window under the pointer gets the keys without being
-    // active: both monitors see each press.
+    // active: both key monitors see each press.
     other.focusUnderPointer();
-    other.warpPointer(shell.mainWindow()->geometry().center().x(),
-                      shell.mainWindow()->geometry().center().y());
+    const auto center = shell->mainWindow()->geometry().center();
+    other.warpPointer(center.x(), center.y());
     ASSERT_TRUE(processEventsUntil([] { return QApplication::activeWindow() == nullptr; }));
     for (int press = 0; press < 3; ++press)
-        combination(other, {"Control_L", "F5"});
-    combination(other, {"Control_L", "Up"});
-    expected = {"06", "05", "06", "07", "08"};
-    ASSERT_TRUE(settled());
+        other.type({"Control_L", "F5"});
+    other.type({"Control_L", "Up"});
+    ASSERT_TRUE(sent({"06", "05", "06", "07", "08"}));
     EXPECT_EQ(monitor.fastRefreshCount(), 5);
 }
 
 // A press that arrives while the monitor reads is not left where the descriptor cannot show it.
-TEST(AppShell, TheDesktopKeyMonitorAnnouncesEveryPressOnItsDescriptor) {
+TEST_F(AppShellTest, TheDesktopKeyMonitorAnnouncesEveryPressOnItsDescriptor) {
     DesktopKeyPresses presses;
-    ASSERT_TRUE(presses.available()) << presses.whyNot();
-    OtherXClient other;
     other.focusOwnWindow();
     for (int round = 0; round < 20; ++round) {
         presses.clear();
@@ -202,41 +145,72 @@ TEST(AppShell, TheDesktopKeyMonitorAnnouncesEveryPressOnItsDescriptor) {
     }
 }
 
-// Alt+Tab: Alt goes down, the switcher grabs the keyboard, Alt comes up under its grab.
-TEST(AppShell, AnAltLetGoUnderAnotherClientsGrabNoLongerCountsInTheBackground) {
-    EXPECT_EQ(controlUAfterLettingGoUnderAGrab("Alt_L", {"Control_L", "u"}), 1);
-}
-
-// An open menu or a screen lock: Ctrl comes up under another client's grab.
-TEST(AppShell, AControlLetGoUnderAnotherClientsGrabMakesNoBareKeyAShortcut) {
-    EXPECT_EQ(controlUAfterLettingGoUnderAGrab("Control_L", {"u"}), 0) << "a bare U";
+// A modifier goes down, another client grabs the keyboard (Alt+Tab's switcher, an open menu,
+// a screen lock), the modifier comes up under the grab and the grab ends: it counts no more.
+TEST_F(AppShellTest, AModifierLetGoUnderAnotherClientsGrabNoLongerCountsInTheBackground) {
+    other.focusOwnWindow();
+    struct Case {
+        const char* modifier;
+        std::vector<const char*> typed;
+        long contrastUps;
+    };
+    for (const auto& [modifier, typed, contrastUps] :
+         std::vector<Case>{{"Alt_L", {"Control_L", "u"}, 1}, {"Control_L", {"u"}, 0}}) {
+        DesktopKeyPresses presses;
+        other.press(modifier, true);
+        EXPECT_TRUE(other.grabKeyboard());
+        other.press(modifier, false);
+        other.ungrabKeyboard();
+        other.type(typed);
+        EXPECT_TRUE(presses.announced(VirtualKey::u));
+        EXPECT_EQ(presses.contrastUps(), contrastUps) << modifier << " let go";
+    }
 }
 
 // AltGr (Mod5) held makes another combination, as any modifier but the lock keys does.
-TEST(AppShell, AltGrControlUInTheBackgroundIsNotControlU) {
+TEST_F(AppShellTest, AltGrControlUInTheBackgroundIsNotControlU) {
     DesktopKeyPresses presses;
-    ASSERT_TRUE(presses.available()) << presses.whyNot();
-    OtherXClient other;
     other.focusOwnWindow();
-    combination(other, {"ISO_Level3_Shift", "Control_L", "u"});
-    combination(other, {"Num_Lock"});
-    combination(other, {"Control_L", "u"});
-    combination(other, {"Num_Lock"});
-    combination(other, {"Escape"}); // after every other press
+    other.type({"ISO_Level3_Shift", "Control_L", "u"});
+    other.type({"Num_Lock"});
+    other.type({"Control_L", "u"});
+    other.type({"Num_Lock"});
+    other.type({"Escape"}); // after every other press
     ASSERT_TRUE(presses.announced(VirtualKey::escape));
-    EXPECT_EQ(presses.firing(HotkeyState::Action::contrastUp), 1);
+    EXPECT_EQ(presses.contrastUps(), 1);
 }
 
-TEST(AppShell, TheMainWindowCarriesTheIconAndClosingItEndsTheProgram) {
+// At 200 % the window works in half the pixels, the pointer in all of them.
+TEST_F(AppShellTest, TheProgramStepsOverAScaledDesktopRefreshesOnTimeAndEndsWithItsWindow) {
+    QSettings(preferences.path(), QSettings::IniFormat).setValue("fast_refresh_seconds", 1);
     MonitorSimulator monitor;
-    QTemporaryDir home;
-    ::setenv("XDG_CONFIG_HOME", home.path().toLocal8Bit().constData(), 1);
+    other.setResources("Xft.dpi:\t192\n");
+    environment.set("QT_SCALE_FACTOR", "2");
     ChildProcess program({MONCTL_PATH, "--port", monitor.devicePath()});
     ASSERT_TRUE(monitor.waitForFrames(4, 10s)) << "probed and read back";
-    OtherXClient other;
-    unsigned long window = 0;
-    ASSERT_TRUE(processEventsUntil([&] { return (window = other.windowNamed("monctl")) != 0; }));
-    EXPECT_TRUE(other.hasIcon(window));
-    other.askToClose(window);
+    other.warpPointer(1000, 700);
+    monitor.sendButton(8);
+    EXPECT_TRUE(processEventsUntil([&] { return other.pointer() == std::pair(1006, 700); }));
+    monitor.sendButton(9);
+    EXPECT_TRUE(processEventsUntil([&] { return other.pointer() == std::pair(1006, 706); }));
+    other.setResources("");
+
+    ASSERT_TRUE(monitor.waitForFrames(6, 10s)) << "then two refreshes";
+    const auto frames = monitor.receivedFrames();
+    EXPECT_EQ(frames[4], "5FF50301000000000000A0FA");
+    EXPECT_EQ(frames[5], "5FF50301000000000000A0FA");
+    const auto run = [](const std::vector<std::string>& argv) {
+        ChildProcess tool(argv);
+        tool.wait();
+        const auto output = tool.output();
+        return output.substr(0, output.find('\n')); // the first line
+    };
+    std::string window;
+    ASSERT_TRUE(processEventsUntil([&] {
+        return !(window = run({"xdotool", "search", "--name", "^monctl$"})).empty();
+    }));
+    EXPECT_TRUE(
+        run({"xprop", "-id", window, "_NET_WM_ICON"}).starts_with("_NET_WM_ICON(CARDINAL)"));
+    other.askToClose(std::stoul(window));
     EXPECT_EQ(program.wait(), 0) << program.errors();
 }

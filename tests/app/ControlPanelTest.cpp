@@ -1,213 +1,148 @@
-// The control panel as a user sees it, on a real X server, against simulated monitors.
+// The control panel as a user sees it, on a real X server, against simulated monitors: what it
+// reads and sends, the chosen monitor, and the monitor's buttons driving the desktop.
 #include "windows/ControlPanel.h"
 
-#include "device/MonitorSimulator.h"
-#include "serial/FixedPathRegistry.h"
-#include "serial/SerialPortManager.h"
+#include "input/NullInputSink.h"
+#include "platform/PlatformLoader.h"
+#include "runtime/MainQueue.h"
 #include "shared/CurrentLanguage.h"
 #include "shared/MonitorListModel.h"
 #include "support/FakeInputSink.h"
-#include "support/GuiTestMain.h"
+#include "support/WindowFixture.h"
 #include "windows/PermissionNotice.h"
 
 #include <QComboBox>
-#include <QLabel>
+#include <QKeyEvent>
 #include <QMessageBox>
 #include <QPushButton>
-#include <QTemporaryDir>
-#include <filesystem>
 #include <grp.h>
-#include <gtest/gtest.h>
 #include <sys/stat.h>
 
 using namespace monctl;
 using namespace monctl::test;
 using namespace std::chrono_literals;
+using Frames = std::vector<std::string>;
 
 namespace {
 
 const std::string contrastRequest = "5FF50A01000000000000A0FA";
-const std::string modeRequest = "5FF50A02000000000000A0FA";
-const std::string speedRequest = "5FF50A04000000000000A0FA";
 const std::string timeSync = "5FF50500000000000000A0FA";
 
-std::vector<QString> entries(const QComboBox* list) {
-    std::vector<QString> texts;
-    for (int i = 0; i < list->count(); ++i)
-        texts.push_back(list->itemText(i));
+QStringList visibleMessages() {
+    QStringList texts;
+    for (auto* window : QApplication::topLevelWidgets()) {
+        if (auto* box = qobject_cast<QMessageBox*>(window); box && box->isVisible())
+            texts << box->text();
+    }
     return texts;
 }
 
-void choose(QComboBox* list, int index) {
-    list->setCurrentIndex(index);
-    Q_EMIT list->activated(index);
-}
-
-QString text(const QWidget* panel, const char* name) {
-    if (const auto* label = panel->findChild<QLabel*>(name))
-        return label->text();
-    return panel->findChild<QPushButton*>(name)->text();
-}
-
-// Each test opens a panel of its own on a fresh port manager.
-class ControlPanelTest : public testing::Test {
+// A panel of its own, not shown, its input going to the sink given; the starter message shown,
+// or told to the fake sink.
+class ControlPanelTest : public WindowFixture {
 protected:
-    void open(const std::vector<std::string>& paths) {
-        SerialPortManager::reset();
-        SerialPortManager::useRegistry(std::make_unique<FixedPathRegistry>(paths));
-        panel = std::make_unique<ControlPanel>(
-            monitorList, Preferences(preferences.filePath("monctl.conf")), input,
-            [this](const std::string& text) { input->showMessage(text); });
-        panel->show();
-        panel->load();
+    ControlPanel& openPanel(const std::vector<std::string>& paths, std::shared_ptr<InputSink> sink,
+                            bool showStarter = false) {
+        usePorts(paths);
+        own = std::make_unique<ControlPanel>(
+            monitorList, preferences, std::move(sink),
+            showStarter ? ControlPanel::ShowMessage()
+                        : [this](const std::string& text) { input->showMessage(text); });
+        own->load();
+        return *own;
     }
 
-    bool shows(const MonitorSimulator& simulator) const {
-        return panel->displaySerialPort()->currentText().toStdString() ==
-               std::filesystem::path(simulator.devicePath()).filename().string();
-    }
-
-    QTemporaryDir preferences;
     std::shared_ptr<FakeInputSink> input = std::make_shared<FakeInputSink>();
     MonitorSet monitors;
     MonitorListModel monitorList{monitors};
-    std::unique_ptr<ControlPanel> panel;
+    std::unique_ptr<ControlPanel> own;
 };
 
 } // namespace
 
-TEST_F(ControlPanelTest, FirstRunShowsChineseCaptionsAndDisabledLists) {
-    open({});
-    EXPECT_EQ(CurrentLanguage(), 0);
-    EXPECT_EQ(text(panel.get(), "portTitleInfo"), "有效端口");
-    EXPECT_EQ(text(panel.get(), "clientSettingsButton"), "设置");
-    EXPECT_EQ(entries(panel->displaySerialPort()), std::vector<QString>{"无匹配"});
-    EXPECT_EQ(panel->thresholdInfo()->currentText(), "1");
-    EXPECT_EQ(panel->modeInfo()->currentText(), "文本模式");
-    EXPECT_EQ(panel->speedInfo()->currentText(), "Fast");
-    EXPECT_EQ(entries(panel->speedInfo()).size(), 5u);
-    for (const auto* list : {panel->thresholdInfo(), panel->modeInfo(), panel->speedInfo()})
-        EXPECT_FALSE(list->isEnabled());
+TEST_F(ControlPanelTest, AMonitorIsReadBackInOrderAndItsStepsListsAndButtonsSendTheirFrames) {
+    MonitorSimulator monitor({9, 3, 4}, nullptr);
+    auto& panel = openPanel({monitor.devicePath()}, input);
+    ASSERT_TRUE(test::settled(panel));
+    EXPECT_EQ(panel.displaySerialPort()->currentText(), portName(monitor));
+    EXPECT_EQ(panel.thresholdInfo()->currentText(), "9");
+    EXPECT_EQ(panel.modeInfo()->currentIndex(), 1);
+    EXPECT_EQ(panel.speedInfo()->currentIndex(), 3);
+    EXPECT_TRUE(panel.thresholdInfo()->isEnabled() && panel.modeInfo()->isEnabled());
 
-    // A language switch relabels at once, the no-device entry included.
-    changeCurrentLanguage(1);
-    EXPECT_EQ(text(panel.get(), "portTitleInfo"), "Valid Port");
-    EXPECT_EQ(text(panel.get(), "paramButton"), "Get Parameters");
-    EXPECT_EQ(entries(panel->displaySerialPort()), std::vector<QString>{"No Match"});
-    EXPECT_EQ(entries(panel->modeInfo()),
-              (std::vector<QString>{"Text Mode", "Graphic Mode", "Video Mode"}));
-}
-
-TEST_F(ControlPanelTest, AMonitorThatAnswersIsListedAndReadBackInOrder) {
-    MonitorSimulator monitor({7, 3, 4}, nullptr);
-    open({monitor.devicePath()});
-    ASSERT_TRUE(processEventsUntil([&] { return panel->speedInfo()->isEnabled(); }));
-    EXPECT_TRUE(shows(monitor));
-    EXPECT_EQ(panel->thresholdInfo()->currentText(), "7");
-    EXPECT_EQ(panel->modeInfo()->currentText(), "图文模式");
-    EXPECT_EQ(panel->speedInfo()->currentText(), "Fast+++");
-    EXPECT_TRUE(panel->thresholdInfo()->isEnabled());
-    EXPECT_TRUE(panel->modeInfo()->isEnabled());
-
+    panel.setFromThresholdShortCutValue(); // up from 9 wraps to 1
+    EXPECT_EQ(panel.currentThresholdValue(), 0) << "changed at once, before the answer";
+    ASSERT_TRUE(processEventsUntil(
+        [&] { return panel.thresholdInfo()->currentText() == "1" && !panel.isReadingBack(); }));
+    panel.setFromThresholdDownShortCutValue(); // and down from 1 to 9
+    ASSERT_TRUE(processEventsUntil(
+        [&] { return panel.thresholdInfo()->currentText() == "9" && !panel.isReadingBack(); }));
+    choose(panel.thresholdInfo(), 6);
+    choose(panel.modeInfo(), 2);
+    choose(panel.speedInfo(), 4);
+    panel.thresholdInfo()->setCurrentIndex(-1); // no selection: contrast 0, sent as 1
+    panel.thresholdCheckAction();
+    panel.findChild<QPushButton*>("timeSyncButton")->click();
+    panel.findChild<QPushButton*>("hardRefreshButton")->click();
+    ASSERT_TRUE(processEventsUntil([&] { return monitor.receivedFrames().size() >= 14; }));
     const auto frames = monitor.receivedFrames();
-    ASSERT_EQ(frames.size(), 4u);
-    EXPECT_EQ(std::vector<std::string>(frames.begin() + 1, frames.end()),
-              (std::vector<std::string>{contrastRequest, modeRequest, speedRequest}));
-}
-
-TEST_F(ControlPanelTest, ChoicesInTheListsAndButtonsSendTheirFrames) {
-    MonitorSimulator monitor({9, 2, 1}, nullptr);
-    open({monitor.devicePath()});
-    ASSERT_TRUE(processEventsUntil([&] { return panel->speedInfo()->isEnabled(); }));
-    ASSERT_TRUE(processEventsUntil([&] { return !panel->isReadingBack(); }));
-    const auto before = monitor.receivedFrames().size();
-
-    choose(panel->thresholdInfo(), 6);
-    choose(panel->modeInfo(), 2);
-    choose(panel->speedInfo(), 4);
-    panel->thresholdInfo()->setCurrentIndex(-1); // no selection: contrast 0, sent as 1
-    panel->thresholdCheckAction();
-    panel->findChild<QPushButton*>("timeSyncButton")->click();
-    panel->findChild<QPushButton*>("hardRefreshButton")->click();
-    ASSERT_TRUE(processEventsUntil([&] { return monitor.receivedFrames().size() >= before + 6; }));
-    const auto frames = monitor.receivedFrames();
-    EXPECT_EQ(std::vector<std::string>(frames.begin() + static_cast<long>(before), frames.end()),
-              (std::vector<std::string>{"5FF50107000000000000A0FA", "5FF50204000000000000A0FA",
-                                        "5FF50405000000000000A0FA", "5FF50101000000000000A0FA",
-                                        "5FF50500000000000000A0FA", "5FF50301000000000000A0FA"}));
-}
-
-TEST_F(ControlPanelTest, ContrastUpFromNineSendsOneThenReadsBack) {
-    MonitorSimulator monitor({9, 2, 1}, nullptr);
-    open({monitor.devicePath()});
-    ASSERT_TRUE(processEventsUntil([&] { return panel->thresholdInfo()->isEnabled(); }));
-    ASSERT_TRUE(processEventsUntil([&] { return !panel->isReadingBack(); }));
-    EXPECT_EQ(panel->currentThresholdValue(), 8);
-    const auto before = monitor.receivedFrames().size();
-    panel->setFromThresholdShortCutValue();
-    EXPECT_EQ(panel->currentThresholdValue(), 0) << "changed at once, before the answer";
-    ASSERT_TRUE(processEventsUntil([&] { return monitor.receivedFrames().size() >= before + 2; }));
-    ASSERT_TRUE(processEventsUntil([&] { return panel->thresholdInfo()->currentText() == "1"; }));
-    const auto frames = monitor.receivedFrames();
-    EXPECT_EQ(frames[before], "5FF50101000000000000A0FA");
-    EXPECT_EQ(frames[before + 1], contrastRequest);
-
-    panel->setFromThresholdDownShortCutValue(); // from 1 down wraps to 9
-    ASSERT_TRUE(processEventsUntil([&] { return monitor.receivedFrames().size() >= before + 3; }));
-    EXPECT_EQ(monitor.receivedFrames()[before + 2], "5FF50109000000000000A0FA");
+    EXPECT_EQ(Frames(frames.begin() + 1, frames.end()),
+              (Frames{contrastRequest, "5FF50A02000000000000A0FA", "5FF50A04000000000000A0FA",
+                      "5FF50101000000000000A0FA", contrastRequest, "5FF50109000000000000A0FA",
+                      contrastRequest, "5FF50107000000000000A0FA", "5FF50204000000000000A0FA",
+                      "5FF50405000000000000A0FA", "5FF50101000000000000A0FA", timeSync,
+                      "5FF50301000000000000A0FA"}));
 }
 
 TEST_F(ControlPanelTest, TheChosenMonitorIsActiveUntilItGoesAndItsLongMovesEndWithIt) {
     MonitorSimulator first({7, 3, 4}, nullptr);
     MonitorSimulator second({4, 4, 2}, nullptr);
     second.setAnswerDelay(100ms);
-    open({first.devicePath(), second.devicePath()});
-    ASSERT_TRUE(processEventsUntil([&] { return panel->displaySerialPort()->count() == 2; }));
-    EXPECT_TRUE(shows(first));
+    auto& panel = openPanel({first.devicePath(), second.devicePath()}, input);
+    ASSERT_TRUE(processEventsUntil([&] { return panel.displaySerialPort()->count() == 2; }));
+    EXPECT_EQ(panel.displaySerialPort()->currentText(), portName(first));
     ASSERT_TRUE(processEventsUntil(
-        [&] { return panel->thresholdInfo()->currentText() == "7" && !panel->isReadingBack(); }));
+        [&] { return panel.thresholdInfo()->currentText() == "7" && !panel.isReadingBack(); }));
 
     // A long move of the active monitor ends when another one is chosen, which is then read
     // back and takes the commands.
     first.sendButton(17);
     ASSERT_TRUE(processEventsUntil([&] { return !input->posted().empty(); }));
-    choose(panel->displaySerialPort(), 1);
-    EXPECT_TRUE(shows(second));
-    ASSERT_TRUE(processEventsUntil([&] { return !panel->isLongMoveRunning(); }));
+    choose(panel.displaySerialPort(), 1);
+    EXPECT_EQ(panel.displaySerialPort()->currentText(), portName(second));
+    ASSERT_TRUE(processEventsUntil([&] { return !panel.isLongMoveRunning(); }));
     ASSERT_TRUE(processEventsUntil(
-        [&] { return panel->thresholdInfo()->currentText() == "4" && !panel->isReadingBack(); }));
-    EXPECT_EQ(panel->speedInfo()->currentText(), "Fast+");
-    panel->findChild<QPushButton*>("timeSyncButton")->click();
+        [&] { return panel.thresholdInfo()->currentText() == "4" && !panel.isReadingBack(); }));
+    EXPECT_EQ(panel.speedInfo()->currentIndex(), 1);
+    panel.findChild<QPushButton*>("timeSyncButton")->click();
     ASSERT_TRUE(processEventsUntil([&] { return second.receivedFrames().back() == timeSync; }));
-    const auto toFirst = first.receivedFrames();
-    EXPECT_EQ(std::count(toFirst.begin(), toFirst.end(), timeSync), 0);
+    EXPECT_EQ(received(first, "0500"), 0);
 
     // The other monitor's long move ends when it goes away; the choice outlives the rebuild.
     first.sendButton(18);
-    ASSERT_TRUE(processEventsUntil([&] { return panel->isLongMoveRunning(); }));
+    ASSERT_TRUE(processEventsUntil([&] { return panel.isLongMoveRunning(); }));
     changeCurrentLanguage(1);
     first.unplug();
-    ASSERT_TRUE(processEventsUntil([&] { return panel->displaySerialPort()->count() == 1; }));
-    EXPECT_TRUE(shows(second));
-    ASSERT_TRUE(processEventsUntil([&] { return !panel->isLongMoveRunning(); }));
-    ASSERT_TRUE(processEventsUntil([&] { return !panel->isReadingBack(); }));
-    panel->findChild<QPushButton*>("timeSyncButton")->click();
-    ASSERT_TRUE(processEventsUntil([&] {
-        const auto frames = second.receivedFrames();
-        return std::count(frames.begin(), frames.end(), timeSync) == 2;
-    }));
+    ASSERT_TRUE(processEventsUntil([&] { return panel.displaySerialPort()->count() == 1; }));
+    EXPECT_EQ(panel.displaySerialPort()->currentText(), portName(second));
+    ASSERT_TRUE(processEventsUntil([&] { return !panel.isLongMoveRunning(); }));
+    ASSERT_TRUE(processEventsUntil([&] { return !panel.isReadingBack(); }));
+    panel.findChild<QPushButton*>("timeSyncButton")->click();
+    ASSERT_TRUE(processEventsUntil([&] { return received(second, "0500") == 2; }));
 
     // The last one gone: the window looks as before any monitor answered, in today's language.
     second.sendButton(16);
-    ASSERT_TRUE(processEventsUntil([&] { return panel->isLongMoveRunning(); }));
+    ASSERT_TRUE(processEventsUntil([&] { return panel.isLongMoveRunning(); }));
     second.unplug();
-    ASSERT_TRUE(processEventsUntil(
-        [&] { return entries(panel->displaySerialPort()) == std::vector<QString>{"No Match"}; }));
-    ASSERT_TRUE(processEventsUntil([&] { return !panel->isLongMoveRunning(); }));
-    EXPECT_EQ(panel->thresholdInfo()->currentText(), "1");
-    EXPECT_EQ(panel->modeInfo()->currentText(), "Text Mode");
-    EXPECT_EQ(panel->speedInfo()->currentText(), "Fast");
-    for (const auto* list : {panel->thresholdInfo(), panel->modeInfo(), panel->speedInfo()})
+    ASSERT_TRUE(processEventsUntil([&] {
+        return panel.displaySerialPort()->count() == 1 &&
+               panel.displaySerialPort()->currentText() == "No Match";
+    }));
+    ASSERT_TRUE(processEventsUntil([&] { return !panel.isLongMoveRunning(); }));
+    EXPECT_EQ(panel.thresholdInfo()->currentText(), "1");
+    EXPECT_EQ(panel.modeInfo()->currentText(), "Text Mode");
+    EXPECT_EQ(panel.speedInfo()->currentIndex(), 0);
+    for (const auto* list : {panel.thresholdInfo(), panel.modeInfo(), panel.speedInfo()})
         EXPECT_FALSE(list->isEnabled());
 }
 
@@ -216,17 +151,106 @@ TEST_F(ControlPanelTest, ADeviceThisUserMayNotOpenIsExplainedOncePerRun) {
     const group* dialout = ::getgrnam("dialout");
     if (!dialout)
         GTEST_SKIP() << "no dialout group";
-    open({});
     MonitorSimulator monitor;
-    const auto path = QString::fromStdString(monitor.devicePath());
     ASSERT_EQ(::chown(monitor.devicePath().c_str(), 0, dialout->gr_gid), 0);
-    PermissionNotice notice(panel.get());
+    QWidget window;
+    PermissionNotice notice(&window);
     notice.deviceRefused(monitor.devicePath());
     notice.deviceRefused(monitor.devicePath());
-    const auto boxes = panel->findChildren<QMessageBox*>();
+    const auto boxes = window.findChildren<QMessageBox*>();
     ASSERT_EQ(boxes.size(), 1);
     EXPECT_TRUE(boxes[0]->isVisible());
-    const auto text = boxes[0]->text();
-    EXPECT_TRUE(text.contains(path) && text.contains("sudo usermod -aG dialout $USER"))
-        << text.toStdString();
+    EXPECT_TRUE(boxes[0]->text().contains(QString::fromStdString(monitor.devicePath())) &&
+                boxes[0]->text().contains("sudo usermod -aG dialout $USER"))
+        << boxes[0]->text().toStdString();
+}
+
+TEST_F(ControlPanelTest, TheMonitorsButtonsTypeMoveAndClickOnTheDesktop) {
+    MonitorSimulator monitor;
+    auto& panel = openPanel({monitor.devicePath()}, loadDesktopBackends().input);
+    ASSERT_TRUE(processEventsUntil([&] { return panel.speedInfo()->isEnabled(); }));
+    other.focusOwnWindow(); // the application in front, with the pointer over its window
+    other.warpPointer(750, 150);
+    other.receivedInput();
+    const auto receives = [&](std::vector<std::string> expected) {
+        std::vector<std::string> events;
+        return processEventsUntil([&] {
+                   for (auto& event : other.receivedInput())
+                       events.push_back(event);
+                   return events.size() >= expected.size();
+               }) &&
+               events == expected;
+    };
+
+    monitor.sendButton(3);
+    EXPECT_TRUE(receives({"key down Down", "key up Down"}));
+    monitor.sendButton(8);
+    ASSERT_TRUE(processEventsUntil([&] { return other.pointer() == std::pair(756, 150); }));
+    monitor.sendButton(11);
+    EXPECT_TRUE(receives({"button down 1", "button up 1"}));
+
+    monitor.sendButton(17);
+    ASSERT_TRUE(processEventsUntil([&] { return other.pointer().second >= 150 + 2 * 70; }));
+    monitor.sendButton(20);
+    ASSERT_TRUE(processEventsUntil([&] { return !panel.isLongMoveRunning(); }));
+    const auto [x, y] = other.pointer();
+    EXPECT_EQ(x, 756);
+    EXPECT_EQ((y - 150) % 70, 0);
+    EXPECT_GE(y, 150 + 3 * 70) << "one last step after the stop";
+    EXPECT_FALSE(other.anyKeyHeld()) << "every key press was released";
+
+    // The monitor goes away while a direction button is held: the move ends with it.
+    monitor.sendButton(19);
+    ASSERT_TRUE(processEventsUntil([&] { return other.pointer().first <= 756 - 70; }));
+    monitor.unplug();
+    EXPECT_TRUE(processEventsUntil([&] { return !panel.isLongMoveRunning(); }));
+}
+
+TEST_F(ControlPanelTest, TheStarterMessageIsShownOnceAtATimeAndWaitsForReturn) {
+    auto& panel = openPanel({}, input, true);
+    bool stacked = false;
+    QTimer watch; // closes any message shown on top of another, so that nothing hangs
+    QObject::connect(&watch, &QTimer::timeout, [&] {
+        if (visibleMessages().size() > 1) {
+            stacked = true;
+            QApplication::activeModalWidget()->close();
+        }
+    });
+    watch.start(10);
+    bool queuedWorkRan = false;
+    bool secondReturned = false;
+    QTimer::singleShot(0, [&] {
+        ASSERT_TRUE(processEventsUntil([&] { return visibleMessages().size() == 1; }));
+        MainQueue::shared()->post([&] { queuedWorkRan = true; });
+        MainQueue::shared()->post([&] {
+            panel.receiveKeyBoardClickWithCodeForStarter(); // pressed again while it is up
+            secondReturned = true;
+        });
+        ASSERT_TRUE(processEventsUntil([&] { return secondReturned; }));
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        ASSERT_NE(box, nullptr);
+        QCoreApplication::postEvent(
+            box, new QKeyEvent(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier));
+    });
+    panel.receiveKeyBoardClickWithCodeForStarter(); // returns when the message is closed
+    EXPECT_TRUE(queuedWorkRan);
+    EXPECT_TRUE(secondReturned);
+    EXPECT_FALSE(stacked);
+    EXPECT_TRUE(visibleMessages().empty());
+}
+
+// Where the desktop takes no input, the first press says why, once, without blocking.
+TEST_F(ControlPanelTest, APressThatGoesNowhereSaysWhyOnce) {
+    MonitorSimulator monitor;
+    auto& panel = openPanel({monitor.devicePath()},
+                            std::make_shared<NullInputSink>("join the group monctl-input"));
+    ASSERT_TRUE(processEventsUntil([&] { return panel.speedInfo()->isEnabled(); }));
+    monitor.sendButton(3);
+    ASSERT_TRUE(processEventsUntil([&] { return !visibleMessages().isEmpty(); }));
+    monitor.sendButton(8);
+    monitor.sendButton(3);
+    monitor.sendSettingReport(1, 8); // shown once the presses before it were handled
+    ASSERT_TRUE(processEventsUntil([&] { return panel.thresholdInfo()->currentText() == "8"; }));
+    ASSERT_EQ(visibleMessages().size(), 1);
+    EXPECT_TRUE(visibleMessages()[0].contains("join the group monctl-input"));
 }

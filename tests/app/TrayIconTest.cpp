@@ -1,18 +1,14 @@
 // The tray icon as a StatusNotifierItem, seen by a StatusNotifierWatcher double on a private
-// session bus: it registers, Activate shows and hides the window, its D-Bus menu acts.
-#include "device/MonitorSimulator.h"
+// session bus: it registers, answers Activate, and its D-Bus menu acts.
 #include "support/ChildProcess.h"
-#include "support/GuiTestMain.h"
 #include "support/PrivateSessionBus.h"
+#include "support/WindowFixture.h"
 
 #include <QDBusArgument>
 #include <QDBusConnection>
 #include <QDBusMessage>
 #include <QDBusVariant>
-#include <QObject>
-#include <QTemporaryDir>
 #include <csignal>
-#include <gtest/gtest.h>
 
 using namespace monctl;
 using namespace monctl::test;
@@ -61,24 +57,24 @@ void collect(const QDBusArgument& argument, std::map<QString, int>& ids) {
     argument.endStructure();
 }
 
+using TrayIconTest = WindowFixture;
+
 } // namespace
 
-TEST(TrayIcon, RegistersActivatesAndItsMenuActs) {
+TEST_F(TrayIconTest, RegistersActivatesAndItsMenuActsOnTheActiveOrAllMonitors) {
     PrivateSessionBus bus;
     auto connection = QDBusConnection::connectToBus(QString::fromStdString(bus.address()), "tray");
     StatusNotifierWatcher watcher;
     ASSERT_TRUE(connection.registerObject("/StatusNotifierWatcher", &watcher,
                                           QDBusConnection::ExportAllContents));
     ASSERT_TRUE(connection.registerService("org.kde.StatusNotifierWatcher"));
-    QTemporaryDir home;
-    ::setenv("XDG_CONFIG_HOME", home.path().toLocal8Bit().constData(), 1);
     MonitorSimulator monitor;
-    MonitorSimulator other;
+    MonitorSimulator second;
     ChildProcess window(
-        {MONCTL_PATH, "--port", monitor.devicePath(), "--port", other.devicePath(), "--hidden"});
+        {MONCTL_PATH, "--port", monitor.devicePath(), "--port", second.devicePath(), "--hidden"});
     ASSERT_TRUE(processEventsUntil([&] { return !watcher.registered.isEmpty(); }, 10s))
         << window.errors();
-    ASSERT_TRUE(monitor.waitForFrames(4, 10s) && other.waitForFrames(4, 10s))
+    ASSERT_TRUE(monitor.waitForFrames(4, 10s) && second.waitForFrames(4, 10s))
         << "probed and read back";
 
     const auto item = [&](const char* interface, const char* method, QVariantList arguments,
@@ -109,11 +105,11 @@ TEST(TrayIcon, RegistersActivatesAndItsMenuActs) {
     // The active monitor alone, then each while "All Monitors" is ticked.
     click("视频模式");
     ASSERT_TRUE(
-        processEventsUntil([&] { return monitor.settings().mode + other.settings().mode == 6; }));
+        processEventsUntil([&] { return monitor.settings().mode + second.settings().mode == 6; }));
     click("所有显示器");
     click("快速刷新");
     ASSERT_TRUE(processEventsUntil(
-        [&] { return monitor.fastRefreshCount() == 1 && other.fastRefreshCount() == 1; }));
+        [&] { return monitor.fastRefreshCount() == 1 && second.fastRefreshCount() == 1; }));
 
     EXPECT_EQ(item("org.kde.StatusNotifierItem", "Activate", {0, 0}).type(),
               QDBusMessage::ReplyMessage);

@@ -11,11 +11,6 @@ namespace monctl::test {
 struct OtherXClient::Connection {
     Display* display = XOpenDisplay(nullptr);
     Window window = 0;
-
-    void press(KeySym key, Bool down) const {
-        XTestFakeKeyEvent(display, XKeysymToKeycode(display, key), down, CurrentTime);
-        XSync(display, False);
-    }
 };
 
 OtherXClient::OtherXClient() : m_connection(std::make_unique<Connection>()) {
@@ -45,44 +40,6 @@ void OtherXClient::focusUnderPointer() {
     focus(PointerRoot);
 }
 
-unsigned long OtherXClient::windowNamed(const char* name) {
-    Display* display = m_connection->display;
-    Window root = 0;
-    Window parent = 0;
-    Window* children = nullptr;
-    unsigned count = 0;
-    unsigned long found = 0;
-    XQueryTree(display, DefaultRootWindow(display), &root, &parent, &children, &count);
-    for (unsigned i = 0; i < count && !found; ++i) {
-        char* title = nullptr;
-        if (XFetchName(display, children[i], &title) && title) {
-            if (std::string(title) == name)
-                found = children[i];
-            XFree(title);
-        }
-    }
-    if (children)
-        XFree(children);
-    return found;
-}
-
-bool OtherXClient::hasIcon(unsigned long window) {
-    Display* display = m_connection->display;
-    Atom type = 0;
-    int format = 0;
-    unsigned long items = 0;
-    unsigned long left = 0;
-    unsigned char* data = nullptr;
-    // Its first two numbers: the width and height of the first picture.
-    const bool found =
-        XGetWindowProperty(display, window, XInternAtom(display, "_NET_WM_ICON", False), 0, 2,
-                           False, XA_CARDINAL, &type, &format, &items, &left, &data) == Success &&
-        items == 2;
-    if (data)
-        XFree(data);
-    return found;
-}
-
 void OtherXClient::askToClose(unsigned long window) {
     Display* display = m_connection->display;
     XEvent message{};
@@ -103,10 +60,6 @@ void OtherXClient::setResources(const std::string& resources) {
                     static_cast<int>(resources.size()));
     XSync(display, False);
 }
-
-} // namespace monctl::test
-
-namespace monctl::test {
 
 std::vector<std::string> OtherXClient::receivedInput() {
     Display* display = m_connection->display;
@@ -159,7 +112,15 @@ bool OtherXClient::anyKeyHeld() {
 }
 
 void OtherXClient::press(const char* keysym, bool down) {
-    m_connection->press(XStringToKeysym(keysym), down ? True : False);
+    pressWithoutWaiting(keysym, down);
+    XSync(m_connection->display, False);
+}
+
+void OtherXClient::type(const std::vector<const char*>& keysyms) {
+    for (const char* keysym : keysyms)
+        press(keysym, true);
+    for (auto keysym = std::rbegin(keysyms); keysym != std::rend(keysyms); ++keysym)
+        press(*keysym, false);
 }
 
 void OtherXClient::pressWithoutWaiting(const char* keysym, bool down) {

@@ -18,10 +18,6 @@ public:
     void focusOwnWindow();
     // Keys go to the window under the pointer, which gets them without being focused.
     void focusUnderPointer();
-    // The top-level window with this name, or 0.
-    unsigned long windowNamed(const char* name);
-    // Whether the window offers the desktop an icon (_NET_WM_ICON).
-    bool hasIcon(unsigned long window);
     // What a window manager does when the user closes a window.
     void askToClose(unsigned long window);
     // The desktop's X resources (the root window's RESOURCE_MANAGER), e.g. "Xft.dpi:\t192\n".
@@ -35,6 +31,8 @@ public:
     bool anyKeyHeld();
     // Presses or releases the key of an X keysym name ("Shift_L", "a", "Escape").
     void press(const char* keysym, bool down);
+    // Presses the keys in order, then lets go of them in reverse.
+    void type(const std::vector<const char*>& keysyms);
     // The same, returning as soon as the request is sent, before the server has handled it.
     void pressWithoutWaiting(const char* keysym, bool down);
     // Holds (or lets go) a passive grab of Control+Alt+K on the root window.
