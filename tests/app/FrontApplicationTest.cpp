@@ -26,7 +26,6 @@
 #include <unistd.h>
 
 // Last: Xlib's macros (None, Bool) would rename what the headers above declare.
-#include <X11/Xatom.h>
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 
@@ -57,16 +56,9 @@ public:
     XWindows(const XWindows&) = delete;
     XWindows& operator=(const XWindows&) = delete;
 
+    // An ICCCM window manager owns the screen's WM_S0 selection while it runs.
     bool windowManagerRuns() {
-        Atom type = None;
-        int format = 0;
-        unsigned long count = 0, left = 0;
-        unsigned char* data = nullptr;
-        XGetWindowProperty(m_display, DefaultRootWindow(m_display),
-                           XInternAtom(m_display, "_NET_SUPPORTING_WM_CHECK", False), 0, 1, False,
-                           XA_WINDOW, &type, &format, &count, &left, &data);
-        XFree(data);
-        return count == 1;
+        return XGetSelectionOwner(m_display, XInternAtom(m_display, "WM_S0", False)) != None;
     }
     Window open(const char* instance, const char* applicationClass) {
         const Window window =
