@@ -73,19 +73,10 @@ Calls callsFrom(const PortalDouble& portal, std::size_t first) {
             calls.end()};
 }
 
-std::vector<std::string> framesFrom(const MonitorSimulator& monitor, std::size_t first) {
-    const auto frames = monitor.receivedFrames();
-    return {frames.begin() + static_cast<std::ptrdiff_t>(std::min(first, frames.size())),
-            frames.end()};
-}
-
 // The first frame the monitor receives from now on, once `act` has run.
 std::string nextFrame(const MonitorSimulator& monitor, const std::function<void()>& act) {
-    const auto before = monitor.receivedFrames().size();
-    act();
-    if (!processEventsUntil([&] { return framesFrom(monitor, before).size() >= 2; }))
-        return "none";
-    return framesFrom(monitor, before)[0].substr(0, 8);
+    const auto frames = framesDuring(monitor, 2, act);
+    return frames.size() >= 2 ? frames[0].substr(0, 8) : "none";
 }
 
 const std::string boundAtFirst = "BindShortcuts fast-refresh=CTRL+D contrast-up=CTRL+U "
