@@ -2,15 +2,12 @@
 // each call and against a real notification server (dunst).
 #include "tray/DesktopNotifier.h"
 
-#include "support/GuiTestMain.h"
+#include "support/BusSession.h"
 #include "support/NotificationServerDouble.h"
-#include "support/PrivateSessionBus.h"
 
-#include <QDBusConnection>
 #include <QDBusMessage>
 #include <QDBusReply>
 #include <QDBusVariant>
-#include <QTemporaryDir>
 #include <gtest/gtest.h>
 #include <map>
 
@@ -18,77 +15,59 @@ using namespace monctl;
 using namespace monctl::test;
 
 TEST(DesktopNotifier, KeepsOneBubblePerMonitorUpdatedInPlaceAndGoesOnWithoutAServer) {
-    PrivateSessionBus bus;
-    const auto connection = QDBusConnection::connectToBus(QString::fromStdString(bus.address()),
-                                                          "monctl-notifier-test");
-    {
-        DesktopNotifier notifier(connection);
-        notifier.show("/dev/A", {"monctl", "Contrast 5", 55}); // no server: nothing to see
+    BusSession session;
+    DesktopNotifier notifier(session.connect("notifier"));
+    notifier.show("/dev/A", {"monctl", "Contrast 5", 55}); // no server: nothing to see
 
-        NotificationServerDouble server;
-        notifier.show("/dev/A", {"monctl", "Contrast 6", 66});
-        ASSERT_TRUE(processEventsUntil([&] { return server.received().size() == 1; }));
-        const auto first = server.received()[0];
-        EXPECT_EQ(first.body, "Contrast 6");
-        EXPECT_EQ(first.replacesId, 0u);
-        EXPECT_EQ(first.hints.value("value").toInt(), 66);
-        EXPECT_EQ(first.hints.value("x-canonical-private-synchronous").toString(), "monctl /dev/A");
+    NotificationServerDouble server;
+    notifier.show("/dev/A", {"monctl", "Contrast 6", 66});
+    ASSERT_TRUE(processEventsUntil([&] { return server.received().size() == 1; }));
+    const auto first = server.received()[0];
+    EXPECT_EQ(first.body, "Contrast 6");
+    EXPECT_EQ(first.replacesId, 0u);
+    EXPECT_EQ(first.hints.value("value").toInt(), 66);
+    EXPECT_EQ(first.hints.value("x-canonical-private-synchronous").toString(), "monctl /dev/A");
 
-        // Before the server answers the first, the second waits; only the newest follows it.
-        for (int contrast : {7, 8, 9})
-            notifier.show("/dev/A",
-                          {"monctl", QString("Contrast %1").arg(contrast), contrast * 11});
-        notifier.show("/dev/B", {"monctl", "Monitor gone", std::nullopt});
-        ASSERT_TRUE(processEventsUntil([&] { return server.received().size() == 4; }));
-        std::map<QString, NotificationServerDouble::Notification> byBody;
-        for (const auto& notification : server.received())
-            byBody.emplace(notification.body, notification);
-        EXPECT_EQ(byBody.count("Contrast 8"), 0u);
-        EXPECT_EQ(byBody.at("Contrast 7").replacesId, first.id);
-        EXPECT_EQ(byBody.at("Contrast 9").replacesId, first.id);
-        EXPECT_EQ(byBody.at("Monitor gone").replacesId, 0u);
-        EXPECT_NE(byBody.at("Monitor gone").id, first.id);
-        EXPECT_FALSE(byBody.at("Monitor gone").hints.contains("value"));
-    }
-    QDBusConnection::disconnectFromBus("monctl-notifier-test");
+    // Before the server answers the first, the second waits; only the newest follows it.
+    for (int contrast : {7, 8, 9})
+        notifier.show("/dev/A", {"monctl", QString("Contrast %1").arg(contrast), contrast * 11});
+    notifier.show("/dev/B", {"monctl", "Monitor gone", std::nullopt});
+    ASSERT_TRUE(processEventsUntil([&] { return server.received().size() == 4; }));
+    std::map<QString, NotificationServerDouble::Notification> byBody;
+    for (const auto& notification : server.received())
+        byBody.emplace(notification.body, notification);
+    EXPECT_EQ(byBody.count("Contrast 8"), 0u);
+    EXPECT_EQ(byBody.at("Contrast 7").replacesId, first.id);
+    EXPECT_EQ(byBody.at("Contrast 9").replacesId, first.id);
+    EXPECT_EQ(byBody.at("Monitor gone").replacesId, 0u);
+    EXPECT_NE(byBody.at("Monitor gone").id, first.id);
+    EXPECT_FALSE(byBody.at("Monitor gone").hints.contains("value"));
 }
 
 // A real server gives the next notice of a monitor the bubble of its last: its id comes back.
 TEST(DesktopNotifier, ARealNotificationServerKeepsOneBubblePerMonitor) {
-    QTemporaryDir folder;
-    const auto configuration = folder.filePath("dunstrc").toStdString();
-    std::fclose(std::fopen(configuration.c_str(), "w"));
-    PrivateSessionBus bus(
-        {{"org.freedesktop.Notifications", "/usr/bin/dunst -config " + configuration}});
-    const auto connection =
-        QDBusConnection::connectToBus(QString::fromStdString(bus.address()), "monctl-dunst-test");
-    {
-        DesktopNotifier notifier(connection);
-        std::vector<std::pair<QString, quint32>> shown;
-        QObject::connect(
-            &notifier, &DesktopNotifier::shown,
-            [&](const QString& subject, quint32 id) { shown.emplace_back(subject, id); });
-        notifier.show("/dev/A", {"monctl", "Contrast 5", 50});
-        ASSERT_TRUE(processEventsUntil([&] { return shown.size() == 1; }, std::chrono::seconds(20)))
-            << "the server was started for the first notice";
-        notifier.show("/dev/A", {"monctl", "Contrast 6", 62});
-        notifier.show("/dev/B", {"monctl", "Monitor gone", std::nullopt});
-        ASSERT_TRUE(processEventsUntil([&] { return shown.size() == 3; }));
-        std::map<QString, std::vector<quint32>> ids;
-        for (const auto& [subject, id] : shown)
-            ids[subject].push_back(id);
-        EXPECT_EQ(ids["/dev/A"].at(1), ids["/dev/A"].at(0)) << "replaced in place";
-        EXPECT_NE(ids["/dev/B"].at(0), ids["/dev/A"].at(0));
+    BusSession session{{"org.freedesktop.Notifications", "/usr/bin/dunst -config /dev/null"}};
+    const auto connection = session.connect("dunst");
+    DesktopNotifier notifier(connection);
+    std::map<QString, std::vector<quint32>> ids;
+    QObject::connect(&notifier, &DesktopNotifier::shown,
+                     [&](const QString& subject, quint32 id) { ids[subject].push_back(id); });
+    notifier.show("/dev/A", {"monctl", "Contrast 5", 50});
+    ASSERT_TRUE(processEventsUntil([&] { return ids.size() == 1; }, std::chrono::seconds(20)))
+        << "the server was started for the first notice";
+    notifier.show("/dev/A", {"monctl", "Contrast 6", 62});
+    notifier.show("/dev/B", {"monctl", "Monitor gone", std::nullopt});
+    ASSERT_TRUE(processEventsUntil([&] { return ids["/dev/A"].size() == 2 && ids.size() == 2; }));
+    EXPECT_EQ(ids["/dev/A"].at(1), ids["/dev/A"].at(0)) << "replaced in place";
+    EXPECT_NE(ids["/dev/B"].at(0), ids["/dev/A"].at(0));
 
-        const auto count = [&](const char* property) {
-            auto get = QDBusMessage::createMethodCall("org.freedesktop.Notifications",
-                                                      "/org/freedesktop/Notifications",
-                                                      "org.freedesktop.DBus.Properties", "Get");
-            get << QString("org.dunstproject.cmd0") << QString(property);
-            const QDBusReply<QDBusVariant> reply = connection.call(get);
-            return reply.value().variant().toUInt();
-        };
-        EXPECT_EQ(count("displayedLength") + count("waitingLength"), 2u);
-    }
-    QDBusConnection::disconnectFromBus("monctl-dunst-test");
+    const auto count = [&](const char* property) {
+        auto get = QDBusMessage::createMethodCall("org.freedesktop.Notifications",
+                                                  "/org/freedesktop/Notifications",
+                                                  "org.freedesktop.DBus.Properties", "Get");
+        get << QString("org.dunstproject.cmd0") << QString(property);
+        const QDBusReply<QDBusVariant> reply = connection.call(get);
+        return reply.value().variant().toUInt();
+    };
+    EXPECT_EQ(count("displayedLength") + count("waitingLength"), 2u);
 }

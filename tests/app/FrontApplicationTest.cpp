@@ -1,6 +1,5 @@
 // Presets that follow the application in front, on real desktops: X11 with openbox, sway
 // headless, and KWin's scripting interface played by a double on a private bus.
-#include "device/MonitorSimulator.h"
 #include "monitor/MonitorController.h"
 #include "monitor/MonitorSet.h"
 #include "platform/PlatformLoader.h"
@@ -10,14 +9,10 @@
 #include "shared/ApplicationRules.h"
 #include "shared/FrontApplicationPresets.h"
 #include "shared/PresetStore.h"
-#include "support/ChildProcess.h"
-#include "support/GuiTestMain.h"
-#include "support/PrivateSessionBus.h"
-#include "support/ScopedEnvironment.h"
+#include "support/BusSession.h"
 #include "windows/ApplicationsView.h"
 
 #include <QComboBox>
-#include <QDBusConnection>
 #include <QDBusConnectionInterface>
 #include <QDBusMessage>
 #include <QDBusReply>
@@ -26,14 +21,11 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QRegularExpression>
-#include <QTemporaryDir>
 #include <QTreeWidget>
-#include <csignal>
 #include <gtest/gtest.h>
 #include <unistd.h>
 
 // Last: Xlib's macros (None, Bool) would rename what the headers above declare.
-#include <X11/Xatom.h>
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 
@@ -43,24 +35,9 @@ using namespace std::chrono_literals;
 
 namespace {
 
-std::string frame(const char* command) {
-    return std::string("5FF5") + command + "000000000000A0FA";
-}
-
-// The frames the monitor received while `action` ran, the Qt main loop running meanwhile.
-template <class Action>
-std::vector<std::string> framesDuring(const MonitorSimulator& monitor, std::size_t expected,
-                                      Action action) {
-    const auto before = monitor.receivedFrames().size();
-    action();
-    processEventsUntil([&] { return monitor.receivedFrames().size() >= before + expected; }, 10s);
-    const auto all = monitor.receivedFrames();
-    return {all.begin() + static_cast<long>(before), all.end()};
-}
-
-const std::vector<std::string> readingFrom533{frame("0107"), frame("0401")};
-const std::vector<std::string> videoFrom933{frame("0103"), frame("0204"), frame("0405")};
-const std::vector<std::string> readingFrom345{frame("0107"), frame("0203"), frame("0401")};
+const auto readingFrom533 = frames({"0107", "0401"});
+const auto videoFrom933 = frames({"0103", "0204", "0405"});
+const auto readingFrom345 = frames({"0107", "0203", "0401"});
 
 // reading 7, graphic, 1 and video 3, video, 5, with the rules given.
 void writeRules(const QString& path, const std::vector<ApplicationRule>& rules) {
@@ -79,17 +56,9 @@ public:
     XWindows(const XWindows&) = delete;
     XWindows& operator=(const XWindows&) = delete;
 
+    // An ICCCM window manager owns the screen's WM_S0 selection while it runs.
     bool windowManagerRuns() {
-        Atom type = None;
-        int format = 0;
-        unsigned long count = 0;
-        unsigned long left = 0;
-        unsigned char* data = nullptr;
-        XGetWindowProperty(m_display, DefaultRootWindow(m_display),
-                           XInternAtom(m_display, "_NET_SUPPORTING_WM_CHECK", False), 0, 1, False,
-                           XA_WINDOW, &type, &format, &count, &left, &data);
-        XFree(data);
-        return count == 1;
+        return XGetSelectionOwner(m_display, XInternAtom(m_display, "WM_S0", False)) != None;
     }
     Window open(const char* instance, const char* applicationClass) {
         const Window window =
@@ -149,12 +118,9 @@ QVariant frontApplicationOf(QDBusConnection connection) {
 } // namespace
 
 TEST(FrontApplication, OnX11TheWindowOfAnotherApplicationBringsItsPresetAndAChangeByHandHolds) {
-    PrivateSessionBus bus;
-    QTemporaryDir home;
-    ScopedEnvironment environment;
-    environment.set("XDG_CONFIG_HOME", home.path().toStdString());
+    BusSession session;
     // Case does not count; the instance matches too; * is every other application.
-    writeRules(home.filePath("monctl/monctl.conf"),
+    writeRules(session.home.filePath("monctl/monctl.conf"),
                {{"xterm", "reading"}, {"KONSOLE", "reading"}, {"*", "video"}});
     ChildProcess openbox({"openbox", "--sm-disable"});
     XWindows windows;
@@ -163,7 +129,7 @@ TEST(FrontApplication, OnX11TheWindowOfAnotherApplicationBringsItsPresetAndAChan
     MonitorSimulator monitor({5, 3, 3}, nullptr);
     ChildProcess window({MONCTL_PATH, "--port", monitor.devicePath()});
     ASSERT_TRUE(monitor.waitForFrames(4, 10s)) << "probed and read back";
-    auto connection = QDBusConnection::connectToBus(QString::fromStdString(bus.address()), "x11");
+    auto connection = session.connect("x11");
     ASSERT_TRUE(processEventsUntil([&] { return frontApplicationOf(connection).isValid(); }, 10s));
     const PropertyRecorder recorder(connection);
     // monctl's own window, in front at its start, is no application.
@@ -175,10 +141,9 @@ TEST(FrontApplication, OnX11TheWindowOfAnotherApplicationBringsItsPresetAndAChan
 
     EXPECT_EQ(framesDuring(monitor, 1,
                            [] {
-                               ChildProcess byHand({MONCTL_PATH, "set", "contrast", "9"});
-                               EXPECT_EQ(byHand.wait(20s), 0) << byHand.errors();
+                               EXPECT_EQ(runMonctl({"set", "contrast", "9"}).status, 0);
                            }),
-              std::vector{frame("0109")});
+              frames({"0109"}));
     Window player = 0;
     EXPECT_EQ(framesDuring(monitor, 3, [&] { player = windows.open("mpv", "mpv"); }), videoFrom933)
         << "the contrast set by hand held while xterm stayed in front";
@@ -190,20 +155,14 @@ TEST(FrontApplication, OnX11TheWindowOfAnotherApplicationBringsItsPresetAndAChan
     // A window manager may have no window in front for a moment while it moves the focus.
     EXPECT_EQ(recorder.announced.filter(QRegularExpression(".")),
               (QStringList{"XTerm", "mpv", "Terminal", "mpv"}));
-
-    window.signal(SIGTERM);
-    window.wait();
-    openbox.signal(SIGTERM);
-    openbox.wait();
 }
 
 // sway refuses to run as root: there it runs as nobody, in a runtime folder of its own.
 TEST(FrontApplication, OnSwayTheActivatedToplevelNamesItsAppId) {
-    PrivateSessionBus bus;
-    QTemporaryDir runtime;
-    const auto folder = runtime.path().toStdString();
+    BusSession session;
+    const auto folder = session.home.path().toStdString();
     {
-        QFile file(runtime.filePath("sway.conf"));
+        QFile file(session.home.filePath("sway.conf"));
         ASSERT_TRUE(file.open(QIODevice::WriteOnly));
         file.write("xwayland disable\nexec echo ready $WAYLAND_DISPLAY $SWAYSOCK\n");
     }
@@ -216,7 +175,7 @@ TEST(FrontApplication, OnSwayTheActivatedToplevelNamesItsAppId) {
                        {"setpriv", "--reuid=65534", "--regid=65534", "--clear-groups"});
     }
     command.insert(command.end(), {"sway", "-c", folder + "/sway.conf"});
-    ScopedEnvironment environment;
+    auto& environment = session.environment;
     environment.unset("DISPLAY");
     environment.unset("WAYLAND_DISPLAY");
     ChildProcess sway(command);
@@ -249,8 +208,6 @@ TEST(FrontApplication, OnSwayTheActivatedToplevelNamesItsAppId) {
     watch->stop();
     EXPECT_FALSE(watch->isWatching());
     EXPECT_EQ(fronts, (std::vector<std::string>{"reader", "player", "reader"}));
-    sway.signal(SIGTERM);
-    sway.wait();
 }
 
 namespace {
@@ -262,12 +219,10 @@ class KWinScriptingDouble : public QObject {
     Q_CLASSINFO("D-Bus Interface", "org.kde.kwin.Scripting")
 
 public:
-    explicit KWinScriptingDouble(const std::string& address)
-        : m_connection(QDBusConnection::connectToBus(QString::fromStdString(address), "kwin")) {
+    explicit KWinScriptingDouble(QDBusConnection connection) : m_connection(connection) {
         m_connection.registerObject("/Scripting", this, QDBusConnection::ExportAllSlots);
         m_connection.registerService("org.kde.KWin");
     }
-    ~KWinScriptingDouble() override { QDBusConnection::disconnectFromBus("kwin"); }
 
     QStringList calls;
     QString script;
@@ -304,10 +259,9 @@ private:
 } // namespace
 
 TEST(FrontApplication, OnKdeAScriptIsLoadedWhileARuleExistsAndItsCallsBringThePreset) {
-    PrivateSessionBus bus;
-    KWinScriptingDouble kwin(bus.address());
-    QTemporaryDir home;
-    const auto path = home.filePath("monctl.conf");
+    BusSession session;
+    KWinScriptingDouble kwin(session.connect("kwin"));
+    const auto path = session.home.filePath("monctl.conf");
     writeRules(path, {});
     MonitorSimulator monitor({5, 3, 3}, nullptr);
     SerialPortManager::reset();
@@ -372,7 +326,7 @@ TEST(FrontApplication, OnKdeAScriptIsLoadedWhileARuleExistsAndItsCallsBringThePr
                                     std::make_shared<NullFrontApplicationWatch>(
                                         "GNOME on Wayland tells the window in front only to "
                                         "Shell extensions"));
-    ApplicationsView greyed(home.filePath("monctl.conf"), nowhere);
+    ApplicationsView greyed(path, nowhere);
     EXPECT_FALSE(greyed.isEnabled());
     EXPECT_TRUE(greyed.note()->text().contains("Shell extensions"))
         << greyed.note()->text().toStdString();
@@ -381,17 +335,16 @@ TEST(FrontApplication, OnKdeAScriptIsLoadedWhileARuleExistsAndItsCallsBringThePr
 // The real KWin of this machine, headless: its file capabilities are lost in a copy, which
 // a container without CAP_SYS_NICE can then run. A Qt program's app id is its file's name.
 TEST(FrontApplication, ARealKWinRunsTheScriptThatTellsTheWindowInFront) {
-    PrivateSessionBus bus;
-    QTemporaryDir folder;
-    const auto kwin = folder.filePath("kwin_wayland");
+    BusSession session;
+    const auto kwin = session.home.filePath("kwin_wayland");
     ASSERT_TRUE(QFile::copy("/usr/bin/kwin_wayland", kwin));
-    ScopedEnvironment environment;
-    environment.set("HOME", folder.path().toStdString());
+    auto& environment = session.environment;
+    environment.set("HOME", session.home.path().toStdString());
     environment.unset("DISPLAY");
     environment.unset("WAYLAND_DISPLAY");
     ChildProcess compositor({kwin.toStdString(), "--virtual", "--no-lockscreen",
                              "--no-global-shortcuts", "--socket", "wayland-kwin"});
-    auto connection = QDBusConnection::connectToBus(QString::fromStdString(bus.address()), "kde");
+    auto connection = session.connect("kde");
     ASSERT_TRUE(processEventsUntil(
         [&] { return connection.interface()->isServiceRegistered("org.kde.KWin").value(); }, 30s));
 
@@ -420,8 +373,6 @@ TEST(FrontApplication, ARealKWinRunsTheScriptThatTellsTheWindowInFront) {
     EXPECT_TRUE(loaded());
     watch->stop();
     EXPECT_TRUE(processEventsUntil([&] { return !loaded(); }));
-    compositor.signal(SIGTERM);
-    compositor.wait();
 }
 
 // The meta-object code names Qt's types that Xlib's macros would rename.

@@ -1,14 +1,11 @@
 // The shortcuts on a Wayland desktop: bound through the desktop's GlobalShortcuts portal (a
 // double of it on a session bus of the test's own), acting as the keys do on X11.
-#include "device/MonitorSimulator.h"
 #include "platform/PlatformLoader.h"
 #include "serial/FixedPathRegistry.h"
 #include "serial/SerialPortManager.h"
+#include "support/BusSession.h"
 #include "support/ConfirmedShortcuts.h"
-#include "support/GuiTestMain.h"
 #include "support/PortalDouble.h"
-#include "support/PrivateSessionBus.h"
-#include "support/ScopedEnvironment.h"
 #include "windows/AppShell.h"
 #include "windows/ControlPanel.h"
 #include "windows/SettingsWindow.h"
@@ -20,7 +17,6 @@
 #include <QComboBox>
 #include <QMainWindow>
 #include <QPushButton>
-#include <QTemporaryDir>
 #include <QTimer>
 #include <algorithm>
 #include <gtest/gtest.h>
@@ -32,20 +28,6 @@ namespace {
 
 using Calls = std::vector<std::string>;
 using State = DesktopShortcuts::State;
-
-// A Wayland session on the bus of the test.
-class WaylandSession {
-public:
-    WaylandSession() {
-        m_environment.set("MONCTL_PLATFORM", "wayland");
-        m_environment.set("XDG_CURRENT_DESKTOP", "GNOME");
-    }
-    ScopedEnvironment& environment() { return m_environment; }
-
-private:
-    PrivateSessionBus m_bus;
-    ScopedEnvironment m_environment;
-};
 
 // One start of monctl's window, with the backends the session gives it.
 struct WindowStart {
@@ -77,12 +59,6 @@ void inSettings(AppShell& shell, const std::function<void(SettingsWindow&)>& use
     shell.presentSettings();
 }
 
-Preferences storedPreferences(const QTemporaryDir& home) {
-    Preferences preferences(home.filePath("monctl.conf"));
-    EXPECT_TRUE(preferences.save(confirmedShortcuts()));
-    return preferences;
-}
-
 std::string noteText(const std::shared_ptr<DesktopShortcuts>& desktop) {
     return ShortcutReachNote(desktop, false).text().toStdString();
 }
@@ -97,139 +73,91 @@ Calls callsFrom(const PortalDouble& portal, std::size_t first) {
             calls.end()};
 }
 
-std::vector<std::string> framesFrom(const MonitorSimulator& monitor, std::size_t first) {
-    const auto frames = monitor.receivedFrames();
-    return {frames.begin() + static_cast<std::ptrdiff_t>(std::min(first, frames.size())),
-            frames.end()};
-}
-
 // The first frame the monitor receives from now on, once `act` has run.
 std::string nextFrame(const MonitorSimulator& monitor, const std::function<void()>& act) {
-    const auto before = monitor.receivedFrames().size();
-    act();
-    if (!processEventsUntil([&] { return framesFrom(monitor, before).size() >= 2; }))
-        return "none";
-    return framesFrom(monitor, before)[0].substr(0, 8);
+    const auto frames = framesDuring(monitor, 2, act);
+    return frames.size() >= 2 ? frames[0].substr(0, 8) : "none";
 }
 
 const std::string boundAtFirst = "BindShortcuts fast-refresh=CTRL+D contrast-up=CTRL+U "
                                  "contrast-down=CTRL+SHIFT+P";
 
-} // namespace
-
-// A current portal: monctl, started from a terminal (no launcher's scope names it), registers
-// its id first; its session has the same handle at every start; what the desktop holds is not
-// bound again; Settings bind anew only for a changed combination.
-TEST(PortalShortcuts, ACurrentPortalBindsOnceAndOnlyChangesAreBoundAgain) {
-    WaylandSession session;
-    PortalDouble portal({.current = true, .assigned = {}});
-    MonitorSimulator monitor({5, 2, 1}, nullptr);
-    QTemporaryDir home;
-    const auto preferences = storedPreferences(home);
-    SerialPortManager::reset();
-    SerialPortManager::useRegistry(
-        std::make_unique<FixedPathRegistry>(std::vector<std::string>{monitor.devicePath()}));
-    {
-        WindowStart start(preferences);
-        ASSERT_TRUE(start.bound()) << start.desktop->problem();
-        EXPECT_EQ(portal.calls(), (Calls{"Register org.monctl.Monctl", "CreateSession monctl",
-                                         "ListShortcuts", boundAtFirst}));
-        EXPECT_NE(noteText(start.desktop).find("CTRL+SHIFT+P"), std::string::npos);
+// A Wayland session on the bus of the test, the shortcuts confirmed, one monitor.
+class PortalShortcuts : public ::testing::Test {
+protected:
+    PortalShortcuts() {
+        session.environment.set("MONCTL_PLATFORM", "wayland");
+        session.environment.set("XDG_CURRENT_DESKTOP", "GNOME");
+        EXPECT_TRUE(preferences.save(confirmedShortcuts()));
+        SerialPortManager::reset();
+        SerialPortManager::useRegistry(
+            std::make_unique<FixedPathRegistry>(std::vector{monitor.devicePath()}));
+    }
+    // Once the window reads the monitor back, a step of contrast is the one frame it sends.
+    void waitForTheMonitor(WindowStart& start) {
         ControlPanel* panel = start.shell.controlPanel();
         ASSERT_TRUE(processEventsUntil(
             [&] { return panel->speedInfo()->isEnabled() && !panel->isReadingBack(); }));
-
-        // As Ctrl+U on X11: the contrast one step up. A release, or an id monctl did not ask
-        // for, does nothing: the next step is down from 6.
-        EXPECT_EQ(nextFrame(monitor, [&] { portal.activate("contrast-up"); }), "5FF50106");
-        ASSERT_TRUE(processEventsUntil([&] { return !panel->isReadingBack(); }));
-        EXPECT_EQ(nextFrame(monitor,
-                            [&] {
-                                portal.activate("someone-elses");
-                                portal.deactivate("contrast-up");
-                                portal.activate("contrast-down");
-                            }),
-                  "5FF50105");
-
-        // OK with nothing changed asks the desktop nothing: the next call is the configure
-        // button's, beside the line in Settings.
-        const auto before = portal.calls().size();
-        inSettings(start.shell, [](SettingsWindow&) {});
-        inSettings(
-            start.shell,
-            [](SettingsWindow& settings) {
-                auto* configure = settings.findChild<QPushButton*>("configureDesktopShortcuts");
-                ASSERT_NE(configure, nullptr);
-                EXPECT_TRUE(configure->isVisibleTo(&settings));
-                configure->click();
-            },
-            "buttonExit");
-        ASSERT_TRUE(processEventsUntil([&] { return portal.calls().size() > before; }));
-        EXPECT_EQ(callsFrom(portal, before), Calls{"ConfigureShortcuts"});
-
-        // A changed combination is bound once, in a new session.
-        inSettings(start.shell, [](SettingsWindow& settings) {
-            settings.refreshHotCutView()->setShortcutValue(
-                Shortcut::shortcutWithKeyCode(VirtualKey::f5, ModifierFlag::control));
-        });
-        ASSERT_TRUE(start.bound());
-        EXPECT_EQ(callsFrom(portal, before + 1),
-                  (Calls{"Close", "CreateSession monctl", "ListShortcuts",
-                         "BindShortcuts fast-refresh=CTRL+F5 contrast-up=CTRL+U "
-                         "contrast-down=CTRL+SHIFT+P"}));
     }
-    // The end of the program closes the session without waiting for the portal.
-    ASSERT_TRUE(processEventsUntil([&] { return portal.calls().back() == "Close"; }));
-    // The next start finds what the desktop holds, in a session of the same handle.
-    const auto before = portal.calls().size();
-    WindowStart next(preferences);
-    ASSERT_TRUE(next.bound());
-    EXPECT_EQ(callsFrom(portal, before),
-              (Calls{"Register org.monctl.Monctl", "CreateSession monctl", "ListShortcuts"}));
-    EXPECT_NE(noteText(next.desktop).find("CTRL+F5"), std::string::npos);
-}
+    bool readBack(WindowStart& start) {
+        return processEventsUntil([&] { return !start.shell.controlPanel()->isReadingBack(); });
+    }
 
-// Nothing waits for the portal: the window goes on while it has not answered. A session the
-// desktop ends, and a portal that restarts, are followed by a new session that binds nothing the
-// desktop still holds: the shortcuts act again, and the person is not asked a second time.
-TEST(PortalShortcuts, AnEndedSessionOrARestartedPortalComesBackWithoutAskingAgain) {
-    WaylandSession session;
+    BusSession session;
+    Preferences preferences{session.home.filePath("monctl.conf")};
+    MonitorSimulator monitor{{5, 2, 1}, nullptr};
+};
+
+} // namespace
+
+// A current portal: monctl, started from a terminal (no launcher's scope names it), registers
+// its id first, and nothing waits for the portal meanwhile. A session the desktop ends, and a
+// portal that restarts, are followed by a new session that binds nothing the desktop still
+// holds: the shortcuts act again, and the person is not asked a second time. Settings bind anew
+// only for a changed combination; the next start has a session of the same handle.
+TEST_F(PortalShortcuts, AnEndedSessionOrARestartedPortalComesBackWithoutAskingAgain) {
     PortalDouble portal({.current = true, .assigned = {}});
     portal.holdCalls();
-    MonitorSimulator monitor({5, 2, 1}, nullptr);
-    QTemporaryDir home;
-    const auto preferences = storedPreferences(home);
-    SerialPortManager::reset();
-    SerialPortManager::useRegistry(
-        std::make_unique<FixedPathRegistry>(std::vector<std::string>{monitor.devicePath()}));
-    WindowStart start(preferences);
+    auto start = std::make_unique<WindowStart>(preferences);
     // The first question, the registry's version, waits; nothing is asked after it meanwhile.
     const auto firstQuestionWaits = [&] {
         EXPECT_TRUE(processEventsUntil([&] { return !portal.heldCalls().empty(); }));
         EXPECT_EQ(portal.heldCalls(), Calls{"Get"});
-        EXPECT_EQ(start.desktop->state(), State::binding);
+        EXPECT_EQ(start->desktop->state(), State::binding);
         portal.answerHeldCalls();
     };
     firstQuestionWaits();
-    ASSERT_TRUE(start.bound()) << start.desktop->problem();
+    ASSERT_TRUE(start->bound()) << start->desktop->problem();
     EXPECT_EQ(portal.calls(), (Calls{"Register org.monctl.Monctl", "CreateSession monctl",
                                      "ListShortcuts", boundAtFirst}));
-    ControlPanel* panel = start.shell.controlPanel();
-    ASSERT_TRUE(processEventsUntil(
-        [&] { return panel->speedInfo()->isEnabled() && !panel->isReadingBack(); }));
+    EXPECT_NE(noteText(start->desktop).find("CTRL+SHIFT+P"), std::string::npos);
+    waitForTheMonitor(*start);
+
+    // As Ctrl+U on X11: the contrast one step up. A release, or an id monctl did not ask for,
+    // does nothing: the next step is down from 6.
+    EXPECT_EQ(nextFrame(monitor, [&] { portal.activate("contrast-up"); }), "5FF50106");
+    ASSERT_TRUE(readBack(*start));
+    EXPECT_EQ(nextFrame(monitor,
+                        [&] {
+                            portal.activate("someone-elses");
+                            portal.deactivate("contrast-up");
+                            portal.activate("contrast-down");
+                        }),
+              "5FF50105");
+    ASSERT_TRUE(readBack(*start));
 
     auto before = portal.calls().size();
     const auto boundAgain = [&](std::size_t calls) {
         return processEventsUntil([&] {
             return callsFrom(portal, before).size() >= calls &&
-                   start.desktop->state() == State::bound;
+                   start->desktop->state() == State::bound;
         });
     };
     portal.closeSession();
     ASSERT_TRUE(boundAgain(2));
     EXPECT_EQ(callsFrom(portal, before), (Calls{"CreateSession monctl", "ListShortcuts"}));
     EXPECT_EQ(nextFrame(monitor, [&] { portal.activate("contrast-up"); }), "5FF50106");
-    ASSERT_TRUE(processEventsUntil([&] { return !panel->isReadingBack(); }));
+    ASSERT_TRUE(readBack(*start));
 
     before = portal.calls().size();
     portal.holdCalls();
@@ -239,17 +167,50 @@ TEST(PortalShortcuts, AnEndedSessionOrARestartedPortalComesBackWithoutAskingAgai
     EXPECT_EQ(callsFrom(portal, before),
               (Calls{"Register org.monctl.Monctl", "CreateSession monctl", "ListShortcuts"}));
     EXPECT_EQ(nextFrame(monitor, [&] { portal.activate("contrast-down"); }), "5FF50105");
+
+    // OK with nothing changed asks the desktop nothing: the next call is the configure
+    // button's, beside the line in Settings.
+    before = portal.calls().size();
+    inSettings(start->shell, [](SettingsWindow&) {});
+    inSettings(
+        start->shell,
+        [](SettingsWindow& settings) {
+            auto* configure = settings.findChild<QPushButton*>("configureDesktopShortcuts");
+            ASSERT_NE(configure, nullptr);
+            EXPECT_TRUE(configure->isVisibleTo(&settings));
+            configure->click();
+        },
+        "buttonExit");
+    ASSERT_TRUE(processEventsUntil([&] { return portal.calls().size() > before; }));
+    EXPECT_EQ(callsFrom(portal, before), Calls{"ConfigureShortcuts"});
+
+    // A changed combination is bound once, in a new session.
+    inSettings(start->shell, [](SettingsWindow& settings) {
+        settings.refreshHotCutView()->setShortcutValue(
+            Shortcut::shortcutWithKeyCode(VirtualKey::f5, ModifierFlag::control));
+    });
+    ASSERT_TRUE(start->bound());
+    EXPECT_EQ(callsFrom(portal, before + 1),
+              (Calls{"Close", "CreateSession monctl", "ListShortcuts",
+                     "BindShortcuts fast-refresh=CTRL+F5 contrast-up=CTRL+U "
+                     "contrast-down=CTRL+SHIFT+P"}));
+
+    // The end of the program closes the session without waiting for the portal; the next
+    // start finds what the desktop holds, in a session of the same handle.
+    start.reset();
+    ASSERT_TRUE(processEventsUntil([&] { return portal.calls().back() == "Close"; }));
+    before = portal.calls().size();
+    start = std::make_unique<WindowStart>(preferences);
+    ASSERT_TRUE(start->bound());
+    EXPECT_EQ(callsFrom(portal, before),
+              (Calls{"Register org.monctl.Monctl", "CreateSession monctl", "ListShortcuts"}));
+    EXPECT_NE(noteText(start->desktop).find("CTRL+F5"), std::string::npos);
 }
 
 // A person who turned the shortcuts down is not asked again by an OK in Settings that changed
 // no shortcut (here only the notifications): the button beside the line asks again.
-TEST(PortalShortcuts, ARefusalIsAskedAgainOnlyByTheButtonBesideTheLine) {
-    WaylandSession session;
+TEST_F(PortalShortcuts, ARefusalIsAskedAgainOnlyByTheButtonBesideTheLine) {
     PortalDouble portal({.current = true, .refuseBind = true, .assigned = {}});
-    QTemporaryDir home;
-    const auto preferences = storedPreferences(home);
-    SerialPortManager::reset();
-    SerialPortManager::useRegistry(std::make_unique<FixedPathRegistry>(std::vector<std::string>{}));
     WindowStart start(preferences);
     ASSERT_TRUE(processEventsUntil([&] { return start.desktop->state() == State::refused; }));
     const auto before = portal.calls().size();
@@ -272,48 +233,18 @@ TEST(PortalShortcuts, ARefusalIsAskedAgainOnlyByTheButtonBesideTheLine) {
               (Calls{"Close", "CreateSession monctl", "ListShortcuts", boundAtFirst}));
 }
 
-// An older portal knows monctl without a registration; the line names what the desktop bound
-// and, on KDE, where to assign what it left without a key.
-TEST(PortalShortcuts, TheLineSaysWhatTheDesktopBoundAndWhereToAssignTheRest) {
-    WaylandSession session;
-    session.environment().set("XDG_CURRENT_DESKTOP", "KDE");
-    PortalDouble portal({.sessionHandleAsString = true,
-                         .assigned = {{"contrast-up", "Alt+F9"}, {"contrast-down", ""}}});
-    QTemporaryDir home;
-    const auto preferences = storedPreferences(home);
-    SerialPortManager::reset();
-    SerialPortManager::useRegistry(std::make_unique<FixedPathRegistry>(std::vector<std::string>{}));
-    {
-        WindowStart start(preferences);
-        ASSERT_TRUE(start.bound());
-        EXPECT_EQ(portal.calls(), (Calls{"CreateSession monctl", "ListShortcuts", boundAtFirst}));
-        EXPECT_EQ(noteText(start.desktop),
-                  (ShortcutReachNote::tr(
-                       "Bound by the desktop: fast refresh %1, contrast up %2, contrast down %3.")
-                       .arg("CTRL+D", "Alt+F9", ShortcutReachNote::tr("none")) +
-                   " " +
-                   ShortcutReachNote::tr(
-                       "Assign the missing ones in System Settings → Shortcuts → monctl."))
-                      .toStdString());
-        const ShortcutReachNote note(start.desktop, false);
-        EXPECT_FALSE(note.configureButton()->isVisibleTo(&note)); // version 1 has no dialog
-    }
-    EXPECT_TRUE(processEventsUntil([&] { return portal.calls().back() == "Close"; }))
-        << "closed at the end of the program";
-}
-
-TEST(PortalShortcuts, WithoutAWorkingPortalShortcutsWorkInFrontAndSettingsSaySo) {
-    WaylandSession session;
-    {
-        const auto none = loadDesktopBackends().desktopShortcuts;
-        EXPECT_EQ(none->whyNull(), "the desktop offers no portal (org.freedesktop.portal.Desktop)");
-        EXPECT_EQ(noteText(none), inFrontOnly());
-    }
+// Without a portal, without its interface, with a refusal or once it leaves, shortcuts work
+// only in front, and the line in Settings says why. An older portal knows monctl without a
+// registration; the line names what the desktop bound and, on KDE, where to assign the rest.
+TEST_F(PortalShortcuts, TheLineSaysWhatTheDesktopBoundOrWhyShortcutsWorkOnlyInFront) {
+    const auto none = loadDesktopBackends().desktopShortcuts;
+    EXPECT_EQ(none->whyNull(), "the desktop offers no portal (org.freedesktop.portal.Desktop)");
+    EXPECT_EQ(noteText(none), inFrontOnly());
     {
         PortalDouble portal({.globalShortcuts = false, .assigned = {}});
-        const auto none = loadDesktopBackends().desktopShortcuts;
-        EXPECT_TRUE(processEventsUntil([&] { return none->state() == State::gone; }));
-        EXPECT_EQ(describeBackend(*none),
+        const auto without = loadDesktopBackends().desktopShortcuts;
+        EXPECT_TRUE(processEventsUntil([&] { return without->state() == State::gone; }));
+        EXPECT_EQ(describeBackend(*without),
                   "none (the desktop's portal has no GlobalShortcuts interface)");
     }
     const std::vector<DesktopShortcuts::Wish> wishes{
@@ -336,14 +267,36 @@ TEST(PortalShortcuts, WithoutAWorkingPortalShortcutsWorkInFrontAndSettingsSaySo)
         "work only while monctl is in front.");
     EXPECT_NE(problem.find("An app id is required"), std::string::npos) << problem;
     EXPECT_NE(problem.find("No desktop entry for org.monctl.Monctl"), std::string::npos) << problem;
+    {
+        PortalDouble portal({.listInsteadOfAnswer = true, .assigned = {}});
+        const auto leaving = loadDesktopBackends().desktopShortcuts;
+        leaving->bind(wishes);
+        ASSERT_TRUE(processEventsUntil([&] { return leaving->state() == State::bound; }));
+        ASSERT_EQ(leaving->bindings().size(), 1u);
+        EXPECT_EQ(leaving->bindings()[0].trigger, "CTRL+D");
+        portal.vanish();
+        ASSERT_TRUE(processEventsUntil([&] { return leaving->state() == State::gone; }));
+        EXPECT_EQ(noteText(leaving), inFrontOnly());
+    }
 
-    PortalDouble portal({.listInsteadOfAnswer = true, .assigned = {}});
-    const auto leaving = loadDesktopBackends().desktopShortcuts;
-    leaving->bind(wishes);
-    ASSERT_TRUE(processEventsUntil([&] { return leaving->state() == State::bound; }));
-    ASSERT_EQ(leaving->bindings().size(), 1u);
-    EXPECT_EQ(leaving->bindings()[0].trigger, "CTRL+D");
-    portal.vanish();
-    ASSERT_TRUE(processEventsUntil([&] { return leaving->state() == State::gone; }));
-    EXPECT_EQ(noteText(leaving), inFrontOnly());
+    session.environment.set("XDG_CURRENT_DESKTOP", "KDE");
+    PortalDouble portal({.sessionHandleAsString = true,
+                         .assigned = {{"contrast-up", "Alt+F9"}, {"contrast-down", ""}}});
+    {
+        WindowStart start(preferences);
+        ASSERT_TRUE(start.bound());
+        EXPECT_EQ(portal.calls(), (Calls{"CreateSession monctl", "ListShortcuts", boundAtFirst}));
+        EXPECT_EQ(noteText(start.desktop),
+                  (ShortcutReachNote::tr(
+                       "Bound by the desktop: fast refresh %1, contrast up %2, contrast down %3.")
+                       .arg("CTRL+D", "Alt+F9", ShortcutReachNote::tr("none")) +
+                   " " +
+                   ShortcutReachNote::tr(
+                       "Assign the missing ones in System Settings → Shortcuts → monctl."))
+                      .toStdString());
+        const ShortcutReachNote note(start.desktop, false);
+        EXPECT_FALSE(note.configureButton()->isVisibleTo(&note)); // version 1 has no dialog
+    }
+    EXPECT_TRUE(processEventsUntil([&] { return portal.calls().back() == "Close"; }))
+        << "closed at the end of the program";
 }

@@ -1,17 +1,16 @@
 #pragma once
 
+#include <QDBusConnection>
+#include <QDBusVirtualObject>
 #include <QString>
 #include <QVariantMap>
-#include <memory>
 #include <vector>
 
 namespace monctl::test {
 
-class NotificationService;
-
 // A notification server on the test's session bus (org.freedesktop.Notifications), on the
 // main loop: it writes down each Notify call and answers with a new id, as a desktop's does.
-class NotificationServerDouble {
+class NotificationServerDouble final : public QDBusVirtualObject {
 public:
     struct Notification {
         quint32 replacesId;
@@ -22,14 +21,17 @@ public:
     };
 
     NotificationServerDouble();
-    ~NotificationServerDouble();
-    NotificationServerDouble(const NotificationServerDouble&) = delete;
-    NotificationServerDouble& operator=(const NotificationServerDouble&) = delete;
+    ~NotificationServerDouble() override;
 
-    const std::vector<Notification>& received() const;
+    const std::vector<Notification>& received() const { return m_received; }
+
+    QString introspect(const QString&) const override { return {}; }
+    bool handleMessage(const QDBusMessage& message, const QDBusConnection&) override;
 
 private:
-    std::unique_ptr<NotificationService> m_service;
+    QDBusConnection m_connection;
+    quint32 m_lastId = 0;
+    std::vector<Notification> m_received;
 };
 
 } // namespace monctl::test

@@ -20,21 +20,10 @@ void write(const fs::path& path, const std::string& text) {
 }
 
 std::string configuration(const std::string& runtime, const std::string& services) {
-    return "<!DOCTYPE busconfig PUBLIC \"-//freedesktop//DTD D-Bus Bus Configuration 1.0//EN\"\n"
-           " \"http://www.freedesktop.org/standards/dbus/1.0/busconfig.dtd\">\n"
-           "<busconfig>\n"
-           "  <type>session</type>\n"
-           "  <listen>unix:dir=" +
-           runtime +
-           "</listen>\n"
-           "  <servicedir>" +
+    return "<busconfig><type>session</type><listen>unix:dir=" + runtime + "</listen><servicedir>" +
            services +
-           "</servicedir>\n"
-           "  <policy context=\"default\">\n"
-           "    <allow send_destination=\"*\" eavesdrop=\"true\"/>\n"
-           "    <allow eavesdrop=\"true\"/>\n"
-           "    <allow own=\"*\"/>\n"
-           "  </policy>\n"
+           "</servicedir><policy context=\"default\"><allow send_destination=\"*\" "
+           "eavesdrop=\"true\"/><allow eavesdrop=\"true\"/><allow own=\"*\"/></policy>"
            "</busconfig>\n";
 }
 
