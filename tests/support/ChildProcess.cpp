@@ -88,10 +88,14 @@ std::string ChildProcess::readLine(std::chrono::milliseconds timeout) {
 }
 
 void ChildProcess::signal(int number) {
-    ::kill(m_pid, number);
+    // Never once the program has been waited for: kill(-1) would reach every process there is.
+    if (m_pid > 0)
+        ::kill(m_pid, number);
 }
 
 int ChildProcess::wait(std::chrono::milliseconds timeout) {
+    if (m_pid <= 0)
+        return m_status;
     const auto deadline = Clock::now() + timeout;
     int status = 0;
     // Keep the pipes flowing so that a talkative child never blocks on them.
@@ -106,7 +110,8 @@ int ChildProcess::wait(std::chrono::milliseconds timeout) {
     m_pid = -1;
     m_outputSoFar += drain(m_output);
     m_errorsSoFar += drain(m_errors);
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    m_status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return m_status;
 }
 
 std::string ChildProcess::output() {

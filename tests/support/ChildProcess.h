@@ -21,6 +21,7 @@ public:
     std::string readLine(std::chrono::milliseconds timeout = std::chrono::seconds(5));
     void signal(int number);
     // Waits for the end; the exit status, or -1 when it did not end in time or was killed.
+    // Once ended, the same status again.
     int wait(std::chrono::milliseconds timeout = std::chrono::seconds(10));
     // Everything written to standard output and error; meaningful after wait().
     std::string output();
@@ -30,6 +31,7 @@ private:
     static std::string drain(int descriptor);
 
     pid_t m_pid = -1;
+    int m_status = -1;
     int m_input = -1;
     int m_output = -1;
     int m_errors = -1;
