@@ -1,11 +1,8 @@
-// System-wide hot keys and the shortcut validator on a real X server: its keyboard layout,
-// combinations typed from another client's window with lock keys on, another client's grab,
-// the window's menu.
+// System-wide hot keys and the shortcut validator on a real X server: another client's grab,
+// the server's keyboard layout, the window's menu.
 #include "serial/FixedPathRegistry.h"
 #include "serial/SerialPortManager.h"
 #include "shortcut/HotKey.h"
-#include "shortcut/HotkeyState.h"
-#include "shortcut/Localization.h"
 #include "shortcut/ShortcutValidator.h"
 #include "support/GuiTestMain.h"
 #include "support/OtherXClient.h"
@@ -22,19 +19,6 @@ namespace Flag = ModifierFlag;
 namespace {
 
 const Shortcut controlAltK(40, Flag::control | Flag::option);
-const Shortcut controlAltL(37, Flag::control | Flag::option);
-
-void type(OtherXClient& other, const char* key) {
-    for (const char* down : {"Control_L", "Alt_L", key})
-        other.press(down, true);
-    for (const char* up : {key, "Alt_L", "Control_L"})
-        other.press(up, false);
-}
-
-void tap(OtherXClient& other, const char* key) {
-    other.press(key, true);
-    other.press(key, false);
-}
 
 bool taken(const Shortcut& shortcut, std::string* why = nullptr) {
     return ShortcutValidator::sharedValidator().isShortcutAlreadyTakenBySystem(shortcut, why);
@@ -42,46 +26,13 @@ bool taken(const Shortcut& shortcut, std::string* why = nullptr) {
 
 } // namespace
 
-TEST(HotKeyOnTheDesktop, ARegisteredCombinationRunsOncePerPressWhateverTheLocks) {
-    OtherXClient other;
-    other.focusOwnWindow();
-    auto monitor = HotKeyMonitor::create();
-    ASSERT_NE(monitor, nullptr);
-    int k = 0;
-    int l = 0;
-    ASSERT_TRUE(monitor->registerShortcut(controlAltK, [&] { ++k; }));
-    ASSERT_TRUE(monitor->registerShortcut(controlAltL, [&] { ++l; }));
-
-    type(other, "k");
-    ASSERT_TRUE(processEventsUntil([&] { return k == 1; }));
-    tap(other, "Num_Lock");
-    type(other, "k");
-    tap(other, "Num_Lock");
-    tap(other, "Caps_Lock");
-    type(other, "k");
-    tap(other, "Caps_Lock");
-    type(other, "l"); // comes after every press of K
-    ASSERT_TRUE(processEventsUntil([&] { return l == 1; }));
-    EXPECT_EQ(k, 3);
-
-    monitor->unregisterShortcut(controlAltK);
-    type(other, "k");
-    type(other, "l");
-    ASSERT_TRUE(processEventsUntil([&] { return l == 2; }));
-    EXPECT_EQ(k, 3) << "no longer registered";
-}
-
-// Taken while another client holds it, and refused then without a partial grab of ours.
+// Taken while another client holds it, and refused then without a partial grab of ours; ours
+// is let go when unregistered. (What a press does, lock keys on or not, is the shell's test.)
 TEST(HotKeyOnTheDesktop, ACombinationAnotherClientHoldsIsTakenUntilReleased) {
-    useChineseShortcutTexts(false);
-    std::string why;
-    EXPECT_FALSE(taken(controlAltK, &why));
+    EXPECT_FALSE(taken(controlAltK));
     OtherXClient other;
     other.grabControlAltK();
-    EXPECT_TRUE(taken(controlAltK, &why));
-    EXPECT_EQ(why, "This combination cannot be used because it is already used by a system-wide "
-                   "keyboard shortcut.\nIf you really want to use this key combination, most "
-                   "shortcuts can be changed in the keyboard shortcut settings of your desktop.");
+    EXPECT_TRUE(taken(controlAltK));
     EXPECT_FALSE(taken(Shortcut(40, Flag::control)));
     auto monitor = HotKeyMonitor::create();
     ASSERT_NE(monitor, nullptr);
@@ -90,11 +41,11 @@ TEST(HotKeyOnTheDesktop, ACombinationAnotherClientHoldsIsTakenUntilReleased) {
     EXPECT_FALSE(taken(controlAltK)) << "nothing of ours is left behind";
     EXPECT_TRUE(monitor->registerShortcut(controlAltK, [] {}));
     EXPECT_TRUE(taken(controlAltK)) << "our own grab is what another program would meet";
+    monitor->unregisterShortcut(controlAltK);
+    EXPECT_FALSE(taken(controlAltK));
 }
 
 TEST(HotKeyOnTheDesktop, KeysAreNamedByTheServersLayoutAndTheWindowsMenuHoldsItsShortcuts) {
-    EXPECT_EQ(Shortcut(0, Flag::command | Flag::shift).description(), "\u21E7\u2318A");
-    EXPECT_EQ(Shortcut(12, 0).keyCodeString(), "Q");
     EXPECT_EQ(Shortcut(50, 0).keyCodeString(), "`");
     QTemporaryDir home;
     SerialPortManager::reset();

@@ -3,8 +3,8 @@
 #include "platform/PlatformLoader.h"
 #include "serial/FixedPathRegistry.h"
 #include "serial/SerialPortManager.h"
+#include "shortcut/KeyCodes.h"
 #include "support/BusSession.h"
-#include "support/ConfirmedShortcuts.h"
 #include "support/PortalDouble.h"
 #include "windows/AppShell.h"
 #include "windows/ControlPanel.h"
@@ -28,6 +28,19 @@ namespace {
 
 using Calls = std::vector<std::string>;
 using State = DesktopShortcuts::State;
+
+// Settings as confirmed once with Ctrl+D, Ctrl+U and Ctrl+Shift+P: what monctl asks the
+// desktop to bind at start.
+StoredSettings confirmedShortcuts() {
+    StoredSettings stored;
+    stored.refreshKeyCode = VirtualKey::d;
+    stored.refreshFlags = ModifierFlag::control;
+    stored.thresholdKeyCode = VirtualKey::u;
+    stored.thresholdFlags = ModifierFlag::control;
+    stored.thresholdDownKeyCode = VirtualKey::p;
+    stored.thresholdDownFlags = ModifierFlag::control | ModifierFlag::shift;
+    return stored;
+}
 
 // One start of monctl's window, with the backends the session gives it.
 struct WindowStart {
@@ -59,6 +72,19 @@ void inSettings(AppShell& shell, const std::function<void(SettingsWindow&)>& use
     shell.presentSettings();
 }
 
+// The button beside the shortcuts' line in Settings, which are left without saving.
+void clickConfigureButton(AppShell& shell) {
+    inSettings(
+        shell,
+        [](SettingsWindow& settings) {
+            auto* configure = settings.findChild<QPushButton*>("configureDesktopShortcuts");
+            ASSERT_NE(configure, nullptr);
+            EXPECT_TRUE(configure->isVisibleTo(&settings));
+            configure->click();
+        },
+        "buttonExit");
+}
+
 std::string noteText(const std::shared_ptr<DesktopShortcuts>& desktop) {
     return ShortcutReachNote(desktop, false).text().toStdString();
 }
@@ -71,12 +97,6 @@ Calls callsFrom(const PortalDouble& portal, std::size_t first) {
     const auto calls = portal.calls();
     return {calls.begin() + static_cast<std::ptrdiff_t>(std::min(first, calls.size())),
             calls.end()};
-}
-
-// The first frame the monitor receives from now on, once `act` has run.
-std::string nextFrame(const MonitorSimulator& monitor, const std::function<void()>& act) {
-    const auto frames = framesDuring(monitor, 2, act);
-    return frames.size() >= 2 ? frames[0].substr(0, 8) : "none";
 }
 
 const std::string boundAtFirst = "BindShortcuts fast-refresh=CTRL+D contrast-up=CTRL+U "
@@ -93,14 +113,17 @@ protected:
         SerialPortManager::useRegistry(
             std::make_unique<FixedPathRegistry>(std::vector{monitor.devicePath()}));
     }
-    // Once the window reads the monitor back, a step of contrast is the one frame it sends.
-    void waitForTheMonitor(WindowStart& start) {
+    // The first frame `act` sends, once the window has read the monitor back before and after.
+    std::string frameOf(WindowStart& start, const std::function<void()>& act) {
         ControlPanel* panel = start.shell.controlPanel();
-        ASSERT_TRUE(processEventsUntil(
-            [&] { return panel->speedInfo()->isEnabled() && !panel->isReadingBack(); }));
-    }
-    bool readBack(WindowStart& start) {
-        return processEventsUntil([&] { return !start.shell.controlPanel()->isReadingBack(); });
+        const auto readBack = [&] {
+            return processEventsUntil(
+                [&] { return panel->speedInfo()->isEnabled() && !panel->isReadingBack(); });
+        };
+        EXPECT_TRUE(readBack());
+        const auto frames = framesDuring(monitor, 2, act);
+        EXPECT_TRUE(readBack());
+        return frames.size() >= 2 ? frames[0].substr(0, 8) : "none";
     }
 
     BusSession session;
@@ -131,20 +154,17 @@ TEST_F(PortalShortcuts, AnEndedSessionOrARestartedPortalComesBackWithoutAskingAg
     EXPECT_EQ(portal.calls(), (Calls{"Register org.monctl.Monctl", "CreateSession monctl",
                                      "ListShortcuts", boundAtFirst}));
     EXPECT_NE(noteText(start->desktop).find("CTRL+SHIFT+P"), std::string::npos);
-    waitForTheMonitor(*start);
 
     // As Ctrl+U on X11: the contrast one step up. A release, or an id monctl did not ask for,
     // does nothing: the next step is down from 6.
-    EXPECT_EQ(nextFrame(monitor, [&] { portal.activate("contrast-up"); }), "5FF50106");
-    ASSERT_TRUE(readBack(*start));
-    EXPECT_EQ(nextFrame(monitor,
-                        [&] {
-                            portal.activate("someone-elses");
-                            portal.deactivate("contrast-up");
-                            portal.activate("contrast-down");
-                        }),
+    EXPECT_EQ(frameOf(*start, [&] { portal.activate("contrast-up"); }), "5FF50106");
+    EXPECT_EQ(frameOf(*start,
+                      [&] {
+                          portal.activate("someone-elses");
+                          portal.deactivate("contrast-up");
+                          portal.activate("contrast-down");
+                      }),
               "5FF50105");
-    ASSERT_TRUE(readBack(*start));
 
     auto before = portal.calls().size();
     const auto boundAgain = [&](std::size_t calls) {
@@ -156,8 +176,7 @@ TEST_F(PortalShortcuts, AnEndedSessionOrARestartedPortalComesBackWithoutAskingAg
     portal.closeSession();
     ASSERT_TRUE(boundAgain(2));
     EXPECT_EQ(callsFrom(portal, before), (Calls{"CreateSession monctl", "ListShortcuts"}));
-    EXPECT_EQ(nextFrame(monitor, [&] { portal.activate("contrast-up"); }), "5FF50106");
-    ASSERT_TRUE(readBack(*start));
+    EXPECT_EQ(frameOf(*start, [&] { portal.activate("contrast-up"); }), "5FF50106");
 
     before = portal.calls().size();
     portal.holdCalls();
@@ -166,21 +185,13 @@ TEST_F(PortalShortcuts, AnEndedSessionOrARestartedPortalComesBackWithoutAskingAg
     ASSERT_TRUE(boundAgain(3));
     EXPECT_EQ(callsFrom(portal, before),
               (Calls{"Register org.monctl.Monctl", "CreateSession monctl", "ListShortcuts"}));
-    EXPECT_EQ(nextFrame(monitor, [&] { portal.activate("contrast-down"); }), "5FF50105");
+    EXPECT_EQ(frameOf(*start, [&] { portal.activate("contrast-down"); }), "5FF50105");
 
     // OK with nothing changed asks the desktop nothing: the next call is the configure
     // button's, beside the line in Settings.
     before = portal.calls().size();
     inSettings(start->shell, [](SettingsWindow&) {});
-    inSettings(
-        start->shell,
-        [](SettingsWindow& settings) {
-            auto* configure = settings.findChild<QPushButton*>("configureDesktopShortcuts");
-            ASSERT_NE(configure, nullptr);
-            EXPECT_TRUE(configure->isVisibleTo(&settings));
-            configure->click();
-        },
-        "buttonExit");
+    clickConfigureButton(start->shell);
     ASSERT_TRUE(processEventsUntil([&] { return portal.calls().size() > before; }));
     EXPECT_EQ(callsFrom(portal, before), Calls{"ConfigureShortcuts"});
 
@@ -207,25 +218,21 @@ TEST_F(PortalShortcuts, AnEndedSessionOrARestartedPortalComesBackWithoutAskingAg
     EXPECT_NE(noteText(start->desktop).find("CTRL+F5"), std::string::npos);
 }
 
-// A person who turned the shortcuts down is not asked again by an OK in Settings that changed
-// no shortcut (here only the notifications): the button beside the line asks again.
+// A person who turned the shortcuts down is told so, and not asked again by an OK in Settings
+// that changed no shortcut (here only the notifications): the button beside the line asks again.
 TEST_F(PortalShortcuts, ARefusalIsAskedAgainOnlyByTheButtonBesideTheLine) {
     PortalDouble portal({.current = true, .refuseBind = true, .assigned = {}});
     WindowStart start(preferences);
     ASSERT_TRUE(processEventsUntil([&] { return start.desktop->state() == State::refused; }));
+    EXPECT_EQ(noteText(start.desktop),
+              ShortcutReachNote::tr("The desktop did not bind the shortcuts: they work only while "
+                                    "monctl is in front.")
+                  .toStdString());
     const auto before = portal.calls().size();
     inSettings(start.shell,
                [](SettingsWindow& settings) { settings.findChild<QCheckBox*>("notify")->click(); });
     EXPECT_EQ(start.desktop->state(), State::refused); // not waiting for a new answer
-    inSettings(
-        start.shell,
-        [](SettingsWindow& settings) {
-            auto* askAgain = settings.findChild<QPushButton*>("configureDesktopShortcuts");
-            ASSERT_NE(askAgain, nullptr);
-            EXPECT_TRUE(askAgain->isVisibleTo(&settings));
-            askAgain->click();
-        },
-        "buttonExit");
+    clickConfigureButton(start.shell);
     ASSERT_TRUE(processEventsUntil([&] {
         return callsFrom(portal, before).size() >= 4 && start.desktop->state() == State::refused;
     }));
@@ -250,23 +257,20 @@ TEST_F(PortalShortcuts, TheLineSaysWhatTheDesktopBoundOrWhyShortcutsWorkOnlyInFr
     const std::vector<DesktopShortcuts::Wish> wishes{
         {"fast-refresh", "Fast refresh",
          Shortcut::shortcutWithKeyCode(VirtualKey::d, ModifierFlag::control)}};
-    const auto refusedWith = [&](PortalDouble::Behaviour behaviour, const char* line) {
-        PortalDouble portal(std::move(behaviour));
+    {
+        PortalDouble portal({.current = true, .refuseRegistration = true, .assigned = {}});
         const auto refusing = loadDesktopBackends().desktopShortcuts;
         refusing->bind(wishes);
         EXPECT_TRUE(processEventsUntil([&] { return refusing->state() == State::refused; }));
-        EXPECT_EQ(noteText(refusing), ShortcutReachNote::tr(line).toStdString());
-        return refusing->problem();
-    };
-    refusedWith({.refuseBind = true, .assigned = {}},
-                "The desktop did not bind the shortcuts: they work only while monctl is in "
-                "front.");
-    const auto problem = refusedWith(
-        {.current = true, .refuseRegistration = true, .assigned = {}},
-        "The desktop did not accept monctl's application id and binds no shortcuts for it: they "
-        "work only while monctl is in front.");
-    EXPECT_NE(problem.find("An app id is required"), std::string::npos) << problem;
-    EXPECT_NE(problem.find("No desktop entry for org.monctl.Monctl"), std::string::npos) << problem;
+        EXPECT_EQ(noteText(refusing),
+                  ShortcutReachNote::tr("The desktop did not accept monctl's application id and "
+                                        "binds no shortcuts for it: they work only while monctl "
+                                        "is in front.")
+                      .toStdString());
+        for (const auto* reason :
+             {"An app id is required", "No desktop entry for org.monctl.Monctl"})
+            EXPECT_NE(refusing->problem().find(reason), std::string::npos) << refusing->problem();
+    }
     {
         PortalDouble portal({.listInsteadOfAnswer = true, .assigned = {}});
         const auto leaving = loadDesktopBackends().desktopShortcuts;

@@ -14,17 +14,12 @@
 
 namespace monctl::test {
 
-// The variables given, and the XDG folders of configuration, data and cache (the test's
-// folder), are set before the bus starts: its services see them.
+// The XDG folders of configuration, data and cache are the test's folder, for this process and
+// the programs it starts.
 struct BusSession {
-    using Variables = std::initializer_list<std::pair<const char*, std::string>>;
-    BusSession(std::initializer_list<PrivateSessionBus::Service> services = {},
-               Variables variables = {}) {
+    BusSession() {
         for (const char* name : {"XDG_CONFIG_HOME", "XDG_DATA_HOME", "XDG_CACHE_HOME"})
             environment.set(name, home.path().toStdString());
-        for (const auto& [name, value] : variables)
-            environment.set(name, value);
-        bus = std::make_unique<PrivateSessionBus>(services);
     }
     ~BusSession() {
         for (const auto& name : m_connections)
@@ -33,12 +28,12 @@ struct BusSession {
     // A connection of the test's own, closed before the bus goes.
     QDBusConnection connect(const QString& name) {
         m_connections << name;
-        return QDBusConnection::connectToBus(QString::fromStdString(bus->address()), name);
+        return QDBusConnection::connectToBus(QString::fromStdString(bus.address()), name);
     }
 
     QTemporaryDir home;
     ScopedEnvironment environment;
-    std::unique_ptr<PrivateSessionBus> bus;
+    PrivateSessionBus bus;
 
 private:
     QStringList m_connections;

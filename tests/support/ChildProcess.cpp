@@ -114,14 +114,6 @@ int ChildProcess::wait(std::chrono::milliseconds timeout) {
     return m_status;
 }
 
-std::string ChildProcess::output() {
-    return m_outputSoFar;
-}
-
-std::string ChildProcess::errors() {
-    return m_errorsSoFar;
-}
-
 std::string ChildProcess::drain(int descriptor) {
     std::string text;
     std::array<char, 4096> buffer{};

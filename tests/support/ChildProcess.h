@@ -24,8 +24,8 @@ public:
     // Once ended, the same status again.
     int wait(std::chrono::milliseconds timeout = std::chrono::seconds(10));
     // Everything written to standard output and error; meaningful after wait().
-    std::string output();
-    std::string errors();
+    const std::string& output() const { return m_outputSoFar; }
+    const std::string& errors() const { return m_errorsSoFar; }
 
 private:
     static std::string drain(int descriptor);

@@ -7,29 +7,24 @@ namespace monctl::test {
 std::optional<HotKeyService::Handle>
 FakeHotKeyService::registerHotKey(std::uint32_t keyCode, std::uint32_t flags,
                                   const HotKeyIdentity& identity) {
-    if (m_refused.contains({keyCode, flags})) {
-        log.push_back(fmt::format("refuse {}/{:X} #{}", keyCode, flags, identity.id));
+    const bool refused = m_refused.contains({keyCode, flags});
+    log.push_back(fmt::format("{} {}/{:X} #{}", refused ? "refuse" : "register", keyCode, flags,
+                              identity.id));
+    if (refused)
         return std::nullopt;
-    }
-    const Handle handle = ++m_last;
-    m_registered[handle] = {keyCode, flags, identity};
-    log.push_back(fmt::format("register {}/{:X} #{}", keyCode, flags, identity.id));
-    return handle;
+    m_registered[++m_last] = {keyCode, flags, identity};
+    return m_last;
 }
 
 void FakeHotKeyService::unregisterHotKey(Handle handle) {
-    const auto found = m_registered.find(handle);
-    if (found == m_registered.end())
-        return;
-    log.push_back(fmt::format("unregister {}/{:X} #{}", found->second.keyCode, found->second.flags,
-                              found->second.identity.id));
-    m_registered.erase(found);
+    if (const auto found = m_registered.extract(handle))
+        log.push_back(fmt::format("unregister {}/{:X} #{}", found.mapped().keyCode,
+                                  found.mapped().flags, found.mapped().identity.id));
 }
 
 std::optional<HotKeyService::Handle> FakeHotKeyService::installHandler(PressHandler handler) {
-    const Handle handle = ++m_last;
-    m_handlers[handle] = std::move(handler);
-    return handle;
+    m_handlers[++m_last] = std::move(handler);
+    return m_last;
 }
 
 void FakeHotKeyService::removeHandler(Handle handle) {
@@ -37,8 +32,7 @@ void FakeHotKeyService::removeHandler(Handle handle) {
 }
 
 void FakeHotKeyService::press(const HotKeyIdentity& identity) {
-    const auto handlers = m_handlers;
-    for (const auto& [handle, handler] : handlers)
+    for (const auto& [handle, handler] : std::map(m_handlers))
         handler(identity);
 }
 

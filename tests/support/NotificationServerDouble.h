@@ -2,14 +2,14 @@
 
 #include <QDBusConnection>
 #include <QDBusVirtualObject>
-#include <QString>
 #include <QVariantMap>
 #include <vector>
 
 namespace monctl::test {
 
 // A notification server on the test's session bus (org.freedesktop.Notifications), on the
-// main loop: it writes down each Notify call and answers with a new id, as a desktop's does.
+// main loop: it writes down each Notify call of the server's own signature and answers with a
+// new id, as a desktop's does.
 class NotificationServerDouble final : public QDBusVirtualObject {
 public:
     struct Notification {

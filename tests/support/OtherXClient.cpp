@@ -4,23 +4,24 @@
 #include <X11/Xlib.h>
 #include <X11/extensions/XTest.h>
 #include <X11/keysym.h>
+#include <algorithm>
 #include <string>
 
 namespace monctl::test {
 
 struct OtherXClient::Connection {
     Display* display = XOpenDisplay(nullptr);
-    Window window = 0;
+    Window root = DefaultRootWindow(display);
+    Window window = XCreateSimpleWindow(display, root, 700, 100, 200, 100, 0, 0, 0);
+    // Every request is handled by the server before the caller goes on.
+    void sync() const { XSync(display, False); }
 };
 
 OtherXClient::OtherXClient() : m_connection(std::make_unique<Connection>()) {
-    Display* display = m_connection->display;
-    m_connection->window =
-        XCreateSimpleWindow(display, DefaultRootWindow(display), 700, 100, 200, 100, 0, 0, 0);
-    XSelectInput(display, m_connection->window,
+    XSelectInput(m_connection->display, m_connection->window,
                  KeyPressMask | KeyReleaseMask | ButtonPressMask | ButtonReleaseMask);
-    XMapWindow(display, m_connection->window);
-    XSync(display, False);
+    XMapWindow(m_connection->display, m_connection->window);
+    m_connection->sync();
 }
 
 OtherXClient::~OtherXClient() {
@@ -29,7 +30,7 @@ OtherXClient::~OtherXClient() {
 
 void OtherXClient::focus(unsigned long window) {
     XSetInputFocus(m_connection->display, window, RevertToParent, CurrentTime);
-    XSync(m_connection->display, False);
+    m_connection->sync();
 }
 
 void OtherXClient::focusOwnWindow() {
@@ -50,39 +51,36 @@ void OtherXClient::askToClose(unsigned long window) {
     message.xclient.data.l[0] = static_cast<long>(XInternAtom(display, "WM_DELETE_WINDOW", False));
     message.xclient.data.l[1] = CurrentTime;
     XSendEvent(display, window, False, NoEventMask, &message);
-    XSync(display, False);
+    m_connection->sync();
 }
 
 void OtherXClient::setResources(const std::string& resources) {
-    Display* display = m_connection->display;
-    XChangeProperty(display, DefaultRootWindow(display), XA_RESOURCE_MANAGER, XA_STRING, 8,
+    XChangeProperty(m_connection->display, m_connection->root, XA_RESOURCE_MANAGER, XA_STRING, 8,
                     PropModeReplace, reinterpret_cast<const unsigned char*>(resources.data()),
                     static_cast<int>(resources.size()));
-    XSync(display, False);
+    m_connection->sync();
 }
 
 std::vector<std::string> OtherXClient::receivedInput() {
     Display* display = m_connection->display;
-    XSync(display, False);
+    m_connection->sync();
     std::vector<std::string> received;
     while (XPending(display) > 0) {
         XEvent event;
         XNextEvent(display, &event);
+        const bool down = event.type == KeyPress || event.type == ButtonPress;
         if (event.type == KeyPress || event.type == KeyRelease) {
             const char* name = XKeysymToString(XLookupKeysym(&event.xkey, 0));
-            received.push_back(std::string(event.type == KeyPress ? "key down " : "key up ") +
-                               (name ? name : "?"));
+            received.push_back((down ? "key down " : "key up ") + std::string(name ? name : "?"));
         } else if (event.type == ButtonPress || event.type == ButtonRelease) {
-            received.push_back(
-                std::string(event.type == ButtonPress ? "button down " : "button up ") +
-                std::to_string(event.xbutton.button));
+            received.push_back((down ? "button down " : "button up ") +
+                               std::to_string(event.xbutton.button));
         }
     }
     return received;
 }
 
 std::pair<int, int> OtherXClient::pointer() {
-    Display* display = m_connection->display;
     Window root = 0;
     Window child = 0;
     int x = 0;
@@ -90,30 +88,25 @@ std::pair<int, int> OtherXClient::pointer() {
     int windowX = 0;
     int windowY = 0;
     unsigned mask = 0;
-    XQueryPointer(display, DefaultRootWindow(display), &root, &child, &x, &y, &windowX, &windowY,
-                  &mask);
+    XQueryPointer(m_connection->display, m_connection->root, &root, &child, &x, &y, &windowX,
+                  &windowY, &mask);
     return {x, y};
 }
 
 void OtherXClient::warpPointer(int x, int y) {
-    Display* display = m_connection->display;
-    XWarpPointer(display, None, DefaultRootWindow(display), 0, 0, 0, 0, x, y);
-    XSync(display, False);
+    XWarpPointer(m_connection->display, None, m_connection->root, 0, 0, 0, 0, x, y);
+    m_connection->sync();
 }
 
 bool OtherXClient::anyKeyHeld() {
     char keys[32] = {};
     XQueryKeymap(m_connection->display, keys);
-    for (const char byte : keys) {
-        if (byte != 0)
-            return true;
-    }
-    return false;
+    return std::any_of(std::begin(keys), std::end(keys), [](char byte) { return byte != 0; });
 }
 
 void OtherXClient::press(const char* keysym, bool down) {
     pressWithoutWaiting(keysym, down);
-    XSync(m_connection->display, False);
+    m_connection->sync();
 }
 
 void OtherXClient::type(const std::vector<const char*>& keysyms) {
@@ -132,29 +125,28 @@ void OtherXClient::pressWithoutWaiting(const char* keysym, bool down) {
 
 void OtherXClient::grabControlAltK() {
     Display* display = m_connection->display;
-    XGrabKey(display, XKeysymToKeycode(display, XK_k), ControlMask | Mod1Mask,
-             DefaultRootWindow(display), False, GrabModeAsync, GrabModeAsync);
-    XSync(display, False);
+    XGrabKey(display, XKeysymToKeycode(display, XK_k), ControlMask | Mod1Mask, m_connection->root,
+             False, GrabModeAsync, GrabModeAsync);
+    m_connection->sync();
 }
 
 void OtherXClient::ungrabControlAltK() {
     Display* display = m_connection->display;
     XUngrabKey(display, XKeysymToKeycode(display, XK_k), ControlMask | Mod1Mask,
-               DefaultRootWindow(display));
-    XSync(display, False);
+               m_connection->root);
+    m_connection->sync();
 }
 
 bool OtherXClient::grabKeyboard() {
-    Display* display = m_connection->display;
-    const int result = XGrabKeyboard(display, m_connection->window, False, GrabModeAsync,
-                                     GrabModeAsync, CurrentTime);
-    XSync(display, False);
+    const int result = XGrabKeyboard(m_connection->display, m_connection->window, False,
+                                     GrabModeAsync, GrabModeAsync, CurrentTime);
+    m_connection->sync();
     return result == GrabSuccess;
 }
 
 void OtherXClient::ungrabKeyboard() {
     XUngrabKeyboard(m_connection->display, CurrentTime);
-    XSync(m_connection->display, False);
+    m_connection->sync();
 }
 
 } // namespace monctl::test

@@ -114,8 +114,10 @@ bool PortalDouble::handle(const QDBusMessage& message) {
         return createSession(message);
     if (member == "BindShortcuts")
         return bindShortcuts(message);
-    if (member == "ListShortcuts")
-        return listShortcuts(message);
+    if (member == "ListShortcuts") {
+        m_calls.push_back("ListShortcuts");
+        return listShortcuts(message, qdbus_cast<QVariantMap>(message.arguments().value(1)));
+    }
     if (member == "ConfigureShortcuts" && m_behaviour.current) {
         m_calls.push_back("ConfigureShortcuts");
         return m_connection.send(message.createReply());
@@ -199,18 +201,11 @@ bool PortalDouble::bindShortcuts(const QDBusMessage& message) {
     m_held[m_registered.value(message.service())] = QVariant::fromValue(bindings);
     if (m_behaviour.listInsteadOfAnswer)
         return answer(message, options, 0, {});
-    return listShortcuts(message, options, false);
+    return listShortcuts(message, options);
 }
 
 // What the desktop holds for the caller's application, from earlier sessions too.
-bool PortalDouble::listShortcuts(const QDBusMessage& message) {
-    return listShortcuts(message, qdbus_cast<QVariantMap>(message.arguments().value(1)), true);
-}
-
-bool PortalDouble::listShortcuts(const QDBusMessage& message, const QVariantMap& options,
-                                 bool record) {
-    if (record)
-        m_calls.push_back("ListShortcuts");
+bool PortalDouble::listShortcuts(const QDBusMessage& message, const QVariantMap& options) {
     const auto held = m_held.value(m_registered.value(message.service()),
                                    QVariant::fromValue(PortalShortcutList{}));
     return answer(message, options, 0, {{"shortcuts", held}});

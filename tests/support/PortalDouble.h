@@ -67,8 +67,7 @@ private:
     bool registerApplication(const QDBusMessage& message);
     bool createSession(const QDBusMessage& message);
     bool bindShortcuts(const QDBusMessage& message);
-    bool listShortcuts(const QDBusMessage& message);
-    bool listShortcuts(const QDBusMessage& message, const QVariantMap& options, bool record);
+    bool listShortcuts(const QDBusMessage& message, const QVariantMap& options);
     bool answer(const QDBusMessage& call, const QVariantMap& options, uint code,
                 const QVariantMap& results);
     bool refuse(const QDBusMessage& call, const QString& what, const QString& error,
