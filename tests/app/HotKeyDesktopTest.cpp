@@ -1,5 +1,6 @@
-// System-wide hot keys and the shortcut validator on a real X server: another client's grab,
-// the server's keyboard layout, the window's menu.
+// System-wide hot keys and the shortcut validator on a real X server: combinations typed from
+// another client's window with lock keys on, another client's grab, the server's keyboard layout,
+// the window's menu.
 #include "serial/FixedPathRegistry.h"
 #include "serial/SerialPortManager.h"
 #include "shortcut/HotKey.h"
@@ -26,8 +27,30 @@ bool taken(const Shortcut& shortcut, std::string* why = nullptr) {
 
 } // namespace
 
+TEST(HotKeyOnTheDesktop, ARegisteredCombinationRunsOncePerPressWhateverTheLocks) {
+    OtherXClient other;
+    other.focusOwnWindow();
+    auto monitor = HotKeyMonitor::create();
+    ASSERT_NE(monitor, nullptr);
+    int k = 0;
+    int l = 0;
+    ASSERT_TRUE(monitor->registerShortcut(controlAltK, [&] { ++k; }));
+    ASSERT_TRUE(
+        monitor->registerShortcut(Shortcut(37, Flag::control | Flag::option), [&] { ++l; }));
+    for (const char* lock : {"", "Num_Lock", "Caps_Lock"}) {
+        if (*lock != 0)
+            other.type({lock});
+        other.type({"Control_L", "Alt_L", "k"});
+        if (*lock != 0)
+            other.type({lock});
+    }
+    other.type({"Control_L", "Alt_L", "l"}); // comes after every press of K
+    ASSERT_TRUE(processEventsUntil([&] { return l == 1; }));
+    EXPECT_EQ(k, 3);
+}
+
 // Taken while another client holds it, and refused then without a partial grab of ours; ours
-// is let go when unregistered. (What a press does, lock keys on or not, is the shell's test.)
+// is let go when unregistered.
 TEST(HotKeyOnTheDesktop, ACombinationAnotherClientHoldsIsTakenUntilReleased) {
     EXPECT_FALSE(taken(controlAltK));
     OtherXClient other;
