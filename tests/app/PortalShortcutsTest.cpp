@@ -31,16 +31,13 @@ using State = DesktopShortcuts::State;
 
 // Settings as confirmed once with Ctrl+D, Ctrl+U and Ctrl+Shift+P: what monctl asks the
 // desktop to bind at start.
-StoredSettings confirmedShortcuts() {
-    StoredSettings stored;
-    stored.refreshKeyCode = VirtualKey::d;
-    stored.refreshFlags = ModifierFlag::control;
-    stored.thresholdKeyCode = VirtualKey::u;
-    stored.thresholdFlags = ModifierFlag::control;
-    stored.thresholdDownKeyCode = VirtualKey::p;
-    stored.thresholdDownFlags = ModifierFlag::control | ModifierFlag::shift;
-    return stored;
-}
+const StoredSettings confirmedShortcuts{.refreshKeyCode = VirtualKey::d,
+                                        .refreshFlags = ModifierFlag::control,
+                                        .thresholdKeyCode = VirtualKey::u,
+                                        .thresholdFlags = ModifierFlag::control,
+                                        .thresholdDownKeyCode = VirtualKey::p,
+                                        .thresholdDownFlags =
+                                            ModifierFlag::control | ModifierFlag::shift};
 
 // One start of monctl's window, with the backends the session gives it.
 struct WindowStart {
@@ -108,7 +105,7 @@ protected:
     PortalShortcuts() {
         session.environment.set("MONCTL_PLATFORM", "wayland");
         session.environment.set("XDG_CURRENT_DESKTOP", "GNOME");
-        EXPECT_TRUE(preferences.save(confirmedShortcuts()));
+        EXPECT_TRUE(preferences.save(confirmedShortcuts));
         SerialPortManager::reset();
         SerialPortManager::useRegistry(
             std::make_unique<FixedPathRegistry>(std::vector{monitor.devicePath()}));
