@@ -314,7 +314,7 @@ TEST(MonctlCli, PresetsAreSavedFromTheMonitorAppliedListedDeletedAndScheduled) {
     MonitorSimulator monitor({7, 2, 1}, nullptr);
     const std::string port = monitor.devicePath();
     // The exit status of each command, in order.
-    const auto statuses = [](std::vector<std::string> commands) {
+    const auto statuses = [](const std::vector<std::string>& commands) {
         std::vector<int> all;
         for (const auto& command : commands)
             all.push_back(typed(command).status);
