@@ -1,11 +1,13 @@
 // Desktop notifications on a session bus of the test's own, against a double of the
-// notification server that writes down each call. (A monitor's next notice replacing its last is
-// the notices' test.)
+// notification server that writes down each call and against a real one (dunst).
 #include "tray/DesktopNotifier.h"
 
 #include "support/BusSession.h"
 #include "support/NotificationServerDouble.h"
 
+#include <QDBusMessage>
+#include <QDBusReply>
+#include <QDBusVariant>
 #include <gtest/gtest.h>
 #include <map>
 
@@ -38,4 +40,31 @@ TEST(DesktopNotifier, KeepsOneBubblePerMonitorUpdatedInPlaceAndGoesOnWithoutASer
     EXPECT_EQ(byBody.at("Monitor gone").replacesId, 0u);
     EXPECT_NE(byBody.at("Monitor gone").id, first.id);
     EXPECT_FALSE(byBody.at("Monitor gone").hints.contains("value"));
+}
+
+// A real server gives the next notice of a monitor the bubble of its last: its id comes back.
+TEST(DesktopNotifier, ARealNotificationServerKeepsOneBubblePerMonitor) {
+    BusSession session{{{"org.freedesktop.Notifications", "/usr/bin/dunst -config /dev/null"}}};
+    const auto connection = session.connect("dunst");
+    DesktopNotifier notifier(connection);
+    std::map<QString, std::vector<quint32>> ids;
+    QObject::connect(&notifier, &DesktopNotifier::shown,
+                     [&](const QString& subject, quint32 id) { ids[subject].push_back(id); });
+    notifier.show("/dev/A", {"monctl", "Contrast 5", 50});
+    ASSERT_TRUE(processEventsUntil([&] { return ids.size() == 1; }, std::chrono::seconds(20)))
+        << "the server was started for the first notice";
+    notifier.show("/dev/A", {"monctl", "Contrast 6", 62});
+    notifier.show("/dev/B", {"monctl", "Monitor gone", std::nullopt});
+    ASSERT_TRUE(processEventsUntil([&] { return ids["/dev/A"].size() == 2 && ids.size() == 2; }));
+    EXPECT_EQ(ids["/dev/A"].at(1), ids["/dev/A"].at(0)) << "replaced in place";
+    EXPECT_NE(ids["/dev/B"].at(0), ids["/dev/A"].at(0));
+
+    auto get = QDBusMessage::createMethodCall("org.freedesktop.Notifications",
+                                              "/org/freedesktop/Notifications",
+                                              "org.freedesktop.DBus.Properties", "Get");
+    get << QString("org.dunstproject.cmd0") << QString("displayedLength");
+    const QDBusReply<QDBusVariant> shown = connection.call(get);
+    get.setArguments({QString("org.dunstproject.cmd0"), QString("waitingLength")});
+    const QDBusReply<QDBusVariant> waiting = connection.call(get);
+    EXPECT_EQ(shown.value().variant().toUInt() + waiting.value().variant().toUInt(), 2u);
 }

@@ -5,6 +5,7 @@
 #include "serial/SerialPortManager.h"
 #include "shortcut/KeyCodes.h"
 #include "support/BusSession.h"
+#include "support/ConfirmedShortcuts.h"
 #include "support/PortalDouble.h"
 #include "windows/AppShell.h"
 #include "windows/ControlPanel.h"
@@ -28,16 +29,6 @@ namespace {
 
 using Calls = std::vector<std::string>;
 using State = DesktopShortcuts::State;
-
-// Settings as confirmed once with Ctrl+D, Ctrl+U and Ctrl+Shift+P: what monctl asks the
-// desktop to bind at start.
-const StoredSettings confirmedShortcuts{.refreshKeyCode = VirtualKey::d,
-                                        .refreshFlags = ModifierFlag::control,
-                                        .thresholdKeyCode = VirtualKey::u,
-                                        .thresholdFlags = ModifierFlag::control,
-                                        .thresholdDownKeyCode = VirtualKey::p,
-                                        .thresholdDownFlags =
-                                            ModifierFlag::control | ModifierFlag::shift};
 
 // One start of monctl's window, with the backends the session gives it.
 struct WindowStart {

@@ -14,13 +14,13 @@
 
 namespace monctl::test {
 
-// The XDG folders of configuration, data and cache are the test's folder, for this process and
-// the programs it starts.
+// The XDG folders of configuration, data and cache (the test's folder) and the variables given
+// are set before the bus starts: its services see them, as do this process and its programs.
 struct BusSession {
-    BusSession() {
-        for (const char* name : {"XDG_CONFIG_HOME", "XDG_DATA_HOME", "XDG_CACHE_HOME"})
-            environment.set(name, home.path().toStdString());
-    }
+    using Variables = std::vector<std::pair<std::string, std::string>>;
+    explicit BusSession(const std::vector<PrivateSessionBus::Service>& services = {},
+                        const Variables& variables = {})
+        : bus(servicesAfter(variables, services)) {}
     ~BusSession() {
         for (const auto& name : m_connections)
             QDBusConnection::disconnectFromBus(name);
@@ -36,6 +36,16 @@ struct BusSession {
     PrivateSessionBus bus;
 
 private:
+    const std::vector<PrivateSessionBus::Service>&
+    servicesAfter(const Variables& variables,
+                  const std::vector<PrivateSessionBus::Service>& services) {
+        for (const char* name : {"XDG_CONFIG_HOME", "XDG_DATA_HOME", "XDG_CACHE_HOME"})
+            environment.set(name, home.path().toStdString());
+        for (const auto& [name, value] : variables)
+            environment.set(name, value);
+        return services;
+    }
+
     QStringList m_connections;
 };
 
