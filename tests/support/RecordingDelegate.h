@@ -2,6 +2,7 @@
 
 #include "serial/SerialPortDelegate.h"
 
+#include <algorithm>
 #include <chrono>
 #include <functional>
 #include <string>
@@ -34,15 +35,31 @@ public:
     void didReceiveResponse(SerialPort&, const Bytes& data, const SerialRequest& request) override {
         calls.push_back({"response", data, {}, &request});
     }
-    void requestDidTimeout(SerialPort&, const SerialRequest& request) override;
+    void requestDidTimeout(SerialPort&, const SerialRequest& request) override {
+        calls.push_back({"timeout", {}, {}, &request});
+        if (const auto hook = onTimeout) // a copy: the hook may replace itself
+            hook(request);
+    }
     void didReceivePacket(SerialPort&, const Bytes& data,
                           const SerialPacketDescriptor& descriptor) override {
         calls.push_back({"packet", data, {}, &descriptor});
     }
 
-    std::vector<std::string> operations() const;
-    std::size_t count(const std::string& operation) const;
-    Bytes receivedBytes() const;
+    std::vector<std::string> operations() const {
+        std::vector<std::string> names;
+        for (const auto& call : calls)
+            names.push_back(call.operation);
+        return names;
+    }
+    std::size_t count(const std::string& operation) const {
+        return static_cast<std::size_t>(std::ranges::count(operations(), operation));
+    }
+    Bytes receivedBytes() const {
+        Bytes all;
+        for (const auto& call : calls)
+            all.insert(all.end(), call.data.begin(), call.data.end());
+        return all;
+    }
     std::vector<Call> calls;
     // Runs on the main thread after each time-out is recorded.
     std::function<void(const SerialRequest&)> onTimeout;
