@@ -163,7 +163,7 @@ TEST_F(DeviceLinkTest, AMonitorWhosePortWasBusyIsFoundOnceItIsFree) {
     ASSERT_EQ(::flock(holder, LOCK_EX | LOCK_NB), 0);
     int busy = 0;
     const auto errors = link.state().portErrors.connect([&](const auto&, const SerialPortError& e) {
-        busy += e.code == std::errc::device_or_resource_busy;
+        busy += e.code == std::errc::device_or_resource_busy && e.path == monitor.devicePath();
     });
     start({monitor.devicePath()});
     ASSERT_TRUE(runMainUntil([&] { return busy >= 2; })) << "tried again while held";
