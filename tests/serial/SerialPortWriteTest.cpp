@@ -5,6 +5,7 @@
 #include "serial/SerialPacketDescriptor.h"
 #include "serial/SerialRequest.h"
 
+#include <algorithm>
 #include <atomic>
 #include <thread>
 
@@ -46,27 +47,22 @@ struct OtherPort {
     std::shared_ptr<SerialPort> port;
 };
 
-// How writes ended. Shared with the writes, whose ends may come after a failed test.
-class WriteTally {
-public:
-    SerialPort::WriteDone done() {
-        return [state = m_state](std::error_code error) {
-            if (error)
-                state->failures.push_back(error);
-            else
-                ++state->written;
-        };
-    }
-    std::size_t written() const { return m_state->written; }
-    const std::vector<std::error_code>& failures() const { return m_state->failures; }
-    std::size_t ended() const { return written() + failures().size(); }
+// How writes ended ({} when written). Shared with the writes, whose ends may come after a
+// failed test.
+struct WriteTally {
+    std::shared_ptr<std::vector<std::error_code>> ends =
+        std::make_shared<std::vector<std::error_code>>();
 
-private:
-    struct State {
-        std::size_t written = 0;
-        std::vector<std::error_code> failures;
-    };
-    std::shared_ptr<State> m_state = std::make_shared<State>();
+    SerialPort::WriteDone done() const {
+        return [ends = ends](std::error_code error) { ends->push_back(error); };
+    }
+    std::size_t ended() const { return ends->size(); }
+    std::size_t written() const { return std::ranges::count(*ends, std::error_code()); }
+    std::vector<std::error_code> failures() const {
+        std::vector<std::error_code> failed;
+        std::ranges::copy_if(*ends, std::back_inserter(failed), [](auto end) { return !!end; });
+        return failed;
+    }
 };
 
 // A line whose far end does not read, filled with single frames until the port holds some

@@ -73,7 +73,6 @@ TEST_F(HotKeyRegistryTest, ABoundKeyFollowsItsStoredValue) {
     binder.registerDefaultShortcuts({{"refresh", commandJ}});
     EXPECT_EQ(preferences.value("refresh"), commandJ.archiveText());
     binder.bindShortcutWithDefaultsKey("refresh", [&] { ++pressed; });
-    EXPECT_TRUE(binder.isRegisteredAction("refresh"));
     EXPECT_EQ(binder.valueForUndefinedKey("refresh"), Held(commandJ));
     EXPECT_TRUE(monitor->isShortcutRegistered(commandJ)) << "the default, while nothing is stored";
 
@@ -91,7 +90,6 @@ TEST_F(HotKeyRegistryTest, ABoundKeyFollowsItsStoredValue) {
     preferences.setValue("refresh", "not a shortcut");
     EXPECT_TRUE(binder.shortcuts().empty()) << "an undecodable value removes the shortcut";
     EXPECT_EQ(binder.valueForUndefinedKey("refresh"), Held(std::optional<Shortcut>()));
-    EXPECT_TRUE(monitor->hotKeys().empty());
 
     binder.breakBindingWithDefaultsKey("refresh");
     EXPECT_FALSE(binder.isRegisteredAction("refresh"));
