@@ -52,16 +52,10 @@ TEST(DeviceFrame, ScansFiveFieldsOfUtf8TextUpToANul) {
                          identity->commandRq, identity->commandReValue, identity->fieldCount),
               std::tuple(0x5FF5u, 0xF0u, 10u, 16u, 16u, 5));
     // A chunk cut short is a frame only with the fields its type needs.
-    const std::pair<const char*, bool> complete[] = {{"5FF50603", true},
-                                                     {"5FF506", false},
-                                                     {"5FF5000A0403", true},
-                                                     {"5FF5F00A01", false},
-                                                     {"", false},
-                                                     {"000000000000A0FA", false},
-                                                     {"5FF6F00A1010", false},
-                                                     {"5FF5010a\xe6\xb1\x89", true}};
-    for (const auto& [text, isComplete] : complete)
-        EXPECT_EQ(DeviceFrame::decode(bytesOf(text))->isComplete(), isComplete) << text;
+    for (const char* text : {"5FF50603", "5FF5000A0403", "5FF5010a\xe6\xb1\x89"})
+        EXPECT_TRUE(DeviceFrame::decode(bytesOf(text))->isComplete()) << text;
+    for (const char* text : {"5FF506", "5FF5F00A01", "", "000000000000A0FA", "5FF6F00A1010"})
+        EXPECT_FALSE(DeviceFrame::decode(bytesOf(text))->isComplete()) << text;
     for (const Bytes& notUtf8 : {Bytes{'5', 'F', 'F', '5', 0xFF}, Bytes{0xC0, 0x80},
                                  Bytes{0xED, 0xA0, 0x80}, Bytes{0xE4, 0xB8}})
         EXPECT_FALSE(DeviceFrame::decode(notUtf8).has_value());

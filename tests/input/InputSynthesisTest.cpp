@@ -14,7 +14,6 @@ namespace {
 
 class InputSynthesisTest : public testing::Test {
 protected:
-    // What the action posts.
     Posted posts(const std::function<void()>& action) {
         const auto before = sink->posted().size();
         action();

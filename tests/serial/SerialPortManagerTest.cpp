@@ -31,7 +31,6 @@ std::string pathsOf(const Ports& ports) {
     return paths;
 }
 
-// Writes its removal into the manager test's log.
 class LoggingDelegate final : public SerialPortDelegateOf<LoggingDelegate> {
 public:
     explicit LoggingDelegate(Log& log) : m_log(log) {}

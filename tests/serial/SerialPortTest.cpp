@@ -16,7 +16,6 @@ using namespace std::chrono_literals;
 
 namespace {
 
-// Whether another opener can take the device's exclusive lock now.
 bool lockIsFree(const std::string& path) {
     const int descriptor = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK);
     if (descriptor < 0)

@@ -85,7 +85,6 @@ FilledLine fill(SerialPort& port) {
 
 class SerialPortWriteTest : public SerialPortFixture {
 protected:
-    // The far end neither reads nor answers: what the port writes backs up.
     void openOnADeafLine() {
         simulator.setSilent(true);
         simulator.setReadingPaused(true);
