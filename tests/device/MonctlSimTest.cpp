@@ -1,7 +1,6 @@
 // The monctl-sim program as a user drives it: its device answers any program's probe.
 #include "support/ChildProcess.h"
 
-#include <array>
 #include <csignal>
 #include <cstdlib>
 #include <fcntl.h>
@@ -16,19 +15,18 @@ using monctl::test::ChildProcess;
 
 namespace {
 
+// What the device end sends within five seconds, up to `count` bytes.
 std::string readExactly(int descriptor, std::size_t count) {
-    std::string text;
-    while (text.size() < count) {
-        pollfd ready{descriptor, POLLIN, 0};
-        if (::poll(&ready, 1, 5000) != 1)
+    std::string text(count, '\0');
+    std::size_t got = 0;
+    pollfd ready{descriptor, POLLIN, 0};
+    while (got < count && ::poll(&ready, 1, 5000) == 1) {
+        const auto read = ::read(descriptor, text.data() + got, count - got);
+        if (read <= 0)
             break;
-        std::array<char, 64> buffer{};
-        const auto got =
-            ::read(descriptor, buffer.data(), std::min(buffer.size(), count - text.size()));
-        if (got <= 0)
-            break;
-        text.append(buffer.data(), static_cast<std::size_t>(got));
+        got += static_cast<std::size_t>(read);
     }
+    text.resize(got);
     return text;
 }
 

@@ -1,7 +1,5 @@
 #include "serial/ModemLineWatcher.h"
 
-#include <atomic>
-#include <cerrno>
 #include <condition_variable>
 #include <gtest/gtest.h>
 #include <mutex>
@@ -14,51 +12,77 @@ using namespace std::chrono_literals;
 namespace {
 
 // A driver whose lines the test sets; it can wait for changes or, like some drivers, not.
+// What the watcher reports goes to `reports`: the bits of each change, a failure as -errno.
+struct FakeDriver {
+    std::mutex mutex;
+    std::condition_variable changed;
+    int bits = 0;
+    int generation = 0;
+    int failWith = 0;
+    bool canWait = true;
+    int interrupts = 0;
+    bool interrupted = false;
+    bool waiting = false;
+    std::vector<int> reports;
+
+    // Like the driver's wait, the fake's sees only changes made while it waits.
+    void set(int newBits) {
+        std::unique_lock lock(mutex);
+        ASSERT_TRUE(changed.wait_for(lock, 5s, [&] { return waiting || !canWait; }));
+        bits = newBits;
+        ++generation;
+        changed.notify_all();
+    }
+    void fail(int error) {
+        std::lock_guard lock(mutex);
+        failWith = error;
+        changed.notify_all();
+    }
+    bool reported(std::size_t count) {
+        std::unique_lock lock(mutex);
+        return changed.wait_for(lock, 5s, [&] { return reports.size() >= count; });
+    }
+    void report(int what) {
+        std::lock_guard lock(mutex);
+        reports.push_back(what);
+        changed.notify_all();
+    }
+};
+
 class FakeLines final : public ModemLines {
 public:
-    struct State {
-        std::mutex mutex;
-        std::condition_variable changed;
-        int bits = 0;
-        int generation = 0;
-        int failWith = 0;
-        bool canWait = true;
-        int interrupts = 0;
-        bool interrupted = false;
-        bool waiting = false;
-    };
-
-    explicit FakeLines(std::shared_ptr<State> state) : m_state(std::move(state)) {}
+    explicit FakeLines(std::shared_ptr<FakeDriver> driver) : m_driver(std::move(driver)) {}
 
     std::error_code read(int& bits) override {
-        std::lock_guard lock(m_state->mutex);
-        bits = m_state->bits;
+        std::lock_guard lock(m_driver->mutex);
+        bits = m_driver->bits;
         return {};
     }
 
     std::error_code waitForChange() override {
-        std::unique_lock lock(m_state->mutex);
-        if (!m_state->canWait)
+        auto& driver = *m_driver;
+        std::unique_lock lock(driver.mutex);
+        if (!driver.canWait)
             return std::make_error_code(std::errc::inappropriate_io_control_operation);
-        const int seen = m_state->generation;
-        m_state->waiting = true;
-        m_state->changed.notify_all();
-        m_state->changed.wait(lock, [&] {
-            return m_state->generation != seen || m_state->interrupted || m_state->failWith;
+        const int seen = driver.generation;
+        driver.waiting = true;
+        driver.changed.notify_all();
+        driver.changed.wait(lock, [&] {
+            return driver.generation != seen || driver.interrupted || driver.failWith;
         });
-        m_state->waiting = false;
-        if (m_state->failWith)
-            return {m_state->failWith, std::system_category()};
-        if (std::exchange(m_state->interrupted, false))
+        driver.waiting = false;
+        if (driver.failWith)
+            return {driver.failWith, std::system_category()};
+        if (std::exchange(driver.interrupted, false))
             return std::make_error_code(std::errc::interrupted);
         return {};
     }
 
     void interrupt(std::thread&) override {
-        std::lock_guard lock(m_state->mutex);
-        ++m_state->interrupts;
-        m_state->interrupted = true;
-        m_state->changed.notify_all();
+        std::lock_guard lock(m_driver->mutex);
+        ++m_driver->interrupts;
+        m_driver->interrupted = true;
+        m_driver->changed.notify_all();
     }
 
     bool meansNoChangeWait(std::error_code error) const override {
@@ -66,85 +90,40 @@ public:
     }
 
 private:
-    std::shared_ptr<State> m_state;
+    std::shared_ptr<FakeDriver> m_driver;
 };
 
-struct Reports {
-    std::mutex mutex;
-    std::condition_variable arrived;
-    std::vector<int> changes;
-    std::vector<int> failures;
-
-    bool waitFor(std::size_t changeCount, std::size_t failureCount) {
-        std::unique_lock lock(mutex);
-        return arrived.wait_for(lock, 5s, [&] {
-            return changes.size() >= changeCount && failures.size() >= failureCount;
-        });
-    }
-};
-
-std::unique_ptr<ModemLineWatcher> watch(const std::shared_ptr<FakeLines::State>& state,
-                                        Reports& reports) {
+std::unique_ptr<ModemLineWatcher> watch(const std::shared_ptr<FakeDriver>& driver) {
     return std::make_unique<ModemLineWatcher>(
-        std::make_unique<FakeLines>(state), 0,
-        [&reports](int bits) {
-            std::lock_guard lock(reports.mutex);
-            reports.changes.push_back(bits);
-            reports.arrived.notify_all();
-        },
-        [&reports](std::error_code error) {
-            std::lock_guard lock(reports.mutex);
-            reports.failures.push_back(error.value());
-            reports.arrived.notify_all();
-        });
-}
-
-// Like the driver's wait, the fake's sees only changes made while it waits.
-void setLines(FakeLines::State& state, int bits) {
-    std::unique_lock lock(state.mutex);
-    if (state.canWait) {
-        ASSERT_TRUE(state.changed.wait_for(lock, 5s, [&] { return state.waiting; }));
-    }
-    state.bits = bits;
-    ++state.generation;
-    state.changed.notify_all();
+        std::make_unique<FakeLines>(driver), 0, [driver](int bits) { driver->report(bits); },
+        [driver](std::error_code error) { driver->report(-error.value()); });
 }
 
 } // namespace
 
-TEST(ModemLineWatcher, ReportsChangesTheDriverWakesItForAndEndsItsWaitAtTheEnd) {
-    auto state = std::make_shared<FakeLines::State>();
-    Reports reports;
-    auto watcher = watch(state, reports);
-    setLines(*state, TIOCM_CTS);
-    ASSERT_TRUE(reports.waitFor(1, 0));
-    setLines(*state, TIOCM_CTS); // woken without a change: nothing to tell
-    setLines(*state, TIOCM_CTS | TIOCM_CD);
-    ASSERT_TRUE(reports.waitFor(2, 0));
-    watcher.reset(); // returns only once the waiting thread has ended
-    EXPECT_GE(state->interrupts, 1);
-    EXPECT_EQ(reports.changes, (std::vector<int>{TIOCM_CTS, TIOCM_CTS | TIOCM_CD}));
-    EXPECT_TRUE(reports.failures.empty());
+// A driver that cannot wait is read instead. The watcher's end returns only once its thread
+// has ended, and it ends the driver's wait to get there.
+TEST(ModemLineWatcher, ReportsEachChangeOnceWhetherTheDriverCanWaitOrNot) {
+    for (const bool canWait : {true, false}) {
+        auto driver = std::make_shared<FakeDriver>();
+        driver->canWait = canWait;
+        auto watcher = watch(driver);
+        driver->set(TIOCM_CTS);
+        ASSERT_TRUE(driver->reported(1));
+        driver->set(TIOCM_CTS); // woken without a change: nothing to tell
+        driver->set(TIOCM_CTS | TIOCM_CD);
+        ASSERT_TRUE(driver->reported(2));
+        watcher.reset();
+        EXPECT_TRUE(driver->interrupts >= 1 || !canWait);
+        EXPECT_EQ(driver->reports, (std::vector<int>{TIOCM_CTS, TIOCM_CTS | TIOCM_CD}));
+    }
 }
 
-TEST(ModemLineWatcher, ReadsADriverThatCannotWaitAndReportsAFailureOnce) {
-    auto state = std::make_shared<FakeLines::State>();
-    state->canWait = false;
-    Reports reports;
-    auto slow = watch(state, reports);
-    setLines(*state, TIOCM_DSR);
-    ASSERT_TRUE(reports.waitFor(1, 0)) << "the fallback reads see the change";
-    slow.reset();
-
-    auto failing = std::make_shared<FakeLines::State>();
-    Reports failed;
-    auto watcher = watch(failing, failed);
-    {
-        std::lock_guard lock(failing->mutex);
-        failing->failWith = EIO; // the device went away
-        failing->changed.notify_all();
-    }
-    ASSERT_TRUE(failed.waitFor(0, 1));
+TEST(ModemLineWatcher, ReportsAFailureOnceAndStops) {
+    auto driver = std::make_shared<FakeDriver>();
+    auto watcher = watch(driver);
+    driver->fail(EIO); // the device went away
+    ASSERT_TRUE(driver->reported(1));
     watcher.reset();
-    EXPECT_EQ(failed.failures, std::vector<int>{EIO});
+    EXPECT_EQ(driver->reports, std::vector<int>{-EIO});
 }

@@ -14,160 +14,126 @@
 
 using namespace monctl;
 using namespace monctl::test;
-using namespace std::chrono_literals;
 using Ports = SerialPortManager::Ports;
 using Change = SerialPortManager::PortListChange;
+using Log = std::vector<std::string>;
 
 namespace {
-
-// Everything observable about the manager, in the order it happened.
-struct Journal {
-    std::vector<std::string> events;
-    std::vector<Change> changes;
-    std::vector<Ports> connected;
-    std::vector<Ports> disconnected;
-    Connection list;
-    Connection connections;
-    Connection disconnections;
-
-    void watch(SerialPortManager& manager) {
-        list = manager.observeAvailablePorts([this](const Change& change) {
-            changes.push_back(change);
-            events.push_back(change.kind == Change::Kind::insertion ? "inserted" : "removed");
-        });
-        auto& center = NotificationCenter::defaultCenter();
-        connections = center.addObserver(
-            SerialPortManager::SerialPortWasConnectedNotification, [this](const Notification& n) {
-                connected.push_back(std::any_cast<Ports>(
-                    n.userInfo.at(SerialPortManager::ConnectedSerialPortsKey)));
-                events.push_back("connected");
-            });
-        disconnections =
-            center.addObserver(SerialPortManager::SerialPortWasDisconnectedNotification,
-                               [this](const Notification& n) {
-                                   disconnected.push_back(std::any_cast<Ports>(n.userInfo.at(
-                                       SerialPortManager::DisconnectedSerialPortsKey)));
-                                   events.push_back("disconnected");
-                               });
-    }
-};
-
-// A delegate that also writes its removal into the journal.
-class JournalDelegate final : public SerialPortDelegateOf<JournalDelegate> {
-public:
-    explicit JournalDelegate(Journal& journal) : m_journal(journal) {}
-    void wasRemovedFromSystem(SerialPort& port) override {
-        m_journal.events.push_back("told " + port.name());
-    }
-
-private:
-    Journal& m_journal;
-};
 
 SerialDevice deviceOf(const MonitorSimulator& simulator) {
     return SerialDevice::fromPath(simulator.devicePath()).value();
 }
 
-std::vector<std::string> pathsOf(const Ports& ports) {
-    std::vector<std::string> paths;
+std::string pathsOf(const Ports& ports) {
+    std::string paths;
     for (const auto& port : ports)
-        paths.push_back(port->path());
+        paths += " " + port->path();
     return paths;
 }
 
-// Each test builds a manager of its own.
+class LoggingDelegate final : public SerialPortDelegateOf<LoggingDelegate> {
+public:
+    explicit LoggingDelegate(Log& log) : m_log(log) {}
+    void wasRemovedFromSystem(SerialPort& port) override { m_log.push_back("told " + port.path()); }
+
+private:
+    Log& m_log;
+};
+
+// Each test builds a manager of its own, and logs its list changes and notices in order, e.g.
+// "inserted 2", "connected /dev/pts/4".
 class SerialPortManagerTest : public testing::Test {
 protected:
     ~SerialPortManagerTest() override { SerialPortManager::reset(); }
 
-    SerialPortManager& freshManager(std::unique_ptr<DeviceRegistry> registry) {
-        SerialPortManager::reset();
-        EXPECT_TRUE(SerialPortManager::useRegistry(std::move(registry)));
-        auto& manager = SerialPortManager::sharedSerialPortManager();
-        journal.watch(manager);
-        return manager;
-    }
-
     FakeRegistry* fakeWith(std::vector<SerialDevice> present) {
+        SerialPortManager::reset();
         auto registry = std::make_unique<FakeRegistry>(std::move(present));
         auto* fake = registry.get();
-        freshManager(std::move(registry));
+        EXPECT_TRUE(SerialPortManager::useRegistry(std::move(registry)));
+        m_list = manager().observeAvailablePorts([this](const Change& change) {
+            std::string indexes;
+            for (const auto index : change.indexes)
+                indexes += " " + std::to_string(index);
+            log.push_back((change.kind == Change::Kind::insertion ? "inserted" : "removed") +
+                          indexes);
+        });
+        const auto logPorts = [this](const char* name, const char* key) {
+            return NotificationCenter::defaultCenter().addObserver(
+                name, [this, name, key](const Notification& notice) {
+                    log.push_back(name + pathsOf(std::any_cast<Ports>(notice.userInfo.at(key))));
+                });
+        };
+        m_connections = logPorts(SerialPortManager::SerialPortWasConnectedNotification,
+                                 SerialPortManager::ConnectedSerialPortsKey);
+        m_disconnections = logPorts(SerialPortManager::SerialPortWasDisconnectedNotification,
+                                    SerialPortManager::DisconnectedSerialPortsKey);
         return fake;
     }
+
+    static SerialPortManager& manager() { return SerialPortManager::sharedSerialPortManager(); }
 
     MonitorSimulator first;
     MonitorSimulator second;
     MonitorSimulator third;
-    Journal journal;
+    Log log;
+
+private:
+    Connection m_list;
+    Connection m_connections;
+    Connection m_disconnections;
 };
 
 } // namespace
 
-TEST_F(SerialPortManagerTest, StartListsInTheRegistrysOrderABatchOfNewDevicesGoesAtTheEnd) {
+TEST_F(SerialPortManagerTest, BatchesOfNewAndGoneDevicesChangeTheListInTheRegistrysOrder) {
     auto* registry = fakeWith({deviceOf(second), deviceOf(first)});
-    auto& manager = SerialPortManager::sharedSerialPortManager();
-    EXPECT_EQ(manager.objectInAvailablePortsAtIndex(1),
+    EXPECT_EQ(manager().objectInAvailablePortsAtIndex(1),
               SerialPort::existingPortWithPath(first.devicePath()));
     EXPECT_FALSE(SerialPortManager::useRegistry(std::make_unique<FakeRegistry>()));
-    EXPECT_EQ(&SerialPortManager::sharedSerialPortManager(), &manager);
-    EXPECT_TRUE(journal.events.empty());
+    const auto connected = SerialPortManager::SerialPortWasConnectedNotification;
+    const auto disconnected = SerialPortManager::SerialPortWasDisconnectedNotification;
 
-    registry->publish({deviceOf(third), deviceOf(first)});
-    ASSERT_TRUE(runMainUntil([&] { return journal.connected.size() == 1; }));
-    EXPECT_EQ(journal.events, (std::vector<std::string>{"inserted", "connected"}));
-    EXPECT_EQ(journal.changes[0].indexes, std::vector<std::size_t>{2});
-    EXPECT_EQ(pathsOf(journal.connected[0]), std::vector<std::string>{third.devicePath()})
-        << "a device already listed adds nothing";
-    EXPECT_EQ(
-        pathsOf(manager.availablePorts()),
-        (std::vector<std::string>{second.devicePath(), first.devicePath(), third.devicePath()}));
-}
+    registry->publish({deviceOf(third), deviceOf(first)}); // one already listed
+    ASSERT_TRUE(runMainUntil([&] { return log.size() == 2; }));
+    EXPECT_EQ(log, (Log{"inserted 2", connected + (" " + third.devicePath())}));
+    EXPECT_EQ(pathsOf(manager().availablePorts()),
+              pathsOf({SerialPort::existingPortWithPath(second.devicePath()),
+                       SerialPort::existingPortWithPath(first.devicePath()),
+                       SerialPort::existingPortWithPath(third.devicePath())}));
 
-TEST_F(SerialPortManagerTest, RemovalTellsTheDelegateThenChangesTheListThenAnnounces) {
-    auto* registry = fakeWith({deviceOf(first), deviceOf(second)});
-    auto& manager = SerialPortManager::sharedSerialPortManager();
-    auto port = manager.objectInAvailablePortsAtIndex(1);
-    auto delegate = std::make_shared<JournalDelegate>(journal);
+    // The delegate hears first, then the list changes, then the notice goes out.
+    log.clear();
+    auto port = manager().objectInAvailablePortsAtIndex(1);
+    const auto delegate = std::make_shared<LoggingDelegate>(log);
     port->setDelegate(delegate);
     port->open();
-    ASSERT_TRUE(port->isOpen());
-
-    registry->terminate({deviceOf(second)});
-    ASSERT_TRUE(runMainUntil([&] { return journal.disconnected.size() == 1; }));
-    EXPECT_EQ(journal.events,
-              (std::vector<std::string>{"told " + port->name(), "removed", "disconnected"}));
-    EXPECT_EQ(journal.changes[0].indexes, std::vector<std::size_t>{1});
-    EXPECT_EQ(journal.disconnected[0], Ports{port});
-    EXPECT_EQ(pathsOf(manager.availablePorts()), std::vector<std::string>{first.devicePath()});
-    EXPECT_TRUE(runMainUntil([&] { return !port->isOpen(); }));
+    registry->terminate({deviceOf(first)});
+    ASSERT_TRUE(runMainUntil([&] { return log.size() == 3 && !port->isOpen(); }));
+    const auto gone = std::string(disconnected) + " " + first.devicePath();
+    EXPECT_EQ(log, (Log{"told " + first.devicePath(), "removed 1", gone}));
 
     // A device that is not listed: its port is still cleaned up and announced.
-    registry->terminate({deviceOf(third)});
-    ASSERT_TRUE(runMainUntil([&] { return journal.disconnected.size() == 2; }));
-    EXPECT_EQ(pathsOf(journal.disconnected[1]), std::vector<std::string>{third.devicePath()});
-    EXPECT_EQ(journal.changes.size(), 1u);
-    EXPECT_EQ(manager.countOfAvailablePorts(), 1u);
-}
+    log.clear();
+    registry->terminate({deviceOf(first)});
+    ASSERT_TRUE(runMainUntil([&] { return !log.empty(); }));
+    EXPECT_EQ(log, Log{gone});
 
-TEST_F(SerialPortManagerTest, ADeviceReplacedAtItsPathWithinOneBatchStaysListed) {
-    auto* registry = fakeWith({deviceOf(first), deviceOf(second)});
-    auto& manager = SerialPortManager::sharedSerialPortManager();
-    // A USB reset: the device goes and comes back at the same path, all in one batch.
-    auto successor = deviceOf(second);
+    // A USB reset: the device goes and comes back at the same path, all in one batch. A device
+    // that came and went within the batch is not handed on.
+    log.clear();
+    auto successor = deviceOf(third);
     successor.identity += " again";
     DeviceChangeBatch reset;
     reset.appeared(successor);
-    reset.vanished(deviceOf(second));
-    // A device that came and went within the batch is not handed on.
-    reset.appeared(deviceOf(third));
     reset.vanished(deviceOf(third));
+    reset.appeared(deviceOf(first));
+    reset.vanished(deviceOf(first));
     registry->deliver(reset);
-    ASSERT_TRUE(runMainUntil([&] { return journal.connected.size() == 1; }));
-    EXPECT_EQ(journal.events,
-              (std::vector<std::string>{"removed", "disconnected", "inserted", "connected"}));
-    EXPECT_EQ(pathsOf(journal.connected[0]), std::vector<std::string>{second.devicePath()});
-    EXPECT_EQ(pathsOf(manager.availablePorts()),
-              (std::vector<std::string>{first.devicePath(), second.devicePath()}));
+    ASSERT_TRUE(runMainUntil([&] { return log.size() == 4; }));
+    EXPECT_EQ(log, (Log{"removed 1", disconnected + (" " + third.devicePath()), "inserted 1",
+                        connected + (" " + third.devicePath())}));
+    EXPECT_EQ(manager().countOfAvailablePorts(), 2u);
 }
 
 TEST_F(SerialPortManagerTest, SleepClosesTheOpenPortsAndWakeReopensThem) {
@@ -177,33 +143,26 @@ TEST_F(SerialPortManagerTest, SleepClosesTheOpenPortsAndWakeReopensThem) {
         std::filesystem::temp_directory_path() / ("monctl-sleep-" + std::to_string(::getpid()));
     std::filesystem::remove(link);
     std::filesystem::create_symlink(second.devicePath(), link);
-    fakeWith({deviceOf(first), SerialDevice::fromPath(link.string()).value(), deviceOf(third)});
-    auto& manager = SerialPortManager::sharedSerialPortManager();
-    manager.systemDidWake(); // without sleep: nothing
-    EXPECT_TRUE(manager.portsToReopenAfterSleep().empty());
-
-    auto open = manager.objectInAvailablePortsAtIndex(1);
+    fakeWith({deviceOf(first), SerialDevice::fromPath(link.string()).value()});
+    manager().systemDidWake(); // without sleep: nothing
+    auto open = manager().objectInAvailablePortsAtIndex(1);
     auto delegate = std::make_shared<RecordingDelegate>();
     open->setDelegate(delegate);
     open->open();
-    manager.systemWillSleep();
-    EXPECT_EQ(manager.portsToReopenAfterSleep(), Ports{open});
+    manager().systemWillSleep();
+    EXPECT_EQ(manager().portsToReopenAfterSleep(), Ports{open});
     ASSERT_TRUE(runMainUntil([&] { return !open->isOpen(); }));
-    EXPECT_FALSE(manager.objectInAvailablePortsAtIndex(0)->isOpen());
-    EXPECT_EQ(manager.countOfAvailablePorts(), 3u);
-
-    manager.systemDidWake();
+    manager().systemDidWake();
     EXPECT_TRUE(open->isOpen());
-    EXPECT_TRUE(manager.portsToReopenAfterSleep().empty());
-    EXPECT_FALSE(manager.objectInAvailablePortsAtIndex(2)->isOpen());
+    EXPECT_FALSE(manager().objectInAvailablePortsAtIndex(0)->isOpen());
 
     // A port unplugged while asleep is tried once on wake, then forgotten.
-    manager.systemWillSleep();
+    manager().systemWillSleep();
     ASSERT_TRUE(runMainUntil([&] { return !open->isOpen(); }));
     std::filesystem::remove(link);
-    manager.systemDidWake();
+    manager().systemDidWake();
     EXPECT_FALSE(open->isOpen());
-    EXPECT_TRUE(manager.portsToReopenAfterSleep().empty());
+    EXPECT_TRUE(manager().portsToReopenAfterSleep().empty());
     ASSERT_TRUE(runMainUntil([&] { return delegate->count("error") == 1; }));
     EXPECT_EQ(delegate->calls.back().error.code, std::error_code(ENOENT, std::system_category()));
 }
@@ -239,21 +198,4 @@ TEST(SerialPortManagerAtExit, EveryListedPortIsCleanedUp) {
     const auto removal = output.find("removed ");
     EXPECT_NE(removal, std::string::npos) << output;
     EXPECT_EQ(output.find("removed ", removal + 1), std::string::npos) << "told once: " << output;
-}
-
-TEST_F(SerialPortManagerTest, ASimulatorGivenAsAFixedPathComesAndGoes) {
-    auto& manager = freshManager(
-        std::make_unique<FixedPathRegistry>(std::vector<std::string>{first.devicePath()}));
-    ASSERT_EQ(pathsOf(manager.availablePorts()), std::vector<std::string>{first.devicePath()});
-    auto port = manager.objectInAvailablePortsAtIndex(0);
-    auto delegate = std::make_shared<JournalDelegate>(journal);
-    port->setDelegate(delegate);
-    port->open();
-
-    first.unplug();
-    ASSERT_TRUE(runMainUntil([&] { return journal.disconnected.size() == 1; }));
-    EXPECT_EQ(journal.events.front(), "told " + port->name());
-    EXPECT_EQ(journal.events.back(), "disconnected");
-    EXPECT_TRUE(manager.availablePorts().empty());
-    EXPECT_EQ(journal.disconnected[0], Ports{port});
 }

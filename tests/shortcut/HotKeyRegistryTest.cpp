@@ -15,7 +15,9 @@ using Held = std::optional<std::optional<Shortcut>>; // outer none: an unbound k
 
 namespace {
 
-// Hot-key ids count from 1 per process: only the first test here relies on the numbers.
+// Hot-key ids count from 1 per process: only the first test here relies on the numbers. The
+// monitor and the binder are offered to the library's users; monctl itself registers through
+// the hot-key service.
 class HotKeyRegistryTest : public testing::Test {
 protected:
     void SetUp() override { HotKeyService::use(service); }
@@ -27,39 +29,35 @@ protected:
 
 } // namespace
 
-TEST_F(HotKeyRegistryTest, IdsCountFromOneAndARefusalUsesOneUp) {
+// Presses run their action on the main queue, in order; a press of no registered key, or of
+// another component's, runs nothing.
+TEST_F(HotKeyRegistryTest, IdsCountFromOneAndPressesRunTheirActionOnTheMainQueue) {
     service->refuse(40, 0x1800);
     auto monitor = HotKeyMonitor::create();
     ASSERT_NE(monitor, nullptr);
     EXPECT_FALSE(monitor->registerShortcut(controlAltK, [] {}));
     EXPECT_FALSE(monitor->isShortcutRegistered(controlAltK));
+    int ran = 0;
     EXPECT_TRUE(monitor->registerShortcut(commandJ, [] {}));
     monitor->unregisterShortcut(commandJ);
-    EXPECT_TRUE(monitor->registerShortcut(commandJ, [] {}));
+    EXPECT_TRUE(monitor->registerShortcut(commandJ, [&] { ++ran; }));
     monitor->unregisterShortcut(std::nullopt);
     EXPECT_EQ(service->log, (Log{"refuse 40/1800 #1", "register 38/100 #2", "unregister 38/100 #2",
                                  "register 38/100 #3"}));
+    monitor->registerShortcut(Shortcut(0, Flag::control), nullptr); // its presses do nothing
+    const auto j = *service->identityOf(38, 0x100);
+    EXPECT_EQ(j.signature, 0x53484B54u);
+    service->press(j);
+    service->press(*service->identityOf(0, 0x1000));
+    service->press({0x41424344, j.id});
+    service->press({HotKey::signature, 999});
+    service->press(j);
+    EXPECT_EQ(ran, 0) << "queued, not run inside the handler";
+    ASSERT_TRUE(runMainUntil([&] { return ran == 2; }));
+    mainQueue().runPending();
+    EXPECT_EQ(ran, 2);
     monitor->unregisterAllShortcuts();
     EXPECT_FALSE(monitor->isShortcutRegistered(commandJ));
-}
-
-TEST_F(HotKeyRegistryTest, PressesRunTheirActionOnTheMainQueueInOrder) {
-    auto monitor = HotKeyMonitor::create();
-    std::vector<std::string> ran;
-    monitor->registerShortcut(controlAltK, [&] { ran.push_back("K"); });
-    monitor->registerShortcut(commandJ, nullptr); // no action: its presses do nothing
-    const auto k = *service->identityOf(40, 0x1800);
-    const auto j = *service->identityOf(38, 0x100);
-    EXPECT_EQ(k.signature, 0x53484B54u);
-    service->press(k);
-    service->press(j);
-    service->press({0x41424344, k.id}); // another component's signature
-    service->press({HotKey::signature, 999});
-    service->press(k);
-    EXPECT_TRUE(ran.empty()) << "queued, not run inside the handler";
-    ASSERT_TRUE(runMainUntil([&] { return ran.size() == 2; }));
-    mainQueue().runPending();
-    EXPECT_EQ(ran, (std::vector<std::string>{"K", "K"}));
 }
 
 TEST_F(HotKeyRegistryTest, ABoundKeyFollowsItsStoredValue) {
@@ -75,7 +73,6 @@ TEST_F(HotKeyRegistryTest, ABoundKeyFollowsItsStoredValue) {
     binder.registerDefaultShortcuts({{"refresh", commandJ}});
     EXPECT_EQ(preferences.value("refresh"), commandJ.archiveText());
     binder.bindShortcutWithDefaultsKey("refresh", [&] { ++pressed; });
-    EXPECT_TRUE(binder.isRegisteredAction("refresh"));
     EXPECT_EQ(binder.valueForUndefinedKey("refresh"), Held(commandJ));
     EXPECT_TRUE(monitor->isShortcutRegistered(commandJ)) << "the default, while nothing is stored";
 
@@ -85,7 +82,6 @@ TEST_F(HotKeyRegistryTest, ABoundKeyFollowsItsStoredValue) {
     EXPECT_EQ(service->log[0].rfind("unregister 38/100 #", 0), 0u) << service->log[0];
     EXPECT_EQ(service->log[1].rfind("register 40/1800 #", 0), 0u)
         << "the old shortcut goes before the new one comes";
-    EXPECT_FALSE(service->identityOf(38, 0x100));
     service->press(*service->identityOf(40, 0x1800));
     ASSERT_TRUE(runMainUntil([&] { return pressed == 1; }));
 
@@ -94,7 +90,6 @@ TEST_F(HotKeyRegistryTest, ABoundKeyFollowsItsStoredValue) {
     preferences.setValue("refresh", "not a shortcut");
     EXPECT_TRUE(binder.shortcuts().empty()) << "an undecodable value removes the shortcut";
     EXPECT_EQ(binder.valueForUndefinedKey("refresh"), Held(std::optional<Shortcut>()));
-    EXPECT_TRUE(monitor->hotKeys().empty());
 
     binder.breakBindingWithDefaultsKey("refresh");
     EXPECT_FALSE(binder.isRegisteredAction("refresh"));

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "runtime/MainQueue.h"
 #include "serial/DeviceChangeBatch.h"
 #include "serial/DeviceRegistry.h"
 
@@ -11,11 +12,21 @@ class FakeRegistry final : public DeviceRegistry {
 public:
     explicit FakeRegistry(Batch present = {}) : m_present(std::move(present)) {}
 
-    Start start(BatchHandler published, BatchHandler terminated) override;
+    Start start(BatchHandler published, BatchHandler terminated) override {
+        m_published = std::move(published);
+        m_terminated = std::move(terminated);
+        return {m_present, {}};
+    }
     std::string backendName() const override { return "fake"; }
-    void publish(const Batch& devices);
-    void terminate(const Batch& devices);
-    void deliver(const DeviceChangeBatch& changes) const;
+    void publish(const Batch& devices) {
+        MainQueue::shared()->post([handler = m_published, devices] { handler(devices); });
+    }
+    void terminate(const Batch& devices) {
+        MainQueue::shared()->post([handler = m_terminated, devices] { handler(devices); });
+    }
+    void deliver(const DeviceChangeBatch& changes) const {
+        changes.deliver(m_published, m_terminated);
+    }
 
 private:
     Batch m_present;

@@ -2,6 +2,7 @@
 
 #include "serial/SerialPortDelegate.h"
 
+#include <algorithm>
 #include <chrono>
 #include <functional>
 #include <string>
@@ -15,27 +16,50 @@ class RecordingDelegate final : public SerialPortDelegateOf<RecordingDelegate> {
 public:
     struct Call {
         std::string operation;
-        std::thread::id thread;
-        Bytes data;
-        SerialPortError error;
+        Bytes data{};
+        SerialPortError error{};
         const void* about = nullptr; // the request or descriptor
+        std::thread::id thread = std::this_thread::get_id();
         std::chrono::steady_clock::time_point at = std::chrono::steady_clock::now();
     };
 
-    void wasRemovedFromSystem(SerialPort& port) override;
-    void didReceiveData(SerialPort& port, const Bytes& data) override;
-    void didEncounterError(SerialPort& port, const SerialPortError& error) override;
-    void wasOpened(SerialPort& port) override;
-    void wasClosed(SerialPort& port) override;
-    void didReceiveResponse(SerialPort& port, const Bytes& data,
-                            const SerialRequest& request) override;
-    void requestDidTimeout(SerialPort& port, const SerialRequest& request) override;
-    void didReceivePacket(SerialPort& port, const Bytes& data,
-                          const SerialPacketDescriptor& descriptor) override;
+    void wasRemovedFromSystem(SerialPort&) override { calls.push_back({"removed"}); }
+    void didReceiveData(SerialPort&, const Bytes& data) override {
+        calls.push_back({"data", data});
+    }
+    void didEncounterError(SerialPort&, const SerialPortError& error) override {
+        calls.push_back({"error", {}, error});
+    }
+    void wasOpened(SerialPort&) override { calls.push_back({"opened"}); }
+    void wasClosed(SerialPort&) override { calls.push_back({"closed"}); }
+    void didReceiveResponse(SerialPort&, const Bytes& data, const SerialRequest& request) override {
+        calls.push_back({"response", data, {}, &request});
+    }
+    void requestDidTimeout(SerialPort&, const SerialRequest& request) override {
+        calls.push_back({"timeout", {}, {}, &request});
+        if (const auto hook = onTimeout) // a copy: the hook may replace itself
+            hook(request);
+    }
+    void didReceivePacket(SerialPort&, const Bytes& data,
+                          const SerialPacketDescriptor& descriptor) override {
+        calls.push_back({"packet", data, {}, &descriptor});
+    }
 
-    std::vector<std::string> operations() const;
-    std::size_t count(const std::string& operation) const;
-    Bytes receivedBytes() const;
+    std::vector<std::string> operations() const {
+        std::vector<std::string> names;
+        for (const auto& call : calls)
+            names.push_back(call.operation);
+        return names;
+    }
+    std::size_t count(const std::string& operation) const {
+        return static_cast<std::size_t>(std::ranges::count(operations(), operation));
+    }
+    Bytes receivedBytes() const {
+        Bytes all;
+        for (const auto& call : calls)
+            all.insert(all.end(), call.data.begin(), call.data.end());
+        return all;
+    }
     std::vector<Call> calls;
     // Runs on the main thread after each time-out is recorded.
     std::function<void(const SerialRequest&)> onTimeout;
@@ -44,8 +68,7 @@ public:
 // Implements only the one required operation.
 class MinimalDelegate final : public SerialPortDelegateOf<MinimalDelegate> {
 public:
-    void wasRemovedFromSystem(SerialPort&) override { ++removals; }
-    int removals = 0;
+    void wasRemovedFromSystem(SerialPort&) override {}
 };
 
 } // namespace monctl::test
