@@ -6,7 +6,6 @@ whose far ends are pseudo-terminals on the host."""
 import base64
 import json
 import lzma
-import os
 import queue
 import shlex
 import shutil
@@ -29,11 +28,11 @@ def kernel_package():
     """The kernel package Debian's default kernel depends on now."""
     listing = subprocess.run(["apt-cache", "depends", "linux-image-amd64"], check=True,
                              capture_output=True, text=True).stdout
-    for line in listing.splitlines():
-        line = line.strip()
-        if line.startswith("Depends: linux-image-"):
-            return line.split()[1]
-    raise VmError("apt-cache names no kernel for linux-image-amd64")
+    names = [line.split()[1] for line in listing.splitlines()
+             if line.strip().startswith("Depends: linux-image-")]
+    if not names:
+        raise VmError("apt-cache names no kernel for linux-image-amd64")
+    return names[0]
 
 
 def uncompressed_kernel(vmlinuz, vmlinux):
@@ -45,68 +44,62 @@ def uncompressed_kernel(vmlinuz, vmlinux):
     vmlinux.write_bytes(lzma.LZMADecompressor().decompress(data[start:]))
 
 
-def cpio_entry(name, mode, data=b""):
-    header = "070701" + "".join(f"{value:08x}" for value in (
-        0, mode, 0, 0, 1, 0, len(data), 0, 0, 0, 0, len(name) + 1, 0))
-    entry = header.encode() + name.encode() + b"\0"
-    entry += b"\0" * (-len(entry) % 4) + data
-    return entry + b"\0" * (-len(entry) % 4)
-
-
 def initramfs(modules_dir, version, target):
+    """busybox, init, and the modules the machine needs after those they depend on."""
     depends = subprocess.run(
         ["modprobe", "-d", str(modules_dir), "-S", version, "-a", "--show-depends"] + MODULES,
         check=True, capture_output=True, text=True).stdout
-    paths = []
-    for line in depends.splitlines():
-        words = line.split()
-        if words and words[0] == "insmod" and words[1] not in paths:
-            paths.append(words[1])
-    entries = [cpio_entry(name, 0o40755) for name in ("bin", "proc", "sys", "dev", "modules")]
-    entries.append(cpio_entry("init", 0o100755, (HERE / "init").read_bytes()))
-    entries.append(cpio_entry("bin/busybox", 0o100755, Path("/bin/busybox").read_bytes()))
-    names = [Path(path).name for path in paths]
-    entries.append(cpio_entry("modules/order", 0o100644, ("\n".join(names) + "\n").encode()))
-    for path, name in zip(paths, names):
-        entries.append(cpio_entry(f"modules/{name}", 0o100644, Path(path).read_bytes()))
-    entries.append(cpio_entry("TRAILER!!!", 0))
-    target.write_bytes(b"".join(entries))
+    paths = list(dict.fromkeys(words[1] for words in map(str.split, depends.splitlines())
+                               if words and words[0] == "insmod"))
+    with tempfile.TemporaryDirectory() as folder:
+        root = Path(folder)
+        for name in ("bin", "proc", "sys", "dev", "modules"):
+            (root / name).mkdir()
+        shutil.copy(HERE / "init", root / "init")
+        (root / "init").chmod(0o755)
+        shutil.copy("/bin/busybox", root / "bin/busybox")
+        (root / "modules/order").write_text("".join(Path(path).name + "\n" for path in paths))
+        for path in paths:
+            shutil.copy(path, root / "modules")
+        names = "\n".join(str(path.relative_to(root)) for path in sorted(root.rglob("*")))
+        with open(target, "wb") as archive:
+            subprocess.run(["busybox", "cpio", "-o", "-H", "newc"], input=names.encode(),
+                           cwd=root, stdout=archive, stderr=subprocess.DEVNULL, check=True)
+
+
+def unpack(package, unpacked):
+    """The kernel package's files, downloaded and unpacked, never installed."""
+    with tempfile.TemporaryDirectory() as download:
+        fetched = subprocess.run(["apt-get", "download", "-q", package], cwd=download,
+                                 capture_output=True, text=True)
+        if fetched.returncode != 0:
+            raise VmError(f"apt-get download {package}: {fetched.stderr}")
+        shutil.rmtree(unpacked, ignore_errors=True)
+        subprocess.run(["dpkg-deb", "-x", str(next(Path(download).glob("*.deb"))),
+                        str(unpacked)], check=True)
 
 
 def prepare(cache):
-    """The kernel and initramfs, made once per kernel package and kept in the cache."""
+    """The kernel and initramfs, made once per kernel package and kept in the cache; the
+    initramfs again when its makers changed."""
     cache = cache.resolve()
-    cache.mkdir(parents=True, exist_ok=True)
     try:
         package = kernel_package()
     except (OSError, subprocess.CalledProcessError, VmError):
-        made = sorted(cache.glob("linux-image-*/initramfs.cpio"))
+        made = sorted(cache.glob("linux-image-*/vmlinux"))
         if not made:
             raise
         package = made[-1].parent.name
-    home = cache / package
-    vmlinux, image = home / "vmlinux", home / "initramfs.cpio"
-    if vmlinux.exists() and image.exists() and \
-            image.stat().st_mtime >= max((HERE / "init").stat().st_mtime,
-                                         Path(__file__).stat().st_mtime):
-        return vmlinux, image
-    download = cache / "download"
-    shutil.rmtree(download, ignore_errors=True)
-    download.mkdir()
-    fetched = subprocess.run(["apt-get", "download", "-q", package], cwd=download,
-                             capture_output=True, text=True)
-    if fetched.returncode != 0:
-        raise VmError(f"apt-get download {package}: {fetched.stderr}")
-    unpacked = home / "root"
-    shutil.rmtree(unpacked, ignore_errors=True)
-    home.mkdir(exist_ok=True)
-    subprocess.run(["dpkg-deb", "-x", str(next(download.glob("*.deb"))), str(unpacked)],
-                   check=True)
-    shutil.rmtree(download)
-    version = package.removeprefix("linux-image-")
-    subprocess.run(["depmod", "-b", str(unpacked), version], check=True)
-    uncompressed_kernel(unpacked / "boot" / f"vmlinuz-{version}", vmlinux)
-    initramfs(unpacked, version, image)
+    home, version = cache / package, package.removeprefix("linux-image-")
+    vmlinux, image, unpacked = home / "vmlinux", home / "initramfs.cpio", home / "root"
+    if not vmlinux.exists():
+        home.mkdir(parents=True, exist_ok=True)
+        unpack(package, unpacked)
+        subprocess.run(["depmod", "-b", str(unpacked), version], check=True)
+        uncompressed_kernel(unpacked / "boot" / f"vmlinuz-{version}", vmlinux)
+    makers = max((HERE / "init").stat().st_mtime, Path(__file__).stat().st_mtime)
+    if not image.exists() or image.stat().st_mtime < makers:
+        initramfs(unpacked, version, image)
     return vmlinux, image
 
 
@@ -119,33 +112,31 @@ class Command:
         self.out, self.err, self.status = [], [], None
 
     def _take(self, deadline):
+        """The next (stream, text) the guest told of this command."""
         try:
-            message = self.events.get(timeout=max(0.0, deadline - time.monotonic()))
+            stream, text = self.events.get(timeout=max(0.0, deadline - time.monotonic()))
         except queue.Empty:
             raise VmError(f"guest command {self.number}: no answer in time; so far "
                           f"out={self.out} err={self.err}; the guest's console ends with:\n"
                           f"{self.machine.console_tail()}") from None
-        if "out" in message:
-            self.out.append(message["out"])
-        elif "err" in message:
-            self.err.append(message["err"])
-        elif "exit" in message:
-            self.status = message["exit"]
-        elif "vanished" in message:
+        if stream == "vanished":
             raise VmError("the virtual machine ended: " + self.machine.console_tail())
-        return message
+        if stream == "exit":
+            self.status = text
+        else:
+            getattr(self, stream).append(text)
+        return stream, text
 
     def wait_for(self, text, timeout=20, stream="out"):
         """Until a line of the stream holds the text; the line."""
         deadline = time.monotonic() + timeout
-        lines = self.out if stream == "out" else self.err
-        for line in lines:
+        for line in getattr(self, stream):
             if text in line:
                 return line
         while True:
-            message = self._take(deadline)
-            if text in message.get(stream, ""):
-                return message[stream]
+            kind, line = self._take(deadline)
+            if kind == stream and text in line:
+                return line
             if self.status is not None:
                 raise VmError(f"ended with {self.status} before {text!r}: out={self.out} "
                               f"err={self.err}")
@@ -157,7 +148,7 @@ class Command:
         return self
 
     def signal(self, number):
-        self.machine._send(f"{self.number} signal {int(number)}")
+        self.machine.send(f"{self.number} signal {int(number)}")
 
     @property
     def stdout(self):
@@ -172,24 +163,12 @@ class Machine:
     """One booted guest. adapters: {id: (serial number, far-end terminal path)}; uarts: the
     far-end terminal paths of 16550 UARTs, the guest's ttyS2 onwards."""
 
-    def __init__(self, cache, adapters, uarts=(), memory="1G"):
-        self.adapters = adapters
-        self.uarts = list(uarts)
-        self.memory = memory
-        self.cache = Path(cache)
+    def __init__(self, cache, adapters, uarts=()):
+        self.cache, self.adapters, self.uarts = Path(cache), adapters, list(uarts)
         self.folder = Path(tempfile.mkdtemp(prefix="monctl-vm-"))
         self.commands = {}
-        self.next_number = 0
-        self.qmp_replies = queue.Queue()
-        self.qmp_events = queue.Queue()
-        self.process = None
-
-    def __enter__(self):
-        self.boot()
-        return self
-
-    def __exit__(self, *_):
-        self.shutdown()
+        self.qmp_replies, self.qmp_events = queue.Queue(), queue.Queue()
+        self.process = self.qmp = self.agent = None
 
     def console_tail(self):
         log = self.folder / "console.log"
@@ -200,7 +179,7 @@ class Machine:
         qmp, agent = self.folder / "qmp.sock", self.folder / "agent.sock"
         argv = [
             "qemu-system-x86_64", "-nodefaults", "-no-user-config", "-display", "none",
-            "-machine", "pc", "-accel", "tcg", "-cpu", "max", "-smp", "1", "-m", self.memory,
+            "-machine", "pc", "-accel", "tcg", "-cpu", "max", "-smp", "1", "-m", "1G",
             "-no-reboot", "-kernel", str(vmlinux), "-initrd", str(image),
             "-append", f"console=ttyS0 loglevel=4 panic=-1 mitigations=off "
                        f"8250.nr_uarts={2 + len(self.uarts)} agent={HERE / 'guest.sh'}",
@@ -216,25 +195,25 @@ class Machine:
         for number, terminal in enumerate(self.uarts):
             argv += ["-chardev", f"serial,id=uart{number},path={terminal}",
                      "-serial", f"chardev:uart{number}"]
-        for name, (serial, terminal) in self.adapters.items():
-            argv += ["-chardev", f"serial,id={name}-line,path={terminal}",
-                     "-device", self._adapter_options(name, serial)]
-        self.started = time.monotonic()
+        for name, (_, terminal) in self.adapters.items():
+            options = ",".join(f"{key}={value}" for key, value in self._adapter(name).items())
+            argv += ["-chardev", f"serial,id={name}-line,path={terminal}", "-device", options]
+        started = time.monotonic()
         with open(self.folder / "qemu.log", "wb") as log:
             self.process = subprocess.Popen(argv, stdin=subprocess.DEVNULL, stdout=log,
                                             stderr=subprocess.STDOUT)
-        self.qmp = self._connect(qmp)
-        self.agent = self._connect(agent)
-        threading.Thread(target=self._read_qmp, daemon=True).start()
+        self.qmp, self.agent = self._connect(qmp), self._connect(agent)
         self.ready = threading.Event()
+        threading.Thread(target=self._read_qmp, daemon=True).start()
         threading.Thread(target=self._read_agent, daemon=True).start()
         self._qmp({"execute": "qmp_capabilities"})
         if not self.ready.wait(timeout):
             raise VmError("the guest did not start: " + self.console_tail())
-        self.boot_seconds = round(time.monotonic() - self.started, 2)
+        self.boot_seconds = round(time.monotonic() - started, 2)
 
-    def _adapter_options(self, name, serial):
-        return f"usb-serial,id={name},chardev={name}-line,serial={serial},bus=xhci.0"
+    def _adapter(self, name):
+        return {"driver": "usb-serial", "id": name, "chardev": f"{name}-line",
+                "serial": self.adapters[name][0], "bus": "xhci.0"}
 
     def _connect(self, path, timeout=10):
         deadline = time.monotonic() + timeout
@@ -260,7 +239,7 @@ class Machine:
                 self.qmp_replies.put(message)
 
     def _read_agent(self):
-        streams = {"o": "out", "e": "err"}
+        kinds = {"o": "out", "e": "err", "x": "exit"}
         for line in self.agent.makefile("rb"):
             line = line.decode(errors="replace").rstrip("\r\n")
             if line == "ready":
@@ -268,12 +247,10 @@ class Machine:
                 continue
             number, kind, text = (line.split(" ", 2) + ["", ""])[:3]
             command = self.commands.get(int(number)) if number.isdigit() else None
-            if command and kind in streams:
-                command.events.put({streams[kind]: text})
-            elif command and kind == "x":
-                command.events.put({"exit": int(text)})
+            if command and kind in kinds:
+                command.events.put((kinds[kind], int(text) if kind == "x" else text))
         for command in list(self.commands.values()):
-            command.events.put({"vanished": True})
+            command.events.put(("vanished", None))
 
     def _qmp(self, request, timeout=10):
         self.qmp.sendall((json.dumps(request) + "\n").encode())
@@ -285,14 +262,13 @@ class Machine:
             raise VmError(f"qmp: {request}: {reply['error']}")
         return reply["return"]
 
-    def _send(self, line):
+    def send(self, line):
         self.agent.sendall((line + "\n").encode())
 
     def start(self, argv, env=None, user=None, groups=()):
         """Starts a command in the guest; user: a uid other than root's (its gid the same),
         with the supplementary groups given and no others."""
-        self.next_number += 1
-        command = Command(self, self.next_number)
+        command = Command(self, len(self.commands) + 1)
         self.commands[command.number] = command
         script = [f"export {name}={shlex.quote(str(value))}"
                   for name, value in (env or {}).items()]
@@ -302,7 +278,7 @@ class Machine:
                     "--", *argv]
         script.append("exec " + " ".join(shlex.quote(str(word)) for word in argv))
         encoded = base64.b64encode("\n".join(script).encode()).decode()
-        self._send(f"{command.number} run {encoded}")
+        self.send(f"{command.number} run {encoded}")
         return command
 
     def run(self, argv, timeout=60, **options):
@@ -321,17 +297,13 @@ class Machine:
                 return
 
     def plug(self, name):
-        serial = self.adapters[name][0]
-        options = dict(word.split("=", 1) for word in
-                       self._adapter_options(name, serial).split(",")[1:])
-        self._qmp({"execute": "device_add",
-                   "arguments": {"driver": "usb-serial", **options}})
+        self._qmp({"execute": "device_add", "arguments": self._adapter(name)})
 
     def shutdown(self):
         if self.process and self.process.poll() is None:
             self.process.kill()
             self.process.wait()
-        for connection in ("qmp", "agent"):
-            if hasattr(self, connection):
-                getattr(self, connection).close()
+        for connection in (self.qmp, self.agent):
+            if connection:
+                connection.close()
         shutil.rmtree(self.folder, ignore_errors=True)
