@@ -6,13 +6,10 @@
 #include "shared/MonitorMemory.h"
 #include "shared/PresetStore.h"
 #include "support/NotificationServerDouble.h"
-#include "support/PrivateSessionBus.h"
 #include "support/WindowFixture.h"
 #include "tray/ChangeNotices.h"
 #include "tray/TrayIcon.h"
-#include "windows/ControlPanel.h"
 
-#include <QComboBox>
 #include <QDBusConnection>
 #include <QMenu>
 #include <QSystemTrayIcon>
@@ -89,7 +86,6 @@ TEST_F(MonitorNoticesTest, ChangesAreToldInOneBubbleSaveThoseMadeInTheWindowInFr
     ASSERT_TRUE(settled()) << "the step read back";
     EXPECT_EQ(told[0].summary, "Contrast 6");
     EXPECT_EQ(told[0].hints.value("value").toInt(), 62);
-    EXPECT_EQ(told[0].replacesId, 0u);
     EXPECT_EQ(told[0].body, portName(monitor) + ": contrast 6, Text Mode, Fast");
     monitor.sendSettingReport(1, 8); // its own buttons
     ASSERT_TRUE(toldTimes(2));
@@ -111,12 +107,15 @@ TEST_F(MonitorNoticesTest, ChangesAreToldInOneBubbleSaveThoseMadeInTheWindowInFr
     EXPECT_EQ(told[3].summary, "Speed Fast+++") << "none while off";
 }
 
-TEST_F(MonitorNoticesTest, TheTrayTicksValuesAppliesPresetsAndMarksAMonitorThatDoesNotAnswer) {
+TEST_F(MonitorNoticesTest, TheTrayTicksValuesActsOnTheActiveOrAllAndMarksASilentMonitor) {
     MonitorSimulator monitor({5, 3, 2}, nullptr);
-    open({monitor.devicePath()});
+    MonitorSimulator second({4, 1, 1}, nullptr);
+    second.setAnswerDelay(std::chrono::milliseconds(100)); // the other one is the active one
+    open({monitor.devicePath(), second.devicePath()});
     const PresetStore presets(preferences.path());
     TrayIcon tray(shell->monitorList(), {[] {}, [] {}, [] {}}, presets);
     ASSERT_TRUE(settled());
+    EXPECT_EQ(tray.icon().contextMenu(), &tray.menu());
     EXPECT_EQ(ticked(tray, "Mode"), "Graphic Mode");
     EXPECT_EQ(ticked(tray, "Speed"), "Fast+");
 
@@ -140,6 +139,11 @@ TEST_F(MonitorNoticesTest, TheTrayTicksValuesAppliesPresetsAndMarksAMonitorThatD
         return tray.icon().toolTip().contains("contrast 2, Video Mode") &&
                panel().thresholdInfo()->currentText() == "2";
     })) << tray.icon().toolTip().toStdString();
+    entry(tray.menu(), "All Monitors")->trigger();
+    entry(tray.menu(), "Fast Refresh")->trigger();
+    ASSERT_TRUE(processEventsUntil(
+        [&] { return monitor.fastRefreshCount() == 1 && second.fastRefreshCount() == 1; }));
+    EXPECT_TRUE(holds(second, {4, 1, 1}));
 
     const auto port = [&] { return panel().displaySerialPort()->currentText(); };
     monitor.setSilent(true);

@@ -3,22 +3,23 @@
 #include "device/MonitorSimulator.h"
 #include "monitor/Setting.h"
 #include "shared/Preferences.h"
+#include "support/ChildProcess.h"
 #include "support/GuiTestMain.h"
 #include "support/OtherXClient.h"
+#include "support/PrivateSessionBus.h"
 #include "support/ScopedEnvironment.h"
 #include "windows/AppShell.h"
+#include "windows/ControlPanel.h"
 
 #include <QApplication>
+#include <QComboBox>
+#include <QLabel>
+#include <QMessageBox>
+#include <QPushButton>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <gtest/gtest.h>
 #include <memory>
-
-class QComboBox;
-
-namespace monctl {
-class ControlPanel;
-}
 
 namespace monctl::test {
 
