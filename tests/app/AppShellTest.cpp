@@ -20,13 +20,9 @@ class StatusNotifierWatcher final : public QObject {
     Q_OBJECT
     Q_CLASSINFO("D-Bus Interface", "org.kde.StatusNotifierWatcher")
     Q_PROPERTY(bool IsStatusNotifierHostRegistered READ hostRegistered)
-    Q_PROPERTY(int ProtocolVersion READ protocolVersion)
-    Q_PROPERTY(QStringList RegisteredStatusNotifierItems READ items)
 
 public:
     bool hostRegistered() const { return true; }
-    int protocolVersion() const { return 0; }
-    QStringList items() const { return registered; }
 
     QStringList registered;
     QString sender; // the item's connection
@@ -36,7 +32,6 @@ public slots:
         registered << service;
         sender = message.service();
     }
-    void RegisterStatusNotifierHost(const QString&) {}
 };
 
 std::vector<std::string> contrastSettings(const MonitorSimulator& monitor) {

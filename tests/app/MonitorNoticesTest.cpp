@@ -114,6 +114,7 @@ TEST_F(MonitorNoticesTest, TheTrayTicksValuesActsOnTheActiveOrAllAndMarksASilent
     open({monitor.devicePath(), second.devicePath()});
     const PresetStore presets(preferences.path());
     TrayIcon tray(shell->monitorList(), {[] {}, [] {}, [] {}}, presets);
+    ASSERT_TRUE(processEventsUntil([&] { return panel().displaySerialPort()->count() == 2; }));
     ASSERT_TRUE(settled());
     EXPECT_EQ(tray.icon().contextMenu(), &tray.menu());
     EXPECT_EQ(ticked(tray, "Mode"), "Graphic Mode");
