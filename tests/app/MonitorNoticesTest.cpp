@@ -107,54 +107,69 @@ TEST_F(MonitorNoticesTest, ChangesAreToldInOneBubbleSaveThoseMadeInTheWindowInFr
     EXPECT_EQ(told[3].summary, "Speed Fast+++") << "none while off";
 }
 
-TEST_F(MonitorNoticesTest, TheTrayTicksValuesActsOnTheActiveOrAllAndMarksASilentMonitor) {
+TEST_F(MonitorNoticesTest,
+       TheTrayActsOnTheActiveOrAllMarksASilentMonitorAndTheChoiceOutlivesARestart) {
     MonitorSimulator monitor({5, 3, 2}, nullptr);
     MonitorSimulator second({4, 1, 1}, nullptr);
     second.setAnswerDelay(std::chrono::milliseconds(100)); // the other one is the active one
     open({monitor.devicePath(), second.devicePath()});
-    const PresetStore presets(preferences.path());
-    TrayIcon tray(shell->monitorList(), {[] {}, [] {}, [] {}}, presets);
-    ASSERT_TRUE(processEventsUntil([&] { return panel().displaySerialPort()->count() == 2; }));
-    ASSERT_TRUE(settled());
-    EXPECT_EQ(tray.icon().contextMenu(), &tray.menu());
-    EXPECT_EQ(ticked(tray, "Mode"), "Graphic Mode");
-    EXPECT_EQ(ticked(tray, "Speed"), "Fast+");
+    {
+        const PresetStore presets(preferences.path());
+        TrayIcon tray(shell->monitorList(), {[] {}, [] {}, [] {}}, presets);
+        ASSERT_TRUE(processEventsUntil([&] { return panel().displaySerialPort()->count() == 2; }));
+        ASSERT_TRUE(settled());
+        EXPECT_EQ(tray.icon().contextMenu(), &tray.menu());
+        EXPECT_EQ(ticked(tray, "Mode"), "Graphic Mode");
+        EXPECT_EQ(ticked(tray, "Speed"), "Fast+");
 
-    auto* presetMenu = entry(tray.menu(), "Presets")->menu();
-    ASSERT_TRUE(presets.save({"reading", {7, 4, 5}})); // read when the menu opens
-    emit presetMenu->aboutToShow();
-    ASSERT_EQ(presetMenu->actions().size(), 1);
-    presetMenu->actions()[0]->trigger();
-    ASSERT_TRUE(processEventsUntil([&] { return holds(monitor, {7, 4, 5}); }));
-    // What was written shows everywhere at once, and the next step counts from it.
-    ASSERT_TRUE(processEventsUntil([&] {
-        return ticked(tray, "Mode") == "Video Mode" && ticked(tray, "Speed") == "Fast++++" &&
-               panel().modeInfo()->currentText() == "Video Mode";
-    }));
-    entry(tray.menu(), "Contrast Up")->trigger();
-    ASSERT_TRUE(processEventsUntil([&] { return monitor.settings().contrast == 8; }));
-    choose(panel().thresholdInfo(), 2);
-    entry(tray.menu(), "Contrast Down")->trigger();
-    ASSERT_TRUE(processEventsUntil([&] { return monitor.settings().contrast == 2; }));
-    EXPECT_TRUE(processEventsUntil([&] {
-        return tray.icon().toolTip().contains("contrast 2, Video Mode") &&
-               panel().thresholdInfo()->currentText() == "2";
-    })) << tray.icon().toolTip().toStdString();
-    entry(tray.menu(), "All Monitors")->trigger();
-    entry(tray.menu(), "Fast Refresh")->trigger();
-    ASSERT_TRUE(processEventsUntil(
-        [&] { return monitor.fastRefreshCount() == 1 && second.fastRefreshCount() == 1; }));
-    EXPECT_TRUE(holds(second, {4, 1, 1}));
+        auto* presetMenu = entry(tray.menu(), "Presets")->menu();
+        ASSERT_TRUE(presets.save({"reading", {7, 4, 5}})); // read when the menu opens
+        emit presetMenu->aboutToShow();
+        ASSERT_EQ(presetMenu->actions().size(), 1);
+        presetMenu->actions()[0]->trigger();
+        ASSERT_TRUE(processEventsUntil([&] { return holds(monitor, {7, 4, 5}); }));
+        // What was written shows everywhere at once, and the next step counts from it.
+        ASSERT_TRUE(processEventsUntil([&] {
+            return ticked(tray, "Mode") == "Video Mode" && ticked(tray, "Speed") == "Fast++++" &&
+                   panel().modeInfo()->currentText() == "Video Mode";
+        }));
+        entry(tray.menu(), "Contrast Up")->trigger();
+        ASSERT_TRUE(processEventsUntil([&] { return monitor.settings().contrast == 8; }));
+        choose(panel().thresholdInfo(), 2);
+        entry(tray.menu(), "Contrast Down")->trigger();
+        ASSERT_TRUE(processEventsUntil([&] { return monitor.settings().contrast == 2; }));
+        EXPECT_TRUE(processEventsUntil([&] {
+            return tray.icon().toolTip().contains("contrast 2, Video Mode") &&
+                   panel().thresholdInfo()->currentText() == "2";
+        })) << tray.icon().toolTip().toStdString();
+        entry(tray.menu(), "All Monitors")->trigger();
+        entry(tray.menu(), "Fast Refresh")->trigger();
+        ASSERT_TRUE(processEventsUntil(
+            [&] { return monitor.fastRefreshCount() == 1 && second.fastRefreshCount() == 1; }));
+        EXPECT_TRUE(holds(second, {4, 1, 1}));
 
-    const auto port = [&] { return panel().displaySerialPort()->currentText(); };
-    monitor.setSilent(true);
-    shell->monitors().active()->readBackAll();
-    ASSERT_TRUE(processEventsUntil([&] { return port().endsWith(" (not responding)"); }));
-    EXPECT_TRUE(tray.icon().toolTip().contains(port())) << tray.icon().toolTip().toStdString();
-    monitor.setSilent(false);
-    shell->monitors().active()->readBackAll();
-    ASSERT_TRUE(processEventsUntil([&] { return !port().contains("not responding"); }));
-    EXPECT_FALSE(tray.icon().toolTip().contains("not responding"));
+        const auto port = [&] { return panel().displaySerialPort()->currentText(); };
+        monitor.setSilent(true);
+        shell->monitors().active()->readBackAll();
+        ASSERT_TRUE(processEventsUntil([&] { return port().endsWith(" (not responding)"); }));
+        EXPECT_TRUE(tray.icon().toolTip().contains(port())) << tray.icon().toolTip().toStdString();
+        monitor.setSilent(false);
+        shell->monitors().active()->readBackAll();
+        ASSERT_TRUE(processEventsUntil([&] { return !port().contains("not responding"); }));
+        EXPECT_FALSE(tray.icon().toolTip().contains("not responding"));
+    }
+    // The monitor chosen in the window is chosen again at the next start.
+    choose(panel().displaySerialPort(), panel().displaySerialPort()->findText(portName(second)));
+    const auto secondShown = [&] {
+        return processEventsUntil([&] {
+            return panel().displaySerialPort()->currentText() == portName(second) &&
+                   panel().thresholdInfo()->currentText() == "4" && !panel().isReadingBack();
+        });
+    };
+    ASSERT_TRUE(secondShown());
+    shell.reset();
+    open({monitor.devicePath(), second.devicePath()});
+    EXPECT_TRUE(secondShown());
 }
 
 // Keyed by the path: a pseudo-terminal has no adapter to tell its serial number.
@@ -209,21 +224,4 @@ TEST_F(MonitorNoticesTest, AMonitorPluggedInAgainGetsItsLastSettingsAndBothAreTo
     ASSERT_TRUE(settled());
     shell->monitors().active()->set(Setting::mode, 2); // as the tray does
     EXPECT_TRUE(told("Text Mode"));
-}
-
-TEST_F(MonitorNoticesTest, TheMonitorChosenInTheWindowIsChosenAgainAtTheNextStart) {
-    MonitorSimulator first({5, 2, 1}, nullptr);
-    MonitorSimulator second({7, 3, 2}, nullptr);
-    for (int start = 0; start < 2; ++start) {
-        shell.reset();
-        open({first.devicePath(), second.devicePath()});
-        ASSERT_TRUE(processEventsUntil([&] { return panel().displaySerialPort()->count() == 2; }));
-        if (start == 0)
-            choose(panel().displaySerialPort(),
-                   panel().displaySerialPort()->findText(portName(second)));
-        ASSERT_TRUE(processEventsUntil([&] {
-            return panel().displaySerialPort()->currentText() == portName(second) &&
-                   panel().thresholdInfo()->currentText() == "7" && !panel().isReadingBack();
-        }));
-    }
 }

@@ -223,7 +223,6 @@ TEST_F(SettingsWindowTest, ABadPreferencesFileGivesDefaultsAndStaysUntilOk) {
     };
     EXPECT_EQ(storedAs("fast_refresh_seconds", "4294967297").fastRefreshSeconds, 86400);
     EXPECT_EQ(storedAs("fast_refresh_seconds", "-4294967295").fastRefreshSeconds, 0);
-    EXPECT_EQ(storedAs("fast_refresh_seconds", "600").fastRefreshSeconds, 600);
     EXPECT_EQ(storedAs("refresh_hot_keycode", "4294967298").refreshKeyCode, 0u);
     EXPECT_EQ(storedAs("keep_in_tray", "4294967297").keepInTray, 0);
 

@@ -56,7 +56,6 @@ protected:
     AppShell& openShell(const std::vector<std::string>& paths);
     ControlPanel& panel() const { return *shell->controlPanel(); }
     bool settled() const { return test::settled(panel()); }
-    // Brings the main window in front.
     bool focusMainWindow();
 
     QTemporaryDir home;
