@@ -34,15 +34,6 @@ public slots:
     }
 };
 
-std::vector<std::string> contrastSettings(const MonitorSimulator& monitor) {
-    std::vector<std::string> set;
-    for (const auto& frame : monitor.receivedFrames()) {
-        if (frame.starts_with("5FF501"))
-            set.push_back(frame.substr(6, 2));
-    }
-    return set;
-}
-
 using AppShellTest = WindowFixture;
 
 } // namespace
@@ -63,7 +54,12 @@ TEST_F(AppShellTest, ShortcutsFireOncePerPressInFrontAndInTheBackgroundWithTheMo
     // A step too many shows in every later list.
     const auto sent = [&](std::vector<std::string> expected) {
         return processEventsUntil([&] {
-            return contrastSettings(monitor) == expected && !panel().isReadingBack() &&
+            std::vector<std::string> set;
+            for (const auto& frame : monitor.receivedFrames()) {
+                if (frame.starts_with("5FF501"))
+                    set.push_back(frame.substr(6, 2));
+            }
+            return set == expected && !panel().isReadingBack() &&
                    panel().thresholdInfo()->currentText().toInt() == std::stoi(expected.back());
         });
     };

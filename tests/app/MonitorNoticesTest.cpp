@@ -12,6 +12,7 @@
 
 #include <QDBusConnection>
 #include <QMenu>
+#include <QSettings>
 #include <QSystemTrayIcon>
 #include <filesystem>
 
@@ -44,12 +45,6 @@ protected:
         stored.language = 1;
         ASSERT_TRUE(preferences.save(stored));
         openShell(paths);
-    }
-    void setNotify(int notify) {
-        auto stored = preferences.load();
-        stored.notify = notify;
-        ASSERT_TRUE(preferences.save(stored));
-        emit shell->settingsClosed();
     }
     bool told(const QString& summary) const {
         return processEventsUntil([&] {
@@ -98,10 +93,12 @@ TEST_F(MonitorNoticesTest, ChangesAreToldInOneBubbleSaveThoseMadeInTheWindowInFr
     ASSERT_TRUE(toldTimes(3));
     EXPECT_EQ(told[2].summary, "Graphic Mode") << "the window's own change untold";
 
-    setNotify(0);
+    QSettings(preferences.path(), QSettings::IniFormat).setValue("notify", 0);
+    emit shell->settingsClosed();
     monitor.sendSettingReport(4, 3);
     ASSERT_TRUE(processEventsUntil([&] { return panel().speedInfo()->currentIndex() == 2; }));
-    setNotify(1);
+    QSettings(preferences.path(), QSettings::IniFormat).setValue("notify", 1);
+    emit shell->settingsClosed();
     monitor.sendSettingReport(4, 4);
     ASSERT_TRUE(toldTimes(4));
     EXPECT_EQ(told[3].summary, "Speed Fast+++") << "none while off";

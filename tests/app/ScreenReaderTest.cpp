@@ -32,15 +32,13 @@ namespace {
 // Every text of the window is shown whole: no control is narrower than it asks to be.
 bool fitsItsTexts(const QWidget* window) {
     return processEventsUntil([&] {
-        for (const QWidget* control : window->findChildren<QWidget*>()) {
-            if ((qobject_cast<const QLabel*>(control) ||
-                 qobject_cast<const QAbstractButton*>(control) ||
-                 qobject_cast<const QComboBox*>(control) ||
-                 qobject_cast<const ShortcutView*>(control)) &&
-                control->width() < control->sizeHint().width())
-                return false;
-        }
-        return true;
+        return std::ranges::none_of(window->findChildren<QWidget*>(), [](const QWidget* control) {
+            return (qobject_cast<const QLabel*>(control) ||
+                    qobject_cast<const QAbstractButton*>(control) ||
+                    qobject_cast<const QComboBox*>(control) ||
+                    qobject_cast<const ShortcutView*>(control)) &&
+                   control->width() < control->sizeHint().width();
+        });
     });
 }
 
@@ -52,14 +50,17 @@ QString accessible(QWidget* control, QAccessible::Text text = QAccessible::Name)
     return QAccessible::queryAccessibleInterface(control)->text(text);
 }
 
-// A monitor, a preset, a schedule entry: every control is enabled.
+// A monitor, a preset, a schedule entry: every control is enabled. English, Ctrl+D refreshes,
+// a fast refresh every 30 minutes.
 class ScreenReader : public WindowFixture {
 protected:
     void SetUp() override {
         ASSERT_TRUE(QDir().mkpath(home.filePath("monctl")));
         QFile file(preferences.path());
         ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-        file.write("[presets]\nreading=7, text, 1\n[schedule]\n07%3A30=reading\n");
+        file.write("[presets]\nreading=7, text, 1\n[schedule]\n07%3A30=reading\n[General]\n"
+                   "language=1\nrefresh_hot_keycode=2\nrefresh_hot_keycode_flags=262144\n"
+                   "fast_refresh_seconds=1800\n");
     }
 
     MonitorSimulator monitor{{5, 3, 2}, nullptr};
@@ -71,6 +72,7 @@ TEST_F(ScreenReader, ALanguageSwitchRelabelsAndRefitsTheMenuTheAboutBoxAndBothWi
     PrivateSessionBus bus; // the window's notifications stay off the machine's own desktop
     openShell({monitor.devicePath()});
     ASSERT_TRUE(settled());
+    changeCurrentLanguage(0);
     QStringList seen;
     onceOpen<SettingsWindow>([&](SettingsWindow& settings) {
         auto* recorder = settings.thresholdInfocutView();
@@ -145,12 +147,6 @@ TEST_F(ScreenReader, ALanguageSwitchRelabelsAndRefitsTheMenuTheAboutBoxAndBothWi
 // The real program, as a screen reader on the desktop's accessibility bus hears it. Its
 // standard output stays empty: what the window has to say goes to the log.
 TEST_F(ScreenReader, HearsTheProgramOnTheAccessibilityBus) {
-    {
-        QFile file(preferences.path());
-        ASSERT_TRUE(file.open(QIODevice::Append));
-        file.write("[General]\nlanguage=1\nrefresh_hot_keycode=2\n"
-                   "refresh_hot_keycode_flags=262144\nfast_refresh_seconds=1800\n");
-    }
     PrivateSessionBus bus(std::vector<PrivateSessionBus::Service>{
         {"org.a11y.Bus", "/usr/libexec/at-spi-bus-launcher"}});
     environment.set("QT_LINUX_ACCESSIBILITY_ALWAYS_ON", "1");
