@@ -6,7 +6,6 @@
 #include <QDBusConnection>
 #include <QDBusMessage>
 #include <QMainWindow>
-#include <QSettings>
 #include <poll.h>
 
 using namespace monctl;
@@ -173,10 +172,9 @@ TEST_F(AppShellTest, TheProgramDrivesAScaledDesktopAnswersFromItsTrayAndEndsWith
     EXPECT_FALSE(other.anyKeyHeld()) << "every key press was released";
     other.setResources("");
 
-    auto activate = QDBusMessage::createMethodCall(watcher.sender, "/StatusNotifierItem",
-                                                   "org.kde.StatusNotifierItem", "Activate");
-    activate.setArguments({0, 0});
-    connection.call(activate);
+    connection.call(QDBusMessage::createMethodCall(watcher.sender, "/StatusNotifierItem",
+                                                   "org.kde.StatusNotifierItem", "Activate")
+                    << 0 << 0);
     const auto run = [](const std::vector<std::string>& argv) {
         ChildProcess tool(argv);
         tool.wait();

@@ -52,11 +52,6 @@ protected:
                 server.received(), [&](const auto& notice) { return notice.summary == summary; });
         });
     }
-    // From the window in front, as a person does.
-    void chooseInFront(QComboBox* list, int index) {
-        ASSERT_TRUE(focusMainWindow());
-        choose(list, index);
-    }
 
     PrivateSessionBus bus;
     QDBusConnection connection =
@@ -87,7 +82,8 @@ TEST_F(MonitorNoticesTest, ChangesAreToldInOneBubbleSaveThoseMadeInTheWindowInFr
     EXPECT_EQ(told[1].summary, "Contrast 8");
     EXPECT_EQ(told[1].replacesId, told[0].id);
 
-    chooseInFront(panel().thresholdInfo(), 2);
+    ASSERT_TRUE(focusMainWindow()); // the window in front, as a person chooses
+    choose(panel().thresholdInfo(), 2);
     ASSERT_TRUE(processEventsUntil([&] { return monitor.settings().contrast == 3; }));
     monitor.sendSettingReport(2, 3);
     ASSERT_TRUE(toldTimes(3));
@@ -214,7 +210,8 @@ TEST_F(MonitorNoticesTest, AMonitorPluggedInAgainGetsItsLastSettingsAndBothAreTo
     second.setSilent(true);
     for (int request = 0; request < 10; ++request)
         shell->monitors().active()->readBack(Setting::speed);
-    chooseInFront(panel().modeInfo(), 0);
+    ASSERT_TRUE(focusMainWindow()); // the window in front, as a person chooses
+    choose(panel().modeInfo(), 0);
     ASSERT_TRUE(unplug(second));
     MonitorSimulator third({5, 3, 1}, nullptr);
     plugIn(third);
