@@ -3,6 +3,7 @@
 // gets back when plugged in again. Simulated monitors, a notification server double on a private
 // bus, preferences of the test's own.
 #include "monitor/MonitorController.h"
+#include "shared/CurrentLanguage.h"
 #include "shared/MonitorMemory.h"
 #include "shared/PresetStore.h"
 #include "support/NotificationServerDouble.h"
@@ -150,6 +151,8 @@ TEST_F(MonitorNoticesTest,
         shell->monitors().active()->readBackAll();
         ASSERT_TRUE(processEventsUntil([&] { return !port().contains("not responding"); }));
         EXPECT_FALSE(tray.icon().toolTip().contains("not responding"));
+        changeCurrentLanguage(0);
+        EXPECT_TRUE(processEventsUntil([&] { return entry(tray.menu(), "快速刷新") != nullptr; }));
     }
     // The monitor chosen in the window is chosen again at the next start.
     choose(panel().displaySerialPort(), panel().displaySerialPort()->findText(portName(second)));

@@ -4,8 +4,7 @@
 Prints one JSON line for the main window, presses its button named argv[1] through the button's
 own accessible action and prints one for the window it opens: every control a person reaches with
 Tab (showing, enabled, focusable; entries of lists and menus are no controls) with its role, name
-and what it shows (its text, else its description). Exits with a reason when something is not
-heard within its deadline.
+and what it shows (its text, else its description), or why it could not.
 """
 import json
 import sys
@@ -57,21 +56,17 @@ def report(node):
     print(json.dumps({"window": node.name, "controls": controls(node, [])}), flush=True)
 
 
-def main():
-    app = until("the application monctl", lambda: next(
-        (app for app in pyatspi.Registry.getDesktop(0) if app is not None and app.name == "monctl"),
-        None))
-    main_window = until("the main window", lambda: window(app, pyatspi.ROLE_FRAME))
-    # The lists are enabled once the monitor reported its settings.
-    until("the contrast list, enabled", lambda: next(
-        (c for c in controls(main_window, []) if c["name"] == "Contrast"), None))
-    report(main_window)
-    button = pyatspi.findDescendant(main_window, lambda node: node.getRole() ==
-                                    pyatspi.ROLE_PUSH_BUTTON and node.name == sys.argv[1])
-    action = button.queryAction()
-    action.doAction(next(i for i in range(action.nActions) if action.getName(i) == "Press"))
-    report(until("the settings window", lambda: window(app, pyatspi.ROLE_DIALOG, sys.argv[1])))
+app = until("the application monctl", lambda: next(
+    (app for app in pyatspi.Registry.getDesktop(0) if app is not None and app.name == "monctl"),
+    None))
+main_window = until("the main window", lambda: window(app, pyatspi.ROLE_FRAME))
+# The lists are enabled once the monitor reported its settings.
+until("the contrast list, enabled", lambda: next(
+    (c for c in controls(main_window, []) if c["name"] == "Contrast"), None))
+report(main_window)
+button = pyatspi.findDescendant(main_window, lambda node: node.getRole() ==
+                                pyatspi.ROLE_PUSH_BUTTON and node.name == sys.argv[1])
+action = button.queryAction()
+action.doAction(next(i for i in range(action.nActions) if action.getName(i) == "Press"))
+report(until("the settings window", lambda: window(app, pyatspi.ROLE_DIALOG, sys.argv[1])))
 
-
-if __name__ == "__main__":
-    main()
