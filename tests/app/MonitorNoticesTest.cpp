@@ -3,18 +3,17 @@
 // gets back when plugged in again. Simulated monitors, a notification server double on a private
 // bus, preferences of the test's own.
 #include "monitor/MonitorController.h"
+#include "shared/CurrentLanguage.h"
 #include "shared/MonitorMemory.h"
 #include "shared/PresetStore.h"
 #include "support/NotificationServerDouble.h"
-#include "support/PrivateSessionBus.h"
 #include "support/WindowFixture.h"
 #include "tray/ChangeNotices.h"
 #include "tray/TrayIcon.h"
-#include "windows/ControlPanel.h"
 
-#include <QComboBox>
 #include <QDBusConnection>
 #include <QMenu>
+#include <QSettings>
 #include <QSystemTrayIcon>
 #include <filesystem>
 
@@ -48,22 +47,11 @@ protected:
         ASSERT_TRUE(preferences.save(stored));
         openShell(paths);
     }
-    void setNotify(int notify) {
-        auto stored = preferences.load();
-        stored.notify = notify;
-        ASSERT_TRUE(preferences.save(stored));
-        emit shell->settingsClosed();
-    }
     bool told(const QString& summary) const {
         return processEventsUntil([&] {
             return std::ranges::any_of(
                 server.received(), [&](const auto& notice) { return notice.summary == summary; });
         });
-    }
-    // From the window in front, as a person does.
-    void chooseInFront(QComboBox* list, int index) {
-        ASSERT_TRUE(focusMainWindow());
-        choose(list, index);
     }
 
     PrivateSessionBus bus;
@@ -89,67 +77,95 @@ TEST_F(MonitorNoticesTest, ChangesAreToldInOneBubbleSaveThoseMadeInTheWindowInFr
     ASSERT_TRUE(settled()) << "the step read back";
     EXPECT_EQ(told[0].summary, "Contrast 6");
     EXPECT_EQ(told[0].hints.value("value").toInt(), 62);
-    EXPECT_EQ(told[0].replacesId, 0u);
     EXPECT_EQ(told[0].body, portName(monitor) + ": contrast 6, Text Mode, Fast");
     monitor.sendSettingReport(1, 8); // its own buttons
     ASSERT_TRUE(toldTimes(2));
     EXPECT_EQ(told[1].summary, "Contrast 8");
     EXPECT_EQ(told[1].replacesId, told[0].id);
 
-    chooseInFront(panel().thresholdInfo(), 2);
+    ASSERT_TRUE(focusMainWindow()); // the window in front, as a person chooses
+    choose(panel().thresholdInfo(), 2);
     ASSERT_TRUE(processEventsUntil([&] { return monitor.settings().contrast == 3; }));
     monitor.sendSettingReport(2, 3);
     ASSERT_TRUE(toldTimes(3));
     EXPECT_EQ(told[2].summary, "Graphic Mode") << "the window's own change untold";
 
-    setNotify(0);
+    QSettings(preferences.path(), QSettings::IniFormat).setValue("notify", 0);
+    emit shell->settingsClosed();
     monitor.sendSettingReport(4, 3);
     ASSERT_TRUE(processEventsUntil([&] { return panel().speedInfo()->currentIndex() == 2; }));
-    setNotify(1);
+    QSettings(preferences.path(), QSettings::IniFormat).setValue("notify", 1);
+    emit shell->settingsClosed();
     monitor.sendSettingReport(4, 4);
     ASSERT_TRUE(toldTimes(4));
     EXPECT_EQ(told[3].summary, "Speed Fast+++") << "none while off";
 }
 
-TEST_F(MonitorNoticesTest, TheTrayTicksValuesAppliesPresetsAndMarksAMonitorThatDoesNotAnswer) {
+TEST_F(MonitorNoticesTest,
+       TheTrayActsOnTheActiveOrAllMarksASilentMonitorAndTheChoiceOutlivesARestart) {
     MonitorSimulator monitor({5, 3, 2}, nullptr);
-    open({monitor.devicePath()});
-    const PresetStore presets(preferences.path());
-    TrayIcon tray(shell->monitorList(), {[] {}, [] {}, [] {}}, presets);
-    ASSERT_TRUE(settled());
-    EXPECT_EQ(ticked(tray, "Mode"), "Graphic Mode");
-    EXPECT_EQ(ticked(tray, "Speed"), "Fast+");
+    MonitorSimulator second({4, 1, 1}, nullptr);
+    second.setAnswerDelay(std::chrono::milliseconds(100)); // the other one is the active one
+    open({monitor.devicePath(), second.devicePath()});
+    {
+        const PresetStore presets(preferences.path());
+        TrayIcon tray(shell->monitorList(), {[] {}, [] {}, [] {}}, presets);
+        ASSERT_TRUE(processEventsUntil([&] { return panel().displaySerialPort()->count() == 2; }));
+        ASSERT_TRUE(settled());
+        EXPECT_EQ(tray.icon().contextMenu(), &tray.menu());
+        EXPECT_EQ(ticked(tray, "Mode"), "Graphic Mode");
+        EXPECT_EQ(ticked(tray, "Speed"), "Fast+");
 
-    auto* presetMenu = entry(tray.menu(), "Presets")->menu();
-    ASSERT_TRUE(presets.save({"reading", {7, 4, 5}})); // read when the menu opens
-    emit presetMenu->aboutToShow();
-    ASSERT_EQ(presetMenu->actions().size(), 1);
-    presetMenu->actions()[0]->trigger();
-    ASSERT_TRUE(processEventsUntil([&] { return holds(monitor, {7, 4, 5}); }));
-    // What was written shows everywhere at once, and the next step counts from it.
-    ASSERT_TRUE(processEventsUntil([&] {
-        return ticked(tray, "Mode") == "Video Mode" && ticked(tray, "Speed") == "Fast++++" &&
-               panel().modeInfo()->currentText() == "Video Mode";
-    }));
-    entry(tray.menu(), "Contrast Up")->trigger();
-    ASSERT_TRUE(processEventsUntil([&] { return monitor.settings().contrast == 8; }));
-    choose(panel().thresholdInfo(), 2);
-    entry(tray.menu(), "Contrast Down")->trigger();
-    ASSERT_TRUE(processEventsUntil([&] { return monitor.settings().contrast == 2; }));
-    EXPECT_TRUE(processEventsUntil([&] {
-        return tray.icon().toolTip().contains("contrast 2, Video Mode") &&
-               panel().thresholdInfo()->currentText() == "2";
-    })) << tray.icon().toolTip().toStdString();
+        auto* presetMenu = entry(tray.menu(), "Presets")->menu();
+        ASSERT_TRUE(presets.save({"reading", {7, 4, 5}})); // read when the menu opens
+        emit presetMenu->aboutToShow();
+        ASSERT_EQ(presetMenu->actions().size(), 1);
+        presetMenu->actions()[0]->trigger();
+        ASSERT_TRUE(processEventsUntil([&] { return holds(monitor, {7, 4, 5}); }));
+        // What was written shows everywhere at once, and the next step counts from it.
+        ASSERT_TRUE(processEventsUntil([&] {
+            return ticked(tray, "Mode") == "Video Mode" && ticked(tray, "Speed") == "Fast++++" &&
+                   panel().modeInfo()->currentText() == "Video Mode";
+        }));
+        entry(tray.menu(), "Contrast Up")->trigger();
+        ASSERT_TRUE(processEventsUntil([&] { return monitor.settings().contrast == 8; }));
+        choose(panel().thresholdInfo(), 2);
+        entry(tray.menu(), "Contrast Down")->trigger();
+        ASSERT_TRUE(processEventsUntil([&] { return monitor.settings().contrast == 2; }));
+        EXPECT_TRUE(processEventsUntil([&] {
+            return tray.icon().toolTip().contains("contrast 2, Video Mode") &&
+                   panel().thresholdInfo()->currentText() == "2";
+        })) << tray.icon().toolTip().toStdString();
+        entry(tray.menu(), "All Monitors")->trigger();
+        entry(tray.menu(), "Fast Refresh")->trigger();
+        ASSERT_TRUE(processEventsUntil(
+            [&] { return monitor.fastRefreshCount() == 1 && second.fastRefreshCount() == 1; }));
+        EXPECT_TRUE(holds(second, {4, 1, 1}));
 
-    const auto port = [&] { return panel().displaySerialPort()->currentText(); };
-    monitor.setSilent(true);
-    shell->monitors().active()->readBackAll();
-    ASSERT_TRUE(processEventsUntil([&] { return port().endsWith(" (not responding)"); }));
-    EXPECT_TRUE(tray.icon().toolTip().contains(port())) << tray.icon().toolTip().toStdString();
-    monitor.setSilent(false);
-    shell->monitors().active()->readBackAll();
-    ASSERT_TRUE(processEventsUntil([&] { return !port().contains("not responding"); }));
-    EXPECT_FALSE(tray.icon().toolTip().contains("not responding"));
+        const auto port = [&] { return panel().displaySerialPort()->currentText(); };
+        monitor.setSilent(true);
+        shell->monitors().active()->readBackAll();
+        ASSERT_TRUE(processEventsUntil([&] { return port().endsWith(" (not responding)"); }));
+        EXPECT_TRUE(tray.icon().toolTip().contains(port())) << tray.icon().toolTip().toStdString();
+        monitor.setSilent(false);
+        shell->monitors().active()->readBackAll();
+        ASSERT_TRUE(processEventsUntil([&] { return !port().contains("not responding"); }));
+        EXPECT_FALSE(tray.icon().toolTip().contains("not responding"));
+        changeCurrentLanguage(0);
+        EXPECT_TRUE(processEventsUntil([&] { return entry(tray.menu(), "快速刷新") != nullptr; }));
+    }
+    // The monitor chosen in the window is chosen again at the next start.
+    choose(panel().displaySerialPort(), panel().displaySerialPort()->findText(portName(second)));
+    const auto secondShown = [&] {
+        return processEventsUntil([&] {
+            return panel().displaySerialPort()->currentText() == portName(second) &&
+                   panel().thresholdInfo()->currentText() == "4" && !panel().isReadingBack();
+        });
+    };
+    ASSERT_TRUE(secondShown());
+    shell.reset();
+    open({monitor.devicePath(), second.devicePath()});
+    EXPECT_TRUE(secondShown());
 }
 
 // Keyed by the path: a pseudo-terminal has no adapter to tell its serial number.
@@ -197,28 +213,12 @@ TEST_F(MonitorNoticesTest, AMonitorPluggedInAgainGetsItsLastSettingsAndBothAreTo
     second.setSilent(true);
     for (int request = 0; request < 10; ++request)
         shell->monitors().active()->readBack(Setting::speed);
-    chooseInFront(panel().modeInfo(), 0);
+    ASSERT_TRUE(focusMainWindow()); // the window in front, as a person chooses
+    choose(panel().modeInfo(), 0);
     ASSERT_TRUE(unplug(second));
     MonitorSimulator third({5, 3, 1}, nullptr);
     plugIn(third);
     ASSERT_TRUE(settled());
     shell->monitors().active()->set(Setting::mode, 2); // as the tray does
     EXPECT_TRUE(told("Text Mode"));
-}
-
-TEST_F(MonitorNoticesTest, TheMonitorChosenInTheWindowIsChosenAgainAtTheNextStart) {
-    MonitorSimulator first({5, 2, 1}, nullptr);
-    MonitorSimulator second({7, 3, 2}, nullptr);
-    for (int start = 0; start < 2; ++start) {
-        shell.reset();
-        open({first.devicePath(), second.devicePath()});
-        ASSERT_TRUE(processEventsUntil([&] { return panel().displaySerialPort()->count() == 2; }));
-        if (start == 0)
-            choose(panel().displaySerialPort(),
-                   panel().displaySerialPort()->findText(portName(second)));
-        ASSERT_TRUE(processEventsUntil([&] {
-            return panel().displaySerialPort()->currentText() == portName(second) &&
-                   panel().thresholdInfo()->currentText() == "7" && !panel().isReadingBack();
-        }));
-    }
 }

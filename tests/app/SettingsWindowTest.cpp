@@ -1,26 +1,35 @@
-// The settings window and its shortcut recorders on a real X server, with a temporary
-// preferences file.
+// The settings window, its shortcut recorders, presets and desktop settings on a real X
+// server, with a temporary preferences file.
 #include "windows/SettingsWindow.h"
 
-#include "serial/SerialPort.h"
-#include "serial/SerialPortManager.h"
+#include "app/DesktopPresence.h"
+#include "platform/PlatformLoader.h"
+#include "shared/AutostartEntry.h"
 #include "shared/CurrentLanguage.h"
+#include "shared/PresetSchedule.h"
+#include "shared/PresetStore.h"
+#include "shared/ScheduledPresets.h"
 #include "shortcut/HotkeyState.h"
 #include "shortcut/Localization.h"
 #include "support/WindowFixture.h"
-#include "windows/ControlPanel.h"
+#include "windows/DesktopSettingsView.h"
+#include "windows/PresetsView.h"
+#include "windows/ScheduleView.h"
 #include "windows/ShortcutView.h"
 
-#include <QComboBox>
-#include <QDir>
+#include <QCheckBox>
 #include <QFile>
 #include <QKeyEvent>
-#include <QLabel>
-#include <QMessageBox>
-#include <QPushButton>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QSettings>
+#include <QSpinBox>
+#include <QTimeEdit>
+#include <QTreeWidget>
 
 using namespace monctl;
 using namespace monctl::test;
+using Schedule = std::vector<ScheduledPreset>;
 namespace Flag = ModifierFlag;
 
 namespace {
@@ -37,25 +46,55 @@ protected:
         settings = std::make_unique<SettingsWindow>(preferences, monitors);
         return *settings;
     }
-    void openSettingsInFront() {
-        openSettings().show();
-        other.focus(settings->winId());
-        ASSERT_TRUE(
-            processEventsUntil([&] { return QApplication::activeWindow() == settings.get(); }));
-    }
 
     MonitorSet monitors;
     std::unique_ptr<SettingsWindow> settings;
     int beeps = 0;
 };
 
+// What GLib's launcher runs for the autostart entry, an argument a line: its field codes
+// expanded (there is no file to open), then its shell-like quoting read.
+std::string launchedArguments() {
+    ChildProcess launcher({"/usr/bin/python3", "-c", R"py(import re, sys
+from gi.repository import GLib
+entry = GLib.KeyFile()
+entry.load_from_file(sys.argv[1], GLib.KeyFileFlags.NONE)
+command = entry.get_string("Desktop Entry", "Exec")
+command = re.sub("%(.)", lambda code: "%" if code[1] == "%" else "", command)
+print("\n".join(GLib.shell_parse_argv(command)[1]))
+)py",
+                           AutostartEntry::path().toStdString()});
+    EXPECT_EQ(launcher.wait(), 0) << launcher.errors();
+    return launcher.output();
+}
+
 } // namespace
 
-TEST_F(SettingsWindowTest, OkStoresTheDefaultsAndWhatTheRecordersTookExitOnlyTheLanguage) {
+// A bad file gives the defaults (numbers beyond their range are not cut to fit) and stays until
+// OK, which stores the defaults and what the views took; Exit keeps the language for the run.
+TEST_F(SettingsWindowTest, ABadFileStaysUntilOkStoresWhatTheViewsTookExitOnlyTheLanguage) {
+    const auto storedAs = [&](const char* key, const QString& value) {
+        QSettings(preferences.path(), QSettings::IniFormat).setValue(key, value);
+        return preferences.load();
+    };
+    EXPECT_EQ(storedAs("fast_refresh_seconds", "4294967297").fastRefreshSeconds, 86400);
+    EXPECT_EQ(storedAs("fast_refresh_seconds", "-4294967295").fastRefreshSeconds, 0);
+    EXPECT_EQ(storedAs("refresh_hot_keycode", "4294967298").refreshKeyCode, 0u);
+    EXPECT_EQ(storedAs("keep_in_tray", "4294967297").keepInTray, 0);
+    const QByteArray garbage("\x01\xff[General\nlanguage=banana\nrefresh_hot_keycode=\x80\x81\n",
+                             45);
+    QFile file(preferences.path());
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(garbage));
+    file.close();
     openShell({});
+    EXPECT_EQ(HotkeyState::shared().RefreshHotkeyKeyCode, 0u);
+    openSettings().onlyExitView();
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_EQ(file.readAll(), garbage) << "not written until OK";
     for (auto* view : {openSettings().refreshHotCutView(), settings->thresholdInfocutView(),
                        settings->thresholdDownInfocutView()})
         EXPECT_EQ(view->shortcutValue(), std::nullopt) << "nothing set yet";
+    EXPECT_TRUE(settings->desktopSettings()->notify()->isChecked()) << "notifications on at first";
     settings->finishViewAction();
     const auto& hotkeys = HotkeyState::shared();
     EXPECT_EQ(std::tuple(hotkeys.RefreshHotkeyKeyCode, hotkeys.ThresholdInfoHotkeyKeyCode,
@@ -70,34 +109,60 @@ TEST_F(SettingsWindowTest, OkStoresTheDefaultsAndWhatTheRecordersTookExitOnlyThe
     // What the recorders accept is kept: a bare function key, a combination on key code 0.
     openSettings().refreshHotCutView()->setShortcutValue(Shortcut(VirtualKey::f5, 0));
     settings->thresholdInfocutView()->setShortcutValue(Shortcut(0, Flag::control));
+    auto* desktop = settings->desktopSettings();
+    for (auto* box : {desktop->keepInTray(), desktop->startAtLogin(), desktop->timedRefresh(),
+                      desktop->restoreOnPlug()})
+        box->setChecked(true);
+    desktop->refreshMinutes()->setValue(5);
+    desktop->notify()->setChecked(false);
     settings->finishViewAction();
     EXPECT_EQ(std::tuple(hotkeys.RefreshHotkeyKeyCode, hotkeys.RefreshHotkeyModifierFlags,
                          hotkeys.ThresholdDownInfoHotkeyKeyCode),
               std::tuple(VirtualKey::f5, 0u, 35u));
     stored = preferences.load();
-    EXPECT_EQ(std::tuple(stored.thresholdKeyCode, stored.thresholdFlags),
-              std::tuple(0u, Flag::control));
-    EXPECT_EQ(openSettings().refreshHotCutView()->shortcutValue(), Shortcut(VirtualKey::f5, 0));
+    EXPECT_EQ(std::tuple(stored.thresholdKeyCode, stored.thresholdFlags, stored.keepInTray,
+                         stored.startAtLogin, stored.fastRefreshSeconds, stored.notify,
+                         stored.restoreOnPlug),
+              std::tuple(0u, Flag::control, 1, 1, 300, 0, 1));
+    EXPECT_TRUE(QFile::exists(AutostartEntry::path()));
 
-    // Exit keeps the language for the run, not for the next start, and no shortcut.
-    settings->thresholdInfocutView()->setShortcutValue(Shortcut(40, Flag::command));
+    EXPECT_EQ(openSettings().refreshHotCutView()->shortcutValue(), Shortcut(VirtualKey::f5, 0));
+    desktop = settings->desktopSettings();
+    EXPECT_TRUE(desktop->keepInTray()->isChecked() && desktop->restoreOnPlug()->isChecked() &&
+                !desktop->notify()->isChecked());
+    EXPECT_EQ(desktop->refreshMinutes()->value(), 5);
+    desktop->startAtLogin()->setChecked(false);
+    desktop->timedRefresh()->setChecked(false);
     settings->currentLanguageInfo()->setCurrentIndex(1);
     settings->setCurrentLanguage();
-    EXPECT_EQ(settings->findChild<QLabel*>("languageSettings")->text(), "Language Settings");
-    EXPECT_EQ(panel().findChild<QLabel*>("portTitleInfo")->text(), "Valid Port") << "at once";
+    settings->finishViewAction();
+    EXPECT_FALSE(QFile::exists(AutostartEntry::path()));
+    stored = preferences.load();
+    EXPECT_EQ(std::tuple(stored.language, stored.startAtLogin, stored.fastRefreshSeconds,
+                         stored.keepInTray),
+              std::tuple(1, 0, 0, 1));
+
+    // Exit keeps the language for the run, not for the next start, and no shortcut.
+    openSettings().thresholdInfocutView()->setShortcutValue(Shortcut(40, Flag::command));
+    settings->currentLanguageInfo()->setCurrentIndex(0);
+    settings->setCurrentLanguage();
+    EXPECT_EQ(settings->findChild<QLabel*>("languageSettings")->text(), "语言设置");
+    EXPECT_EQ(panel().findChild<QLabel*>("portTitleInfo")->text(), "有效端口") << "at once";
     settings->onlyExitView();
-    EXPECT_EQ(CurrentLanguage(), 1);
+    EXPECT_EQ(CurrentLanguage(), 0);
     EXPECT_EQ(
         std::tuple(hotkeys.ThresholdInfoHotkeyKeyCode, hotkeys.ThresholdInfoHotkeyModifierFlags),
         std::tuple(0u, Flag::control));
-    EXPECT_EQ(preferences.load().language, 0);
-    EXPECT_EQ(preferences.load().thresholdKeyCode, 0u);
+    EXPECT_EQ(std::tuple(preferences.load().language, preferences.load().thresholdKeyCode),
+              std::tuple(1, 0u));
 }
 
-TEST_F(SettingsWindowTest, TheKeyboardAloneRecordsAndTheRecordersFollowTheKeysTyped) {
+TEST_F(SettingsWindowTest, TheKeyboardAloneRecordsAndARecorderRefusesACombinationTaken) {
     openShell({});
     changeCurrentLanguage(1);
-    openSettingsInFront();
+    openSettings().show();
+    other.focus(settings->winId());
+    ASSERT_TRUE(processEventsUntil([&] { return QApplication::activeWindow() == settings.get(); }));
     auto* view = settings->thresholdInfocutView();
     const auto recording = [&](bool on) {
         return processEventsUntil([&] { return view->isRecording() == on; });
@@ -141,57 +206,28 @@ TEST_F(SettingsWindowTest, TheKeyboardAloneRecordsAndTheRecordersFollowTheKeysTy
     EXPECT_EQ(view->lastAnnouncement(), "Shortcut cleared");
     EXPECT_EQ(view->title(), "Record Shortcut");
 
-    // Starting on a second recorder stops the first.
+    // Starting on a second recorder stops the first. A combination another program holds is
+    // refused with an alert, and recording goes on.
     view->setRecording(true);
-    settings->refreshHotCutView()->setRecording(true);
+    auto* refresh = settings->refreshHotCutView();
+    refresh->setRecording(true);
     EXPECT_FALSE(view->isRecording());
-    EXPECT_TRUE(settings->refreshHotCutView()->isRecording());
-}
-
-TEST_F(SettingsWindowTest, ACombinationTakenElsewhereIsRefusedWithAnAlert) {
-    openShell({});
-    openSettingsInFront();
-    auto* view = settings->refreshHotCutView();
-    other.grabControlAltK(); // another program holds Ctrl+Alt+K
-    view->setRecording(true);
-    view->setShortcutPlaceholder("Ctrl+Alt+");
+    other.grabControlAltK();
+    refresh->setShortcutPlaceholder("Ctrl+Alt+");
     QString message;
-    QObject alertWatch; // ends the wait with the test, if no alert ever comes
-    QTimer::singleShot(0, &alertWatch, [&] {
-        ASSERT_TRUE(processEventsUntil(
-            [] { return qobject_cast<QMessageBox*>(QApplication::activeModalWidget()); }));
-        auto* alert = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-        message = alert->text() + "|" + alert->informativeText();
-        alert->button(QMessageBox::Ok)->click();
+    onceOpen<QMessageBox>([&](QMessageBox& alert) {
+        message = alert.text() + "|" + alert.informativeText();
+        alert.button(QMessageBox::Ok)->click();
     });
     // The grab keeps the keys from this window, so the press is handed over directly.
     QKeyEvent press(QEvent::KeyPress, 0, Qt::ControlModifier | Qt::AltModifier, 37 + 8, 0, 0);
-    EXPECT_TRUE(view->handleRecordingKey(press));
+    EXPECT_TRUE(refresh->handleRecordingKey(press));
     EXPECT_TRUE(message.contains("Ctrl+Alt+K") &&
                 message.endsWith("in the keyboard shortcut settings of your desktop."))
         << message.toStdString();
-    EXPECT_TRUE(view->isRecording());
-    EXPECT_TRUE(view->shortcutPlaceholder().isEmpty());
-    EXPECT_EQ(view->shortcutValue(), std::nullopt);
+    EXPECT_TRUE(refresh->isRecording() && refresh->shortcutPlaceholder().isEmpty() &&
+                !refresh->shortcutValue());
     other.ungrabControlAltK();
-}
-
-TEST_F(SettingsWindowTest, AGarbledPreferencesFileGivesDefaultsAndStaysUntilOk) {
-    const QByteArray garbage("\x01\xff[General\nlanguage=banana\nrefresh_hot_keycode=\x80\x81\n",
-                             45);
-    QFile file(preferences.path());
-    const auto holds = [&](const QByteArray& bytes) {
-        file.close();
-        return file.open(QIODevice::ReadWrite) && file.readAll() == bytes;
-    };
-    ASSERT_TRUE(QDir().mkpath(home.filePath("monctl")) && holds("") && file.write(garbage));
-    openShell({});
-    EXPECT_EQ(CurrentLanguage(), 0);
-    EXPECT_EQ(HotkeyState::shared().RefreshHotkeyKeyCode, 0u);
-    openSettings().onlyExitView();
-    EXPECT_TRUE(holds(garbage)) << "not written until OK";
-    openSettings().finishViewAction();
-    EXPECT_EQ(preferences.load().refreshKeyCode, 2u);
 }
 
 // The locale variables as a desktop session sets them; the test program's own come back after.
@@ -208,39 +244,98 @@ TEST_F(SettingsWindowTest, AFirstStartFollowsTheDesktopLanguageUntilOneIsStored)
     EXPECT_EQ(startsIn("", "de_DE.UTF-8"), 1);
     EXPECT_EQ(startsIn("zh_CN:en", "en_US.UTF-8"), 0) << "LANGUAGE first, as gettext reads it";
     EXPECT_EQ(startsIn("en_GB", "zh_CN.UTF-8"), 1);
-    StoredSettings stored;
-    stored.language = 1;
-    ASSERT_TRUE(preferences.save(stored));
+    QSettings(preferences.path(), QSettings::IniFormat).setValue("language", 1);
     EXPECT_EQ(startsIn("", "zh_CN.UTF-8"), 1) << "a stored language wins";
-    stored.language = 0;
-    ASSERT_TRUE(preferences.save(stored));
+    QSettings(preferences.path(), QSettings::IniFormat).setValue("language", 0);
     EXPECT_EQ(startsIn("", "en_US.UTF-8"), 0);
 }
 
-TEST_F(SettingsWindowTest, EnglishAndControlAltRSurviveARestartAndWorkInTheBackground) {
-    MonitorSimulator monitor;
-    openShell({monitor.devicePath()});
-    onceOpen<SettingsWindow>([](SettingsWindow& window) {
-        window.currentLanguageInfo()->setCurrentIndex(1);
-        window.setCurrentLanguage();
-        window.refreshHotCutView()->setShortcutValue(Shortcut(15, Flag::control | Flag::option));
-        window.finishViewAction();
-    });
-    shell->presentSettings(); // from the Settings button
-    shell.reset();
-    // The first run ends: its ports close, as at a process's exit.
-    for (const auto& port : SerialPortManager::sharedSerialPortManager().availablePorts()) {
-        port->close();
-        ASSERT_TRUE(port->waitUntilClosed(std::chrono::seconds(10)));
+TEST_F(SettingsWindowTest, TheAutostartEntryStartsTheSameProgramWhateverItsPath) {
+    for (const QString program :
+         {"/usr/bin/monctl", "/opt/my apps/monctl", "/opt/\"quoted\" 'too'/monctl",
+          "/opt/back\\slash\\/monctl", "/opt/$HOME/$(id)/monctl", "/opt/`id`/monctl",
+          "/opt/pct%f/monctl", "/opt/100%/monctl", "/opt/%%u\\%s/monctl", "monctl"}) {
+        ASSERT_EQ(AutostartEntry::write(program), "") << program.toStdString();
+        EXPECT_EQ(launchedArguments(), program.toStdString() + "\n--hidden\n");
+        ChildProcess validator({"desktop-file-validate", AutostartEntry::path().toStdString()});
+        EXPECT_EQ(validator.wait(), 0) << validator.output();
     }
-    changeCurrentLanguage(0);
-    HotkeyState::shared() = HotkeyState{};
+    ASSERT_TRUE(QFile::remove(AutostartEntry::path()));
+    for (const QString program :
+         {"/opt/a\nExec=/bin/true\n/monctl", "/opt/tab\t/monctl", "/opt/bell\a/monctl"}) {
+        EXPECT_NE(AutostartEntry::write(program), "") << "refused";
+        EXPECT_FALSE(QFile::exists(AutostartEntry::path())) << "nothing written";
+    }
+}
 
-    openShell({monitor.devicePath()}).applicationDidFinishLaunching(); // the next start
-    EXPECT_EQ(panel().findChild<QLabel*>("portTitleInfo")->text(), "Valid Port");
+// A preset "video" stored before; the simulated monitor the only port.
+TEST_F(SettingsWindowTest, PresetsAreTakenFromTheMonitorAppliedAndScheduled) {
+    MonitorSimulator monitor({7, 3, 4}, nullptr);
+    usePorts({monitor.devicePath()});
+    const PresetStore store(preferences.path());
+    ASSERT_TRUE(store.save({"video", {3, 4, 5}}));
+    const auto schedule = [&] { return PresetSchedule::load(preferences.path()).events(); };
+    changeCurrentLanguage(1);
+    auto* presets = openSettings().presets();
+    EXPECT_FALSE(presets->addPreset()->isEnabled()) << "no monitor yet";
+    monitors.setReadsBack(true);
+    monitors.start();
+    ASSERT_TRUE(processEventsUntil([&] { return presets->addPreset()->isEnabled(); }));
+
+    presets->presetName()->setText("day/night");
+    presets->addPreset()->click();
+    EXPECT_FALSE(presets->presetProblem()->text().isEmpty());
+    EXPECT_EQ(store.list().size(), 1u) << "nothing stored";
+    presets->presetName()->setText("阅读");
+    presets->addPreset()->click();
+    EXPECT_EQ(presets->presetProblem()->text(), "");
+    EXPECT_EQ(store.find("阅读"), (MonitorSettings{7, 3, 4}));
+    presets->presetList()->setCurrentItem(
+        presets->presetList()->findItems("video", Qt::MatchExactly).value(0));
+    presets->applyPreset()->click();
+    ASSERT_TRUE(processEventsUntil([&] { return holds(monitor, {3, 4, 5}); }));
+
+    auto* times = settings->schedule();
+    times->scheduleTime()->setTime(QTime(7, 30));
+    times->schedulePreset()->setCurrentText("阅读");
+    times->addEntry()->click();
+    EXPECT_EQ(schedule(), (Schedule{{450, "阅读"}}));
+    // A `monctl schedule add` made while Settings are open survives the view's add, delete and
+    // rename.
+    ChildProcess add({MONCTL_PATH, "schedule", "add", "08:00", "video"});
+    ASSERT_EQ(add.wait(), 0) << add.errors();
+    times->scheduleTime()->setTime(QTime(9, 0));
+    times->addEntry()->click();
+    times->scheduleList()->setCurrentItem(times->scheduleList()->topLevelItem(2));
+    times->deleteEntry()->click();
+    EXPECT_EQ(schedule(), (Schedule{{450, "阅读"}, {480, "video"}}));
+    presets->presetList()->setCurrentItem(
+        presets->presetList()->findItems("阅读", Qt::MatchExactly).value(0));
+    presets->presetName()->setText("reading");
+    presets->renamePreset()->click();
+    EXPECT_EQ(schedule(), (Schedule{{450, "reading"}, {480, "video"}})) << "the times kept";
+    EXPECT_EQ(times->scheduleList()->topLevelItem(0)->text(1), "reading");
+}
+
+// An entry written to the file while the window runs is applied on time; the fast refresh
+// comes every second, as stored.
+TEST_F(SettingsWindowTest, TheRunningWindowFollowsTheScheduleAndTheTimedRefreshOfTheFile) {
+    MonitorSimulator monitor({7, 3, 4}, nullptr);
+    usePorts({monitor.devicePath()});
+    ASSERT_TRUE(PresetStore(preferences.path()).save({"video", {3, 4, 5}}));
+    QSettings(preferences.path(), QSettings::IniFormat).setValue("fast_refresh_seconds", 1);
+    const QDate today(2026, 12, 7);
+    QDateTime now(today, QTime(7, 29, 59, 900));
+    PrivateSessionBus bus; // the window's notifications stay off the machine's own desktop
+    shell = std::make_unique<AppShell>(*qApp, preferences, loadDesktopBackends());
+    DesktopPresence presence(*shell, preferences, false, false, [&] { return now; });
     ASSERT_TRUE(processEventsUntil([&] { return shell->monitors().active() != nullptr; }));
-    other.focusOwnWindow();
-    ASSERT_TRUE(processEventsUntil([] { return QApplication::activeWindow() == nullptr; }));
-    other.type({"Control_L", "Alt_L", "r"});
-    ASSERT_TRUE(processEventsUntil([&] { return monitor.fastRefreshCount() == 1; }));
+
+    ASSERT_TRUE(PresetSchedule::store(preferences.path(), {450, "video"})); // as the CLI does
+    ASSERT_TRUE(processEventsUntil([&] {
+        return presence.schedule()->runner().nextCheck() == QDateTime(today, QTime(7, 30));
+    }));
+    now = QDateTime(today, QTime(7, 30));
+    ASSERT_TRUE(processEventsUntil([&] { return holds(monitor, {3, 4, 5}); }));
+    EXPECT_TRUE(processEventsUntil([&] { return monitor.fastRefreshCount() >= 2; }));
 }

@@ -1,11 +1,10 @@
 #!/usr/bin/python3
 """Walks monctl's windows on the accessibility bus as a screen reader does.
 
-Prints one JSON line for the main window, then presses its button named argv[1] through the
-button's own accessible action and prints one for the window it opens: every control a person
-reaches with Tab (showing, enabled, focusable; entries of lists and menus are no controls), with
-its role, name and what it shows (its text, else its description). Exits 1 with a reason when
-something is not heard within its deadline.
+Prints one JSON line for the main window, presses its button named argv[1] through the button's
+own accessible action and prints one for the window it opens: every control a person reaches with
+Tab (showing, enabled, focusable; entries of lists and menus are no controls) with its role, name
+and what it shows (its text, else its description), or why it could not.
 """
 import json
 import sys
@@ -20,7 +19,6 @@ ENTRIES = {pyatspi.ROLE_LIST_ITEM, pyatspi.ROLE_TABLE_CELL, pyatspi.ROLE_TREE_IT
 
 
 def until(what, find):
-    """Asks the bus again until find() gives something, or gives up at the deadline."""
     end = time.monotonic() + DEADLINE
     while time.monotonic() < end:
         found = find()
@@ -28,15 +26,6 @@ def until(what, find):
             return found
         time.sleep(0.05)
     sys.exit(f"not heard within {DEADLINE} s: {what}")
-
-
-def children(node):
-    return [child for child in node if child is not None]
-
-
-def first(nodes, role, name=None):
-    return next((node for node in nodes
-                 if node.getRole() == role and (name is None or node.name == name)), None)
 
 
 def shown(node):
@@ -52,32 +41,32 @@ def controls(node, found):
         return found
     if states.contains(pyatspi.STATE_FOCUSABLE) and states.contains(pyatspi.STATE_ENABLED):
         found.append({"role": node.getRoleName(), "name": node.name, "shown": shown(node)})
-    for child in children(node):
-        controls(child, found)
+    for child in node:
+        if child is not None:
+            controls(child, found)
     return found
+
+
+def window(app, role, name=None):
+    return next((node for node in app if node is not None and node.getRole() == role
+                 and (name is None or node.name == name)), None)
 
 
 def report(node):
     print(json.dumps({"window": node.name, "controls": controls(node, [])}), flush=True)
 
 
-def main():
-    app = until("the application monctl", lambda: next(
-        (app for app in children(pyatspi.Registry.getDesktop(0)) if app.name == "monctl"), None))
-    main_window = until("the main window", lambda: first(children(app), pyatspi.ROLE_FRAME))
-    # The lists are enabled once the monitor reported its settings.
-    until("the contrast list, enabled", lambda: next(
-        (c for c in controls(main_window, []) if c["name"] == "Contrast"), None))
-    report(main_window)
-    button = pyatspi.findDescendant(main_window, lambda node: node.getRole() ==
-                                    pyatspi.ROLE_PUSH_BUTTON and node.name == sys.argv[1])
-    if button is None:
-        sys.exit(f"no button {sys.argv[1]!r}")
-    action = button.queryAction()
-    action.doAction(next(i for i in range(action.nActions) if action.getName(i) == "Press"))
-    report(until("the settings window",
-                 lambda: first(children(app), pyatspi.ROLE_DIALOG, sys.argv[1])))
+app = until("the application monctl", lambda: next(
+    (app for app in pyatspi.Registry.getDesktop(0) if app is not None and app.name == "monctl"),
+    None))
+main_window = until("the main window", lambda: window(app, pyatspi.ROLE_FRAME))
+# The lists are enabled once the monitor reported its settings.
+until("the contrast list, enabled", lambda: next(
+    (c for c in controls(main_window, []) if c["name"] == "Contrast"), None))
+report(main_window)
+button = pyatspi.findDescendant(main_window, lambda node: node.getRole() ==
+                                pyatspi.ROLE_PUSH_BUTTON and node.name == sys.argv[1])
+action = button.queryAction()
+action.doAction(next(i for i in range(action.nActions) if action.getName(i) == "Press"))
+report(until("the settings window", lambda: window(app, pyatspi.ROLE_DIALOG, sys.argv[1])))
 
-
-if __name__ == "__main__":
-    main()

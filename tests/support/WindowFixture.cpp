@@ -3,9 +3,7 @@
 #include "platform/PlatformLoader.h"
 #include "serial/FixedPathRegistry.h"
 #include "serial/SerialPortManager.h"
-#include "windows/ControlPanel.h"
 
-#include <QComboBox>
 #include <QMainWindow>
 #include <algorithm>
 #include <filesystem>

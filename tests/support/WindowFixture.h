@@ -3,22 +3,23 @@
 #include "device/MonitorSimulator.h"
 #include "monitor/Setting.h"
 #include "shared/Preferences.h"
+#include "support/ChildProcess.h"
 #include "support/GuiTestMain.h"
 #include "support/OtherXClient.h"
+#include "support/PrivateSessionBus.h"
 #include "support/ScopedEnvironment.h"
 #include "windows/AppShell.h"
+#include "windows/ControlPanel.h"
 
 #include <QApplication>
+#include <QComboBox>
+#include <QLabel>
+#include <QMessageBox>
+#include <QPushButton>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <gtest/gtest.h>
 #include <memory>
-
-class QComboBox;
-
-namespace monctl {
-class ControlPanel;
-}
 
 namespace monctl::test {
 
@@ -55,7 +56,6 @@ protected:
     AppShell& openShell(const std::vector<std::string>& paths);
     ControlPanel& panel() const { return *shell->controlPanel(); }
     bool settled() const { return test::settled(panel()); }
-    // Brings the main window in front.
     bool focusMainWindow();
 
     QTemporaryDir home;
