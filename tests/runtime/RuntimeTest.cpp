@@ -2,7 +2,6 @@
 #include "runtime/RepeatingTimer.h"
 #include "support/TestMain.h"
 
-#include <atomic>
 #include <gtest/gtest.h>
 #include <thread>
 #include <unistd.h>
