@@ -44,11 +44,9 @@ TEST_F(HotKeyRegistryTest, IdsCountFromOneAndPressesRunTheirActionOnTheMainQueue
     monitor->registerShortcut(Shortcut(0, Flag::control), nullptr); // its presses do nothing
     const auto j = *service->identityOf(38, 0x100);
     EXPECT_EQ(j.signature, 0x53484B54u);
-    service->press(j);
-    service->press(*service->identityOf(0, 0x1000));
-    service->press({0x41424344, j.id});
-    service->press({HotKey::signature, 999});
-    service->press(j);
+    for (const auto& press : {j, *service->identityOf(0, 0x1000), HotKeyIdentity{0x41424344, j.id},
+                              HotKeyIdentity{HotKey::signature, 999}, j})
+        service->press(press);
     EXPECT_EQ(ran, 0) << "queued, not run inside the handler";
     ASSERT_TRUE(runMainUntil([&] { return ran == 2; }));
     mainQueue().runPending();
