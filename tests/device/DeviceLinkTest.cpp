@@ -21,16 +21,13 @@ using namespace std::chrono_literals;
 
 namespace {
 
-const std::string probeFrame = "5FF50A10000000000000A0FA";
-
 bool received(const MonitorSimulator& simulator, const std::string& frame) {
     const auto frames = simulator.receivedFrames();
     return std::find(frames.begin(), frames.end(), frame) != frames.end();
 }
 
 // The device link as the control panel drives it: on every change of the list the first
-// monitor becomes the active one and is read back. Each test has a port manager and a link
-// state of its own.
+// monitor becomes the active one and is read back.
 class DeviceLinkTest : public testing::Test {
 protected:
     ~DeviceLinkTest() override { SerialPortManager::reset(); }
@@ -82,13 +79,11 @@ TEST_F(DeviceLinkTest, MonitorsAreListedAsTheyAnswerAndTheSilentDeviceIsLetGo) {
 
     // The silent device heard the probe and nothing else, and is closed after a while.
     ASSERT_TRUE(runMainUntil([&] { return !portOf(silent)->isOpen(); }, 6s));
-    EXPECT_EQ(silent.receivedFrames(), std::vector<std::string>{probeFrame});
+    EXPECT_EQ(silent.receivedFrames(), std::vector<std::string>{"5FF50A10000000000000A0FA"});
     EXPECT_TRUE(portOf(quick)->isOpen());
     EXPECT_EQ(ports->size(), 2u);
 }
 
-// The link lets go of what is unplugged, refuses commands with no monitor, and adopts a
-// monitor plugged in later.
 TEST_F(DeviceLinkTest, UnpluggedPortsLeaveTheListAndAMonitorPluggedInLaterIsAdopted) {
     MonitorSimulator monitor;
     MonitorSimulator silent;
@@ -146,8 +141,7 @@ TEST_F(DeviceLinkTest, MonitorFramesReachTheTargetHoweverTheyArrive) {
     EXPECT_EQ(ports->size(), 1u);
 }
 
-// A port another program holds when it is probed (ModemManager, a terminal program) is found
-// once it is let go, without a replug.
+// A port another program (ModemManager) holds when it is probed is found once it is let go.
 TEST_F(DeviceLinkTest, AMonitorWhosePortWasBusyIsFoundOnceItIsFree) {
     MonitorSimulator monitor;
     const int holder = ::open(monitor.devicePath().c_str(), O_RDWR | O_NOCTTY);

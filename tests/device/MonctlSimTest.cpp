@@ -1,13 +1,12 @@
 // The monctl-sim program as a user drives it: its device answers any program's probe.
+#include "device/PseudoTerminal.h"
 #include "support/ChildProcess.h"
 
 #include <csignal>
-#include <cstdlib>
 #include <fcntl.h>
 #include <filesystem>
 #include <gtest/gtest.h>
 #include <poll.h>
-#include <string>
 #include <termios.h>
 #include <unistd.h>
 
@@ -88,19 +87,13 @@ TEST(MonctlSim, EndsOnCtrlCOrTerminationWhileItsTerminalStaysOpen) {
     const auto link =
         std::filesystem::temp_directory_path() / ("monctl-sim-end-" + std::to_string(::getpid()));
     for (const int signal : {SIGINT, SIGTERM}) {
-        const int terminal = ::posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
-        ASSERT_GE(terminal, 0);
-        ASSERT_EQ(::grantpt(terminal), 0);
-        ASSERT_EQ(::unlockpt(terminal), 0);
-        const int input = ::open(::ptsname(terminal), O_RDWR | O_NOCTTY | O_CLOEXEC);
-        ASSERT_GE(input, 0);
-        ChildProcess simulator({MONCTL_SIM_PATH, "--link", link.string()}, input);
+        const monctl::PseudoTerminal terminal;
+        ASSERT_FALSE(terminal.error());
+        ChildProcess simulator({MONCTL_SIM_PATH, "--link", link.string()}, terminal.deviceSide());
         ASSERT_EQ(simulator.readLine().rfind("/dev/pts/", 0), 0u);
         ASSERT_TRUE(std::filesystem::is_symlink(link));
         simulator.signal(signal);
         EXPECT_EQ(simulator.wait(), 0) << "signal " << signal;
         EXPECT_FALSE(std::filesystem::is_symlink(link)) << "signal " << signal;
-        ::close(input);
-        ::close(terminal);
     }
 }

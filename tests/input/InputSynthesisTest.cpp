@@ -3,6 +3,7 @@
 #include "support/FakeInputSink.h"
 #include "support/TestMain.h"
 
+#include <algorithm>
 #include <gtest/gtest.h>
 
 using namespace monctl;
@@ -22,6 +23,10 @@ protected:
     }
     Posted step(int dx, int dy) {
         return posts([&] { input->receiveMouseMovePointX(dx, dy); });
+    }
+    Posted stepFrom(PointerPosition at, int dx, int dy) {
+        sink->placePointer(at);
+        return step(dx, dy);
     }
     Posted longMove(int dx, int dy) {
         return posts([&] { input->receiveMouseLongMovePointX(dx, dy); });
@@ -54,29 +59,22 @@ TEST_F(InputSynthesisTest, ButtonsBecomeKeysStepsClicksAndTheMessage) {
 // The desktop is asked at every step: here it first spans a screen left of the primary one.
 TEST_F(InputSynthesisTest, StepsStopAtTheDesktopsEdgeAsItIsNow) {
     sink->resizeDesktop({-1920, 0, 3840, 1080});
-    sink->placePointer({1281, 500});
-    EXPECT_EQ(step(6, 0), Posted{"move 1287 500"}) << "inside the desktop";
-    sink->placePointer({1281, 1000});
-    EXPECT_EQ(step(0, 6), Posted{"move 1281 1006"});
-    sink->placePointer({-1919, 500});
-    EXPECT_EQ(step(-6, 0), Posted{"move -1925 500"}) << "exactly at the edge: still moves";
+    EXPECT_EQ(stepFrom({1281, 500}, 6, 0), Posted{"move 1287 500"}) << "inside the desktop";
+    EXPECT_EQ(stepFrom({1281, 1000}, 0, 6), Posted{"move 1281 1006"});
+    EXPECT_EQ(stepFrom({-1919, 500}, -6, 0), Posted{"move -1925 500"}) << "exactly at the edge";
     EXPECT_EQ(step(-6, 0), Posted{}) << "left of the desktop: no step further left";
     EXPECT_EQ(step(6, 0), Posted{"move -1919 500"});
 
     sink->resizeDesktop({0, 0, 1280, 800}); // the left screen unplugged
-    sink->placePointer({1281, 500});
-    EXPECT_EQ(step(6, 0), Posted{}) << "right of the desktop: no step further right";
+    EXPECT_EQ(stepFrom({1281, 500}, 6, 0), Posted{}) << "right of the desktop: no further right";
     EXPECT_EQ(step(-6, 0), Posted{"move 1275 500"});
-    sink->placePointer({1280, 500});
-    EXPECT_EQ(step(6, 0), Posted{"move 1286 500"});
-    sink->placePointer({-1, 801});
-    EXPECT_EQ(step(-6, 0), Posted{});
+    EXPECT_EQ(stepFrom({1280, 500}, 6, 0), Posted{"move 1286 500"});
+    EXPECT_EQ(stepFrom({-1, 801}, -6, 0), Posted{});
     EXPECT_EQ(step(0, 6), Posted{});
     EXPECT_EQ(step(0, -6), Posted{"move -1 795"});
 
     sink->resizeDesktop({}); // nowhere to place the pointer
-    sink->placePointer({10, 10});
-    EXPECT_EQ(step(6, 0), Posted{});
+    EXPECT_EQ(stepFrom({10, 10}, 6, 0), Posted{});
     EXPECT_EQ(step(0, 6), Posted{});
     EXPECT_EQ(step(-6, 0), Posted{"move 4 10"});
     EXPECT_EQ(step(0, -6), Posted{"move 4 4"});
@@ -102,9 +100,8 @@ TEST_F(InputSynthesisTest, ALongMoveStepsUntilTheStopAndOnceMoreAfterIt) {
 TEST_F(InputSynthesisTest, ANewStartReplacesTheRunningLongMoveAndAnEndStopsAtOnce) {
     sink->resizeDesktop({0, 0, 10000, 10000});
     const auto steps = [&](const char* start) {
-        const auto posted = sink->posted();
-        return std::count_if(posted.begin(), posted.end(),
-                             [&](const auto& step) { return step.starts_with(start); });
+        return std::ranges::count_if(sink->posted(),
+                                     [&](const auto& step) { return step.starts_with(start); });
     };
     longMove(0, -70);
     ASSERT_TRUE(runMainUntil([&] { return steps("move 100 ") >= 2; }));

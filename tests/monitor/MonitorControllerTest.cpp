@@ -1,6 +1,3 @@
-// The monitors' controllers against simulated monitors, without a window.
-#include "monitor/MonitorController.h"
-
 #include "device/MonitorSimulator.h"
 #include "monitor/MonitorError.h"
 #include "monitor/MonitorSet.h"
@@ -10,6 +7,7 @@
 
 #include <algorithm>
 #include <gtest/gtest.h>
+#include <ranges>
 
 using namespace monctl;
 using namespace monctl::test;
@@ -30,8 +28,8 @@ struct Answer {
     std::error_code error;
     int value = 0;
 };
+using Asked = std::shared_ptr<std::optional<Answer>>; // filled in when the answer comes
 
-// Each test has a port manager and a set of monitors of its own.
 class MonitorControllerTest : public testing::Test {
 protected:
     ~MonitorControllerTest() override { SerialPortManager::reset(); }
@@ -50,8 +48,7 @@ protected:
         return monitors.find(simulator.devicePath());
     }
 
-    std::shared_ptr<std::optional<Answer>> ask(MonitorController& monitor, Setting setting,
-                                               std::chrono::milliseconds wait = 5s) {
+    Asked ask(MonitorController& monitor, Setting setting, std::chrono::milliseconds wait = 5s) {
         auto slot = std::make_shared<std::optional<Answer>>();
         monitor.readBack(setting, wait, [slot](std::error_code error, int value) {
             *slot = Answer{error, value};
@@ -71,24 +68,20 @@ TEST_F(MonitorControllerTest, EachMonitorHearsItsOwnCommandsAndAnswersOnlyItsOwn
     const auto active = monitors.active();
     auto& a = *of(first);
     auto& b = *of(second);
-    std::vector<std::shared_ptr<std::optional<Answer>>> fromFirst;
-    std::vector<std::shared_ptr<std::optional<Answer>>> fromSecond;
+    std::vector<std::pair<Asked, int>> asked; // with the value each answer must carry
     for (int round = 0; round < 5; ++round) {
         a.set(Setting::contrast, 3);
         b.set(Setting::contrast, 7);
-        fromFirst.push_back(ask(a, Setting::contrast));
-        fromSecond.push_back(ask(b, Setting::contrast));
-        fromSecond.push_back(ask(b, Setting::speed));
+        asked.emplace_back(ask(a, Setting::contrast), 3);
+        asked.emplace_back(ask(b, Setting::contrast), 7);
+        asked.emplace_back(ask(b, Setting::speed), 5);
     }
-    const auto answered = [](const auto& slot) { return slot->has_value(); };
     ASSERT_TRUE(runMainUntil([&] {
-        return std::ranges::all_of(fromFirst, answered) &&
-               std::ranges::all_of(fromSecond, answered);
+        return std::ranges::all_of(
+            asked, [](const auto& question) { return question.first->has_value(); });
     }));
-    for (const auto& answer : fromFirst)
-        EXPECT_EQ((*answer)->value, 3);
-    for (std::size_t at = 0; at < fromSecond.size(); ++at)
-        EXPECT_EQ((*fromSecond[at])->value, at % 2 == 0 ? 7 : 5);
+    for (const auto& [answer, value] : asked)
+        EXPECT_EQ((*answer)->value, value);
     EXPECT_EQ(count(first, frame("0103")), 5);
     EXPECT_EQ(count(second, frame("0107")), 5);
     EXPECT_EQ(count(second, frame("0103")), 0);
@@ -128,8 +121,7 @@ TEST_F(MonitorControllerTest, ReadBacksGoOutOneAtATimePacedByTheAnswers) {
     controller.readBackAll();
     ASSERT_TRUE(runMainUntil([&] { return receivedAtAnswer.size() == 3; }));
     EXPECT_EQ(receivedAtAnswer, (std::vector<std::size_t>{1, 2, 3})) << "never two outstanding";
-    EXPECT_EQ(controller.setting(Setting::mode), 3);
-    EXPECT_EQ(controller.setting(Setting::speed), 2);
+    EXPECT_EQ(controller.settings(), (MonitorSettings{6, 3, 2}));
 
     // A monitor that stops answering holds a read-back back no longer than its pause; the
     // asker hears there was no answer.
@@ -187,10 +179,9 @@ TEST_F(MonitorControllerTest, WhatWasWrittenOrReportedLastIsTheValueStepsCountFr
         controller.settingChanged.connect([&](const SettingChange& c) { changes.push_back(c); });
     const auto contrastSets = [&] {
         std::vector<std::string> sent;
-        for (const auto& received : monitor.receivedFrames()) {
-            if (received.rfind("5FF501", 0) == 0)
+        for (const auto& received : monitor.receivedFrames())
+            if (received.starts_with("5FF501"))
                 sent.push_back(received.substr(6, 2));
-        }
         return sent;
     };
     controller.readBack(Setting::contrast);
@@ -244,10 +235,9 @@ TEST_F(MonitorControllerTest, WhatWasWrittenOrReportedLastIsTheValueStepsCountFr
     controller.stepContrast(1);
     controller.stepContrast(1);
     ASSERT_TRUE(runMainUntil([&] { return reports == 2; }, 10s));
-    std::vector<int> contrasts;
-    for (const auto& change : changes)
-        contrasts.push_back(change.value);
-    EXPECT_EQ(contrasts, (std::vector<int>{8, 9})) << "never back to 8 once 9 was written";
+    const auto contrasts = changes | std::views::transform(&SettingChange::value);
+    EXPECT_EQ(std::vector(contrasts.begin(), contrasts.end()), (std::vector<int>{8, 9}))
+        << "never back to 8 once 9 was written";
 }
 
 // A monitor chosen as it joins (the window's remembered monitor) is asked once.

@@ -7,7 +7,6 @@
 #include "shortcut/KeyCodes.h"
 #include "shortcut/ModifierFlags.h"
 
-#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <future>
@@ -60,23 +59,18 @@ TEST(UinputInputSink, KeysGoToTheKeyboardAndTheRestToThePointerEachInOneBatchWit
     sink->postKeyPress(VirtualKey::space, ModifierFlag::control | ModifierFlag::shift);
     sink->postKeyPress(VirtualKey::m, 0); // not a key of the device: nothing
 
+    const auto key = [](int code, int value) { return Event{EV_KEY, code, value}; };
+    const auto move = [](int code, int value) { return Batch{{EV_REL, code, value}, syn}; };
+    const auto click = [&](int code) { return Batch{key(code, 1), syn, key(code, 0), syn}; };
     const std::vector<Written> expected{
-        {"keyboard", {{EV_KEY, KEY_PAGEDOWN, 1}, syn, {EV_KEY, KEY_PAGEDOWN, 0}, syn}},
-        {"pointer", {{EV_REL, REL_X, -6}, syn}},
-        {"pointer", {{EV_REL, REL_Y, 6}, syn}},
-        {"pointer", {{EV_KEY, BTN_LEFT, 1}, syn, {EV_KEY, BTN_LEFT, 0}, syn}},
-        {"pointer", {{EV_KEY, BTN_RIGHT, 1}, syn, {EV_KEY, BTN_RIGHT, 0}, syn}},
+        {"keyboard", click(KEY_PAGEDOWN)},
+        {"pointer", move(REL_X, -6)},
+        {"pointer", move(REL_Y, 6)},
+        {"pointer", click(BTN_LEFT)},
+        {"pointer", click(BTN_RIGHT)},
         {"keyboard",
-         {{EV_KEY, KEY_LEFTSHIFT, 1},
-          {EV_KEY, KEY_LEFTCTRL, 1},
-          syn,
-          {EV_KEY, KEY_SPACE, 1},
-          syn,
-          {EV_KEY, KEY_SPACE, 0},
-          syn,
-          {EV_KEY, KEY_LEFTCTRL, 0},
-          {EV_KEY, KEY_LEFTSHIFT, 0},
-          syn}}};
+         {key(KEY_LEFTSHIFT, 1), key(KEY_LEFTCTRL, 1), syn, key(KEY_SPACE, 1), syn,
+          key(KEY_SPACE, 0), syn, key(KEY_LEFTCTRL, 0), key(KEY_LEFTSHIFT, 0), syn}}};
     EXPECT_EQ(written, expected);
 }
 

@@ -2,7 +2,6 @@
 #include "runtime/RepeatingTimer.h"
 #include "support/TestMain.h"
 
-#include <atomic>
 #include <gtest/gtest.h>
 #include <thread>
 #include <unistd.h>
@@ -12,7 +11,6 @@ using namespace monctl::test;
 using namespace std::chrono_literals;
 
 TEST(MainQueue, WorkersReachTheMainThreadAndWaitForIt) {
-    const auto mainThread = std::this_thread::get_id();
     std::atomic<bool> ran{false};
     std::thread::id ranOn;
     std::thread worker([&] {
@@ -22,7 +20,7 @@ TEST(MainQueue, WorkersReachTheMainThreadAndWaitForIt) {
     });
     EXPECT_TRUE(runMainUntil([&] { return ran.load(); }));
     worker.join();
-    EXPECT_EQ(ranOn, mainThread);
+    EXPECT_EQ(ranOn, std::this_thread::get_id());
 
     bool inline_ = false;
     EXPECT_TRUE(MainQueue::shared()->postAndWait([&] { inline_ = true; }));

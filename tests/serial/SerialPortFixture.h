@@ -10,22 +10,28 @@
 
 namespace monctl::test {
 
-// A port on a simulated monitor, with a recording delegate.
-class SerialPortFixture : public testing::Test {
-protected:
-    void SetUp() override {
-        port = SerialPort::serialPortWithPath(simulator.devicePath());
-        ASSERT_NE(port, nullptr);
-        port->setDelegate(delegate);
+// A port on a simulated monitor of its own, with a recording delegate; closed at the end.
+struct SimulatedPort {
+    SimulatedPort() : port(SerialPort::serialPortWithPath(simulator.devicePath())) {
+        if (port)
+            port->setDelegate(delegate);
     }
-
-    void TearDown() override {
+    ~SimulatedPort() {
         if (port && port->isOpen()) {
             port->close();
             runMainUntil([&] { return !port->isOpen(); });
         }
         mainQueue().runPending();
     }
+
+    MonitorSimulator simulator;
+    std::shared_ptr<RecordingDelegate> delegate = std::make_shared<RecordingDelegate>();
+    std::shared_ptr<SerialPort> port;
+};
+
+class SerialPortFixture : public testing::Test, protected SimulatedPort {
+protected:
+    void SetUp() override { ASSERT_NE(port, nullptr); }
 
     void openPort() {
         port->open();
@@ -43,10 +49,6 @@ protected:
         EXPECT_EQ(::tcgetattr(port->fileDescriptor(), &settings), 0);
         return settings;
     }
-
-    MonitorSimulator simulator;
-    std::shared_ptr<RecordingDelegate> delegate = std::make_shared<RecordingDelegate>();
-    std::shared_ptr<SerialPort> port;
 };
 
 } // namespace monctl::test

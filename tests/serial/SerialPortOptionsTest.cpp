@@ -12,12 +12,19 @@ using SerialPortOptionsTest = SerialPortFixture;
 
 namespace {
 
-bool has(tcflag_t flags, tcflag_t bits) {
-    return (flags & bits) == bits;
+// The output speed, the bits of the flags the port sets or clears, and the read's VMIN, VTIME.
+using Shown = std::tuple<speed_t, tcflag_t, tcflag_t, tcflag_t, cc_t, cc_t>;
+
+Shown shown(const termios& settings) {
+    return {::cfgetospeed(&settings),
+            settings.c_cflag & (PARENB | CSTOPB | CRTSCTS | CREAD | CLOCAL | HUPCL),
+            settings.c_lflag & (ECHO | ICANON | ISIG),
+            settings.c_iflag & (ICRNL | IXON),
+            settings.c_cc[VMIN],
+            settings.c_cc[VTIME]};
 }
-bool lacks(tcflag_t flags, tcflag_t bits) {
-    return (flags & bits) == 0;
-}
+
+constexpr tcflag_t rawControl = CREAD | CLOCAL | HUPCL;
 
 } // namespace
 
@@ -25,14 +32,7 @@ bool lacks(tcflag_t flags, tcflag_t bits) {
 TEST_F(SerialPortOptionsTest,
        OpenAppliesRaw115200AndWhatTheSettersStoredSettersOnAnOpenPortAtOnce) {
     openPort();
-    termios settings = currentSettings();
-    EXPECT_EQ(::cfgetospeed(&settings), B115200);
-    EXPECT_TRUE(lacks(settings.c_cflag, PARENB | CSTOPB | CRTSCTS));
-    EXPECT_TRUE(has(settings.c_cflag, CREAD | CLOCAL | HUPCL));
-    EXPECT_TRUE(lacks(settings.c_lflag, ECHO | ICANON | ISIG));
-    EXPECT_TRUE(lacks(settings.c_iflag, ICRNL | IXON));
-    EXPECT_EQ(settings.c_cc[VMIN], 1);
-    EXPECT_EQ(settings.c_cc[VTIME], 2);
+    EXPECT_EQ(shown(currentSettings()), (Shown{B115200, rawControl, 0, 0, 1, 2}));
     closePort();
 
     port->setNumberOfStopBits(2);
@@ -42,10 +42,7 @@ TEST_F(SerialPortOptionsTest,
     port->setRTS(true);
     EXPECT_EQ(port->parity(), SerialPort::parityNone);
     port->open();
-    settings = currentSettings();
-    EXPECT_EQ(::cfgetospeed(&settings), B9600);
-    EXPECT_TRUE(has(settings.c_cflag, CSTOPB));
-    EXPECT_TRUE(has(settings.c_lflag, ECHO));
+    EXPECT_EQ(shown(currentSettings()), (Shown{B9600, rawControl | CSTOPB, ECHO, 0, 1, 2}));
     EXPECT_TRUE(port->RTS());
 
     port->setNumberOfStopBits(1);
@@ -53,12 +50,8 @@ TEST_F(SerialPortOptionsTest,
     port->setBaudRate(115200);
     port->setDTR(true);
     port->setRTS(false);
-    settings = currentSettings();
-    EXPECT_EQ(::cfgetospeed(&settings), B115200);
-    EXPECT_TRUE(lacks(settings.c_cflag, CSTOPB));
-    EXPECT_TRUE(lacks(settings.c_lflag, ECHO));
-    EXPECT_TRUE(port->DTR());
-    EXPECT_FALSE(port->RTS());
+    EXPECT_EQ(shown(currentSettings()), (Shown{B115200, rawControl, 0, 0, 1, 2}));
+    EXPECT_EQ(std::pair(port->DTR(), port->RTS()), std::pair(true, false));
     EXPECT_EQ(delegate->count("error"), 0u) << "modem lines on a pseudo-terminal are quiet";
 
     port->setBaudRate(250000); // not a standard speed: refused until allowed
@@ -84,7 +77,7 @@ TEST_F(SerialPortOptionsTest, FlowControl) {
     openPort();
     port->setUsesRTSCTSFlowControl(true);
     ASSERT_TRUE(port->isOpen());
-    EXPECT_TRUE(has(currentSettings().c_cflag, CRTSCTS));
+    EXPECT_TRUE(currentSettings().c_cflag & CRTSCTS);
     ASSERT_TRUE(runMainUntil([&] { return delegate->count("opened") == 2; }));
     EXPECT_EQ(delegate->operations(),
               (std::vector<std::string>{"error", "error", "opened", "closed", "opened"}));
@@ -100,13 +93,11 @@ TEST_F(SerialPortOptionsTest, CloseRestoresTheSettingsFoundAtOpen) {
     ::cfsetspeed(&before, B9600);
     before.c_lflag |= ECHO | ICANON;
     ASSERT_EQ(::tcsetattr(other, TCSANOW, &before), 0);
-
     openPort();
     closePort();
-
     termios after{};
     ::tcgetattr(other, &after);
     EXPECT_EQ(::cfgetospeed(&after), B9600);
-    EXPECT_TRUE(has(after.c_lflag, ECHO | ICANON));
+    EXPECT_EQ(after.c_lflag & (ECHO | ICANON), tcflag_t{ECHO | ICANON});
     ::close(other);
 }

@@ -1,10 +1,8 @@
 #include "serial/SerialRequest.h"
 
 #include "SerialPortFixture.h"
-#include "serial/SerialPacketDescriptor.h"
 
 #include <atomic>
-#include <gtest/gtest.h>
 #include <map>
 
 using namespace monctl;
@@ -21,11 +19,6 @@ std::shared_ptr<const SerialPacketDescriptor> monitorFrame() {
 std::shared_ptr<SerialRequest> probeRequest(double timeout = 0,
                                             const char* frame = "5FF50A10000000000000A0FA") {
     return SerialRequest::requestWithDataToSend(bytesOf(frame), {}, timeout, monitorFrame());
-}
-
-const RecordingDelegate::Call& firstCall(const RecordingDelegate& delegate, const char* operation) {
-    return *std::find_if(delegate.calls.begin(), delegate.calls.end(),
-                         [&](const auto& call) { return call.operation == operation; });
 }
 
 class SerialRequestTest : public SerialPortFixture {
@@ -69,9 +62,8 @@ TEST_F(SerialRequestTest, CancelledAndUnwritableRequestsLeaveTheQueue) {
     EXPECT_EQ(port->pendingRequest(), nullptr);
 }
 
-// Each request goes out once the one before is answered or timed out, and a time-out is told
-// before the next request leaves. An answer that arrives as its request times out (while the
-// delegate hears of the time-out, before the queue moves on) ends nothing twice.
+// Each request goes out once the one before is answered or timed out, told before the next
+// leaves. An answer that arrives while the time-out is being told ends nothing twice.
 TEST_F(SerialRequestTest, RequestsGoOneAtATimeEachAfterTheAnswerOrTheTimeOutBeforeIt) {
     int queueChanges = 0;
     const auto watching = port->queuedRequestsChanged.connect([&] { ++queueChanges; });
@@ -79,17 +71,17 @@ TEST_F(SerialRequestTest, RequestsGoOneAtATimeEachAfterTheAnswerOrTheTimeOutBefo
     const auto late = probeRequest(0.2);
     const auto contrast = probeRequest(2, "5FF50A01000000000000A0FA");
     const auto speed = probeRequest(2, "5FF50A04000000000000A0FA");
-    // Counts the bytes the request-handling queue takes in, as it takes them.
-    std::atomic<std::size_t> taken = 0;
+    std::atomic<std::size_t> taken = 0; // by the request-handling queue, as it takes them
     const auto watcher =
         std::make_shared<const SerialPacketDescriptor>(1, std::any(), [&](const Bytes&) {
             ++taken;
             return false;
         });
     port->startListeningForPacketsMatchingDescriptor(watcher);
-    // The main loop runs inside the delegate call until the late answer's bytes are matched.
+    std::chrono::steady_clock::time_point toldAt;
     delegate->onTimeout = [&](const SerialRequest&) {
         delegate->onTimeout = nullptr;
+        toldAt = delegate->calls.back().at;
         simulator.sendRaw(MonitorSimulator::identityReply());
         ASSERT_TRUE(
             runMainUntil([&] { return taken >= MonitorSimulator::identityReply().size(); }));
@@ -102,7 +94,8 @@ TEST_F(SerialRequestTest, RequestsGoOneAtATimeEachAfterTheAnswerOrTheTimeOutBefo
     EXPECT_EQ(port->queuedRequests(), (Requests{contrast, speed}));
     EXPECT_EQ(port->pendingRequest(), late);
 
-    std::map<const void*, std::vector<std::string>> ends;
+    using Ends = std::map<const void*, std::vector<std::string>>; // of each request
+    Ends ends;
     EXPECT_TRUE(runMainUntil([&] {
         ends.clear();
         for (const auto& call : delegate->calls) {
@@ -113,15 +106,13 @@ TEST_F(SerialRequestTest, RequestsGoOneAtATimeEachAfterTheAnswerOrTheTimeOutBefo
         }
         return ends.size() == 3;
     }));
-    EXPECT_EQ(ends[late.get()], std::vector<std::string>{"timeout"});
-    EXPECT_EQ(ends[contrast.get()],
-              std::vector<std::string>{MonitorSimulator::deviceFrame(0xF0, 10, 1, 5)});
-    EXPECT_EQ(ends[speed.get()],
-              std::vector<std::string>{MonitorSimulator::deviceFrame(0xF0, 10, 4, 1)});
+    EXPECT_EQ(ends, (Ends{{late.get(), {"timeout"}},
+                          {contrast.get(), {MonitorSimulator::deviceFrame(0xF0, 10, 1, 5)}},
+                          {speed.get(), {MonitorSimulator::deviceFrame(0xF0, 10, 4, 1)}}}));
     const auto times = simulator.receivedTimes();
     ASSERT_EQ(times.size(), 3u);
     EXPECT_GE(times[1] - times[0], 150ms) << "the time-out ran its course";
-    EXPECT_LE(firstCall(*delegate, "timeout").at, times[1]) << "told before the next went out";
+    EXPECT_LE(toldAt, times[1]) << "told before the next went out";
     EXPECT_GE(times[2] - times[1], 150ms) << "the next waited for the answer";
     EXPECT_GE(queueChanges, 2);
 

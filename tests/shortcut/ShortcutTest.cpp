@@ -4,8 +4,8 @@
 #include "platform/linux/XkbKeyboardLayout.h"
 #include "shortcut/HotkeyState.h"
 #include "shortcut/Localization.h"
+#include "support/ScopedEnvironment.h"
 
-#include <cstdlib>
 #include <gtest/gtest.h>
 
 using namespace monctl;
@@ -85,12 +85,12 @@ TEST(ShortcutDictionaryTransformer, TakesTwoIntegerEntriesOrNothing) {
 }
 
 TEST(KeyboardLayoutFromEnvironment, FollowsTheNamedLayout) {
-    ::setenv("XKB_DEFAULT_LAYOUT", "de", 1);
+    test::ScopedEnvironment environment;
+    environment.set("XKB_DEFAULT_LAYOUT", "de");
     const auto german = XkbKeyboardLayout::fromEnvironment();
     ASSERT_NE(german, nullptr);
     EXPECT_EQ(german->textOfKey(6), "y") << "the key of code 6 prints Y on a German layout";
     EXPECT_EQ(german->textOfKey(16), "z");
-    ::setenv("XKB_DEFAULT_LAYOUT", "no-such-layout", 1);
+    environment.set("XKB_DEFAULT_LAYOUT", "no-such-layout");
     EXPECT_EQ(XkbKeyboardLayout::fromEnvironment(), nullptr) << "absent";
-    ::unsetenv("XKB_DEFAULT_LAYOUT");
 }

@@ -2,7 +2,6 @@
 
 #include "runtime/MainQueue.h"
 #include "serial/DeviceChangeBatch.h"
-#include "serial/DeviceRegistry.h"
 
 namespace monctl::test {
 

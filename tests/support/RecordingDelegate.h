@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <chrono>
 #include <functional>
+#include <ranges>
 #include <string>
 #include <thread>
 #include <vector>
@@ -46,19 +47,15 @@ public:
     }
 
     std::vector<std::string> operations() const {
-        std::vector<std::string> names;
-        for (const auto& call : calls)
-            names.push_back(call.operation);
-        return names;
+        const auto names = calls | std::views::transform(&Call::operation);
+        return {names.begin(), names.end()};
     }
     std::size_t count(const std::string& operation) const {
-        return static_cast<std::size_t>(std::ranges::count(operations(), operation));
+        return static_cast<std::size_t>(std::ranges::count(calls, operation, &Call::operation));
     }
     Bytes receivedBytes() const {
-        Bytes all;
-        for (const auto& call : calls)
-            all.insert(all.end(), call.data.begin(), call.data.end());
-        return all;
+        const auto all = calls | std::views::transform(&Call::data) | std::views::join;
+        return {all.begin(), all.end()};
     }
     std::vector<Call> calls;
     // Runs on the main thread after each time-out is recorded.

@@ -1,26 +1,20 @@
 #pragma once
 
 #include <cstdlib>
+#include <map>
 #include <optional>
 #include <string>
-#include <utility>
-#include <vector>
 
 namespace monctl::test {
 
-// Environment variables changed for this process and the programs it starts; each comes back
-// to what it was at destruction, the latest change first (a name changed twice gets back its
-// first value).
+// Environment variables changed for this process and the programs it starts; each gets back
+// the value it had before its first change.
 class ScopedEnvironment {
 public:
     ScopedEnvironment() = default;
     ~ScopedEnvironment() {
-        for (auto it = m_previous.rbegin(); it != m_previous.rend(); ++it) {
-            if (it->second)
-                ::setenv(it->first.c_str(), it->second->c_str(), 1);
-            else
-                ::unsetenv(it->first.c_str());
-        }
+        for (const auto& [name, value] : m_previous)
+            value ? ::setenv(name.c_str(), value->c_str(), 1) : ::unsetenv(name.c_str());
     }
     ScopedEnvironment(const ScopedEnvironment&) = delete;
     ScopedEnvironment& operator=(const ScopedEnvironment&) = delete;
@@ -37,10 +31,10 @@ public:
 private:
     void remember(const std::string& name) {
         const char* value = std::getenv(name.c_str());
-        m_previous.emplace_back(name, value ? std::optional<std::string>(value) : std::nullopt);
+        m_previous.try_emplace(name, value ? std::optional<std::string>(value) : std::nullopt);
     }
 
-    std::vector<std::pair<std::string, std::optional<std::string>>> m_previous;
+    std::map<std::string, std::optional<std::string>> m_previous;
 };
 
 } // namespace monctl::test

@@ -1,21 +1,17 @@
 #include "support/TestMain.h"
 
 #include <gtest/gtest.h>
-#include <memory>
 #include <spdlog/spdlog.h>
 
 namespace monctl::test {
 namespace {
 
-std::shared_ptr<AsioMainQueue>& installed() {
-    static std::shared_ptr<AsioMainQueue> queue;
-    return queue;
-}
+std::shared_ptr<AsioMainQueue> installedQueue;
 
 } // namespace
 
 AsioMainQueue& mainQueue() {
-    return *installed();
+    return *installedQueue;
 }
 
 bool runMainUntil(const std::function<bool()>& condition, std::chrono::milliseconds timeout) {
@@ -28,7 +24,7 @@ int main(int argc, char** argv) {
     testing::InitGoogleTest(&argc, argv);
     // Made before any thread logs, as the program's own start does.
     spdlog::default_logger();
-    monctl::test::installed() = std::make_shared<monctl::AsioMainQueue>();
-    monctl::MainQueue::install(monctl::test::installed());
+    monctl::test::installedQueue = std::make_shared<monctl::AsioMainQueue>();
+    monctl::MainQueue::install(monctl::test::installedQueue);
     return RUN_ALL_TESTS();
 }
