@@ -67,8 +67,8 @@ std::string noteText(const std::shared_ptr<DesktopShortcuts>& desktop) {
     return ShortcutReachNote(desktop, false).text().toStdString();
 }
 
-std::string inFrontOnly() {
-    return ShortcutReachNote::tr("Shortcuts work only while monctl is in front.").toStdString();
+std::string noteSays(const char* text) {
+    return ShortcutReachNote::tr(text).toStdString();
 }
 
 const std::string boundAtFirst = "BindShortcuts fast-refresh=CTRL+D contrast-up=CTRL+U "
@@ -188,9 +188,8 @@ TEST_F(PortalShortcuts, ARefusalIsAskedAgainOnlyByTheButtonBesideTheLine) {
     WindowStart start(preferences);
     ASSERT_TRUE(processEventsUntil([&] { return start.desktop->state() == State::refused; }));
     EXPECT_EQ(noteText(start.desktop),
-              ShortcutReachNote::tr("The desktop did not bind the shortcuts: they work only while "
-                                    "monctl is in front.")
-                  .toStdString());
+              noteSays("The desktop did not bind the shortcuts: they work only while monctl is in "
+                       "front."));
     const auto before = portal.calls().size();
     inSettings(start.shell,
                [](SettingsWindow& settings) { settings.findChild<QCheckBox*>("notify")->click(); });
@@ -209,7 +208,7 @@ TEST_F(PortalShortcuts, ARefusalIsAskedAgainOnlyByTheButtonBesideTheLine) {
 TEST_F(PortalShortcuts, TheLineSaysWhatTheDesktopBoundOrWhyShortcutsWorkOnlyInFront) {
     const auto none = loadDesktopBackends().desktopShortcuts;
     EXPECT_EQ(none->whyNull(), "the desktop offers no portal (org.freedesktop.portal.Desktop)");
-    EXPECT_EQ(noteText(none), inFrontOnly());
+    EXPECT_EQ(noteText(none), noteSays("Shortcuts work only while monctl is in front."));
     {
         PortalDouble portal({.globalShortcuts = false, .assigned = {}});
         const auto without = loadDesktopBackends().desktopShortcuts;
@@ -226,10 +225,8 @@ TEST_F(PortalShortcuts, TheLineSaysWhatTheDesktopBoundOrWhyShortcutsWorkOnlyInFr
         refusing->bind(wishes);
         EXPECT_TRUE(processEventsUntil([&] { return refusing->state() == State::refused; }));
         EXPECT_EQ(noteText(refusing),
-                  ShortcutReachNote::tr("The desktop did not accept monctl's application id and "
-                                        "binds no shortcuts for it: they work only while monctl "
-                                        "is in front.")
-                      .toStdString());
+                  noteSays("The desktop did not accept monctl's application id and binds no "
+                           "shortcuts for it: they work only while monctl is in front."));
         for (const auto* reason :
              {"An app id is required", "No desktop entry for org.monctl.Monctl"})
             EXPECT_NE(refusing->problem().find(reason), std::string::npos) << refusing->problem();
@@ -243,7 +240,7 @@ TEST_F(PortalShortcuts, TheLineSaysWhatTheDesktopBoundOrWhyShortcutsWorkOnlyInFr
         EXPECT_EQ(leaving->bindings()[0].trigger, "CTRL+D");
         portal.vanish();
         ASSERT_TRUE(processEventsUntil([&] { return leaving->state() == State::gone; }));
-        EXPECT_EQ(noteText(leaving), inFrontOnly());
+        EXPECT_EQ(noteText(leaving), noteSays("Shortcuts work only while monctl is in front."));
     }
 
     environment.set("XDG_CURRENT_DESKTOP", "KDE");

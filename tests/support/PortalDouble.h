@@ -29,10 +29,9 @@ public:
         bool listInsteadOfAnswer = false;     // the bind's answer leaves out the shortcuts
         QMap<QString, QString> assigned = {}; // id → the trigger the desktop chooses
     };
-    // A current portal has the host registry, which takes an application id once per connection and
-    // only before any other portal call; it refuses sessions to connections without an id ("An app
-    // id is required"), binds once per session, and offers version 2 of the interface, with
-    // ConfigureShortcuts. An older one knows programs without asking.
+    // A current portal's host registry takes an application id once per connection, before any
+    // other portal call; it refuses sessions to connections without one ("An app id is required"),
+    // binds once per session, and offers ConfigureShortcuts (version 2). Older ones ask no id.
 
     explicit PortalDouble(Behaviour behaviour) : m_behaviour(std::move(behaviour)) {
         registerPortalShortcutTypes();
