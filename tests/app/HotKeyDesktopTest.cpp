@@ -1,23 +1,17 @@
 // System-wide hot keys and the shortcut validator on a real X server: combinations typed from
 // another client's window with lock keys on, another client's grab, the server's keyboard layout,
 // the window's menu.
-#include "serial/FixedPathRegistry.h"
-#include "serial/SerialPortManager.h"
 #include "shortcut/HotKey.h"
 #include "shortcut/ShortcutValidator.h"
-#include "support/GuiTestMain.h"
-#include "support/OtherXClient.h"
-#include "windows/AppShell.h"
-
-#include <QApplication>
-#include <QTemporaryDir>
-#include <gtest/gtest.h>
+#include "support/WindowFixture.h"
 
 using namespace monctl;
 using namespace monctl::test;
 namespace Flag = ModifierFlag;
 
 namespace {
+
+using HotKeyOnTheDesktop = WindowFixture;
 
 const Shortcut controlAltK(40, Flag::control | Flag::option);
 
@@ -27,8 +21,7 @@ bool taken(const Shortcut& shortcut, std::string* why = nullptr) {
 
 } // namespace
 
-TEST(HotKeyOnTheDesktop, ARegisteredCombinationRunsOncePerPressWhateverTheLocks) {
-    OtherXClient other;
+TEST_F(HotKeyOnTheDesktop, ARegisteredCombinationRunsOncePerPressWhateverTheLocks) {
     other.focusOwnWindow();
     auto monitor = HotKeyMonitor::create();
     ASSERT_NE(monitor, nullptr);
@@ -37,12 +30,11 @@ TEST(HotKeyOnTheDesktop, ARegisteredCombinationRunsOncePerPressWhateverTheLocks)
     ASSERT_TRUE(monitor->registerShortcut(controlAltK, [&] { ++k; }));
     ASSERT_TRUE(
         monitor->registerShortcut(Shortcut(37, Flag::control | Flag::option), [&] { ++l; }));
-    for (const char* lock : {"", "Num_Lock", "Caps_Lock"}) {
-        if (*lock != 0)
-            other.type({lock});
+    for (const auto& lock :
+         std::vector<std::vector<const char*>>{{}, {"Num_Lock"}, {"Caps_Lock"}}) {
+        other.type(lock);
         other.type({"Control_L", "Alt_L", "k"});
-        if (*lock != 0)
-            other.type({lock});
+        other.type(lock);
     }
     other.type({"Control_L", "Alt_L", "l"}); // comes after every press of K
     ASSERT_TRUE(processEventsUntil([&] { return l == 1; }));
@@ -51,9 +43,8 @@ TEST(HotKeyOnTheDesktop, ARegisteredCombinationRunsOncePerPressWhateverTheLocks)
 
 // Taken while another client holds it, and refused then without a partial grab of ours; ours
 // is let go when unregistered.
-TEST(HotKeyOnTheDesktop, ACombinationAnotherClientHoldsIsTakenUntilReleased) {
+TEST_F(HotKeyOnTheDesktop, ACombinationAnotherClientHoldsIsTakenUntilReleased) {
     EXPECT_FALSE(taken(controlAltK));
-    OtherXClient other;
     other.grabControlAltK();
     EXPECT_TRUE(taken(controlAltK));
     EXPECT_FALSE(taken(Shortcut(40, Flag::control)));
@@ -68,12 +59,9 @@ TEST(HotKeyOnTheDesktop, ACombinationAnotherClientHoldsIsTakenUntilReleased) {
     EXPECT_FALSE(taken(controlAltK));
 }
 
-TEST(HotKeyOnTheDesktop, KeysAreNamedByTheServersLayoutAndTheWindowsMenuHoldsItsShortcuts) {
+TEST_F(HotKeyOnTheDesktop, KeysAreNamedByTheServersLayoutAndTheWindowsMenuHoldsItsShortcuts) {
     EXPECT_EQ(Shortcut(50, 0).keyCodeString(), "`");
-    QTemporaryDir home;
-    SerialPortManager::reset();
-    SerialPortManager::useRegistry(std::make_unique<FixedPathRegistry>(std::vector<std::string>{}));
-    AppShell shell(*qApp, Preferences(home.filePath("monctl.conf")), loadDesktopBackends());
+    openShell({});
     std::string why;
     EXPECT_TRUE(taken(Shortcut(12, Flag::control), &why)); // Ctrl+Q: Quit
     EXPECT_EQ(why, "键入快捷键已经被 \u2018退出\u2019 菜单所使用.");

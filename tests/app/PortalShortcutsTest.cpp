@@ -1,25 +1,18 @@
 // The shortcuts on a Wayland desktop: bound through the desktop's GlobalShortcuts portal (a
 // double of it on a session bus of the test's own), acting as the keys do on X11.
 #include "platform/PlatformLoader.h"
-#include "serial/FixedPathRegistry.h"
-#include "serial/SerialPortManager.h"
 #include "shortcut/KeyCodes.h"
 #include "support/BusSession.h"
 #include "support/ConfirmedShortcuts.h"
 #include "support/PortalDouble.h"
-#include "windows/AppShell.h"
-#include "windows/ControlPanel.h"
+#include "support/WindowFixture.h"
 #include "windows/SettingsWindow.h"
 #include "windows/ShortcutReachNote.h"
 #include "windows/ShortcutView.h"
 
-#include <QApplication>
 #include <QCheckBox>
-#include <QComboBox>
 #include <QMainWindow>
 #include <QPushButton>
-#include <QTimer>
-#include <algorithm>
 #include <gtest/gtest.h>
 
 using namespace monctl;
@@ -51,11 +44,9 @@ struct WindowStart {
 // Opens Settings, lets `use` act in them, and leaves them with the button named.
 void inSettings(AppShell& shell, const std::function<void(SettingsWindow&)>& use,
                 const char* leaveWith = "buttonOK") {
-    QTimer::singleShot(0, [&] {
-        auto* settings = qobject_cast<SettingsWindow*>(qApp->activeModalWidget());
-        ASSERT_NE(settings, nullptr);
-        use(*settings);
-        settings->findChild<QPushButton*>(leaveWith)->click();
+    onceOpen<SettingsWindow>([&](SettingsWindow& settings) {
+        use(settings);
+        settings.findChild<QPushButton*>(leaveWith)->click();
     });
     shell.presentSettings();
 }
@@ -66,8 +57,7 @@ void clickConfigureButton(AppShell& shell) {
         shell,
         [](SettingsWindow& settings) {
             auto* configure = settings.findChild<QPushButton*>("configureDesktopShortcuts");
-            ASSERT_NE(configure, nullptr);
-            EXPECT_TRUE(configure->isVisibleTo(&settings));
+            ASSERT_TRUE(configure && configure->isVisibleTo(&settings));
             configure->click();
         },
         "buttonExit");
@@ -77,45 +67,31 @@ std::string noteText(const std::shared_ptr<DesktopShortcuts>& desktop) {
     return ShortcutReachNote(desktop, false).text().toStdString();
 }
 
-std::string inFrontOnly() {
-    return ShortcutReachNote::tr("Shortcuts work only while monctl is in front.").toStdString();
-}
-
-Calls callsFrom(const PortalDouble& portal, std::size_t first) {
-    const auto calls = portal.calls();
-    return {calls.begin() + static_cast<std::ptrdiff_t>(std::min(first, calls.size())),
-            calls.end()};
+std::string noteSays(const char* text) {
+    return ShortcutReachNote::tr(text).toStdString();
 }
 
 const std::string boundAtFirst = "BindShortcuts fast-refresh=CTRL+D contrast-up=CTRL+U "
                                  "contrast-down=CTRL+SHIFT+P";
 
 // A Wayland session on the bus of the test, the shortcuts confirmed, one monitor.
-class PortalShortcuts : public ::testing::Test {
+class PortalShortcuts : public WindowFixture {
 protected:
     PortalShortcuts() {
-        session.environment.set("MONCTL_PLATFORM", "wayland");
-        session.environment.set("XDG_CURRENT_DESKTOP", "GNOME");
+        environment.set("MONCTL_PLATFORM", "wayland");
+        environment.set("XDG_CURRENT_DESKTOP", "GNOME");
         EXPECT_TRUE(preferences.save(confirmedShortcuts));
-        SerialPortManager::reset();
-        SerialPortManager::useRegistry(
-            std::make_unique<FixedPathRegistry>(std::vector{monitor.devicePath()}));
+        usePorts({monitor.devicePath()});
     }
     // The first frame `act` sends, once the window has read the monitor back before and after.
     std::string frameOf(WindowStart& start, const std::function<void()>& act) {
-        ControlPanel* panel = start.shell.controlPanel();
-        const auto readBack = [&] {
-            return processEventsUntil(
-                [&] { return panel->speedInfo()->isEnabled() && !panel->isReadingBack(); });
-        };
-        EXPECT_TRUE(readBack());
+        EXPECT_TRUE(test::settled(*start.shell.controlPanel()));
         const auto frames = framesDuring(monitor, 2, act);
-        EXPECT_TRUE(readBack());
+        EXPECT_TRUE(test::settled(*start.shell.controlPanel()));
         return frames.size() >= 2 ? frames[0].substr(0, 8) : "none";
     }
 
-    BusSession session;
-    Preferences preferences{session.home.filePath("monctl.conf")};
+    PrivateSessionBus bus;
     MonitorSimulator monitor{{5, 2, 1}, nullptr};
 };
 
@@ -157,13 +133,12 @@ TEST_F(PortalShortcuts, AnEndedSessionOrARestartedPortalComesBackWithoutAskingAg
     auto before = portal.calls().size();
     const auto boundAgain = [&](std::size_t calls) {
         return processEventsUntil([&] {
-            return callsFrom(portal, before).size() >= calls &&
-                   start->desktop->state() == State::bound;
+            return portal.calls(before).size() >= calls && start->desktop->state() == State::bound;
         });
     };
     portal.closeSession();
     ASSERT_TRUE(boundAgain(2));
-    EXPECT_EQ(callsFrom(portal, before), (Calls{"CreateSession monctl", "ListShortcuts"}));
+    EXPECT_EQ(portal.calls(before), (Calls{"CreateSession monctl", "ListShortcuts"}));
     EXPECT_EQ(frameOf(*start, [&] { portal.activate("contrast-up"); }), "5FF50106");
 
     before = portal.calls().size();
@@ -171,7 +146,7 @@ TEST_F(PortalShortcuts, AnEndedSessionOrARestartedPortalComesBackWithoutAskingAg
     portal.restart();
     firstQuestionWaits();
     ASSERT_TRUE(boundAgain(3));
-    EXPECT_EQ(callsFrom(portal, before),
+    EXPECT_EQ(portal.calls(before),
               (Calls{"Register org.monctl.Monctl", "CreateSession monctl", "ListShortcuts"}));
     EXPECT_EQ(frameOf(*start, [&] { portal.activate("contrast-down"); }), "5FF50105");
 
@@ -181,7 +156,7 @@ TEST_F(PortalShortcuts, AnEndedSessionOrARestartedPortalComesBackWithoutAskingAg
     inSettings(start->shell, [](SettingsWindow&) {});
     clickConfigureButton(start->shell);
     ASSERT_TRUE(processEventsUntil([&] { return portal.calls().size() > before; }));
-    EXPECT_EQ(callsFrom(portal, before), Calls{"ConfigureShortcuts"});
+    EXPECT_EQ(portal.calls(before), Calls{"ConfigureShortcuts"});
 
     // A changed combination is bound once, in a new session.
     inSettings(start->shell, [](SettingsWindow& settings) {
@@ -189,7 +164,7 @@ TEST_F(PortalShortcuts, AnEndedSessionOrARestartedPortalComesBackWithoutAskingAg
             Shortcut::shortcutWithKeyCode(VirtualKey::f5, ModifierFlag::control));
     });
     ASSERT_TRUE(start->bound());
-    EXPECT_EQ(callsFrom(portal, before + 1),
+    EXPECT_EQ(portal.calls(before + 1),
               (Calls{"Close", "CreateSession monctl", "ListShortcuts",
                      "BindShortcuts fast-refresh=CTRL+F5 contrast-up=CTRL+U "
                      "contrast-down=CTRL+SHIFT+P"}));
@@ -201,7 +176,7 @@ TEST_F(PortalShortcuts, AnEndedSessionOrARestartedPortalComesBackWithoutAskingAg
     before = portal.calls().size();
     start = std::make_unique<WindowStart>(preferences);
     ASSERT_TRUE(start->bound());
-    EXPECT_EQ(callsFrom(portal, before),
+    EXPECT_EQ(portal.calls(before),
               (Calls{"Register org.monctl.Monctl", "CreateSession monctl", "ListShortcuts"}));
     EXPECT_NE(noteText(start->desktop).find("CTRL+F5"), std::string::npos);
 }
@@ -213,18 +188,17 @@ TEST_F(PortalShortcuts, ARefusalIsAskedAgainOnlyByTheButtonBesideTheLine) {
     WindowStart start(preferences);
     ASSERT_TRUE(processEventsUntil([&] { return start.desktop->state() == State::refused; }));
     EXPECT_EQ(noteText(start.desktop),
-              ShortcutReachNote::tr("The desktop did not bind the shortcuts: they work only while "
-                                    "monctl is in front.")
-                  .toStdString());
+              noteSays("The desktop did not bind the shortcuts: they work only while monctl is in "
+                       "front."));
     const auto before = portal.calls().size();
     inSettings(start.shell,
                [](SettingsWindow& settings) { settings.findChild<QCheckBox*>("notify")->click(); });
     EXPECT_EQ(start.desktop->state(), State::refused); // not waiting for a new answer
     clickConfigureButton(start.shell);
     ASSERT_TRUE(processEventsUntil([&] {
-        return callsFrom(portal, before).size() >= 4 && start.desktop->state() == State::refused;
+        return portal.calls(before).size() >= 4 && start.desktop->state() == State::refused;
     }));
-    EXPECT_EQ(callsFrom(portal, before),
+    EXPECT_EQ(portal.calls(before),
               (Calls{"Close", "CreateSession monctl", "ListShortcuts", boundAtFirst}));
 }
 
@@ -234,7 +208,7 @@ TEST_F(PortalShortcuts, ARefusalIsAskedAgainOnlyByTheButtonBesideTheLine) {
 TEST_F(PortalShortcuts, TheLineSaysWhatTheDesktopBoundOrWhyShortcutsWorkOnlyInFront) {
     const auto none = loadDesktopBackends().desktopShortcuts;
     EXPECT_EQ(none->whyNull(), "the desktop offers no portal (org.freedesktop.portal.Desktop)");
-    EXPECT_EQ(noteText(none), inFrontOnly());
+    EXPECT_EQ(noteText(none), noteSays("Shortcuts work only while monctl is in front."));
     {
         PortalDouble portal({.globalShortcuts = false, .assigned = {}});
         const auto without = loadDesktopBackends().desktopShortcuts;
@@ -251,10 +225,8 @@ TEST_F(PortalShortcuts, TheLineSaysWhatTheDesktopBoundOrWhyShortcutsWorkOnlyInFr
         refusing->bind(wishes);
         EXPECT_TRUE(processEventsUntil([&] { return refusing->state() == State::refused; }));
         EXPECT_EQ(noteText(refusing),
-                  ShortcutReachNote::tr("The desktop did not accept monctl's application id and "
-                                        "binds no shortcuts for it: they work only while monctl "
-                                        "is in front.")
-                      .toStdString());
+                  noteSays("The desktop did not accept monctl's application id and binds no "
+                           "shortcuts for it: they work only while monctl is in front."));
         for (const auto* reason :
              {"An app id is required", "No desktop entry for org.monctl.Monctl"})
             EXPECT_NE(refusing->problem().find(reason), std::string::npos) << refusing->problem();
@@ -268,10 +240,10 @@ TEST_F(PortalShortcuts, TheLineSaysWhatTheDesktopBoundOrWhyShortcutsWorkOnlyInFr
         EXPECT_EQ(leaving->bindings()[0].trigger, "CTRL+D");
         portal.vanish();
         ASSERT_TRUE(processEventsUntil([&] { return leaving->state() == State::gone; }));
-        EXPECT_EQ(noteText(leaving), inFrontOnly());
+        EXPECT_EQ(noteText(leaving), noteSays("Shortcuts work only while monctl is in front."));
     }
 
-    session.environment.set("XDG_CURRENT_DESKTOP", "KDE");
+    environment.set("XDG_CURRENT_DESKTOP", "KDE");
     PortalDouble portal({.sessionHandleAsString = true,
                          .assigned = {{"contrast-up", "Alt+F9"}, {"contrast-down", ""}}});
     {

@@ -2,6 +2,7 @@
 
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
+#include <X11/Xutil.h>
 #include <X11/extensions/XTest.h>
 #include <X11/keysym.h>
 #include <algorithm>
@@ -9,65 +10,73 @@
 
 namespace monctl::test {
 
-struct OtherXClient::Connection {
-    Display* display = XOpenDisplay(nullptr);
-    Window root = DefaultRootWindow(display);
-    Window window = XCreateSimpleWindow(display, root, 700, 100, 200, 100, 0, 0, 0);
-    // Every request is handled by the server before the caller goes on.
-    void sync() const { XSync(display, False); }
-};
-
-OtherXClient::OtherXClient() : m_connection(std::make_unique<Connection>()) {
-    XSelectInput(m_connection->display, m_connection->window,
+OtherXClient::OtherXClient()
+    : m_display(XOpenDisplay(nullptr)), m_root(DefaultRootWindow(m_display)),
+      m_window(XCreateSimpleWindow(m_display, m_root, 700, 100, 200, 100, 0, 0, 0)) {
+    XSelectInput(m_display, m_window,
                  KeyPressMask | KeyReleaseMask | ButtonPressMask | ButtonReleaseMask);
-    XMapWindow(m_connection->display, m_connection->window);
-    m_connection->sync();
+    XMapWindow(m_display, m_window);
+    XSync(m_display, False);
 }
 
 OtherXClient::~OtherXClient() {
-    XCloseDisplay(m_connection->display);
+    XCloseDisplay(m_display);
 }
 
-void OtherXClient::focus(unsigned long window) {
-    XSetInputFocus(m_connection->display, window, RevertToParent, CurrentTime);
-    m_connection->sync();
-}
-
-void OtherXClient::focusOwnWindow() {
-    focus(m_connection->window);
-}
-
-void OtherXClient::focusUnderPointer() {
-    focus(PointerRoot);
-}
-
-void OtherXClient::askToClose(unsigned long window) {
-    Display* display = m_connection->display;
+void OtherXClient::sendMessage(Window to, long mask, Window window, const char* type, long first) {
     XEvent message{};
     message.xclient.type = ClientMessage;
     message.xclient.window = window;
-    message.xclient.message_type = XInternAtom(display, "WM_PROTOCOLS", False);
+    message.xclient.message_type = XInternAtom(m_display, type, False);
     message.xclient.format = 32;
-    message.xclient.data.l[0] = static_cast<long>(XInternAtom(display, "WM_DELETE_WINDOW", False));
+    message.xclient.data.l[0] = first;
     message.xclient.data.l[1] = CurrentTime;
-    XSendEvent(display, window, False, NoEventMask, &message);
-    m_connection->sync();
+    XSendEvent(m_display, to, False, mask, &message);
+    XSync(m_display, False);
+}
+
+void OtherXClient::focus(unsigned long window) {
+    XSetInputFocus(m_display, window, RevertToParent, CurrentTime);
+    XSync(m_display, False);
+}
+
+void OtherXClient::askToClose(unsigned long window) {
+    sendMessage(window, NoEventMask, window, "WM_PROTOCOLS",
+                static_cast<long>(XInternAtom(m_display, "WM_DELETE_WINDOW", False)));
+}
+
+unsigned long OtherXClient::openWindow(const char* instance, const char* applicationClass) {
+    const Window window = XCreateSimpleWindow(m_display, m_root, 0, 0, 200, 100, 0, 0, 0);
+    XClassHint hint{const_cast<char*>(instance), const_cast<char*>(applicationClass)};
+    XSetClassHint(m_display, window, &hint);
+    XMapWindow(m_display, window);
+    activate(window);
+    return window;
+}
+
+// As a pager asks: the window manager does not second-guess it.
+void OtherXClient::activate(unsigned long window) {
+    sendMessage(m_root, SubstructureRedirectMask | SubstructureNotifyMask, window,
+                "_NET_ACTIVE_WINDOW", 2);
+}
+
+bool OtherXClient::windowManagerRuns() {
+    return XGetSelectionOwner(m_display, XInternAtom(m_display, "WM_S0", False)) != None;
 }
 
 void OtherXClient::setResources(const std::string& resources) {
-    XChangeProperty(m_connection->display, m_connection->root, XA_RESOURCE_MANAGER, XA_STRING, 8,
-                    PropModeReplace, reinterpret_cast<const unsigned char*>(resources.data()),
+    XChangeProperty(m_display, m_root, XA_RESOURCE_MANAGER, XA_STRING, 8, PropModeReplace,
+                    reinterpret_cast<const unsigned char*>(resources.data()),
                     static_cast<int>(resources.size()));
-    m_connection->sync();
+    XSync(m_display, False);
 }
 
 std::vector<std::string> OtherXClient::receivedInput() {
-    Display* display = m_connection->display;
-    m_connection->sync();
+    XSync(m_display, False);
     std::vector<std::string> received;
-    while (XPending(display) > 0) {
+    while (XPending(m_display) > 0) {
         XEvent event;
-        XNextEvent(display, &event);
+        XNextEvent(m_display, &event);
         const bool down = event.type == KeyPress || event.type == ButtonPress;
         if (event.type == KeyPress || event.type == KeyRelease) {
             const char* name = XKeysymToString(XLookupKeysym(&event.xkey, 0));
@@ -81,32 +90,29 @@ std::vector<std::string> OtherXClient::receivedInput() {
 }
 
 std::pair<int, int> OtherXClient::pointer() {
-    Window root = 0;
-    Window child = 0;
+    Window window = 0; // the root and the child under the pointer, not needed
     int x = 0;
     int y = 0;
-    int windowX = 0;
-    int windowY = 0;
+    int inWindow = 0;
     unsigned mask = 0;
-    XQueryPointer(m_connection->display, m_connection->root, &root, &child, &x, &y, &windowX,
-                  &windowY, &mask);
+    XQueryPointer(m_display, m_root, &window, &window, &x, &y, &inWindow, &inWindow, &mask);
     return {x, y};
 }
 
 void OtherXClient::warpPointer(int x, int y) {
-    XWarpPointer(m_connection->display, None, m_connection->root, 0, 0, 0, 0, x, y);
-    m_connection->sync();
+    XWarpPointer(m_display, None, m_root, 0, 0, 0, 0, x, y);
+    XSync(m_display, False);
 }
 
 bool OtherXClient::anyKeyHeld() {
     char keys[32] = {};
-    XQueryKeymap(m_connection->display, keys);
+    XQueryKeymap(m_display, keys);
     return std::any_of(std::begin(keys), std::end(keys), [](char byte) { return byte != 0; });
 }
 
 void OtherXClient::press(const char* keysym, bool down) {
     pressWithoutWaiting(keysym, down);
-    m_connection->sync();
+    XSync(m_display, False);
 }
 
 void OtherXClient::type(const std::vector<const char*>& keysyms) {
@@ -117,36 +123,32 @@ void OtherXClient::type(const std::vector<const char*>& keysyms) {
 }
 
 void OtherXClient::pressWithoutWaiting(const char* keysym, bool down) {
-    Display* display = m_connection->display;
-    XTestFakeKeyEvent(display, XKeysymToKeycode(display, XStringToKeysym(keysym)),
+    XTestFakeKeyEvent(m_display, XKeysymToKeycode(m_display, XStringToKeysym(keysym)),
                       down ? True : False, CurrentTime);
-    XFlush(display);
+    XFlush(m_display);
 }
 
 void OtherXClient::grabControlAltK() {
-    Display* display = m_connection->display;
-    XGrabKey(display, XKeysymToKeycode(display, XK_k), ControlMask | Mod1Mask, m_connection->root,
-             False, GrabModeAsync, GrabModeAsync);
-    m_connection->sync();
+    XGrabKey(m_display, XKeysymToKeycode(m_display, XK_k), ControlMask | Mod1Mask, m_root, False,
+             GrabModeAsync, GrabModeAsync);
+    XSync(m_display, False);
 }
 
 void OtherXClient::ungrabControlAltK() {
-    Display* display = m_connection->display;
-    XUngrabKey(display, XKeysymToKeycode(display, XK_k), ControlMask | Mod1Mask,
-               m_connection->root);
-    m_connection->sync();
+    XUngrabKey(m_display, XKeysymToKeycode(m_display, XK_k), ControlMask | Mod1Mask, m_root);
+    XSync(m_display, False);
 }
 
 bool OtherXClient::grabKeyboard() {
-    const int result = XGrabKeyboard(m_connection->display, m_connection->window, False,
-                                     GrabModeAsync, GrabModeAsync, CurrentTime);
-    m_connection->sync();
+    const int result =
+        XGrabKeyboard(m_display, m_window, False, GrabModeAsync, GrabModeAsync, CurrentTime);
+    XSync(m_display, False);
     return result == GrabSuccess;
 }
 
 void OtherXClient::ungrabKeyboard() {
-    XUngrabKeyboard(m_connection->display, CurrentTime);
-    m_connection->sync();
+    XUngrabKeyboard(m_display, CurrentTime);
+    XSync(m_display, False);
 }
 
 } // namespace monctl::test

@@ -1,9 +1,10 @@
 #pragma once
 
-#include <memory>
 #include <string>
 #include <utility>
 #include <vector>
+
+struct _XDisplay; // Xlib's Display, whose macros stay out of the tests
 
 namespace monctl::test {
 
@@ -13,13 +14,20 @@ class OtherXClient {
 public:
     OtherXClient();
     ~OtherXClient();
+    OtherXClient(const OtherXClient&) = delete;
+    OtherXClient& operator=(const OtherXClient&) = delete;
 
     void focus(unsigned long window);
-    void focusOwnWindow();
-    // Keys go to the window under the pointer, which gets them without being focused.
-    void focusUnderPointer();
+    void focusOwnWindow() { focus(m_window); }
+    // Keys go to the window under the pointer (X's PointerRoot), focused or not.
+    void focusUnderPointer() { focus(1); }
     // What a window manager does when the user closes a window.
     void askToClose(unsigned long window);
+    // A window of this WM_CLASS, mapped and brought in front; an ICCCM window manager (that
+    // owns WM_S0) brings it, as it brings one activated as a pager does.
+    unsigned long openWindow(const char* instance, const char* applicationClass);
+    void activate(unsigned long window);
+    bool windowManagerRuns();
     // The desktop's X resources (the root window's RESOURCE_MANAGER), e.g. "Xft.dpi:\t192\n".
     void setResources(const std::string& resources);
 
@@ -44,8 +52,14 @@ public:
     void ungrabKeyboard();
 
 private:
-    struct Connection;
-    std::unique_ptr<Connection> m_connection;
+    // A client message about a window, of a type and a first datum, sent to a window (that window
+    // or the window manager's root).
+    void sendMessage(unsigned long to, long mask, unsigned long window, const char* type,
+                     long first);
+
+    _XDisplay* m_display;
+    unsigned long m_root;
+    unsigned long m_window;
 };
 
 } // namespace monctl::test

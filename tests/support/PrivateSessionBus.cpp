@@ -4,7 +4,6 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
-#include <optional>
 #include <poll.h>
 #include <stdexcept>
 #include <sys/syscall.h>
@@ -15,33 +14,15 @@ namespace {
 
 namespace fs = std::filesystem;
 
-void write(const fs::path& path, const std::string& text) {
-    std::ofstream(path) << text;
-}
-
-std::string configuration(const std::string& runtime, const std::string& services) {
-    return "<busconfig><type>session</type><listen>unix:dir=" + runtime + "</listen><servicedir>" +
-           services +
-           "</servicedir><policy context=\"default\"><allow send_destination=\"*\" "
-           "eavesdrop=\"true\"/><allow eavesdrop=\"true\"/><allow own=\"*\"/></policy>"
-           "</busconfig>\n";
-}
-
-// The process that owns a name on the bus, if any.
-std::optional<pid_t> ownerOf(const std::string& address, const std::string& name) {
+// Ends the process that owns a name on the bus, if any: not ours to wait for, it is seen to end
+// (a few seconds at most).
+void endOwnerOf(const std::string& address, const std::string& name) {
     ChildProcess ask({"/usr/bin/dbus-send", "--bus=" + address, "--print-reply=literal",
                       "--dest=org.freedesktop.DBus", "/org/freedesktop/DBus",
                       "org.freedesktop.DBus.GetConnectionUnixProcessID", "string:" + name});
-    const auto line = ask.readLine();
-    ask.wait();
-    unsigned pid = 0;
-    if (std::sscanf(line.c_str(), " uint32 %u", &pid) != 1)
-        return std::nullopt;
-    return static_cast<pid_t>(pid);
-}
-
-// Ends a process that is not ours to wait for, and sees it end (a few seconds at most).
-void end(pid_t pid) {
+    pid_t pid = 0;
+    if (std::sscanf(ask.readLine().c_str(), " uint32 %d", &pid) != 1)
+        return;
     const int handle = static_cast<int>(::syscall(SYS_pidfd_open, pid, 0));
     if (handle < 0)
         return;
@@ -54,11 +35,10 @@ void end(pid_t pid) {
 
 } // namespace
 
-PrivateSessionBus::PrivateSessionBus(const std::vector<Service>& services) {
-    std::string folder = (fs::temp_directory_path() / "monctl-bus.XXXXXX").string();
-    if (::mkdtemp(folder.data()) == nullptr)
+PrivateSessionBus::PrivateSessionBus(const std::vector<Service>& services)
+    : m_folder((fs::temp_directory_path() / "monctl-bus.XXXXXX").string()) {
+    if (::mkdtemp(m_folder.data()) == nullptr)
         throw std::runtime_error("cannot make a folder for the session bus");
-    m_folder = folder;
     m_runtime = m_folder + "/runtime";
     const std::string serviceFolder = m_folder + "/services";
     fs::create_directory(m_runtime);
@@ -66,10 +46,15 @@ PrivateSessionBus::PrivateSessionBus(const std::vector<Service>& services) {
     fs::create_directory(serviceFolder);
     for (const auto& service : services) {
         m_serviceNames.push_back(service.name);
-        write(serviceFolder + "/" + service.name + ".service",
-              "[D-BUS Service]\nName=" + service.name + "\nExec=" + service.exec + "\n");
+        std::ofstream(serviceFolder + "/" + service.name + ".service")
+            << "[D-BUS Service]\nName=" << service.name << "\nExec=" << service.exec << "\n";
     }
-    write(m_folder + "/bus.conf", configuration(m_runtime, serviceFolder));
+    std::ofstream(m_folder + "/bus.conf")
+        << "<busconfig><type>session</type><listen>unix:dir=" << m_runtime
+        << "</listen><servicedir>" << serviceFolder
+        << "</servicedir><policy context=\"default\"><allow send_destination=\"*\" "
+           "eavesdrop=\"true\"/><allow eavesdrop=\"true\"/><allow own=\"*\"/></policy>"
+           "</busconfig>\n";
     m_environment.set("XDG_RUNTIME_DIR", m_runtime);
     // What the daemon and the services it starts print goes to a file: nothing would read a
     // pipe, and a full one would stop them.
@@ -79,19 +64,15 @@ PrivateSessionBus::PrivateSessionBus(const std::vector<Service>& services) {
         "--print-address=3 3>&1 >\"$0/bus.log\" 2>&1",
         m_folder});
     m_address = m_daemon->readLine(std::chrono::seconds(10));
-    if (m_address.empty()) {
-        std::ifstream log(m_folder + "/bus.log");
-        throw std::runtime_error("dbus-daemon gave no address: " +
-                                 std::string(std::istreambuf_iterator<char>(log), {}));
-    }
+    if (m_address.empty())
+        throw std::runtime_error("dbus-daemon gave no address; its log is " + m_folder +
+                                 "/bus.log");
     m_environment.set("DBUS_SESSION_BUS_ADDRESS", m_address);
 }
 
 PrivateSessionBus::~PrivateSessionBus() {
-    for (const auto& name : m_serviceNames) {
-        if (const auto owner = ownerOf(m_address, name))
-            end(*owner);
-    }
+    for (const auto& name : m_serviceNames)
+        endOwnerOf(m_address, name);
     m_daemon->signal(SIGTERM);
     m_daemon->wait();
     std::error_code ignored;

@@ -24,8 +24,6 @@ public:
 
     explicit PrivateSessionBus(const std::vector<Service>& services = {});
     ~PrivateSessionBus();
-    PrivateSessionBus(const PrivateSessionBus&) = delete;
-    PrivateSessionBus& operator=(const PrivateSessionBus&) = delete;
 
     const std::string& address() const { return m_address; }
     const std::string& runtimeFolder() const { return m_runtime; }
