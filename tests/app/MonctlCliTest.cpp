@@ -80,8 +80,7 @@ TEST(MonctlCli, SetsStepsReadsBackRefreshesSynchronisesAndKeepsPresetsAndTheirSc
     EXPECT_EQ(command("set mode video"), frame("0204"));
     for (const auto* line : {"set speed 5", "refresh", "sync-time"})
         command(line);
-    EXPECT_EQ(monitor.fastRefreshCount(), 1);
-    EXPECT_EQ(monitor.timeSyncCount(), 1);
+    EXPECT_EQ(std::pair(monitor.fastRefreshCount(), monitor.timeSyncCount()), std::pair(1, 1));
     EXPECT_EQ(get("all") + get("mode"), "contrast 8\nmode video\nspeed 5\nmode video\n");
 
     EXPECT_EQ(command("set contrast +1", 3), frame("0109"));
