@@ -33,15 +33,14 @@ QDBusMessage callOf(const char* method, const QVariantList& arguments = {}) {
 std::map<QString, bool> monitorsOf(QDBusConnection connection, std::size_t expected) {
     bus::registerTypes();
     std::map<QString, bool> listed;
-    processEventsUntil(
-        [&] {
-            const QDBusReply<bus::MonitorEntries> reply = connection.call(callOf("ListMonitors"));
-            listed.clear();
-            for (const auto& entry : reply.value())
-                listed[entry.path] = entry.active;
-            return listed.size() == expected;
-        },
-        10s);
+    const auto listsThem = [&] {
+        const QDBusReply<bus::MonitorEntries> reply = connection.call(callOf("ListMonitors"));
+        listed.clear();
+        for (const auto& entry : reply.value())
+            listed[entry.path] = entry.active;
+        return listed.size() == expected;
+    };
+    processEventsUntil(listsThem, 10s);
     return listed;
 }
 
