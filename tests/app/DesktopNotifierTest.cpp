@@ -5,9 +5,7 @@
 #include "support/BusSession.h"
 #include "support/NotificationServerDouble.h"
 
-#include <QDBusMessage>
-#include <QDBusReply>
-#include <QDBusVariant>
+#include <QDBusInterface>
 #include <gtest/gtest.h>
 #include <map>
 
@@ -59,12 +57,8 @@ TEST(DesktopNotifier, ARealNotificationServerKeepsOneBubblePerMonitor) {
     EXPECT_EQ(ids["/dev/A"].at(1), ids["/dev/A"].at(0)) << "replaced in place";
     EXPECT_NE(ids["/dev/B"].at(0), ids["/dev/A"].at(0));
 
-    auto get = QDBusMessage::createMethodCall("org.freedesktop.Notifications",
-                                              "/org/freedesktop/Notifications",
-                                              "org.freedesktop.DBus.Properties", "Get");
-    get << QString("org.dunstproject.cmd0") << QString("displayedLength");
-    const QDBusReply<QDBusVariant> shown = connection.call(get);
-    get.setArguments({QString("org.dunstproject.cmd0"), QString("waitingLength")});
-    const QDBusReply<QDBusVariant> waiting = connection.call(get);
-    EXPECT_EQ(shown.value().variant().toUInt() + waiting.value().variant().toUInt(), 2u);
+    QDBusInterface dunst("org.freedesktop.Notifications", "/org/freedesktop/Notifications",
+                         "org.dunstproject.cmd0", connection);
+    EXPECT_EQ(dunst.property("displayedLength").toUInt() + dunst.property("waitingLength").toUInt(),
+              2u);
 }

@@ -9,7 +9,7 @@
 #include <csignal>
 #include <fcntl.h>
 #include <fstream>
-#include <gtest/gtest.h>
+#include <gmock/gmock.h>
 #include <sys/ioctl.h>
 #include <unistd.h>
 
@@ -26,11 +26,9 @@ std::string doctor(std::vector<std::string> arguments) {
     return program.output();
 }
 
-// The lines of the report about one device.
+// The lines of the report about one device; none when it does not name the device.
 std::string section(const std::string& report, const std::string& path) {
-    const auto start = report.find("  " + path + "\n");
-    if (start == std::string::npos)
-        return {};
+    const auto start = std::min(report.find("  " + path + "\n"), report.size());
     return report.substr(start, report.find("\n  /", start + 1) - start);
 }
 
@@ -56,7 +54,6 @@ TEST(Doctor, ExplainsAMonitorASilentDeviceABusyOneAndAForbiddenOne) {
     ChildProcess holder({"flock", "--no-fork", "--nonblock", busy.devicePath(), "sh", "-c",
                          "echo $$; exec sleep 60"});
     const auto holderPid = holder.readLine();
-    ASSERT_FALSE(holderPid.empty()) << holder.errors();
     const auto report = doctor(
         {MONCTL_PATH, "--port", path, "--port", silent.devicePath(), "--port", busy.devicePath()});
     // Nobody's pseudo-terminal: mode 0600, owned by root.
@@ -79,10 +76,9 @@ TEST(Doctor, ExplainsAMonitorASilentDeviceABusyOneAndAForbiddenOne) {
         {report,
          {"Session: ", "Backends:\n  input: ", "Hot-plug: ", "ModemManager: ", "brltty: ",
           "Preferences: "}}};
-    for (const auto& [text, parts] : told) {
+    for (const auto& [text, parts] : told)
         for (const auto& part : parts)
             EXPECT_NE(text.find(part), std::string::npos) << part << " in\n" << text;
-    }
     EXPECT_EQ(forbidden.find("-aG root"), std::string::npos) << forbidden;
 
     const auto device = QJsonDocument::fromJson(
@@ -99,11 +95,9 @@ TEST(Doctor, EndsAndSaysSoWhenTheXServerDoesNotAnswer) {
     ScopedEnvironment environment;
     environment.set("DISPLAY", ":" + display);
     environment.set("MONCTL_PLATFORM", "x11");
-    ChildProcess program({MONCTL_PATH, "doctor", "--timeout", "0.5"});
-    EXPECT_EQ(program.wait(10s), 0) << "ended";
-    EXPECT_NE(program.output().find("input: none (the X server at DISPLAY=:" + display +
-                                    " did not answer within 1500 ms)"),
-              std::string::npos)
-        << program.output();
+    // It ends within the time doctor() waits for it.
+    EXPECT_THAT(doctor({MONCTL_PATH}),
+                ::testing::HasSubstr("input: none (the X server at DISPLAY=:" + display +
+                                     " did not answer within 1500 ms)"));
     server.signal(SIGCONT);
 }

@@ -3,13 +3,12 @@
 #include "shared/Preferences.h"
 #include "support/ChildProcess.h"
 
+#include <QFile>
 #include <QSettings>
 #include <QTemporaryDir>
-#include <fstream>
 #include <gtest/gtest.h>
 #include <regex>
 #include <set>
-#include <sstream>
 
 using namespace monctl;
 using namespace monctl::test;
@@ -22,11 +21,9 @@ std::string helpOf(const char* program) {
     return help.output();
 }
 
-std::string page(const std::string& name) {
-    std::ifstream file(std::string(MONCTL_MAN_PAGES) + "/" + name);
-    std::stringstream text;
-    text << file.rdbuf();
-    return text.str();
+std::string fileText(const char* path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll().toStdString() : "";
 }
 
 // As roff writes a word: its hyphens as minus signs.
@@ -43,12 +40,6 @@ std::set<std::string> matches(const std::string& text, const std::regex& pattern
     return found;
 }
 
-// Whether an entry of the section (the tag line of a .TP) begins with the word.
-bool describes(const std::string& section, const std::string& word) {
-    const std::regex tag("\n\\.TP\n\\.B[IR]? \"?([^ \"\n]+)");
-    return matches(section, tag).contains(word);
-}
-
 void expectOptionsIn(const char* program, const std::string& manual) {
     const auto options = matches(helpOf(program), std::regex(R"((?:^|[\s,(])(--?[a-z][a-z-]*))"));
     EXPECT_GE(options.size(), 8u);
@@ -59,17 +50,20 @@ void expectOptionsIn(const char* program, const std::string& manual) {
 } // namespace
 
 TEST(ManualPage, NamesEveryOptionCommandAndPreferenceKey) {
-    const auto monctl = page("monctl.1");
+    const auto monctl = fileText(MONCTL_MAN_PAGES "/monctl.1");
     expectOptionsIn(MONCTL_PATH, monctl);
-    expectOptionsIn(MONCTL_SIM_PATH, page("monctl-sim.1"));
+    expectOptionsIn(MONCTL_SIM_PATH, fileText(MONCTL_MAN_PAGES "/monctl-sim.1"));
 
     const auto help = helpOf(MONCTL_PATH);
     const auto commands =
         matches(help.substr(help.find("Subcommands:")), std::regex(R"(\n  ([a-z-]+) )"));
     EXPECT_EQ(commands.size(), 10u) << help;
+    // The entries of the section: the tag lines of its .TP, by their first word.
     const auto section = monctl.substr(monctl.find(".SH COMMANDS"));
+    const auto described = matches(section.substr(0, section.find("\n.SH ")),
+                                   std::regex("\n\\.TP\n\\.B[IR]? \"?([^ \"\n]+)"));
     for (const auto& command : commands)
-        EXPECT_TRUE(describes(section.substr(0, section.find("\n.SH ")), roff(command))) << command;
+        EXPECT_TRUE(described.contains(roff(command))) << command;
 
     // Every key the preferences write is in the table, and the table in the page.
     QTemporaryDir folder;
@@ -85,9 +79,7 @@ TEST(ManualPage, NamesEveryOptionCommandAndPreferenceKey) {
     }
     EXPECT_EQ(written, listed);
 
-    std::ifstream interface(MONCTL_BUS_INTERFACE);
-    std::stringstream xml;
-    xml << interface.rdbuf();
-    for (const auto& member : matches(xml.str(), std::regex(R"(<(?:method|signal) name="(\w+)\")")))
+    const auto xml = fileText(MONCTL_BUS_INTERFACE);
+    for (const auto& member : matches(xml, std::regex(R"(<(?:method|signal) name="(\w+)\")")))
         EXPECT_NE(monctl.find(member), std::string::npos) << member;
 }

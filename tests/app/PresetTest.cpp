@@ -2,11 +2,14 @@
 #include "shared/PresetSchedule.h"
 #include "shared/PresetStore.h"
 
-#include <QFile>
 #include <QTemporaryDir>
-#include <gtest/gtest.h>
+#include <fstream>
+#include <gmock/gmock.h>
+#include <sstream>
 
 using namespace monctl;
+using ::testing::FieldsAre;
+using ::testing::HasSubstr;
 
 namespace {
 
@@ -19,11 +22,7 @@ QDateTime at(int day, const char* time) {
 TEST(Presets, AreKeptByCheckedNamesBesideWhatTheFileHeldAndRenamedWithoutLoss) {
     QTemporaryDir home;
     const auto path = home.filePath("monctl.conf");
-    {
-        QFile file(path);
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-        file.write("[General]\nlanguage=1\n\n[presets]\nbroken=12, text, 1\n");
-    }
+    std::ofstream(path.toStdString()) << "[General]\nlanguage=1\n\n[presets]\nbroken=12, text, 1\n";
     const PresetStore store(path);
     for (const Preset& good : std::vector<Preset>{{"阅读 reading", {7, 2, 1}},
                                                   {"video", {3, 4, 5}},
@@ -38,21 +37,17 @@ TEST(Presets, AreKeptByCheckedNamesBesideWhatTheFileHeldAndRenamedWithoutLoss) {
     EXPECT_FALSE(store.rename("video", "阅读 reading")) << "taken";
     EXPECT_FALSE(store.rename("missing", "other"));
     EXPECT_TRUE(store.rename("video", "film"));
-    using Kept = std::vector<std::pair<std::string, MonitorSettings>>;
-    Kept kept;
-    for (const auto& preset : PresetStore(path).list())
-        kept.emplace_back(preset.name, preset.settings);
-    EXPECT_EQ(kept, (Kept{{"film", {4, 4, 5}},
-                          {std::string(64, 'x'), {5, 2, 1}},
-                          {"阅读 reading", {7, 2, 1}}}));
+    EXPECT_THAT(PresetStore(path).list(),
+                ::testing::ElementsAre(FieldsAre("film", MonitorSettings{4, 4, 5}),
+                                       FieldsAre(std::string(64, 'x'), MonitorSettings{5, 2, 1}),
+                                       FieldsAre("阅读 reading", MonitorSettings{7, 2, 1})));
     EXPECT_TRUE(store.remove("film"));
     EXPECT_FALSE(store.remove("film"));
 
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
-    const auto text = file.readAll();
-    EXPECT_TRUE(text.contains("language=1") && text.contains("broken=12, text, 1"))
-        << text.constData();
+    std::stringstream text;
+    text << std::ifstream(path.toStdString()).rdbuf();
+    EXPECT_THAT(text.str(),
+                ::testing::AllOf(HasSubstr("language=1"), HasSubstr("broken=12, text, 1")));
 }
 
 TEST(PresetSchedule, FindsTheNextTimeAndTheOneEventDueAfterASleepOrAClockJump) {

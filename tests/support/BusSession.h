@@ -11,6 +11,9 @@
 #include <QDBusConnection>
 #include <QStringList>
 #include <QTemporaryDir>
+#include <algorithm>
+#include <filesystem>
+#include <tuple>
 
 namespace monctl::test {
 
@@ -53,6 +56,8 @@ struct Outcome {
     int status;
     std::string output;
     std::string errors;
+    // All three, to compare at once.
+    std::tuple<int, std::string, std::string> told() const { return {status, output, errors}; }
 };
 
 #ifdef MONCTL_PATH
@@ -64,14 +69,19 @@ inline Outcome runMonctl(std::vector<std::string> arguments) {
 }
 #endif
 
+// The line `monctl list` gives for the monitor.
+inline std::string listLine(const MonitorSimulator& monitor) {
+    return std::filesystem::path(monitor.devicePath()).filename().string() + " " +
+           monitor.devicePath() + "\n";
+}
+
 inline std::string frame(const char* command) {
     return std::string("5FF5") + command + "000000000000A0FA";
 }
 
 inline std::vector<std::string> frames(std::initializer_list<const char*> commands) {
-    std::vector<std::string> all;
-    for (const char* command : commands)
-        all.push_back(frame(command));
+    std::vector<std::string> all(commands.size());
+    std::ranges::transform(commands, all.begin(), frame);
     return all;
 }
 

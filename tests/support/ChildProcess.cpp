@@ -1,7 +1,7 @@
 #include "support/ChildProcess.h"
 
+#include <algorithm>
 #include <array>
-#include <cerrno>
 #include <csignal>
 #include <fcntl.h>
 #include <poll.h>
@@ -26,30 +26,28 @@ int remainingMs(Clock::time_point deadline) {
 } // namespace
 
 ChildProcess::ChildProcess(std::vector<std::string> argv, int terminal) {
-    int input[2];
-    int output[2];
-    int errors[2];
-    if (::pipe2(input, O_CLOEXEC) != 0 || ::pipe2(output, O_CLOEXEC) != 0 ||
-        ::pipe2(errors, O_CLOEXEC) != 0)
-        throw std::runtime_error("pipe2 failed");
+    std::array<std::array<int, 2>, 3> pipes{}; // standard input, output and error
+    for (auto& ends : pipes)
+        if (::pipe2(ends.data(), O_CLOEXEC) != 0)
+            throw std::runtime_error("pipe2 failed");
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_adddup2(&actions, terminal >= 0 ? terminal : input[0], 0);
-    posix_spawn_file_actions_adddup2(&actions, output[1], 1);
-    posix_spawn_file_actions_adddup2(&actions, errors[1], 2);
-    std::vector<char*> arguments;
-    for (auto& argument : argv)
-        arguments.push_back(argument.data());
-    arguments.push_back(nullptr);
+    posix_spawn_file_actions_adddup2(&actions, terminal >= 0 ? terminal : pipes[0][0], 0);
+    posix_spawn_file_actions_adddup2(&actions, pipes[1][1], 1);
+    posix_spawn_file_actions_adddup2(&actions, pipes[2][1], 2);
+    std::vector<char*> arguments(argv.size() + 1); // ends with a null
+    std::ranges::transform(argv, arguments.begin(), [](std::string& word) { return word.data(); });
     const int spawned =
         ::posix_spawnp(&m_pid, arguments[0], &actions, nullptr, arguments.data(), environ);
     posix_spawn_file_actions_destroy(&actions);
-    ::close(input[0]);
-    ::close(output[1]);
-    ::close(errors[1]);
-    m_input = input[1];
-    m_output = output[0];
-    m_errors = errors[0];
+    for (int childsEnd : {pipes[0][0], pipes[1][1], pipes[2][1]})
+        ::close(childsEnd);
+    m_input = pipes[0][1];
+    m_output = pipes[1][0];
+    m_errors = pipes[2][0];
+    // Only this end: the program's own writes still block when the pipe is full.
+    for (int readEnd : {m_output, m_errors})
+        ::fcntl(readEnd, F_SETFL, O_NONBLOCK);
     if (spawned != 0)
         throw std::runtime_error("cannot start " + argv[0]);
 }
@@ -79,11 +77,10 @@ std::string ChildProcess::readLine(std::chrono::milliseconds timeout) {
         pollfd ready{m_output, POLLIN, 0};
         if (::poll(&ready, 1, remainingMs(deadline)) != 1)
             return "";
-        std::array<char, 512> buffer{};
-        const auto count = ::read(m_output, buffer.data(), buffer.size());
-        if (count <= 0)
-            return "";
-        m_outputSoFar.append(buffer.data(), static_cast<std::size_t>(count));
+        const auto before = m_outputSoFar.size();
+        drain();
+        if (m_outputSoFar.size() == before)
+            return ""; // the end of the output
     }
 }
 
@@ -104,29 +101,20 @@ int ChildProcess::wait(std::chrono::milliseconds timeout) {
             return -1;
         std::array<pollfd, 2> ready{{{m_output, POLLIN, 0}, {m_errors, POLLIN, 0}}};
         ::poll(ready.data(), ready.size(), std::min(remainingMs(deadline), 20));
-        m_outputSoFar += drain(m_output);
-        m_errorsSoFar += drain(m_errors);
+        drain();
     }
     m_pid = -1;
-    m_outputSoFar += drain(m_output);
-    m_errorsSoFar += drain(m_errors);
+    drain();
     m_status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     return m_status;
 }
 
-std::string ChildProcess::drain(int descriptor) {
-    std::string text;
+void ChildProcess::drain() {
     std::array<char, 4096> buffer{};
-    for (;;) {
-        pollfd ready{descriptor, POLLIN, 0};
-        if (::poll(&ready, 1, 0) != 1)
-            break;
-        const auto count = ::read(descriptor, buffer.data(), buffer.size());
-        if (count <= 0)
-            break;
-        text.append(buffer.data(), static_cast<std::size_t>(count));
-    }
-    return text;
+    for (auto [descriptor, text] :
+         {std::pair{m_output, &m_outputSoFar}, std::pair{m_errors, &m_errorsSoFar}})
+        for (ssize_t count = 0; (count = ::read(descriptor, buffer.data(), buffer.size())) > 0;)
+            text->append(buffer.data(), static_cast<std::size_t>(count));
 }
 
 } // namespace monctl::test

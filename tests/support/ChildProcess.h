@@ -28,7 +28,7 @@ public:
     const std::string& errors() const { return m_errorsSoFar; }
 
 private:
-    static std::string drain(int descriptor);
+    void drain(); // what the pipes hold, onto the output and errors so far
 
     pid_t m_pid = -1;
     int m_status = -1;
