@@ -45,10 +45,9 @@ TEST_F(AppShellTest, ShortcutsFireOncePerPressInFrontAndInTheBackgroundWithTheMo
     const auto sent = [&](std::vector<std::string> expected) {
         return processEventsUntil([&] {
             std::vector<std::string> set;
-            for (const auto& frame : monitor.receivedFrames()) {
+            for (const auto& frame : monitor.receivedFrames())
                 if (frame.starts_with("5FF501"))
                     set.push_back(frame.substr(6, 2));
-            }
             return set == expected && !panel().isReadingBack() &&
                    panel().thresholdInfo()->currentText().toInt() == std::stoi(expected.back());
         });

@@ -2,8 +2,7 @@
 """Walks monctl's windows on the accessibility bus as a screen reader does.
 
 Prints a JSON line [window, role, name, what it shows] for every control a person reaches with Tab
-(showing, enabled, focusable; entries of lists and menus are no controls) of the main window, then
-of the window its button named argv[1] opens through the button's own accessible action.
+in the main window, then in the window its button named argv[1] opens by its accessible action.
 """
 import json
 import sys
