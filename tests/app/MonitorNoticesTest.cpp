@@ -103,9 +103,9 @@ TEST_F(MonitorNoticesTest,
         TrayIcon tray(shell->monitorList(), {[] {}, [] {}, [] {}}, presets);
         ASSERT_TRUE(processEventsUntil([&] { return panel().displaySerialPort()->count() == 2; }));
         ASSERT_TRUE(settled());
-        EXPECT_EQ(tray.icon().contextMenu(), &tray.menu());
-        EXPECT_EQ(ticked(tray, "Mode"), "Graphic Mode");
-        EXPECT_EQ(ticked(tray, "Speed"), "Fast+");
+        EXPECT_EQ(
+            std::tuple(tray.icon().contextMenu(), ticked(tray, "Mode"), ticked(tray, "Speed")),
+            std::tuple(&tray.menu(), "Graphic Mode", "Fast+"));
 
         auto* presetMenu = entry(tray.menu(), "Presets")->menu();
         ASSERT_TRUE(presets.save({"reading", {7, 4, 5}})); // read when the menu opens
