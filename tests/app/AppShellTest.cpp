@@ -1,11 +1,7 @@
-// The application as a user meets it on a real X server: its shortcuts in front and in the
-// background, and the program itself from start to end, with its tray item.
-#include "platform/PlatformLoader.h"
+// The application on a real X server: its shortcuts, and the program from start to end.
 #include "support/WindowFixture.h"
 
-#include <QDBusConnection>
 #include <QDBusMessage>
-#include <QMainWindow>
 #include <poll.h>
 
 using namespace monctl;
@@ -23,12 +19,10 @@ class StatusNotifierWatcher final : public QObject {
 public:
     bool hostRegistered() const { return true; }
 
-    QStringList registered;
     QString sender; // the item's connection
 
 public slots:
-    void RegisterStatusNotifierItem(const QString& service, const QDBusMessage& message) {
-        registered << service;
+    void RegisterStatusNotifierItem(const QString&, const QDBusMessage& message) {
         sender = message.service();
     }
 };
@@ -37,16 +31,13 @@ using AppShellTest = WindowFixture;
 
 } // namespace
 
-// Ctrl+Alt+F5 refreshes, Ctrl+Up raises the contrast, F6 alone lowers it.
 TEST_F(AppShellTest, ShortcutsFireOncePerPressInFrontAndInTheBackgroundWithTheModifiersHeld) {
     MonitorSimulator monitor({5, 2, 1}, nullptr);
-    StoredSettings stored;
-    stored.refreshKeyCode = VirtualKey::f5;
-    stored.refreshFlags = ModifierFlag::control | ModifierFlag::option;
-    stored.thresholdKeyCode = VirtualKey::upArrow;
-    stored.thresholdFlags = ModifierFlag::control;
-    stored.thresholdDownKeyCode = VirtualKey::f6;
-    ASSERT_TRUE(preferences.save(stored));
+    ASSERT_TRUE(preferences.save({.refreshKeyCode = VirtualKey::f5,
+                                  .refreshFlags = ModifierFlag::control | ModifierFlag::option,
+                                  .thresholdKeyCode = VirtualKey::upArrow,
+                                  .thresholdFlags = ModifierFlag::control,
+                                  .thresholdDownKeyCode = VirtualKey::f6}));
     openShell({monitor.devicePath()}).applicationDidFinishLaunching();
     ASSERT_TRUE(settled());
     // Every contrast sent, and the last one read back and shown: the next step counts from it.
@@ -54,10 +45,9 @@ TEST_F(AppShellTest, ShortcutsFireOncePerPressInFrontAndInTheBackgroundWithTheMo
     const auto sent = [&](std::vector<std::string> expected) {
         return processEventsUntil([&] {
             std::vector<std::string> set;
-            for (const auto& frame : monitor.receivedFrames()) {
+            for (const auto& frame : monitor.receivedFrames())
                 if (frame.starts_with("5FF501"))
                     set.push_back(frame.substr(6, 2));
-            }
             return set == expected && !panel().isReadingBack() &&
                    panel().thresholdInfo()->currentText().toInt() == std::stoi(expected.back());
         });
@@ -83,13 +73,11 @@ TEST_F(AppShellTest, ShortcutsFireOncePerPressInFrontAndInTheBackgroundWithTheMo
     letGoUnderAGrab("Control_L");
     other.type({"Up"});
     letGoUnderAGrab("Alt_L");
-    other.type({"Caps_Lock"});
-    other.type({"Num_Lock"});
+    other.type({"Caps_Lock", "Num_Lock"});
     other.type({"Control_L", "Alt_L", "F5"});
     other.type({"Control_L", "Up"});
     ASSERT_TRUE(sent({"06", "05", "06"})) << "Caps Lock and Num Lock on";
-    other.type({"Caps_Lock"});
-    other.type({"Num_Lock"});
+    other.type({"Caps_Lock", "Num_Lock"});
     ASSERT_TRUE(processEventsUntil([&] { return monitor.fastRefreshCount() == 2; }));
 
     ASSERT_TRUE(focusMainWindow());
@@ -148,7 +136,7 @@ TEST_F(AppShellTest, TheProgramDrivesAScaledDesktopAnswersFromItsTrayAndEndsWith
     other.setResources("Xft.dpi:\t192\n");
     environment.set("QT_SCALE_FACTOR", "2");
     ChildProcess program({MONCTL_PATH, "--port", monitor.devicePath(), "--hidden"});
-    ASSERT_TRUE(processEventsUntil([&] { return !watcher.registered.isEmpty(); }, 10s))
+    ASSERT_TRUE(processEventsUntil([&] { return !watcher.sender.isEmpty(); }, 10s))
         << program.errors();
     ASSERT_TRUE(monitor.waitForFrames(4, 10s)) << "probed and read back";
     other.focusOwnWindow(); // the application in front, with the pointer over its window
@@ -157,8 +145,7 @@ TEST_F(AppShellTest, TheProgramDrivesAScaledDesktopAnswersFromItsTrayAndEndsWith
     const auto receives = [&](std::vector<std::string> expected) {
         std::vector<std::string> events;
         return processEventsUntil([&] {
-                   for (auto& event : other.receivedInput())
-                       events.push_back(event);
+                   std::ranges::move(other.receivedInput(), std::back_inserter(events));
                    return events.size() >= expected.size();
                }) &&
                events == expected;
@@ -179,7 +166,7 @@ TEST_F(AppShellTest, TheProgramDrivesAScaledDesktopAnswersFromItsTrayAndEndsWith
         ChildProcess tool(argv);
         tool.wait();
         const auto output = tool.output();
-        return output.substr(0, output.find('\n')); // the first line
+        return output.substr(0, output.find('\n'));
     };
     std::string window;
     ASSERT_TRUE(processEventsUntil([&] {

@@ -1,19 +1,12 @@
-// What the running window tells of its monitors beyond its own list: desktop notifications of
-// changes, the tray's marks and presets, a monitor that does not answer, the settings a monitor
-// gets back when plugged in again. Simulated monitors, a notification server double on a private
-// bus, preferences of the test's own.
+// What the running window tells of its monitors beyond its own list: notices, the tray, and the
+// settings a monitor gets back when plugged in again.
 #include "monitor/MonitorController.h"
-#include "shared/CurrentLanguage.h"
 #include "shared/MonitorMemory.h"
-#include "shared/PresetStore.h"
 #include "support/NotificationServerDouble.h"
 #include "support/WindowFixture.h"
 #include "tray/ChangeNotices.h"
 #include "tray/TrayIcon.h"
 
-#include <QDBusConnection>
-#include <QMenu>
-#include <QSettings>
 #include <QSystemTrayIcon>
 #include <filesystem>
 
@@ -23,18 +16,16 @@ using namespace monctl::test;
 namespace {
 
 QAction* entry(const QMenu& menu, const QString& text) {
-    for (auto* action : menu.actions()) {
+    for (auto* action : menu.actions())
         if (action->text() == text || (action->menu() && action->menu()->title() == text))
             return action;
-    }
     return nullptr;
 }
 
 QString ticked(const TrayIcon& tray, const QString& title) {
-    for (auto* action : entry(tray.menu(), title)->menu()->actions()) {
+    for (auto* action : entry(tray.menu(), title)->menu()->actions())
         if (action->isChecked())
             return action->text();
-    }
     return {};
 }
 
@@ -112,9 +103,9 @@ TEST_F(MonitorNoticesTest,
         TrayIcon tray(shell->monitorList(), {[] {}, [] {}, [] {}}, presets);
         ASSERT_TRUE(processEventsUntil([&] { return panel().displaySerialPort()->count() == 2; }));
         ASSERT_TRUE(settled());
-        EXPECT_EQ(tray.icon().contextMenu(), &tray.menu());
-        EXPECT_EQ(ticked(tray, "Mode"), "Graphic Mode");
-        EXPECT_EQ(ticked(tray, "Speed"), "Fast+");
+        EXPECT_EQ(
+            std::tuple(tray.icon().contextMenu(), ticked(tray, "Mode"), ticked(tray, "Speed")),
+            std::tuple(&tray.menu(), "Graphic Mode", "Fast+"));
 
         auto* presetMenu = entry(tray.menu(), "Presets")->menu();
         ASSERT_TRUE(presets.save({"reading", {7, 4, 5}})); // read when the menu opens
@@ -154,18 +145,14 @@ TEST_F(MonitorNoticesTest,
         changeCurrentLanguage(0);
         EXPECT_TRUE(processEventsUntil([&] { return entry(tray.menu(), "快速刷新") != nullptr; }));
     }
-    // The monitor chosen in the window is chosen again at the next start.
+    // The monitor chosen in the window (the other one's contrast is 2) is chosen again at the
+    // next start.
     choose(panel().displaySerialPort(), panel().displaySerialPort()->findText(portName(second)));
-    const auto secondShown = [&] {
-        return processEventsUntil([&] {
-            return panel().displaySerialPort()->currentText() == portName(second) &&
-                   panel().thresholdInfo()->currentText() == "4" && !panel().isReadingBack();
-        });
-    };
-    ASSERT_TRUE(secondShown());
+    ASSERT_TRUE(showsContrast(panel(), "4"));
     shell.reset();
     open({monitor.devicePath(), second.devicePath()});
-    EXPECT_TRUE(secondShown());
+    EXPECT_TRUE(showsContrast(panel(), "4"));
+    EXPECT_EQ(panel().displaySerialPort()->currentText(), portName(second));
 }
 
 // Keyed by the path: a pseudo-terminal has no adapter to tell its serial number.
@@ -182,9 +169,7 @@ TEST_F(MonitorNoticesTest, AMonitorPluggedInAgainGetsItsLastSettingsAndBothAreTo
     };
     MonitorSimulator first({5, 2, 1}, nullptr);
     plugIn(first);
-    StoredSettings restoring;
-    restoring.restoreOnPlug = 1;
-    open({link.string()}, restoring);
+    open({link.string()}, {.restoreOnPlug = 1});
     const MonitorMemory memory(shell->monitors(), preferences);
     ChangeNotices notices(*shell, preferences, connection);
     ASSERT_TRUE(settled());
@@ -208,8 +193,7 @@ TEST_F(MonitorNoticesTest, AMonitorPluggedInAgainGetsItsLastSettingsAndBothAreTo
 
     // A mode chosen in the window in front, held back behind requests the monitor leaves
     // unanswered, then dropped as it goes: nothing of it keeps the next change untold.
-    restoring.restoreOnPlug = 0;
-    ASSERT_TRUE(preferences.save(restoring));
+    ASSERT_TRUE(preferences.save({.language = 1}));
     second.setSilent(true);
     for (int request = 0; request < 10; ++request)
         shell->monitors().active()->readBack(Setting::speed);

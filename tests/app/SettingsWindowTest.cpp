@@ -1,29 +1,14 @@
-// The settings window, its shortcut recorders, presets and desktop settings on a real X
-// server, with a temporary preferences file.
-#include "windows/SettingsWindow.h"
-
+// The settings window, its shortcut recorders, presets and desktop settings on a real X server.
 #include "app/DesktopPresence.h"
-#include "platform/PlatformLoader.h"
 #include "shared/AutostartEntry.h"
-#include "shared/CurrentLanguage.h"
 #include "shared/PresetSchedule.h"
-#include "shared/PresetStore.h"
 #include "shared/ScheduledPresets.h"
 #include "shortcut/HotkeyState.h"
 #include "shortcut/Localization.h"
 #include "support/WindowFixture.h"
-#include "windows/DesktopSettingsView.h"
-#include "windows/PresetsView.h"
-#include "windows/ScheduleView.h"
-#include "windows/ShortcutView.h"
 
-#include <QCheckBox>
-#include <QFile>
-#include <QKeyEvent>
 #include <QLineEdit>
 #include <QListWidget>
-#include <QSettings>
-#include <QSpinBox>
 #include <QTimeEdit>
 #include <QTreeWidget>
 
@@ -34,7 +19,6 @@ namespace Flag = ModifierFlag;
 
 namespace {
 
-// The main window, loaded from the preferences file, and a settings window.
 class SettingsWindowTest : public WindowFixture {
 protected:
     void SetUp() override {
@@ -97,14 +81,13 @@ TEST_F(SettingsWindowTest, ABadFileStaysUntilOkStoresWhatTheViewsTookExitOnlyThe
     EXPECT_TRUE(settings->desktopSettings()->notify()->isChecked()) << "notifications on at first";
     settings->finishViewAction();
     const auto& hotkeys = HotkeyState::shared();
+    auto stored = preferences.load();
     EXPECT_EQ(std::tuple(hotkeys.RefreshHotkeyKeyCode, hotkeys.ThresholdInfoHotkeyKeyCode,
                          hotkeys.ThresholdDownInfoHotkeyKeyCode,
-                         hotkeys.ThresholdDownInfoHotkeyModifierFlags),
-              std::tuple(2u, 32u, 35u, Flag::control));
-    auto stored = preferences.load();
-    EXPECT_EQ(std::tuple(stored.language, stored.refreshKeyCode, stored.refreshFlags,
-                         stored.thresholdKeyCode, stored.thresholdDownKeyCode),
-              std::tuple(0, 2u, Flag::control, 32u, 35u));
+                         hotkeys.ThresholdDownInfoHotkeyModifierFlags, stored.language,
+                         stored.refreshKeyCode, stored.refreshFlags, stored.thresholdKeyCode,
+                         stored.thresholdDownKeyCode),
+              std::tuple(2u, 32u, 35u, Flag::control, 0, 2u, Flag::control, 32u, 35u));
 
     // What the recorders accept is kept: a bare function key, a combination on key code 0.
     openSettings().refreshHotCutView()->setShortcutValue(Shortcut(VirtualKey::f5, 0));
@@ -116,31 +99,28 @@ TEST_F(SettingsWindowTest, ABadFileStaysUntilOkStoresWhatTheViewsTookExitOnlyThe
     desktop->refreshMinutes()->setValue(5);
     desktop->notify()->setChecked(false);
     settings->finishViewAction();
-    EXPECT_EQ(std::tuple(hotkeys.RefreshHotkeyKeyCode, hotkeys.RefreshHotkeyModifierFlags,
-                         hotkeys.ThresholdDownInfoHotkeyKeyCode),
-              std::tuple(VirtualKey::f5, 0u, 35u));
     stored = preferences.load();
-    EXPECT_EQ(std::tuple(stored.thresholdKeyCode, stored.thresholdFlags, stored.keepInTray,
-                         stored.startAtLogin, stored.fastRefreshSeconds, stored.notify,
-                         stored.restoreOnPlug),
-              std::tuple(0u, Flag::control, 1, 1, 300, 0, 1));
-    EXPECT_TRUE(QFile::exists(AutostartEntry::path()));
+    EXPECT_EQ(std::tuple(hotkeys.RefreshHotkeyKeyCode, hotkeys.RefreshHotkeyModifierFlags,
+                         hotkeys.ThresholdDownInfoHotkeyKeyCode, stored.thresholdKeyCode,
+                         stored.thresholdFlags, stored.keepInTray, stored.startAtLogin,
+                         stored.fastRefreshSeconds, stored.notify, stored.restoreOnPlug,
+                         QFile::exists(AutostartEntry::path())),
+              std::tuple(VirtualKey::f5, 0u, 35u, 0u, Flag::control, 1, 1, 300, 0, 1, true));
 
     EXPECT_EQ(openSettings().refreshHotCutView()->shortcutValue(), Shortcut(VirtualKey::f5, 0));
     desktop = settings->desktopSettings();
-    EXPECT_TRUE(desktop->keepInTray()->isChecked() && desktop->restoreOnPlug()->isChecked() &&
-                !desktop->notify()->isChecked());
-    EXPECT_EQ(desktop->refreshMinutes()->value(), 5);
+    EXPECT_EQ(std::tuple(desktop->keepInTray()->isChecked(), desktop->restoreOnPlug()->isChecked(),
+                         desktop->notify()->isChecked(), desktop->refreshMinutes()->value()),
+              std::tuple(true, true, false, 5));
     desktop->startAtLogin()->setChecked(false);
     desktop->timedRefresh()->setChecked(false);
     settings->currentLanguageInfo()->setCurrentIndex(1);
     settings->setCurrentLanguage();
     settings->finishViewAction();
-    EXPECT_FALSE(QFile::exists(AutostartEntry::path()));
     stored = preferences.load();
     EXPECT_EQ(std::tuple(stored.language, stored.startAtLogin, stored.fastRefreshSeconds,
-                         stored.keepInTray),
-              std::tuple(1, 0, 0, 1));
+                         stored.keepInTray, QFile::exists(AutostartEntry::path())),
+              std::tuple(1, 0, 0, 1, false));
 
     // Exit keeps the language for the run, not for the next start, and no shortcut.
     openSettings().thresholdInfocutView()->setShortcutValue(Shortcut(40, Flag::command));
@@ -149,12 +129,11 @@ TEST_F(SettingsWindowTest, ABadFileStaysUntilOkStoresWhatTheViewsTookExitOnlyThe
     EXPECT_EQ(settings->findChild<QLabel*>("languageSettings")->text(), "语言设置");
     EXPECT_EQ(panel().findChild<QLabel*>("portTitleInfo")->text(), "有效端口") << "at once";
     settings->onlyExitView();
-    EXPECT_EQ(CurrentLanguage(), 0);
-    EXPECT_EQ(
-        std::tuple(hotkeys.ThresholdInfoHotkeyKeyCode, hotkeys.ThresholdInfoHotkeyModifierFlags),
-        std::tuple(0u, Flag::control));
-    EXPECT_EQ(std::tuple(preferences.load().language, preferences.load().thresholdKeyCode),
-              std::tuple(1, 0u));
+    stored = preferences.load();
+    EXPECT_EQ(std::tuple(CurrentLanguage(), hotkeys.ThresholdInfoHotkeyKeyCode,
+                         hotkeys.ThresholdInfoHotkeyModifierFlags, stored.language,
+                         stored.thresholdKeyCode),
+              std::tuple(0, 0u, Flag::control, 1, 0u));
 }
 
 TEST_F(SettingsWindowTest, TheKeyboardAloneRecordsAndARecorderRefusesACombinationTaken) {
@@ -202,9 +181,8 @@ TEST_F(SettingsWindowTest, TheKeyboardAloneRecordsAndARecorderRefusesACombinatio
     ASSERT_TRUE(recording(true));
     other.type({"BackSpace"});
     ASSERT_TRUE(recording(false));
-    EXPECT_EQ(view->shortcutValue(), std::nullopt);
-    EXPECT_EQ(view->lastAnnouncement(), "Shortcut cleared");
-    EXPECT_EQ(view->title(), "Record Shortcut");
+    EXPECT_EQ(std::tuple(view->shortcutValue(), view->lastAnnouncement(), view->title()),
+              std::tuple(std::nullopt, "Shortcut cleared", "Record Shortcut"));
 
     // Starting on a second recorder stops the first. A combination another program holds is
     // refused with an alert, and recording goes on.
@@ -232,9 +210,9 @@ TEST_F(SettingsWindowTest, TheKeyboardAloneRecordsAndARecorderRefusesACombinatio
 
 // The locale variables as a desktop session sets them; the test program's own come back after.
 TEST_F(SettingsWindowTest, AFirstStartFollowsTheDesktopLanguageUntilOneIsStored) {
+    environment.unset("LC_ALL");
+    environment.unset("LC_MESSAGES");
     const auto startsIn = [&](const char* language, const char* lang) {
-        environment.unset("LC_ALL");
-        environment.unset("LC_MESSAGES");
         environment.set("LANGUAGE", language);
         environment.set("LANG", lang);
         return preferences.load().language;
@@ -268,7 +246,6 @@ TEST_F(SettingsWindowTest, TheAutostartEntryStartsTheSameProgramWhateverItsPath)
     }
 }
 
-// A preset "video" stored before; the simulated monitor the only port.
 TEST_F(SettingsWindowTest, PresetsAreTakenFromTheMonitorAppliedAndScheduled) {
     MonitorSimulator monitor({7, 3, 4}, nullptr);
     usePorts({monitor.devicePath()});
@@ -290,8 +267,8 @@ TEST_F(SettingsWindowTest, PresetsAreTakenFromTheMonitorAppliedAndScheduled) {
     presets->addPreset()->click();
     EXPECT_EQ(presets->presetProblem()->text(), "");
     EXPECT_EQ(store.find("阅读"), (MonitorSettings{7, 3, 4}));
-    presets->presetList()->setCurrentItem(
-        presets->presetList()->findItems("video", Qt::MatchExactly).value(0));
+    auto* list = presets->presetList();
+    list->setCurrentItem(list->findItems("video", Qt::MatchExactly).value(0));
     presets->applyPreset()->click();
     ASSERT_TRUE(processEventsUntil([&] { return holds(monitor, {3, 4, 5}); }));
 
@@ -309,16 +286,13 @@ TEST_F(SettingsWindowTest, PresetsAreTakenFromTheMonitorAppliedAndScheduled) {
     times->scheduleList()->setCurrentItem(times->scheduleList()->topLevelItem(2));
     times->deleteEntry()->click();
     EXPECT_EQ(schedule(), (Schedule{{450, "阅读"}, {480, "video"}}));
-    presets->presetList()->setCurrentItem(
-        presets->presetList()->findItems("阅读", Qt::MatchExactly).value(0));
+    list->setCurrentItem(list->findItems("阅读", Qt::MatchExactly).value(0));
     presets->presetName()->setText("reading");
     presets->renamePreset()->click();
     EXPECT_EQ(schedule(), (Schedule{{450, "reading"}, {480, "video"}})) << "the times kept";
     EXPECT_EQ(times->scheduleList()->topLevelItem(0)->text(1), "reading");
 }
 
-// An entry written to the file while the window runs is applied on time; the fast refresh
-// comes every second, as stored.
 TEST_F(SettingsWindowTest, TheRunningWindowFollowsTheScheduleAndTheTimedRefreshOfTheFile) {
     MonitorSimulator monitor({7, 3, 4}, nullptr);
     usePorts({monitor.devicePath()});

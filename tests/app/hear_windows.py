@@ -1,10 +1,8 @@
 #!/usr/bin/python3
 """Walks monctl's windows on the accessibility bus as a screen reader does.
 
-Prints one JSON line for the main window, presses its button named argv[1] through the button's
-own accessible action and prints one for the window it opens: every control a person reaches with
-Tab (showing, enabled, focusable; entries of lists and menus are no controls) with its role, name
-and what it shows (its text, else its description), or why it could not.
+Prints a JSON line [window, role, name, what it shows] for every control a person reaches with Tab
+in the main window, then in the window its button named argv[1] opens by its accessible action.
 """
 import json
 import sys
@@ -40,7 +38,7 @@ def controls(node, found):
     if node.getRole() in ENTRIES or not states.contains(pyatspi.STATE_SHOWING):
         return found
     if states.contains(pyatspi.STATE_FOCUSABLE) and states.contains(pyatspi.STATE_ENABLED):
-        found.append({"role": node.getRoleName(), "name": node.name, "shown": shown(node)})
+        found.append([node.getRoleName(), node.name, shown(node)])
     for child in node:
         if child is not None:
             controls(child, found)
@@ -53,7 +51,8 @@ def window(app, role, name=None):
 
 
 def report(node):
-    print(json.dumps({"window": node.name, "controls": controls(node, [])}), flush=True)
+    for control in controls(node, []):
+        print(json.dumps([node.name, *control]), flush=True)
 
 
 app = until("the application monctl", lambda: next(
@@ -62,7 +61,7 @@ app = until("the application monctl", lambda: next(
 main_window = until("the main window", lambda: window(app, pyatspi.ROLE_FRAME))
 # The lists are enabled once the monitor reported its settings.
 until("the contrast list, enabled", lambda: next(
-    (c for c in controls(main_window, []) if c["name"] == "Contrast"), None))
+    (c for c in controls(main_window, []) if c[1] == "Contrast"), None))
 report(main_window)
 button = pyatspi.findDescendant(main_window, lambda node: node.getRole() ==
                                 pyatspi.ROLE_PUSH_BUTTON and node.name == sys.argv[1])

@@ -36,7 +36,6 @@ int main(int argc, char** argv) {
     {
         QApplication application(argc, argv);
         monctl::MainQueue::install(std::make_shared<monctl::QtMainQueue>(&application));
-        // The desktop's backends, as the program picks them at start.
         const auto desktop = monctl::loadDesktopBackends().installProgramWide();
         monctl::HotKeyService::use(monctl::loadHotKeyService());
         status = RUN_ALL_TESTS();

@@ -1,10 +1,8 @@
 #include "support/WindowFixture.h"
 
-#include "platform/PlatformLoader.h"
 #include "serial/FixedPathRegistry.h"
 #include "serial/SerialPortManager.h"
 
-#include <QMainWindow>
 #include <algorithm>
 #include <filesystem>
 
@@ -24,13 +22,31 @@ bool holds(const MonitorSimulator& monitor, const MonitorSettings& settings) {
     return MonitorSettings{now.contrast, now.mode, now.speed} == settings;
 }
 
+static std::string frame(const std::string& command) {
+    return "5FF5" + command + "000000000000A0FA";
+}
+
 long received(const MonitorSimulator& monitor, const std::string& command) {
-    return std::ranges::count(monitor.receivedFrames(), "5FF5" + command + "000000000000A0FA");
+    return std::ranges::count(monitor.receivedFrames(), frame(command));
+}
+
+std::string commands(const MonitorSimulator& monitor) {
+    std::string said;
+    for (const auto& sent : monitor.receivedFrames()) {
+        const auto command = sent.substr(4, 4);
+        said += (said.empty() ? "" : " ") + (sent == frame(command) ? command : sent);
+    }
+    return said;
 }
 
 bool settled(const ControlPanel& panel) {
     return processEventsUntil(
         [&] { return panel.speedInfo()->isEnabled() && !panel.isReadingBack(); });
+}
+
+bool showsContrast(const ControlPanel& panel, const QString& contrast) {
+    return processEventsUntil(
+        [&] { return panel.thresholdInfo()->currentText() == contrast && !panel.isReadingBack(); });
 }
 
 WindowFixture::WindowFixture() {

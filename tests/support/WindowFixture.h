@@ -2,7 +2,10 @@
 
 #include "device/MonitorSimulator.h"
 #include "monitor/Setting.h"
+#include "platform/PlatformLoader.h"
+#include "shared/CurrentLanguage.h"
 #include "shared/Preferences.h"
+#include "shared/PresetStore.h"
 #include "support/ChildProcess.h"
 #include "support/GuiTestMain.h"
 #include "support/OtherXClient.h"
@@ -10,12 +13,25 @@
 #include "support/ScopedEnvironment.h"
 #include "windows/AppShell.h"
 #include "windows/ControlPanel.h"
+#include "windows/DesktopSettingsView.h"
+#include "windows/PresetsView.h"
+#include "windows/ScheduleView.h"
+#include "windows/SettingsWindow.h"
+#include "windows/ShortcutView.h"
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QComboBox>
+#include <QDBusConnection>
+#include <QFile>
+#include <QKeyEvent>
 #include <QLabel>
+#include <QMainWindow>
+#include <QMenu>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QSettings>
+#include <QSpinBox>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <gtest/gtest.h>
@@ -30,8 +46,12 @@ QString portName(const MonitorSimulator& monitor);
 bool holds(const MonitorSimulator& monitor, const MonitorSettings& settings);
 // How many frames of this command and value (e.g. "0A01") the monitor received.
 long received(const MonitorSimulator& monitor, const std::string& command);
+// The commands and values the monitor received, e.g. "0A01 0101"; a frame of another shape whole.
+std::string commands(const MonitorSimulator& monitor);
 // The active monitor's settings read back and shown.
 bool settled(const ControlPanel& panel);
+// The panel shows this contrast, read back.
+bool showsContrast(const ControlPanel& panel, const QString& contrast);
 
 // Acts on the modal window of this type as soon as the event loop runs, that is once the
 // call that opens it (and returns when it closes) is waiting.
