@@ -25,6 +25,15 @@ using ::testing::HasSubstr;
 
 namespace {
 
+// A session bus of the binary's own, with no monctl window on it: the commands reach the
+// monitors themselves even on a desktop where a person's monctl runs.
+class OwnSessionBus : public testing::Environment {
+    void SetUp() override { m_bus = std::make_unique<PrivateSessionBus>(); }
+    void TearDown() override { m_bus.reset(); }
+    std::unique_ptr<PrivateSessionBus> m_bus;
+};
+const auto* const ownSessionBus = testing::AddGlobalTestEnvironment(new OwnSessionBus);
+
 const std::string probe = frame("0A10");
 
 QJsonDocument json(const std::string& text) {
