@@ -5,7 +5,9 @@
 #include "support/BusSession.h"
 #include "support/NotificationServerDouble.h"
 
-#include <QDBusInterface>
+#include <QDBusMessage>
+#include <QDBusReply>
+#include <QDBusVariant>
 #include <gtest/gtest.h>
 #include <map>
 
@@ -60,8 +62,13 @@ TEST(DesktopNotifier, ARealNotificationServerKeepsOneBubblePerMonitor) {
     EXPECT_EQ(ids["/dev/A"].at(1), ids["/dev/A"].at(0)) << "replaced in place";
     EXPECT_NE(ids["/dev/B"].at(0), ids["/dev/A"].at(0));
 
-    QDBusInterface dunst("org.freedesktop.Notifications", "/org/freedesktop/Notifications",
-                         "org.dunstproject.cmd0", connection);
-    EXPECT_EQ(dunst.property("displayedLength").toUInt() + dunst.property("waitingLength").toUInt(),
-              2u);
+    // Plain calls: reading properties through QDBusInterface leaves memory LeakSanitizer reports.
+    const auto queued = [&](const char* property) {
+        auto get = QDBusMessage::createMethodCall("org.freedesktop.Notifications",
+                                                  "/org/freedesktop/Notifications",
+                                                  "org.freedesktop.DBus.Properties", "Get");
+        get << QString("org.dunstproject.cmd0") << QString(property);
+        return QDBusReply<QDBusVariant>(connection.call(get)).value().variant().toUInt();
+    };
+    EXPECT_EQ(queued("displayedLength") + queued("waitingLength"), 2u);
 }
